@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QTextEdit>
+
+// The document editor. It keeps the document's formatting but lets only
+// plain text in: paste and drop insert the clipboard's plain text, and every
+// line break becomes a paragraph of its own, so that one editor line is one
+// line of the program.
+class EditorTextEdit : public QTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit EditorTextEdit(QWidget *parent = nullptr);
+
+    // The document's plain text with CR LF between lines.
+    QString plainTextCrLf() const;
+    // Replaces the whole text; line breaks may be CR LF, LF or CR.
+    void setPlainTextAnyBreaks(const QString &text);
+    // The selected text with the platform's "\n" between lines.
+    QString selectedPlainText() const;
+    // Replaces the selection (or inserts at the caret) with plain text.
+    void replaceSelection(const QString &text);
+
+    // Turns CR LF, CR and the Unicode line separators into "\n".
+    static QString normalizeLineBreaks(QString text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
+};

@@ -1,0 +1,70 @@
+#include "module1.h"
+
+#include "firstrunmarker.h"
+#include "frmmain.h"
+#include "hostservices.h"
+#include "info/frmbrowser.h"
+#include "info/frmfirstrun.h"
+
+#include <QDir>
+#include <QFile>
+
+Module1::Module1(HostServices &host, QString commandLine)
+    : m_host(host), m_commandLine(std::move(commandLine))
+{
+}
+
+Module1::~Module1()
+{
+    // Top-level windows have no Qt parent; whatever is still open goes now.
+    const auto windows = m_host.loadedWindows();
+    for (QWidget *window : windows)
+        delete window;
+}
+
+void Module1::start()
+{
+    const QString programDirectory = m_host.programDirectory();
+    if (FirstRunMarker::isFirstRunOver(programDirectory, m_host.userDirectory())) {
+        StartMainWindow();
+        return;
+    }
+    // The very first start writes the marker at once; a marker that exists
+    // but says something else is left as it is, and the wizard shows again.
+    if (!QFile::exists(QDir(programDirectory).filePath(QLatin1String(FirstRunMarker::FileName))))
+        FirstRunMarker::write(programDirectory, m_host.userDirectory());
+    showWindow<frmFirstRun>();
+}
+
+void Module1::StartMainWindow()
+{
+    if (auto *wizard = findWindow<frmFirstRun>())
+        wizard->close();
+    auto *window = new frmMain(*this);
+    mainWindow = window;
+    adopt(window);
+    window->show();
+    window->activateWindow();
+}
+
+void Module1::openAddress(const QString &address)
+{
+    BrowserAddress = address;
+    showWindow<frmBrowser>();
+}
+
+void Module1::adopt(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_host.registerWindow(window);
+}
+
+void Module1::present(QWidget *window)
+{
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}

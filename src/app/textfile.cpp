@@ -1,0 +1,223 @@
+#include "textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace TextFile {
+
+namespace {
+
+// Windows-1252 0x80..0x9F. The five bytes Windows leaves undefined map to the
+// C1 controls of the same value, so that every byte survives a round trip.
+constexpr char16_t HighTable[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool hasNonAscii(const QByteArray &bytes)
+{
+    for (char b : bytes) {
+        if (uchar(b) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+QString unicodeText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                         : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        QString s = utf16(QByteArrayView(bytes).sliced(2));
+        if (!utf16.hasError())
+            return s;
+    }
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    if (hasNonAscii(bytes)) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString s = utf8(view);
+        if (!utf8.hasError())
+            return s;
+    }
+    return fromWindows1252(view);
+}
+
+} // namespace
+
+int windows1252Byte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i) {
+        if (HighTable[i] == c)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *dst = out.data();
+    for (char b : bytes) {
+        const uchar u = uchar(b);
+        *dst++ = QChar(u >= 0x80 && u < 0xA0 ? HighTable[u - 0x80] : char16_t(u));
+    }
+    return out;
+}
+
+DecodeResult decode(const QByteArray &bytes)
+{
+    DecodeResult result;
+    const QString text = unicodeText(bytes);
+    if (text.contains(QChar(u'\0'))) {
+        result.error = QStringLiteral("The file holds binary data (NUL bytes); it is not a text file.");
+        return result;
+    }
+
+    QString out;
+    out.reserve(text.size() + text.size() / 32);
+    qsizetype lineStart = 0;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    const auto endLine = [&](qsizetype end) {
+        if (end - lineStart > MaxLineLength)
+            return false;
+        out.append(QStringView(text).sliced(lineStart, end - lineStart));
+        return true;
+    };
+    bool endsWithBreak = false;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            if (!endLine(i))
+                break;
+            i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+            lineStart = i;
+            endsWithBreak = true;
+            if (i < n)
+                out.append(QLatin1String("\r\n"));
+        } else {
+            ++i;
+            endsWithBreak = false;
+        }
+    }
+    if (i < n || (!endsWithBreak && !endLine(n))) {
+        result.error = QStringLiteral("The file has a line longer than %1 characters; it is "
+                                      "not a program text that the editor can show.")
+                           .arg(MaxLineLength);
+        return result;
+    }
+    result.text = std::move(out);
+    return result;
+}
+
+EncodeResult encode(QStringView text)
+{
+    EncodeResult result;
+    QByteArray &bytes = result.bytes;
+    bytes.reserve(text.size() + 2);
+    int line = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            bytes.append("\r\n", 2);
+            ++line;
+            continue;
+        }
+        const int b = windows1252Byte(c);
+        if (b < 0) {
+            QString shown;
+            uint code = c;
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                code = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+                shown = text.sliced(i, 2).toString();
+            } else {
+                shown = QString(QChar(c));
+            }
+            result.bytes.clear();
+            result.error = QStringLiteral("The character \"%1\" (U+%2) on line %3 cannot be stored "
+                                          "in a Plua file, which uses the Windows-1252 character "
+                                          "set. Nothing was saved.")
+                               .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
+                               .arg(line);
+            return result;
+        }
+        bytes.append(char(b));
+    }
+    bytes.append("\r\n", 2);
+    return result;
+}
+
+ReadResult readFile(const QString &path)
+{
+    ReadResult result;
+    QFileInfo info(path);
+    QFile file(path);
+    if (path.isEmpty() || !info.exists()) {
+        result.notFound = true;
+        result.error = QStringLiteral("No such file");
+        return result;
+    }
+    if (info.isDir()) {
+        result.error = QStringLiteral("It is a folder, not a file.");
+        return result;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = file.errorString();
+        return result;
+    }
+    if (file.size() > MaxFileBytes) {
+        result.error = QStringLiteral("The file is %1 MB; the editor opens files of up to %2 MB.")
+                           .arg(file.size() / (1024 * 1024))
+                           .arg(MaxFileBytes / (1024 * 1024));
+        return result;
+    }
+    // Read at most one byte past the limit, so a device that never ends
+    // (a pipe, /dev/zero) cannot exhaust memory.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        result.error = file.errorString();
+        return result;
+    }
+    if (bytes.size() > MaxFileBytes) {
+        result.error = QStringLiteral("The file is larger than %1 MB.").arg(MaxFileBytes / (1024 * 1024));
+        return result;
+    }
+    DecodeResult decoded = decode(bytes);
+    result.text = std::move(decoded.text);
+    result.error = std::move(decoded.error);
+    return result;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace TextFile
