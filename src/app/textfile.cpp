@@ -200,6 +200,18 @@ ReadResult readFile(const QString &path)
 
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        // A device or a pipe cannot be replaced by renaming a temporary file
+        // over it (that would swap the device node for a plain file): write
+        // to it directly.
+        QFile device(path);
+        const bool written = device.open(QIODevice::WriteOnly)
+                             && device.write(bytes) == bytes.size() && device.flush();
+        if (!written && error)
+            *error = device.errorString();
+        return written;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)

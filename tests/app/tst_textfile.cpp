@@ -1,0 +1,241 @@
+#include "app/firstrunmarker.h"
+#include "app/textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeRaw(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_TextFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodesLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb");
+        QTest::newRow("no final line end") << QByteArray("a\r\nb") << QStringLiteral("a\r\nb");
+        QTest::newRow("lf") << QByteArray("a\nb\n") << QStringLiteral("a\r\nb");
+        QTest::newRow("cr") << QByteArray("a\rb\r") << QStringLiteral("a\r\nb");
+        QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd") << QStringLiteral("a\r\nb\r\nc\r\nd");
+        QTest::newRow("empty last line kept")
+            << QByteArray("a\r\n\r\n") << QStringLiteral("a\r\n");
+        QTest::newRow("only a line end") << QByteArray("\r\n") << QString();
+        QTest::newRow("two line ends") << QByteArray("\n\n") << QStringLiteral("\r\n");
+        QTest::newRow("windows-1252")
+            << QByteArray("caf\xe9 \x80 \x93q\x94") << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d");
+        QTest::newRow("utf-8 with non-ASCII")
+            << QByteArray("caf\xc3\xa9 \xe2\x82\xac") << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
+        QTest::newRow("utf-8 byte-order mark dropped")
+            << QByteArray("\xef\xbb\xbfx = 1") << QStringLiteral("x = 1");
+        QTest::newRow("invalid utf-8 falls back to windows-1252")
+            << QByteArray("\xc3\xa9\xe9") << QString::fromUtf8("\xc3\x83\xc2\xa9\xc3\xa9");
+        QTest::newRow("undefined windows-1252 bytes survive")
+            << QByteArray("\x81\x8d\x8f\x90\x9d")
+            << QString(QChar(0x81)) + QChar(0x8d) + QChar(0x8f) + QChar(0x90) + QChar(0x9d);
+        QTest::newRow("utf-16le with byte-order mark")
+            << QByteArray("\xff\xfe" "a\0\r\0\n\0b\0", 10) << QStringLiteral("a\r\nb");
+        QTest::newRow("control bytes kept")
+            << QByteArray("\x01\x1b\x7f") << QStringLiteral("\x01\x1b\x7f");
+    }
+
+    void decodesLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        const TextFile::DecodeResult result = TextFile::decode(bytes);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(result.text, text);
+    }
+
+    void refusesWhatCannotBeShown_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("NUL byte") << QByteArray("lua\0binary", 10);
+        QTest::newRow("executable header") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10);
+        QTest::newRow("one huge line") << QByteArray(TextFile::MaxLineLength + 1, 'x');
+        QTest::newRow("huge last line after short ones")
+            << QByteArray("a\nb\n") + QByteArray(TextFile::MaxLineLength + 1, 'x');
+    }
+
+    void refusesWhatCannotBeShown()
+    {
+        QFETCH(QByteArray, bytes);
+        const TextFile::DecodeResult result = TextFile::decode(bytes);
+        QVERIFY(!result.ok());
+        QVERIFY(result.text.isEmpty());
+    }
+
+    void acceptsALineAtTheLimit()
+    {
+        const TextFile::DecodeResult result = TextFile::decode(QByteArray(TextFile::MaxLineLength, 'x') + "\r\n");
+        QVERIFY(result.ok());
+        QCOMPARE(result.text.size(), TextFile::MaxLineLength);
+    }
+
+    void encodes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("one letter") << QStringLiteral("x") << QByteArray("x\r\n");
+        QTest::newRow("empty") << QString() << QByteArray("\r\n");
+        QTest::newRow("ends with a line break") << QStringLiteral("a\r\n") << QByteArray("a\r\n\r\n");
+        QTest::newRow("lf and cr become crlf") << QStringLiteral("a\nb\rc") << QByteArray("a\r\nb\r\nc\r\n");
+        QTest::newRow("windows-1252 characters")
+            << QString::fromUtf8("\xe2\x82\xac \xc3\xa9 \xc5\xb8") << QByteArray("\x80 \xe9 \x9f\r\n");
+        QTest::newRow("C1 controls round trip") << QString(QChar(0x81)) << QByteArray("\x81\r\n");
+    }
+
+    void encodes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        const TextFile::EncodeResult result = TextFile::encode(text);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(result.bytes, bytes);
+    }
+
+    void refusesCharactersTheHandheldCannotStore_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("character");
+        QTest::addColumn<int>("line");
+        QTest::newRow("greek on line 2") << QString::fromUtf8("a\r\nb \xce\xb1") << QString::fromUtf8("\xce\xb1") << 2;
+        QTest::newRow("emoji on line 3")
+            << QString::fromUtf8("\n\nx\xf0\x9f\x98\x80") << QString::fromUtf8("\xf0\x9f\x98\x80") << 3;
+    }
+
+    void refusesCharactersTheHandheldCannotStore()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, character);
+        QFETCH(int, line);
+        const TextFile::EncodeResult result = TextFile::encode(text);
+        QVERIFY(!result.ok());
+        QVERIFY(result.bytes.isEmpty());
+        QVERIFY2(result.error.contains(QLatin1Char('"') + character + QLatin1Char('"')), qPrintable(result.error));
+        QVERIFY2(result.error.contains(QStringLiteral("line %1").arg(line)), qPrintable(result.error));
+    }
+
+    void everyByteSurvivesOpenAndSave()
+    {
+        // Any single-byte file that is not UTF-8 comes back byte for byte.
+        QByteArray all;
+        for (int b = 1; b < 256; ++b) {
+            if (b != '\r' && b != '\n')
+                all.append(char(b));
+        }
+        all.append("\r\n");
+        const TextFile::DecodeResult decoded = TextFile::decode(all);
+        QVERIFY(decoded.ok());
+        QCOMPARE(TextFile::encode(decoded.text).bytes, all);
+    }
+
+    void readFileReportsWhy()
+    {
+        QTemporaryDir dir;
+        const TextFile::ReadResult missing = TextFile::readFile(dir.filePath("none.lua"));
+        QVERIFY(!missing.ok());
+        QVERIFY(missing.notFound);
+        const TextFile::ReadResult folder = TextFile::readFile(dir.path());
+        QVERIFY(!folder.ok());
+        QVERIFY(!folder.notFound);
+        QVERIFY(writeRaw(dir.filePath("big.lua"), QByteArray(TextFile::MaxFileBytes + 1, '\n')));
+        const TextFile::ReadResult big = TextFile::readFile(dir.filePath("big.lua"));
+        QVERIFY(!big.ok());
+        QVERIFY(big.error.contains(QStringLiteral("MB")));
+    }
+
+    void writeFileIsAtomic()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("prog.lua");
+        QVERIFY(writeRaw(path, "old\r\n"));
+        QString error;
+        QVERIFY(TextFile::writeFile(path, "new\r\n", &error));
+        QCOMPARE(readAll(path), QByteArray("new\r\n"));
+        // A folder that does not exist: nothing written, a reason given.
+        QVERIFY(!TextFile::writeFile(dir.filePath("no/such/prog.lua"), "x", &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"prog.lua"});
+        if (std::filesystem::is_character_file("/dev/full")) {
+            // A full disk: the write fails with a reason, and the device
+            // itself is written to, never replaced by a plain file.
+            QVERIFY(!TextFile::writeFile("/dev/full", QByteArray(1 << 16, 'x'), &error));
+            QVERIFY(!error.isEmpty());
+            QVERIFY(std::filesystem::is_character_file("/dev/full"));
+        }
+    }
+
+    void firstRunMarker_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "<none>" for no file
+        QTest::addColumn<bool>("over");
+        QTest::newRow("no file") << QByteArray("<none>") << false;
+        QTest::newRow("1 crlf") << QByteArray("1\r\n") << true;
+        QTest::newRow("1 without line end") << QByteArray("1") << true;
+        QTest::newRow("1 then more lines") << QByteArray("1\r\nfoo\r\nbar") << true;
+        QTest::newRow("1 lf") << QByteArray("1\n") << true;
+        QTest::newRow("1 cr") << QByteArray("1\rzzz") << true;
+        QTest::newRow("trailing blank") << QByteArray("1 \r\n") << false;
+        QTest::newRow("leading blank") << QByteArray(" 1\r\n") << false;
+        QTest::newRow("zero") << QByteArray("0\r\n") << false;
+        QTest::newRow("empty file") << QByteArray("") << false;
+        QTest::newRow("empty first line") << QByteArray("\r\n1\r\n") << false;
+    }
+
+    void firstRunMarker()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, over);
+        QTemporaryDir programDir, userDir;
+        if (content != "<none>")
+            QVERIFY(writeRaw(programDir.filePath("settings.ini"), content));
+        QCOMPARE(FirstRunMarker::isFirstRunOver(programDir.path(), userDir.path()), over);
+    }
+
+    void firstRunMarkerFallsBackToTheUserFolder()
+    {
+        QTemporaryDir dir;
+        // A "program directory" that is a file cannot take the marker.
+        const QString notADirectory = dir.filePath("program");
+        QVERIFY(writeRaw(notADirectory, "x"));
+        const QString user = dir.filePath("user/Scrivlet IDE");
+        QVERIFY(!FirstRunMarker::isFirstRunOver(notADirectory, user));
+        QVERIFY(FirstRunMarker::write(notADirectory, user));
+        QCOMPARE(readAll(user + "/settings.ini"), QByteArray("1\r\n"));
+        QVERIFY(FirstRunMarker::isFirstRunOver(notADirectory, user));
+
+        // A marker in the program directory has the last word.
+        QTemporaryDir programDir;
+        QVERIFY(writeRaw(programDir.filePath("settings.ini"), "0\r\n"));
+        QVERIFY(!FirstRunMarker::isFirstRunOver(programDir.path(), user));
+        QVERIFY(FirstRunMarker::write(programDir.path(), user));
+        QCOMPARE(readAll(programDir.filePath("settings.ini")), QByteArray("1\r\n"));
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_TextFile)
+#include "tst_textfile.moc"
