@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/editortextedit.h"
+#include "app/frmmain.h"
+#include "app/module1.h"
+#include "scriptedhost.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+
+// A main window on the offscreen platform, with a temporary program
+// directory and scripted dialogs.
+struct MainWindowFixture
+{
+    QTemporaryDir dir;
+    ScriptedHostServices host{dir.path()};
+    Module1 program;
+    frmMain *window = nullptr;
+
+    explicit MainWindowFixture(const QString &commandLine = {}) : program(host, commandLine)
+    {
+        program.StartMainWindow();
+        window = program.mainWindow;
+        window->activateWindow();
+    }
+
+    EditorTextEdit *editor() const { return window->text1(); }
+    QString text() const { return window->documentText(); }
+    QString status() const;
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    void setText(const QString &text) { editor()->setPlainTextAnyBreaks(text); }
+    void setCaret(int position, int anchor = -1)
+    {
+        QTextCursor cursor = editor()->textCursor();
+        cursor.setPosition(anchor < 0 ? position : anchor);
+        if (anchor >= 0)
+            cursor.setPosition(position, QTextCursor::KeepAnchor);
+        editor()->setTextCursor(cursor);
+    }
+    void trigger(const char *actionName) const
+    {
+        QAction *action = window->findChild<QAction *>(QLatin1String(actionName));
+        QVERIFY2(action, actionName);
+        action->trigger();
+    }
+
+    static QByteArray readFile(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+};
+
+#include <QStatusBar>
+inline QString MainWindowFixture::status() const
+{
+    return window->sbStatusBar()->currentMessage();
+}

@@ -1,0 +1,669 @@
+#include "mainwindowfixture.h"
+#include "testenv.h"
+
+#include "app/textbuffer.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QToolBar>
+
+using Buttons = HostServices::Buttons;
+using Answer = HostServices::Answer;
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowFrame()
+    {
+        MainWindowFixture f;
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Scrivlet IDE 1.3b"));
+        QCOMPARE(f.window->centralWidget()->size(), QSize(609, 548));
+        QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
+        QVERIFY(!(f.window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(f.window->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!f.window->windowIcon().isNull());
+        // Minimising and restoring brings back the same fixed layout.
+        const QRect editor = f.editor()->geometry();
+        f.window->showMinimized();
+        f.window->showNormal();
+        QCOMPARE(f.window->centralWidget()->size(), QSize(609, 548));
+        QCOMPARE(f.editor()->geometry(), editor);
+    }
+
+    void controlsAtTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry"); // pixels: twips / 15
+        QTest::newRow("tbToolBar") << "tbToolBar" << QRect(0, 0, 609, 28);
+        QTest::newRow("Label1") << "Label1" << QRect(472, 32, 105, 17);
+        QTest::newRow("text1") << "text1" << QRect(8, 40, 457, 425);
+        QTest::newRow("List1") << "List1" << QRect(472, 56, 129, 407);
+        QTest::newRow("label2") << "label2" << QRect(8, 472, 593, 57);
+        QTest::newRow("sbStatusBar") << "sbStatusBar" << QRect(0, 530, 609, 18);
+    }
+
+    void controlsAtTheirPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        MainWindowFixture f;
+        auto *control = f.window->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        QVERIFY(control->isVisible());
+    }
+
+    void initialContent()
+    {
+        MainWindowFixture f;
+        QCOMPARE(f.text(), QStringLiteral("--My Project Name.lua\r\n"));
+        const QTextCharFormat format = f.editor()->document()->begin().begin().fragment().charFormat();
+        QVERIFY(format.fontWeight() >= QFont::Bold);
+        QCOMPARE(format.fontPointSize(), 10.0);
+        QCOMPARE(f.status(), QStringLiteral("Line 1 of 2"));
+        auto *label = f.window->findChild<QLabel *>("Label1");
+        QCOMPARE(label->text(), QStringLiteral("(P)Lua functions:"));
+        QCOMPARE(f.window->List1()->toolTip(),
+                 QStringLiteral("Double-Click on a function to insert it into your project"));
+        QCOMPARE(f.window->label2()->palette().color(QPalette::Base), QColor(255, 255, 192));
+        QCOMPARE(f.window->ConvBox().text(), QStringLiteral("Text2"));
+        QVERIFY(f.window->List1()->isSortingEnabled());
+        QVERIFY(f.program.CurrentFileName.isEmpty());
+    }
+
+    void menus_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("captions"); // item captions with their shortcuts
+        QTest::newRow("File") << "&File"
+                              << QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "-", "&Save|Ctrl+S",
+                                             "Save &As...|", "&Export To .prc|", "&Export To .txt|", "-",
+                                             "&Print|Ctrl+P", "-", "E&xit|"};
+        QTest::newRow("Edit") << "&Edit" << QStringList{"Cu&t|", "&Copy|", "&Paste|"};
+        QTest::newRow("Insert") << "&Insert" << QStringList{"New Function|Ctrl+F", "Comment|Ctrl+M"};
+        QTest::newRow("Help") << "&Help"
+                              << QStringList{"What is (P)LUA?|", "Where to get PLua?|",
+                                             "PLua Installation Instructions|", "-",
+                                             "Hollin Development|", "PLua Homepage|", "Lua Homepage|", "-",
+                                             "Donate|", "-", "&About |"};
+    }
+
+    void menus()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, captions);
+        MainWindowFixture f;
+        QMenu *found = nullptr;
+        for (QAction *top : f.window->menuBar()->actions()) {
+            if (top->text() == menu)
+                found = top->menu();
+        }
+        QVERIFY(found);
+        QStringList actual;
+        for (QAction *item : found->actions()) {
+            QVERIFY(item->isEnabled() && item->isVisible() && !item->isChecked());
+            actual << (item->isSeparator() ? QStringLiteral("-")
+                                           : item->text() + u'|' + item->shortcut().toString());
+        }
+        QCOMPARE(actual, captions);
+    }
+
+    void menuOrder()
+    {
+        MainWindowFixture f;
+        QStringList top;
+        for (QAction *a : f.window->menuBar()->actions())
+            top << a->text();
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help"}));
+    }
+
+    void toolbar()
+    {
+        MainWindowFixture f;
+        QStringList buttons;
+        for (QAction *a : f.window->tbToolBar()->actions()) {
+            if (a->isSeparator()) {
+                buttons << QStringLiteral("|");
+                continue;
+            }
+            QCOMPARE(a->toolTip(), a->data().toString());
+            QVERIFY(!a->icon().isNull());
+            buttons << a->data().toString();
+        }
+        QCOMPARE(buttons, (QStringList{"New", "Open", "Save", "|", "Print", "|", "Cut", "Copy", "Paste"}));
+        QCOMPARE(f.window->tbToolBar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    }
+
+    void catalogueStartsOnClosedb()
+    {
+        MainWindowFixture f;
+        QListWidget *list = f.window->List1();
+        QCOMPARE(list->item(0)->text(), QStringLiteral("closedb()"));
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("closedb()"));
+        QCOMPARE(f.window->label2()->toPlainText(),
+                 QStringLiteral("closedb(f): closes a database. Returns true if success or nil if an "
+                                "error ocurred. "));
+        QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("resizerec()"));
+    }
+
+    void arrowKeysShowEachHelp()
+    {
+        MainWindowFixture f;
+        QListWidget *list = f.window->List1();
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("closerec()"));
+        QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("closerec(f)")));
+        QTest::keyClick(list, Qt::Key_End);
+        QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("resizerec(f, i, size)")));
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(f.window->label2()->toPlainText().section(u':', 0, 0),
+                 list->currentItem()->text().chopped(2) + QLatin1Char('(')
+                     + f.window->label2()->toPlainText().section(u'(', 1).section(u':', 0, 0));
+        // A mouse click selects and shows too.
+        QListWidgetItem *pclear = list->findItems("pclear()", Qt::MatchExactly).first();
+        list->scrollToItem(pclear);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(pclear).center());
+        QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("pclear([c]): erases")));
+    }
+
+    void lineStatus_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret"); // a position in the editor, one per character and line
+        QTest::addColumn<QString>("status");
+        QTest::newRow("empty") << "" << 0 << "Line 1 of 1";
+        QTest::newRow("after b") << "a\r\nb" << 3 << "Line 2 of 2";
+        QTest::newRow("before a") << "a\r\nb" << 0 << "Line 1 of 2";
+        QTest::newRow("right after a") << "a\r\nb" << 1 << "Line 1 of 2";
+        QTest::newRow("empty last line counts") << "a\r\nb\r\n" << 4 << "Line 3 of 3";
+        QTest::newRow("lone LF is a line break") << "a\nb\nc" << 4 << "Line 3 of 3";
+        QTest::newRow("lone CR is a line break") << "a\rb" << 2 << "Line 2 of 2";
+    }
+
+    void lineStatus()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(QString, status);
+        MainWindowFixture f;
+        f.setText(text);
+        f.setCaret(caret);
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), status, 200);
+    }
+
+    void lineStatusFollowsKeysAndClicks()
+    {
+        MainWindowFixture f;
+        f.setText(QStringLiteral("one\r\ntwo\r\nthree"));
+        f.editor()->setFocus();
+        QTest::keyClick(f.editor(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Line 3 of 3"), 200);
+        QTest::keyClick(f.editor(), Qt::Key_Up);
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Line 2 of 3"), 200);
+        const QRect first = f.editor()->cursorRect(QTextCursor(f.editor()->document()->begin()));
+        QTest::mouseClick(f.editor()->viewport(), Qt::LeftButton, {}, first.center());
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("Line 1 of 3"), 200);
+        // Typing a line break recounts at once.
+        QTest::keyClick(f.editor(), Qt::Key_Return);
+        QCOMPARE(f.status(), QStringLiteral("Line 2 of 4"));
+        // Shift+Enter is a line break of its own too.
+        QTest::keyClick(f.editor(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(f.status(), QStringLiteral("Line 3 of 5"));
+        QCOMPARE(f.text().count(QLatin1String("\r\n")), 4);
+    }
+
+    void saveWritesExactBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("x") << "x" << QByteArray("x\r\n");
+        QTest::newRow("initial text") << "--My Project Name.lua\r\n" << QByteArray("--My Project Name.lua\r\n\r\n");
+        QTest::newRow("empty") << "" << QByteArray("\r\n");
+        QTest::newRow("windows-1252") << QString::fromUtf8("print(\"\xe2\x82\xac 5\")") << QByteArray("print(\"\x80 5\")\r\n");
+    }
+
+    void saveWritesExactBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        MainWindowFixture f;
+        f.setText(text);
+        const QString target = f.path("prog.lua");
+        f.host.fileAnswers << target;
+        f.trigger("mnuFileSave"); // no name yet: Save As asks
+        QCOMPARE(f.host.fileDialogs.size(), 1);
+        QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Save"));
+        QCOMPARE(f.host.fileDialogs[0].filter, QStringLiteral("Lua/Plua Files (*.lua)"));
+        QCOMPARE(f.program.CurrentFileName, target);
+        QCOMPARE(MainWindowFixture::readFile(target), bytes);
+        QCOMPARE(f.window->ConvBox().text(), f.text());
+        // Save with a name writes there without a dialog.
+        f.setText(QStringLiteral("y"));
+        f.trigger("mnuFileSave");
+        QCOMPARE(f.host.fileDialogs.size(), 1);
+        QCOMPARE(MainWindowFixture::readFile(target), QByteArray("y\r\n"));
+        QVERIFY(f.host.unexpected.isEmpty());
+        QVERIFY(f.host.messages.isEmpty());
+    }
+
+    void saveAsCancelledWritesNothing()
+    {
+        MainWindowFixture f;
+        f.host.fileAnswers << QString();
+        f.trigger("mnuFileSave");
+        QVERIFY(f.program.CurrentFileName.isEmpty());
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList());
+        // After an earlier choice the dialog comes up pre-filled, and
+        // cancelling it still writes nothing.
+        f.host.fileAnswers << f.path("a.lua") << QString();
+        f.trigger("mnuFileSaveAs");
+        f.setText("changed");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(f.host.fileDialogs.last().initialName, f.path("a.lua"));
+        QCOMPARE(MainWindowFixture::readFile(f.path("a.lua")), QByteArray("--My Project Name.lua\r\n\r\n"));
+        QCOMPARE(f.program.CurrentFileName, f.path("a.lua"));
+    }
+
+    void saveFailures()
+    {
+        MainWindowFixture f;
+        // A folder that does not exist: the message, the name still changes.
+        const QString nowhere = f.path("missing/prog.lua");
+        f.host.fileAnswers << nowhere;
+        f.host.messageAnswers << Answer::Ok;
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].text, QStringLiteral("There has been a error!"));
+        QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
+        QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
+        QCOMPARE(f.program.CurrentFileName, nowhere);
+
+        // A character the handheld cannot store: nothing written, the old file whole.
+        const QString existing = f.path("old.lua");
+        MainWindowFixture::writeFile(existing, "old\r\n");
+        f.program.CurrentFileName = existing;
+        f.setText(QString::fromUtf8("x = \"\xce\xa9\"\r\ny"));
+        f.host.messageAnswers << Answer::Ok;
+        f.trigger("mnuFileSave");
+        QCOMPARE(f.host.messages.size(), 2);
+        QVERIFY(f.host.messages[1].text.contains(QString::fromUtf8("\"\xce\xa9\"")));
+        QVERIFY(f.host.messages[1].text.contains(QStringLiteral("line 1")));
+        QCOMPARE(MainWindowFixture::readFile(existing), QByteArray("old\r\n"));
+    }
+
+    void openReplacesText()
+    {
+        MainWindowFixture f;
+        const QString file = f.path("prog.lua");
+        MainWindowFixture::writeFile(file, "a\nb\nc\n");
+        f.host.fileAnswers << file;
+        f.trigger("mnuFileOpen");
+        QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Open"));
+        QCOMPARE(f.host.fileDialogs[0].mode, HostServices::FileMode::Open);
+        QCOMPARE(f.text(), QStringLiteral("a\r\nb\r\nc"));
+        QCOMPARE(f.program.CurrentFileName, file);
+        QCOMPARE(f.status(), QStringLiteral("Line 1 of 3"));
+        QVERIFY(f.host.messages.isEmpty()); // no question before replacing
+        // Open and save give back the file with CR LF line ends, nothing added.
+        f.trigger("mnuFileSave");
+        QCOMPARE(MainWindowFixture::readFile(file), QByteArray("a\r\nb\r\nc\r\n"));
+        f.host.fileAnswers << file;
+        f.trigger("mnuFileOpen");
+        f.trigger("mnuFileSave");
+        QCOMPARE(MainWindowFixture::readFile(file), QByteArray("a\r\nb\r\nc\r\n"));
+    }
+
+    void openFailuresKeepTheText_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "<missing>" for no file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QByteArray("<missing>") << "File Not Found";
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\0\0\0\x01", 8) << "binary";
+        QTest::newRow("one endless line") << QByteArray(300 * 1024, 'x') << "longer than";
+    }
+
+    void openFailuresKeepTheText()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        MainWindowFixture f;
+        f.setText(QStringLiteral("precious"));
+        f.program.CurrentFileName = f.path("current.lua");
+        const QString file = f.path("other.lua");
+        if (content != "<missing>")
+            MainWindowFixture::writeFile(file, content);
+        f.host.fileAnswers << file;
+        f.host.messageAnswers << Answer::Ok;
+        f.trigger("mnuFileOpen");
+        QCOMPARE(f.host.messages.size(), 1);
+        QVERIFY2(f.host.messages[0].text.contains(message), qPrintable(f.host.messages[0].text));
+        QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
+        QCOMPARE(f.text(), QStringLiteral("precious"));
+        QCOMPARE(f.program.CurrentFileName, f.path("current.lua"));
+    }
+
+    void openCancelledChangesNothing()
+    {
+        MainWindowFixture f;
+        f.setText("keep");
+        f.host.fileAnswers << QString();
+        f.trigger("mnuFileOpen");
+        QCOMPARE(f.text(), QStringLiteral("keep"));
+        QVERIFY(f.program.CurrentFileName.isEmpty());
+    }
+
+    void newDocument_data()
+    {
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<QStringList>("fileAnswers");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("saveDialogs");
+        QTest::newRow("cancel") << QList<Answer>{Answer::Cancel} << QStringList{} << QStringList{}
+                                << "old" << 0;
+        QTest::newRow("no, named") << QList<Answer>{Answer::No} << QStringList{} << QStringList{"Game"}
+                                   << "-- Game.lua" << 0;
+        QTest::newRow("no, name cancelled") << QList<Answer>{Answer::No} << QStringList{} << QStringList{""}
+                                            << "-- .lua" << 0;
+        QTest::newRow("yes, save as cancelled")
+            << QList<Answer>{Answer::Yes} << QStringList{""} << QStringList{"P"} << "-- P.lua" << 1;
+    }
+
+    void newDocument()
+    {
+        QFETCH(QList<Answer>, answers);
+        QFETCH(QStringList, fileAnswers);
+        QFETCH(QStringList, names);
+        QFETCH(QString, text);
+        QFETCH(int, saveDialogs);
+        MainWindowFixture f;
+        f.setText("old");
+        f.host.messageAnswers.append(answers);
+        f.host.fileAnswers.append(fileAnswers);
+        f.host.inputAnswers.append(names);
+        f.trigger("mnuFileNew");
+        QCOMPARE(f.host.messages[0].text, QStringLiteral("Do you wish to save the current project?"));
+        QCOMPARE(f.host.messages[0].buttons, Buttons::YesNoCancel);
+        QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
+        if (!names.isEmpty()) {
+            QCOMPARE(f.host.inputs[0].prompt, QStringLiteral("New project name:"));
+            QCOMPARE(f.host.inputs[0].caption, QStringLiteral("Scrivlet Editor"));
+        }
+        QCOMPARE(f.text(), text);
+        QCOMPARE(f.host.fileDialogs.size(), saveDialogs);
+        QVERIFY(f.host.unexpected.isEmpty());
+        if (text != u"old")
+            QCOMPARE(f.status(), QStringLiteral("Line 1 of 1"));
+    }
+
+    void newAnsweredYesSavesThroughSaveAsAndStartsUnnamed()
+    {
+        MainWindowFixture f;
+        const QString old = f.path("old.lua");
+        f.program.CurrentFileName = old;
+        f.setText("first project");
+        f.host.messageAnswers << Answer::Yes;
+        f.host.fileAnswers << f.path("saved.lua");
+        f.host.inputAnswers << "Second";
+        f.trigger("mnuFileNew");
+        // Save As shows although a name was set.
+        QCOMPARE(f.host.fileDialogs.size(), 1);
+        QCOMPARE(MainWindowFixture::readFile(f.path("saved.lua")), QByteArray("first project\r\n"));
+        QCOMPARE(f.text(), QStringLiteral("-- Second.lua"));
+        // The next Save asks for a place rather than overwriting the old project.
+        QVERIFY(f.program.CurrentFileName.isEmpty());
+        f.host.fileAnswers << QString();
+        f.trigger("mnuFileSave");
+        QCOMPARE(f.host.fileDialogs.size(), 2);
+        QCOMPARE(MainWindowFixture::readFile(f.path("saved.lua")), QByteArray("first project\r\n"));
+    }
+
+    void copyAndPaste()
+    {
+        MainWindowFixture f;
+        f.setText("ab\r\ncd");
+        f.setCaret(4, 0); // "ab", the line break and "c"
+        f.trigger("mnuEditCopy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab\nc"));
+        f.setCaret(4);
+        f.trigger("mnuEditPaste");
+        QCOMPARE(f.text(), QStringLiteral("ab\r\ncab\r\ncd"));
+        QCOMPARE(f.status(), QStringLiteral("Line 3 of 3"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab\nc")); // kept
+    }
+
+    void cutWithNothingSelected()
+    {
+        MainWindowFixture f;
+        f.setText("abc");
+        QGuiApplication::clipboard()->setText("previous");
+        f.setCaret(1);
+        f.trigger("mnuEditCut");
+        QCOMPARE(f.text(), QStringLiteral("abc"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        f.setCaret(3, 1);
+        f.trigger("mnuEditCut");
+        QCOMPARE(f.text(), QStringLiteral("a"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("bc"));
+    }
+
+    void pasteOnlyPlainText()
+    {
+        MainWindowFixture f;
+        f.setText("abcd");
+        // A picture only: the selection goes, nothing comes in.
+        QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+        f.setCaret(3, 1);
+        f.trigger("mnuEditPaste");
+        QCOMPARE(f.text(), QStringLiteral("ad"));
+        // Formatted text: its plain text, in the editor's own format.
+        auto *rich = new QMimeData;
+        rich->setHtml("<b style='color:red'>bold</b><br>next");
+        rich->setText("bold\r\nnext");
+        QGuiApplication::clipboard()->setMimeData(rich);
+        f.setCaret(1);
+        f.trigger("mnuEditPaste");
+        QCOMPARE(f.text(), QStringLiteral("abold\r\nnextd"));
+        // The editor's own Ctrl+V takes plain text only as well.
+        auto *again = new QMimeData;
+        again->setHtml("<i>x</i>");
+        again->setText("x");
+        QGuiApplication::clipboard()->setMimeData(again);
+        f.editor()->setFocus();
+        f.editor()->paste();
+        QCOMPARE(f.text(), QStringLiteral("abold\r\nnextxd"));
+        for (QTextBlock b = f.editor()->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                QVERIFY(!it.fragment().charFormat().fontItalic());
+        }
+        // Undo works as the editor's users expect.
+        f.editor()->undo();
+        QCOMPARE(f.text(), QStringLiteral("abold\r\nnextd"));
+    }
+
+    void toolbarKeysRunTheirCommands_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("New") << "New";
+        QTest::newRow("Open") << "Open";
+        QTest::newRow("Save") << "Save";
+        QTest::newRow("Cut") << "Cut";
+        QTest::newRow("Copy") << "Copy";
+        QTest::newRow("Paste") << "Paste";
+        QTest::newRow("separator") << "";
+        QTest::newRow("unknown") << "new";
+    }
+
+    void toolbarKeysRunTheirCommands()
+    {
+        QFETCH(QString, key);
+        MainWindowFixture f;
+        f.setText("abc");
+        f.setCaret(2, 1); // "b"
+        QGuiApplication::clipboard()->setText("Z");
+        f.host.messageAnswers << Answer::Cancel; // New
+        f.host.fileAnswers << QString();          // Open, Save
+        // Click the real button, or dispatch a key no button has.
+        QAction *button = nullptr;
+        for (QAction *a : f.window->tbToolBar()->actions()) {
+            if (!a->isSeparator() && a->data().toString() == key)
+                button = a;
+        }
+        if (button)
+            QTest::mouseClick(f.window->tbToolBar()->widgetForAction(button), Qt::LeftButton);
+        else
+            f.window->tbToolBar_ButtonClick(key);
+
+        const QString clip = QGuiApplication::clipboard()->text();
+        if (key == u"New") {
+            QCOMPARE(f.host.messages.size(), 1);
+        } else if (key == u"Open") {
+            QCOMPARE(f.host.fileDialogs.value(0).title, QStringLiteral("Open"));
+        } else if (key == u"Save") {
+            QCOMPARE(f.host.fileDialogs.value(0).title, QStringLiteral("Save"));
+        } else if (key == u"Cut") {
+            QCOMPARE(f.text(), QStringLiteral("ac"));
+            QCOMPARE(clip, QStringLiteral("b"));
+        } else if (key == u"Copy") {
+            QCOMPARE(f.text(), QStringLiteral("abc"));
+            QCOMPARE(clip, QStringLiteral("b"));
+        } else if (key == u"Paste") {
+            QCOMPARE(f.text(), QStringLiteral("aZc"));
+        } else {
+            QCOMPARE(f.text(), QStringLiteral("abc"));
+            QCOMPARE(clip, QStringLiteral("Z"));
+            QVERIFY(f.host.messages.isEmpty() && f.host.fileDialogs.isEmpty());
+        }
+    }
+
+    void shortcutsWorkFromEveryControl_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("expect"); // what the command asks first
+        const QStringList focus{"List1", "label2", "text1"};
+        for (const QString &w : focus) {
+            QTest::addRow("Ctrl+N in %s", qPrintable(w)) << w << int(Qt::Key_N) << "message";
+            QTest::addRow("Ctrl+O in %s", qPrintable(w)) << w << int(Qt::Key_O) << "Open";
+            QTest::addRow("Ctrl+S in %s", qPrintable(w)) << w << int(Qt::Key_S) << "Save";
+            QTest::addRow("Ctrl+F in %s", qPrintable(w)) << w << int(Qt::Key_F) << "Name for new function?";
+            QTest::addRow("Ctrl+M in %s", qPrintable(w)) << w << int(Qt::Key_M) << "Your comment?";
+        }
+    }
+
+    void shortcutsWorkFromEveryControl()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QString, expect);
+        MainWindowFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        auto *target = f.window->findChild<QWidget *>(focus);
+        target->setFocus();
+        f.host.messageAnswers << Answer::Cancel;
+        f.host.fileAnswers << QString();
+        f.host.inputAnswers << QString();
+        QTest::keyClick(target, Qt::Key(key), Qt::ControlModifier);
+        if (expect == u"message")
+            QCOMPARE(f.host.messages.value(0).text, QStringLiteral("Do you wish to save the current project?"));
+        else if (expect == u"Open" || expect == u"Save")
+            QCOMPARE(f.host.fileDialogs.value(0).title, expect);
+        else
+            QCOMPARE(f.host.inputs.value(0).prompt, expect);
+    }
+
+    void closeAsksAndStoresThePlacement()
+    {
+        QSettings settings(QStringLiteral("Scrivlet IDE"), QStringLiteral("Scrivlet IDE"));
+        settings.clear();
+        settings.sync();
+        {
+            MainWindowFixture f;
+            f.program.CurrentFileName = f.path("closing.lua");
+            f.setText("bye");
+            QVERIFY(QTest::qWaitForWindowExposed(f.window));
+            f.host.messageAnswers << Answer::Yes;
+            QSignalSpy destroyed(f.window, &QObject::destroyed);
+            f.trigger("mnuFileExit");
+            QCOMPARE(f.host.messages.size(), 1);
+            QCOMPARE(f.host.messages[0].text, QStringLiteral("Do you wish to save the current PLua project?"));
+            QCOMPARE(f.host.messages[0].buttons, Buttons::YesNo);
+            QCOMPARE(f.host.messages[0].icon, HostServices::Icon::None);
+            QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
+            QCOMPARE(MainWindowFixture::readFile(f.path("closing.lua")), QByteArray("bye\r\n"));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(destroyed.size(), 1);
+        }
+        settings.sync();
+        settings.beginGroup("Settings");
+        for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+            const QString value = settings.value(QLatin1String(key)).toString();
+            bool number = false;
+            value.toInt(&number);
+            QVERIFY2(number, key);
+            QVERIFY2(!value.contains(u',') && !value.contains(u'.'), key);
+        }
+        QCOMPARE(settings.value("MainWidth").toInt() % 15, 0);
+        QVERIFY(settings.value("MainWidth").toInt() >= 609 * 15);
+        QCOMPARE(settings.value("MainLeft").toInt(), settings.value("MainLeft").toInt() / 15 * 15);
+    }
+
+    void closeWhileMinimisedStoresNothing()
+    {
+        QSettings settings(QStringLiteral("Scrivlet IDE"), QStringLiteral("Scrivlet IDE"));
+        settings.clear();
+        settings.setValue("Settings/MainLeft", "12345");
+        settings.sync();
+        {
+            MainWindowFixture f;
+            f.window->showMinimized();
+            QTRY_VERIFY(f.window->isMinimized());
+            f.host.messageAnswers << Answer::No;
+            f.window->close();
+            QCOMPARE(f.host.messages.size(), 1);
+        }
+        settings.sync();
+        QCOMPARE(settings.value("Settings/MainLeft").toString(), QStringLiteral("12345"));
+        QVERIFY(!settings.contains("Settings/MainWidth"));
+    }
+
+    void closeClosesOtherWindowsNewestFirst()
+    {
+        MainWindowFixture f;
+        QStringList closed;
+        QList<QWidget *> others;
+        for (const char *name : {"older", "newer", "newest"}) {
+            auto *w = new QWidget;
+            w->setObjectName(QLatin1String(name));
+            w->setAttribute(Qt::WA_DeleteOnClose);
+            f.host.registerWindow(w);
+            w->show();
+            connect(w, &QObject::destroyed, this, [&closed, name] { closed << QLatin1String(name); });
+            others << w;
+        }
+        f.host.messageAnswers << Answer::No;
+        QSignalSpy mainGone(f.window, &QObject::destroyed);
+        f.window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(mainGone.size(), 1);
+        QCOMPARE(closed, (QStringList{"newest", "newer", "older"}));
+        QCOMPARE(f.host.loadedWindows(), QList<QWidget *>{});
+    }
+};
+
+SCRIVLET_TEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
