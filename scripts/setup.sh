@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, and
+# only those that are missing. Runs apt-get through sudo when not root.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
+    # run: SVG icons, fonts for the editor and for printing
+    qt6-image-formats-plugins fonts-dejavu-core fonts-liberation
+    # tests: a display for the end-to-end run, a real printer, Palm DOC peers, the fuzzer
+    xvfb xauth xdotool cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
+    clang libclang-rt-14-dev
+    # benchmarks: a large body of real Lua source
+    nmap-common
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

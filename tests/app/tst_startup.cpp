@@ -1,0 +1,237 @@
+#include "mainwindowfixture.h"
+#include "testenv.h"
+
+#include "app/firstrunmarker.h"
+#include "info/frmfirstrun.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QProcess>
+#include <QStandardPaths>
+
+using Answer = HostServices::Answer;
+
+namespace {
+
+QStringList loadedWindowNames(const HostServices &host)
+{
+    QStringList names;
+    for (QWidget *w : host.loadedWindows())
+        names << w->objectName();
+    return names;
+}
+
+// Runs a command and returns its standard output, trimmed.
+QString run(const QString &program, const QStringList &arguments, const QProcessEnvironment &env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    if (!p.waitForFinished(10000))
+        return {};
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstRunCheck_data()
+    {
+        QTest::addColumn<QByteArray>("marker"); // "<none>": no settings.ini
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QByteArray>("markerAfter");
+        QTest::newRow("first start") << QByteArray("<none>") << "frmFirstRun" << QByteArray("1\r\n");
+        QTest::newRow("marker set") << QByteArray("1\r\n") << "frmMain" << QByteArray("1\r\n");
+        QTest::newRow("further lines ignored")
+            << QByteArray("1\r\nwhatever\r\n2\r\n") << "frmMain" << QByteArray("1\r\nwhatever\r\n2\r\n");
+        QTest::newRow("trailing blank") << QByteArray("1 \r\n") << "frmFirstRun" << QByteArray("1 \r\n");
+        QTest::newRow("zero") << QByteArray("0\r\n") << "frmFirstRun" << QByteArray("0\r\n");
+        QTest::newRow("empty file") << QByteArray("") << "frmFirstRun" << QByteArray("");
+    }
+
+    void firstRunCheck()
+    {
+        QFETCH(QByteArray, marker);
+        QFETCH(QString, window);
+        QFETCH(QByteArray, markerAfter);
+        QTemporaryDir dir, user;
+        const QString ini = dir.filePath("settings.ini");
+        if (marker != "<none>")
+            MainWindowFixture::writeFile(ini, marker);
+        ScriptedHostServices host(dir.path());
+        host.userDirectoryOverride = user.path();
+        Module1 program(host, QString());
+        program.start();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(loadedWindowNames(host), QStringList{window});
+        QCOMPARE(MainWindowFixture::readFile(ini), markerAfter);
+        QCOMPARE(bool(program.mainWindow), window == u"frmMain");
+        QVERIFY(host.unexpected.isEmpty());
+    }
+
+    void unwritableProgramDirectoryKeepsTheMarkerForTheUser()
+    {
+        QTemporaryDir base;
+        // A program directory that cannot take files.
+        const QString programDir = base.filePath("not-a-folder");
+        MainWindowFixture::writeFile(programDir, "x");
+        const QString userDir = base.filePath("user");
+        {
+            ScriptedHostServices host(programDir);
+            host.userDirectoryOverride = userDir;
+            Module1 program(host, QString());
+            program.start();
+            QCOMPARE(loadedWindowNames(host), QStringList{"frmFirstRun"});
+            QCOMPARE(MainWindowFixture::readFile(userDir + "/settings.ini"), QByteArray("1\r\n"));
+        }
+        // The next start goes straight to the editor.
+        ScriptedHostServices host(programDir);
+        host.userDirectoryOverride = userDir;
+        Module1 program(host, QString());
+        program.start();
+        QCOMPARE(loadedWindowNames(host), QStringList{"frmMain"});
+    }
+
+    void startMainWindowClosesTheWizard()
+    {
+        QTemporaryDir dir;
+        ScriptedHostServices host(dir.path());
+        host.userDirectoryOverride = dir.filePath("user");
+        Module1 program(host, QString());
+        program.start();
+        QVERIFY(program.findWindow<frmFirstRun>());
+        program.StartMainWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!program.findWindow<frmFirstRun>());
+        QCOMPARE(loadedWindowNames(host), QStringList{"frmMain"});
+        QVERIFY(program.mainWindow->isVisible());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("commandLine"); // %1 is the temporary folder
+        QTest::addColumn<QString>("currentFileName");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("quoted path with spaces") << "\"%1/my prog.lua\"" << "%1/my prog.lua" << true;
+        QTest::newRow("same path unquoted") << "%1/my prog.lua" << "%1/my prog.lua" << true;
+        QTest::newRow("blanks around") << "   \"%1/my prog.lua\"  " << "%1/my prog.lua" << true;
+        QTest::newRow("quote inside the name dropped") << "%1/my\" prog.lua" << "%1/my prog.lua" << true;
+        QTest::newRow("two files are one path") << "%1/a.lua %1/b.lua" << "%1/a.lua %1/b.lua" << false;
+        QTest::newRow("only blanks") << "   " << "" << false;
+        QTest::newRow("missing file") << "%1/none.lua" << "%1/none.lua" << false;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, currentFileName);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        MainWindowFixture::writeFile(dir.filePath("my prog.lua"), "x = 1\nprint(x)");
+        MainWindowFixture::writeFile(dir.filePath("a.lua"), "a");
+        MainWindowFixture::writeFile(dir.filePath("b.lua"), "b");
+        commandLine.replace("%1", dir.path());
+        currentFileName.replace("%1", dir.path());
+
+        ScriptedHostServices host(dir.path());
+        host.messageAnswers << Answer::Ok;
+        Module1 program(host, commandLine);
+        program.StartMainWindow();
+        frmMain *w = program.mainWindow;
+        QCOMPARE(program.CurrentFileName, currentFileName);
+        if (opens) {
+            QCOMPARE(w->documentText(), QStringLiteral("x = 1\r\nprint(x)"));
+            QCOMPARE(w->sbStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
+            QVERIFY(host.messages.isEmpty());
+        } else {
+            QCOMPARE(host.messages.size(), 1);
+            QCOMPARE(host.messages[0].text, QStringLiteral("File Not Found"));
+            QCOMPARE(host.messages[0].caption, QStringLiteral("Error"));
+            QCOMPARE(w->documentText(), QStringLiteral("--My Project Name.lua\r\n"));
+        }
+        // The catalogue is filled before the file is read.
+        QCOMPARE(w->List1()->currentItem()->text(), QStringLiteral("closedb()"));
+    }
+
+    void failedCommandLineFileIsWrittenBySave()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("new.lua");
+        ScriptedHostServices host(dir.path());
+        host.messageAnswers << Answer::Ok;
+        Module1 program(host, path);
+        program.StartMainWindow();
+        program.mainWindow->save();
+        QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
+    }
+
+    // The built program in a program directory of its own, on a real X
+    // display: it opens the file named on its command line, Ctrl+S writes it
+    // back, and File, Exit asks before the program ends.
+    void realProgramOpensAndSavesItsCommandLineFile()
+    {
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+        const QString xdotool = QStandardPaths::findExecutable("xdotool");
+        if (xvfb.isEmpty() || xdotool.isEmpty())
+            QFAIL("Xvfb and xdotool are needed (packages xvfb, xdotool)");
+
+        QTemporaryDir dir;
+        const QString exe = dir.filePath("scrivlet");
+        QVERIFY(QFile::copy(QStringLiteral(SCRIVLET_BIN_DIR "/scrivlet"), exe));
+        MainWindowFixture::writeFile(dir.filePath("settings.ini"), "1\r\n");
+        const QString file = dir.filePath("my prog.lua");
+        MainWindowFixture::writeFile(file, "x = 1\nprint(x)\n");
+
+        QProcess server;
+        server.setProcessChannelMode(QProcess::SeparateChannels);
+        server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QVERIFY(server.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
+        const QString display = u':' + QString::fromLatin1(server.readLine()).trimmed();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("QT_QPA_PLATFORMTHEME");
+        QProcess editor;
+        editor.setProcessEnvironment(env);
+        editor.setWorkingDirectory(dir.path());
+        editor.start(exe, {file}); // one argument with a blank inside
+        QVERIFY(editor.waitForStarted(5000));
+
+        QString windowId;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(windowId = run(xdotool, {"search", "--name", "^Scrivlet IDE 1.3b$"}, env)).isEmpty(), 15000);
+        windowId = windowId.section(u'\n', 0, 0);
+        run(xdotool, {"windowfocus", "--sync", windowId}, env);
+        QTest::qWait(300);
+        run(xdotool, {"key", "--clearmodifiers", "ctrl+s"}, env);
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowFixture::readFile(file), QByteArray("x = 1\r\nprint(x)\r\n"), 10000);
+
+        // File, Exit: the save question, answered No; the program ends.
+        run(xdotool, {"key", "--clearmodifiers", "alt+f", "x"}, env);
+        QString question;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(question = run(xdotool, {"search", "--name", "^Scrivlet IDE$"}, env)).isEmpty(), 10000);
+        run(xdotool, {"windowfocus", "--sync", question.section(u'\n', 0, 0)}, env);
+        QTest::qWait(200);
+        run(xdotool, {"key", "--clearmodifiers", "alt+n"}, env);
+        QVERIFY(editor.waitForFinished(10000));
+        QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(editor.exitCode(), 0);
+        QCOMPARE(MainWindowFixture::readFile(file), QByteArray("x = 1\r\nprint(x)\r\n"));
+        QCOMPARE(MainWindowFixture::readFile(dir.filePath("settings.ini")), QByteArray("1\r\n"));
+
+        server.terminate();
+        server.waitForFinished(5000);
+    }
+};
+
+SCRIVLET_TEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
