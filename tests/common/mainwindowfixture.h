@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 
 // A main window on the offscreen platform, with a temporary program
