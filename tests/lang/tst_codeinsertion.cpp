@@ -51,7 +51,7 @@ private slots:
                                            << "abc\r\ndef\r\nprint()" << "Line 3 of 3";
         QTest::newRow("empty text") << "" << 0 << -1 << "pmode()" << "\r\npmode()" << "Line 2 of 2";
         QTest::newRow("text ends with a line break")
-            << "x\r\n" << 3 << -1 << "pnl()" << "x\r\n\r\npnl()" << "Line 3 of 3";
+            << "x\r\n" << 2 << -1 << "pnl()" << "x\r\n\r\npnl()" << "Line 3 of 3";
         QTest::newRow("longest name") << "a" << 0 << -1 << "pselectdate()"
                                       << "a\r\npselectdate()" << "Line 2 of 2";
     }
