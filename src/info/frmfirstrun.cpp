@@ -1,10 +1,67 @@
 #include "frmfirstrun.h"
 
+#include "addresses.h"
+#include "app/firstrunmarker.h"
+#include "app/hostservices.h"
 #include "app/module1.h"
+#include "formgeometry.h"
+#include "frmdonations.h"
+#include "frminstallationinstructions.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+
+using namespace FormGeometry;
 
 frmFirstRun::frmFirstRun(Module1 &program, QWidget *parent) : QWidget(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmFirstRun"));
     setWindowTitle(QStringLiteral("PLua installation instructions"));
-    setFixedSize(5520 / 15, 3960 / 15);
+    makeFixedDialog(this, 5520, 3960);
+    placeClientArea(this, 2490, 1575);
+
+    addLabel(
+        this, "Label1", twips(120, 120, 5415, 615),
+        QStringLiteral("Since this is the first run,  you need to download some additional "
+                       "files,  this small wizard will guide you through the process,  you can "
+                       "always view this window by clicking on help/PLua Installation "
+                       "instructions:."));
+    addLabel(this, "Label2", twips(720, 960, 4335, 615),
+             frmInstallationInstructions::installText());
+    QPushButton *command3 = addButton(this, "Command3", twips(1200, 1680, 3135, 255),
+                                      QStringLiteral("Download from Palmgear"));
+    addLabel(this, "Label4", twips(720, 2160, 4095, 495),
+             frmInstallationInstructions::exportText());
+    addLabel(this, "Label6", twips(720, 2760, 4095, 615), frmInstallationInstructions::runText());
+    QPushButton *command1 =
+        addButton(this, "Command1", twips(2040, 3480, 1215, 375), QStringLiteral("&OK"));
+    setTabOrder(command1, command3);
+    command1->setFocus();
+
+    connect(command3, &QPushButton::clicked, this,
+            [this] { m_program.openAddress(QLatin1String(PluaStoreAddress)); });
+    connect(command1, &QPushButton::clicked, this, &frmFirstRun::finish);
+}
+
+void frmFirstRun::finish()
+{
+    // The marker first, so that the next start goes straight to the editor.
+    FirstRunMarker::write(m_program.host().programDirectory(), m_program.host().userDirectory());
+
+    // StartMainWindow closes the wizard itself; the wizard stays until the
+    // donations window is up, so the program never runs without a window.
+    m_finishing = true;
+    m_program.StartMainWindow();
+    m_program.showWindow<frmDonations>();
+    m_finishing = false;
+    close();
+}
+
+void frmFirstRun::closeEvent(QCloseEvent *event)
+{
+    if (m_finishing) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

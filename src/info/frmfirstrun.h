@@ -4,7 +4,8 @@
 
 class Module1;
 
-// The first-run wizard.
+// The first-run wizard: points a new user to the Plua download, explains the
+// export-and-sync workflow, and on OK records that the first run is over.
 class frmFirstRun : public QWidget
 {
     Q_OBJECT
@@ -12,6 +13,12 @@ class frmFirstRun : public QWidget
 public:
     explicit frmFirstRun(Module1 &program, QWidget *parent = nullptr);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void finish();
+
     Module1 &m_program;
+    bool m_finishing = false;
 };

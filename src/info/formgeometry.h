@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QRect>
+
+class QLabel;
+class QPushButton;
+class QString;
+class QWidget;
+
+// Building the small fixed windows from their twips layout: 15 twips to a
+// pixel, every length rounded to the nearest pixel.
+namespace FormGeometry {
+
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+constexpr QRect twips(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// A fixed window: its client area is `width` x `height` twips, the user cannot
+// resize it, and the title bar has no minimise or maximise button.
+void makeFixedDialog(QWidget *form, int width, int height, bool closeButton = true);
+
+// Places the client area at `left`, `top` twips from the screen's top left.
+void placeClientArea(QWidget *form, int left, int top);
+
+// A transparent label whose fixed text wraps within its box.
+QLabel *addLabel(QWidget *form, const char *name, const QRect &box, const QString &text);
+
+// A push button; Enter or Space presses it while it has the focus.
+QPushButton *addButton(QWidget *form, const char *name, const QRect &box, const QString &caption);
+
+} // namespace FormGeometry

@@ -1,0 +1,66 @@
+#include "frmabout.h"
+
+#include "app/hostservices.h"
+#include "app/module1.h"
+#include "formgeometry.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace FormGeometry;
+
+frmAbout::frmAbout(Module1 &, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About Scrivlet_Editor"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(px(6225), px(2160));
+    QFont dialogFont = font();
+    dialogFont.setPointSizeF(8);
+    setFont(dialogFont);
+
+    auto *image1 = new QLabel(this);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setGeometry(twips(240, 120, 1920, 1920));
+    image1->setPixmap(QIcon(QStringLiteral(":/about/lua-logo.svg")).pixmap(QSize(128, 128)));
+    image1->setToolTip(
+        QStringLiteral("Visit www.lua.org for more documentation on the Lua language."));
+
+    addLabel(this, "Label1", twips(2880, 480, 3015, 975), creditText());
+
+    auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(twips(3480, 1560, 1467, 345));
+    // Default button for Enter; Esc and the close box reject the dialog,
+    // which closes it just the same.
+    cmdOK->setDefault(true);
+    cmdOK->setFocus();
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString frmAbout::creditText()
+{
+    return QStringLiteral("Scrivlet IDE was created by Hollin Development. Visit www.example.org "
+                          "for news and updates.");
+}
+
+void frmAbout::showModal(Module1 &program, QWidget *owner)
+{
+    static QPointer<frmAbout> instance;
+    if (instance && instance->isVisible()) {
+        // Already open and blocking: bring it forward instead of nesting a second exec().
+        instance->raise();
+        instance->activateWindow();
+        return;
+    }
+    if (!instance) {
+        instance = new frmAbout(program, owner);
+        instance->setAttribute(Qt::WA_DeleteOnClose);
+        program.host().registerWindow(instance);
+    }
+    // exec() centres the dialog on its owner and blocks every other window.
+    instance->exec();
+}

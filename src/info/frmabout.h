@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+
+class Module1;
+
+// The About dialog: program name, credit line and the Lua logo.
+class frmAbout : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmAbout(Module1 &program, QWidget *parent = nullptr);
+
+    // Shows the single instance modally over `owner` and returns once it is
+    // closed; the other windows take no input meanwhile.
+    static void showModal(Module1 &program, QWidget *owner);
+
+    static QString creditText();
+};
