@@ -9,8 +9,8 @@ namespace Output {
 void exportText(frmMain &window)
 {
     // No preset name: the dialog offers the file chosen last by any command.
-    const QString path = window.host().showSave(QStringLiteral("Save"),
-                                                QStringLiteral("Text Files (*.txt)"));
+    const QString path =
+        window.host().showSave(QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"));
     if (path.isEmpty())
         return;
     window.ConvBox().setText(window.documentText());

@@ -1,0 +1,139 @@
+#include "palmdocconverter.h"
+
+#include "app/hostservices.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// The converter's complaint is one line; anything beyond this is noise that
+// must not grow without bound while the converter runs.
+constexpr qsizetype MaxErrorBytes = 16 * 1024;
+
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+PalmDocConverter &PalmDocConverter::of(HostServices &host)
+{
+    if (auto *existing = host.findChild<PalmDocConverter *>(QString(), Qt::FindDirectChildrenOnly))
+        return *existing;
+    return *new PalmDocConverter(host);
+}
+
+PalmDocConverter::PalmDocConverter(HostServices &host) : QObject(&host), m_host(host) {}
+
+PalmDocConverter::~PalmDocConverter()
+{
+    // A QProcess destroyed while running kills its child, which would leave a
+    // half-written database behind. The program is ending and there is no
+    // window left to report to: let each conversion run to its end.
+    for (auto it = m_conversions.cbegin(); it != m_conversions.cend(); ++it) {
+        QProcess *process = it.key();
+        QObject::disconnect(process, nullptr, this, nullptr);
+        if (process->state() != QProcess::NotRunning)
+            process->waitForFinished(-1);
+    }
+}
+
+bool PalmDocConverter::start(const QString &converter, const QString &input, const QString &output,
+                             const QString &docName)
+{
+    if (!QFileInfo(converter).isFile()) {
+        m_host.messageBox(QStringLiteral("The Palm DOC converter \"%1\" was not found, so no Palm "
+                                         "DOC was made.")
+                              .arg(shownPath(converter)),
+                          HostServices::Buttons::Ok, HostServices::Icon::Error);
+        emit conversionEnded(output, false);
+        return false;
+    }
+
+    auto *process = new QProcess(this);
+    m_conversions.insert(process, Conversion{output, {}});
+    process->setProgram(converter);
+    process->setArguments({input, output, docName});
+    process->setStandardInputFile(QProcess::nullDevice());
+    // Nothing is read from standard output, so it must not fill a pipe.
+    process->setStandardOutputFile(QProcess::nullDevice());
+#ifdef Q_OS_WIN
+    // A console program would otherwise flash up a console window.
+    process->setCreateProcessArgumentsModifier(
+        [](QProcess::CreateProcessArguments *arguments) { arguments->flags |= CREATE_NO_WINDOW; });
+#endif
+
+    connect(process, &QProcess::readyReadStandardError, this,
+            [this, process] { collectErrorText(process); });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        // A process that started and then failed also ends with finished(),
+        // which reports it.
+        if (error == QProcess::FailedToStart) {
+            end(process, QStringLiteral("The Palm DOC converter \"%1\" could not be started: %2")
+                             .arg(shownPath(process->program()), process->errorString()));
+        }
+    });
+    connect(process, &QProcess::finished, this,
+            [this, process](int exitCode, QProcess::ExitStatus status) {
+                processFinished(process, exitCode, status == QProcess::CrashExit);
+            });
+    process->start();
+    return true;
+}
+
+int PalmDocConverter::runningCount() const
+{
+    int running = 0;
+    for (auto it = m_conversions.cbegin(); it != m_conversions.cend(); ++it) {
+        if (it.key()->state() != QProcess::NotRunning)
+            ++running;
+    }
+    return running;
+}
+
+void PalmDocConverter::collectErrorText(QProcess *process)
+{
+    QByteArray &collected = m_conversions[process].errorText;
+    const QByteArray more = process->readAllStandardError();
+    collected.append(more.left(std::max<qsizetype>(0, MaxErrorBytes - collected.size())));
+}
+
+void PalmDocConverter::processFinished(QProcess *process, int exitCode, bool crashed)
+{
+    collectErrorText(process);
+    const QString said = QString::fromLocal8Bit(m_conversions.value(process).errorText).trimmed();
+    const QString converter = shownPath(process->program());
+    if (crashed) {
+        QString text =
+            QStringLiteral("The Palm DOC converter \"%1\" stopped unexpectedly.").arg(converter);
+        if (!said.isEmpty())
+            text += QStringLiteral("\n\n") + said;
+        end(process, text);
+    } else if (exitCode != 0) {
+        // The converter's own words say best what went wrong.
+        end(process, !said.isEmpty() ? said
+                                     : QStringLiteral("The Palm DOC converter \"%1\" failed "
+                                                      "with exit code %2.")
+                                           .arg(converter)
+                                           .arg(exitCode));
+    } else {
+        end(process, QString());
+    }
+}
+
+void PalmDocConverter::end(QProcess *process, const QString &failure)
+{
+    const QString output = m_conversions.take(process).output;
+    QObject::disconnect(process, nullptr, this, nullptr);
+    process->deleteLater();
+    if (!failure.isEmpty())
+        m_host.messageBox(failure, HostServices::Buttons::Ok, HostServices::Icon::Error);
+    emit conversionEnded(output, failure.isEmpty());
+}
