@@ -1,0 +1,353 @@
+#include "palmdoc_database.h"
+
+#include "palmdoc_codec.h"
+
+#include <algorithm>
+#include <array>
+#include <ctime>
+#include <stdexcept>
+
+namespace palmdoc {
+
+namespace {
+
+constexpr std::size_t kRecordEntrySize = 8;
+constexpr std::size_t kRecord0Size = 16;
+constexpr std::uint16_t kCompressionNone = 1;
+constexpr std::uint16_t kCompressionPalmDoc = 2;
+
+// Unicode code points of Windows-1252 bytes 0x80-0x9F; 0 where the byte has
+// no character.
+constexpr std::array<char32_t, 32> kWindows1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+void put16(std::vector<std::uint8_t> &out, std::size_t at, std::uint32_t value)
+{
+    out[at] = static_cast<std::uint8_t>(value >> 8);
+    out[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+void put32(std::vector<std::uint8_t> &out, std::size_t at, std::uint32_t value)
+{
+    put16(out, at, value >> 16);
+    put16(out, at + 2, value & 0xFFFF);
+}
+
+std::uint32_t get16(std::span<const std::uint8_t> in, std::size_t at)
+{
+    return (std::uint32_t{in[at]} << 8) | in[at + 1];
+}
+
+std::uint32_t get32(std::span<const std::uint8_t> in, std::size_t at)
+{
+    return (get16(in, at) << 16) | get16(in, at + 2);
+}
+
+// Decodes one UTF-8 sequence at s[i]; returns U+FFFFFFFF for invalid input.
+char32_t nextCodePoint(std::string_view s, std::size_t &i)
+{
+    constexpr char32_t kInvalid = 0xFFFFFFFF;
+    const auto lead = static_cast<unsigned char>(s[i++]);
+    if (lead < 0x80)
+        return lead;
+    std::size_t extra;
+    char32_t cp;
+    char32_t minimum;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, cp = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, cp = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, cp = lead & 0x07, minimum = 0x10000;
+    } else {
+        return kInvalid;
+    }
+    for (std::size_t k = 0; k < extra; ++k) {
+        if (i >= s.size())
+            return kInvalid;
+        const auto c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) != 0x80)
+            return kInvalid;
+        cp = (cp << 6) | (c & 0x3F);
+        ++i;
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return kInvalid;
+    return cp;
+}
+
+int windows1252Byte(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<int>(cp);
+    for (std::size_t k = 0; k < kWindows1252High.size(); ++k) {
+        if (kWindows1252High[k] != 0 && kWindows1252High[k] == cp)
+            return static_cast<int>(0x80 + k);
+    }
+    return -1;
+}
+
+void appendUtf8(std::string &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string hexCodePoint(char32_t cp)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (int shift = cp > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4)
+        hex += kDigits[(cp >> shift) & 0xF];
+    return "U+" + hex;
+}
+
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+std::string printableTag(std::span<const std::uint8_t> bytes)
+{
+    std::string tag;
+    for (std::uint8_t c : bytes)
+        tag += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    return tag;
+}
+
+} // namespace
+
+void toHandheldLineEnds(std::vector<std::uint8_t> &text)
+{
+    std::size_t out = 0;
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (text[i] == '\r') {
+            text[out++] = '\n';
+            if (i + 1 < size && text[i + 1] == '\n')
+                ++i;
+        } else {
+            text[out++] = text[i];
+        }
+    }
+    text.resize(out);
+}
+
+NameResult makeDatabaseName(std::string_view utf8)
+{
+    NameResult result;
+    if (utf8.empty()) {
+        result.error = "it is empty";
+        return result;
+    }
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const char32_t cp = nextCodePoint(utf8, i);
+        if (cp == 0xFFFFFFFF) {
+            result.error = "it is not valid UTF-8";
+            return result;
+        }
+        if (cp < 0x20 || cp == 0x7F) {
+            result.error = "it contains a control character (" + hexCodePoint(cp) + ")";
+            return result;
+        }
+        const int byte = windows1252Byte(cp);
+        if (byte < 0) {
+            result.error = "it contains " + hexCodePoint(cp) + ", which Windows-1252 cannot hold";
+            return result;
+        }
+        result.name += static_cast<char>(byte);
+    }
+    if (result.name.size() > kMaxNameLength) {
+        constexpr std::string_view kLuaEnding = ".lua";
+        const bool lua = result.name.ends_with(kLuaEnding);
+        result.name.resize(lua ? kMaxNameLength - kLuaEnding.size() : kMaxNameLength);
+        if (lua)
+            result.name += kLuaEnding;
+        result.shortened = true;
+    }
+    return result;
+}
+
+std::string windows1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        char32_t cp = c;
+        if (c >= 0x80 && c < 0xA0)
+            cp = kWindows1252High[c - 0x80] != 0 ? kWindows1252High[c - 0x80] : 0xFFFD;
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::uint32_t palmTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    // The handheld keeps local time, counted from 1904-01-01.
+    const std::int64_t days = daysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) -
+                              daysFromCivil(1904, 1, 1);
+    const std::int64_t seconds =
+        days * 86400 + local.tm_hour * 3600 + local.tm_min * 60 + std::min(local.tm_sec, 59);
+    return static_cast<std::uint32_t>(seconds);
+}
+
+std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std::string_view name,
+                                        std::uint32_t palmTime)
+{
+    if (name.empty() || name.size() > kMaxNameLength || name.find('\0') != std::string_view::npos)
+        throw std::invalid_argument("palmdoc: a database name has 1 to 31 bytes and no NUL");
+    if (text.size() > kMaxTextLength)
+        throw std::length_error("palmdoc: the text is longer than a Palm DOC can hold");
+
+    const std::size_t textRecords = (text.size() + kRecordSize - 1) / kRecordSize;
+    const std::size_t records = textRecords + 1;
+    const std::size_t record0At = kHeaderSize + records * kRecordEntrySize + 2;
+
+    std::vector<std::uint8_t> out(record0At + kRecord0Size, 0);
+    for (std::size_t k = 0; k < name.size(); ++k)
+        out[k] = static_cast<std::uint8_t>(name[k]);
+    put32(out, 36, palmTime);
+    put32(out, 40, palmTime);
+    const std::uint8_t typeCreator[] = {'T', 'E', 'X', 't', 'R', 'E', 'A', 'd'};
+    for (std::size_t k = 0; k < sizeof typeCreator; ++k)
+        out[60 + k] = typeCreator[k];
+    put16(out, 76, static_cast<std::uint32_t>(records));
+
+    put16(out, record0At, kCompressionPalmDoc);
+    put32(out, record0At + 4, static_cast<std::uint32_t>(text.size()));
+    put16(out, record0At + 8, static_cast<std::uint32_t>(textRecords));
+    put16(out, record0At + 10, kRecordSize);
+
+    out.reserve(record0At + kRecord0Size + text.size() / 2 + kRecordSize);
+    Encoder encoder;
+    std::vector<std::size_t> offsets{record0At};
+    for (std::size_t r = 0; r < textRecords; ++r) {
+        offsets.push_back(out.size());
+        const std::size_t begin = r * kRecordSize;
+        const std::size_t length = std::min(kRecordSize, text.size() - begin);
+        encoder.compressRecord(text.subspan(begin, length), out);
+    }
+    for (std::size_t r = 0; r < records; ++r) {
+        const std::size_t entry = kHeaderSize + r * kRecordEntrySize;
+        put32(out, entry, static_cast<std::uint32_t>(offsets[r]));
+        // Attributes 0; unique IDs 1, 2, 3, ...
+        put32(out, entry + 4, static_cast<std::uint32_t>(r + 1));
+    }
+    return out;
+}
+
+ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
+{
+    ParsedDatabase db;
+    auto fail = [&db](std::string reason) {
+        db.error = std::move(reason);
+        db.text.clear();
+        return db;
+    };
+    if (bytes.size() < kHeaderSize)
+        return fail("the file is too short for a Palm database header (" +
+                    std::to_string(bytes.size()) + " bytes)");
+    std::size_t nameLength = 0;
+    while (nameLength < 32 && bytes[nameLength] != 0)
+        ++nameLength;
+    if (nameLength == 32)
+        return fail("the database name is not terminated");
+    db.name.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nameLength));
+
+    const auto type = bytes.subspan(60, 4);
+    const auto creator = bytes.subspan(64, 4);
+    const std::uint8_t expected[] = {'T', 'E', 'X', 't', 'R', 'E', 'A', 'd'};
+    if (!std::equal(type.begin(), type.end(), expected) ||
+        !std::equal(creator.begin(), creator.end(), expected + 4))
+        return fail("type '" + printableTag(type) + "' and creator '" + printableTag(creator) +
+                    "' are not those of a Palm DOC (TEXt, REAd)");
+    if (get16(bytes, 32) & 0x0001)
+        return fail("it is a resource database, not a Palm DOC");
+
+    const std::size_t records = get16(bytes, 76);
+    if (records == 0)
+        return fail("the database has no records");
+    const std::size_t listEnd = kHeaderSize + records * kRecordEntrySize;
+    if (listEnd > bytes.size())
+        return fail("the record list runs past the end of the file");
+    std::vector<std::size_t> offsets(records + 1, bytes.size());
+    for (std::size_t r = 0; r < records; ++r) {
+        const std::size_t at = get32(bytes, kHeaderSize + r * kRecordEntrySize);
+        if (at < listEnd || at > bytes.size())
+            return fail("record " + std::to_string(r) + " starts outside the file's data");
+        if (r > 0 && at < offsets[r - 1])
+            return fail("record " + std::to_string(r) + " starts before record " +
+                        std::to_string(r - 1));
+        offsets[r] = at;
+    }
+    auto recordBytes = [&](std::size_t r) {
+        return bytes.subspan(offsets[r], offsets[r + 1] - offsets[r]);
+    };
+
+    const auto record0 = recordBytes(0);
+    if (record0.size() < kRecord0Size)
+        return fail("record 0 is shorter than 16 bytes");
+    const std::uint32_t compression = get16(record0, 0);
+    if (compression != kCompressionNone && compression != kCompressionPalmDoc)
+        return fail("record 0 names an unknown compression type (" + std::to_string(compression) +
+                    ")");
+    db.compressed = compression == kCompressionPalmDoc;
+    const std::uint32_t textLength = get32(record0, 4);
+    const std::size_t textRecords = get16(record0, 8);
+    if (textRecords > records - 1)
+        return fail("record 0 names " + std::to_string(textRecords) +
+                    " text records but the database holds " + std::to_string(records - 1));
+    if (textLength > std::uint64_t{textRecords} * kRecordSize)
+        return fail("record 0 gives a text length of " + std::to_string(textLength) +
+                    " bytes, more than its " + std::to_string(textRecords) +
+                    " text records can hold");
+
+    db.text.reserve(textLength);
+    for (std::size_t r = 1; r <= textRecords; ++r) {
+        const auto record = recordBytes(r);
+        const std::string where = "text record " + std::to_string(r);
+        if (record.empty())
+            return fail(where + " is empty");
+        if (db.compressed) {
+            const DecodeResult decoded = decompressRecord(record, db.text);
+            if (decoded.error != DecodeError::None)
+                return fail(where + ": " + describe(decoded.error) + " (at byte " +
+                            std::to_string(decoded.offset) + ")");
+        } else {
+            if (record.size() > kRecordSize)
+                return fail(where + " holds more than 4096 bytes");
+            db.text.insert(db.text.end(), record.begin(), record.end());
+        }
+    }
+    if (db.text.size() != textLength)
+        return fail("record 0 gives a text length of " + std::to_string(textLength) +
+                    " bytes but the text records hold " + std::to_string(db.text.size()));
+    return db;
+}
+
+} // namespace palmdoc

@@ -1,0 +1,189 @@
+#include "palmdoc_file.h"
+
+#include <array>
+#include <cerrno>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace palmdoc {
+
+namespace {
+
+std::string errnoText(int error)
+{
+    return std::generic_category().message(error);
+}
+
+std::FILE *openFile(const fs::path &path, const char *mode)
+{
+#ifdef _WIN32
+    std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    std::FILE *file = nullptr;
+    return _wfopen_s(&file, path.c_str(), wideMode.c_str()) == 0 ? file : nullptr;
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+// Flushes the stream and asks the system to put the data on disk.
+bool syncToDisk(std::FILE *file)
+{
+    if (std::fflush(file) != 0)
+        return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return ::fsync(fileno(file)) == 0 || errno == EINVAL || errno == EROFS;
+#endif
+}
+
+std::string replaceFile(const fs::path &from, const fs::path &to)
+{
+#ifdef _WIN32
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return std::system_category().message(static_cast<int>(GetLastError()));
+    return {};
+#else
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    return ec ? ec.message() : std::string{};
+#endif
+}
+
+std::string writeInPlace(const fs::path &path, std::span<const std::uint8_t> bytes)
+{
+    errno = 0;
+    std::FILE *file = openFile(path, "wb");
+    if (!file)
+        return errnoText(errno);
+    std::string error = writeStream(file, bytes);
+    if (std::fclose(file) != 0 && error.empty())
+        error = errnoText(errno);
+    return error;
+}
+
+} // namespace
+
+ReadResult readFile(const fs::path &path, std::uint64_t maxBytes)
+{
+    ReadResult result;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        result.error = ec.message();
+        return result;
+    }
+    if (fs::is_directory(status)) {
+        result.error = std::make_error_code(std::errc::is_a_directory).message();
+        return result;
+    }
+    if (fs::is_regular_file(status)) {
+        const std::uintmax_t size = fs::file_size(path, ec);
+        if (!ec && size > maxBytes) {
+            result.tooLarge = true;
+            return result;
+        }
+        if (!ec)
+            result.bytes.reserve(static_cast<std::size_t>(size));
+    }
+    errno = 0;
+    std::FILE *file = openFile(path, "rb");
+    if (!file) {
+        result.error = errnoText(errno);
+        return result;
+    }
+    std::array<std::uint8_t, 65536> chunk;
+    while (true) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+        if (result.bytes.size() + got > maxBytes) {
+            result.tooLarge = true;
+            result.bytes.clear();
+            break;
+        }
+        result.bytes.insert(result.bytes.end(), chunk.begin(), chunk.begin() + got);
+        if (got < chunk.size()) {
+            if (std::ferror(file))
+                result.error = errnoText(errno != 0 ? errno : EIO);
+            break;
+        }
+    }
+    std::fclose(file);
+    if (!result.error.empty())
+        result.bytes.clear();
+    return result;
+}
+
+std::string writeStream(std::FILE *stream, std::span<const std::uint8_t> bytes)
+{
+    errno = 0;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size())
+        return errnoText(errno != 0 ? errno : EIO);
+    if (std::fflush(stream) != 0)
+        return errnoText(errno != 0 ? errno : EIO);
+    return {};
+}
+
+std::string writeFileAtomically(const fs::path &path, std::span<const std::uint8_t> bytes)
+{
+    std::error_code ec;
+    fs::path target = path;
+    // Replace what a link points to, not the link itself.
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path resolved = fs::weakly_canonical(path, ec);
+        if (!ec)
+            target = resolved;
+    }
+    const fs::file_status status = fs::status(target, ec);
+    const bool exists = !ec && fs::exists(status);
+    if (exists && fs::is_directory(status))
+        return std::make_error_code(std::errc::is_a_directory).message();
+    if (exists && !fs::is_regular_file(status))
+        return writeInPlace(target, bytes); // a device or pipe cannot be renamed over
+
+    fs::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::random_device random;
+    std::FILE *file = nullptr;
+    fs::path temporary;
+    int openError = 0;
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+        fs::path name = ".";
+        name += target.filename();
+        name += "." + std::to_string(random() % 1000000000u) + ".tmp";
+        temporary = folder / name;
+        errno = 0;
+        file = openFile(temporary, "wbx");
+        openError = errno;
+        if (!file && openError != EEXIST)
+            break;
+    }
+    if (!file)
+        return errnoText(openError != 0 ? openError : EIO);
+
+    std::string error = writeStream(file, bytes);
+    if (error.empty() && !syncToDisk(file))
+        error = errnoText(errno != 0 ? errno : EIO);
+    errno = 0;
+    if (std::fclose(file) != 0 && error.empty())
+        error = errnoText(errno != 0 ? errno : EIO);
+    if (error.empty() && exists)
+        fs::permissions(temporary, status.permissions(), ec); // best effort
+    if (error.empty())
+        error = replaceFile(temporary, target);
+    if (!error.empty())
+        fs::remove(temporary, ec);
+    return error;
+}
+
+} // namespace palmdoc
