@@ -6,9 +6,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-EditorTextEdit::EditorTextEdit(QWidget *parent) : QTextEdit(parent)
+EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
-    setAcceptRichText(false);
 }
 
 QString EditorTextEdit::normalizeLineBreaks(QString text)
@@ -63,11 +62,11 @@ void EditorTextEdit::keyPressEvent(QKeyEvent *event)
         && (event->modifiers() & Qt::ShiftModifier)) {
         QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
                         event->text(), event->isAutoRepeat(), event->count());
-        QTextEdit::keyPressEvent(&plain);
+        QPlainTextEdit::keyPressEvent(&plain);
         event->setAccepted(plain.isAccepted());
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 bool EditorTextEdit::canInsertFromMimeData(const QMimeData *source) const

@@ -197,9 +197,9 @@ void frmMain::createControls()
     editorFont.setPointSizeF(9.75);
     editorFont.setBold(true);
     m_text1->setFont(editorFont);
-    m_text1->setLineWrapMode(QTextEdit::NoWrap);
-    connect(m_text1, &QTextEdit::textChanged, this, &frmMain::text1_Change);
-    connect(m_text1, &QTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
+    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(m_text1, &QPlainTextEdit::textChanged, this, &frmMain::text1_Change);
+    connect(m_text1, &QPlainTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
 
     m_list1 = new QListWidget(client);
     m_list1->setObjectName(QStringLiteral("List1"));

@@ -1,0 +1,139 @@
+// Editor figures: per-keystroke cost by document size, opening and saving a
+// 10 MB file, and start-up to the main window shown. Prints a table; run
+// with QT_QPA_PLATFORM=offscreen.
+
+#include "app/editortextedit.h"
+#include "app/frmmain.h"
+#include "app/module1.h"
+#include "app/qthostservices.h"
+#include "app/textbuffer.h"
+#include "app/textfile.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+#include <cstdio>
+
+namespace {
+
+long peakRssKiB()
+{
+#ifdef Q_OS_UNIX
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+#else
+    return 0;
+#endif
+}
+
+QString programText(int lines)
+{
+    QString text;
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("local v%1 = pget(%1, %2) -- pixel %1\r\n").arg(i).arg(i % 160);
+    return text;
+}
+
+// Types `keys` characters in the middle of the document, each through the
+// editor's own key handling, change handler and status line.
+double microsecondsPerKey(frmMain &window, int lines, int keys, bool paint)
+{
+    EditorTextEdit *editor = window.text1();
+    editor->setPlainTextAnyBreaks(programText(lines));
+    QTextCursor cursor(editor->document()->findBlockByNumber(lines / 2));
+    editor->setTextCursor(cursor);
+    editor->setFocus();
+    QCoreApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < keys; ++i) {
+        const bool enter = i % 40 == 39;
+        QKeyEvent press(QEvent::KeyPress, enter ? Qt::Key_Return : Qt::Key_A, {},
+                        enter ? QStringLiteral("\r") : QStringLiteral("a"));
+        QApplication::sendEvent(editor, &press);
+        // Let the editor lay out and paint as it would between real keys.
+        if (paint)
+            QCoreApplication::processEvents();
+    }
+    const double us = timer.nsecsElapsed() / 1000.0 / keys;
+    if (!window.sbStatusBar()->currentMessage().startsWith(QLatin1String("Line ")))
+        std::printf("status line missing!\n");
+    return us;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QtHostServices host(dir.path());
+    Module1 program(host, QString());
+    program.StartMainWindow();
+    frmMain &window = *program.mainWindow;
+    const bool exposed = QTest::qWaitForWindowExposed(&window);
+    const double startupMs = sinceStart.nsecsElapsed() / 1e6;
+
+    std::printf("Start-up to main window shown: %.1f ms (in process, %s)\n", startupMs,
+                exposed ? "exposed" : "NOT exposed");
+
+    std::printf("\nPer-keystroke cost, microseconds: the key with the change handler and status\n"
+                "line alone, and with the layout and painting that follow it on screen\n");
+    std::printf("%10s %12s %8s %14s %8s\n", "lines", "handling", "x10", "with paint", "x10");
+    double tenLines = 0, tenLinesPainted = 0;
+    for (int lines : {10, 10000, 100000}) {
+        microsecondsPerKey(window, lines, 50, true); // warm-up
+        const double us = microsecondsPerKey(window, lines, 2000, false);
+        const double painted = microsecondsPerKey(window, lines, 2000, true);
+        if (lines == 10) {
+            tenLines = us;
+            tenLinesPainted = painted;
+        }
+        std::printf("%10d %12.1f %7.2fx %14.1f %7.2fx\n", lines, us, us / tenLines, painted,
+                    painted / tenLinesPainted);
+    }
+
+    // A 10 MB program: read and shown, then saved through the staging buffer.
+    const QString path = dir.filePath("big.lua");
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        const QByteArray line = "local value = pget(12, 34) -- a typical line of a Plua program\r\n";
+        while (f.size() < 10 * 1024 * 1024)
+            f.write(line);
+    }
+    const long rssBefore = peakRssKiB();
+    QElapsedTimer timer;
+    timer.start();
+    window.LoadText(window.text1(), path);
+    window.text1_Change();
+    QCoreApplication::processEvents();
+    const double openMs = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    window.ConvBox().setText(window.documentText());
+    const bool saved = window.SaveText(window.ConvBox(), dir.filePath("saved.lua"));
+    const double saveMs = timer.nsecsElapsed() / 1e6;
+    std::printf("\n10 MB file (%lld bytes, %d lines):\n", QFile(path).size(),
+                window.text1()->document()->blockCount());
+    std::printf("  open:  %8.1f ms\n  save:  %8.1f ms (%s)\n", openMs, saveMs,
+                saved && QFile(dir.filePath("saved.lua")).size() == QFile(path).size()
+                    ? "same size as the original"
+                    : "SIZE DIFFERS");
+    std::printf("  peak memory: %ld MiB before, %ld MiB after\n", rssBefore / 1024,
+                peakRssKiB() / 1024);
+    return 0;
+}
