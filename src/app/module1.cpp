@@ -7,7 +7,7 @@
 #include "info/frmfirstrun.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 Module1::Module1(HostServices &host, QString commandLine)
     : m_host(host), m_commandLine(std::move(commandLine))
@@ -29,9 +29,10 @@ void Module1::start()
         StartMainWindow();
         return;
     }
-    // The very first start writes the marker at once; a marker that exists
-    // but says something else is left as it is, and the wizard shows again.
-    if (!QFile::exists(QDir(programDirectory).filePath(QLatin1String(FirstRunMarker::FileName))))
+    // The very first start writes the marker at once; a readable marker that
+    // says something else is left as it is, and the wizard shows again.
+    const QFileInfo marker(QDir(programDirectory).filePath(QLatin1String(FirstRunMarker::FileName)));
+    if (!marker.exists() || !marker.isReadable())
         FirstRunMarker::write(programDirectory, m_host.userDirectory());
     showWindow<frmFirstRun>();
 }
