@@ -73,9 +73,23 @@ int report(int status, const std::string &message)
     return status;
 }
 
+// The argument in quotes, with control characters written as \xNN so that
+// every message stays on one line.
 std::string quoted(const Argument &argument)
 {
-    return "'" + argument.text + "'";
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "'";
+    for (char ch : argument.text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            text += "\\x";
+            text += kDigits[c >> 4];
+            text += kDigits[c & 0xF];
+        } else {
+            text += ch;
+        }
+    }
+    return text + "'";
 }
 
 bool sameFile(const Argument &a, const Argument &b)
@@ -169,7 +183,7 @@ int run(const std::vector<Argument> &args)
         if (option == "--")
             first = 1;
         else if (option.size() > 1 && option[0] == '-')
-            return report(UsageError, "unknown option '" + option + "'" + tryHelp);
+            return report(UsageError, "unknown option " + quoted(args[0]) + tryHelp);
     }
     if (args.size() - first != 3)
         return report(UsageError, "expected three arguments: INPUT OUTPUT NAME" + tryHelp);
