@@ -7,6 +7,7 @@
 #include "app/textbuffer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -75,7 +76,8 @@ void exportPalmDoc(frmMain &window)
 
     TextBuffer &convBox = window.ConvBox();
     convBox.setText(window.documentText());
-    const QString input = temporaryFilePath(host.programDirectory());
+    // Absolute, so that the converter can never take it for an option.
+    const QString input = QFileInfo(temporaryFilePath(host.programDirectory())).absoluteFilePath();
     // Without its input file the converter would turn an old text, or
     // nothing, into a database: SaveText has said what went wrong, stop.
     if (!window.SaveText(convBox, input))

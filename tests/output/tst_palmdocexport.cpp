@@ -1,0 +1,570 @@
+#include "outputfixture.h"
+#include "testenv.h"
+
+#include "app/textbuffer.h"
+#include "app/textfile.h"
+#include "output/palmdocconverter.h"
+#include "output/palmdocexport.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+#include <memory>
+
+#ifdef Q_OS_LINUX
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+using Buttons = HostServices::Buttons;
+using Icon = HostServices::Icon;
+using Answer = HostServices::Answer;
+using Fixture = std::unique_ptr<OutputFixture>;
+
+namespace {
+
+const QString Prompt =
+    QStringLiteral("Please enter the name of how this Palm DOC should be named on your palm pda");
+const QString ConverterName = QStringLiteral("txt2doc");
+// Stands for "no question expected" in the data tables.
+const QString NotAsked = QStringLiteral("<not asked>");
+
+QString realConverter()
+{
+    return QStringLiteral(TXT2DOC_PATH);
+}
+
+// A program directory holding a copy of the real converter.
+bool installConverter(const QString &programDir)
+{
+    const QString target = QDir(programDir).filePath(ConverterName);
+    return QFile::copy(realConverter(), target) &&
+           QFile::setPermissions(target, QFile::permissions(realConverter()));
+}
+
+// A stand-in converter: a shell script with the given body.
+bool installScript(const QString &programDir, const QByteArray &body)
+{
+    const QString target = QDir(programDir).filePath(ConverterName);
+    return writeBytes(target, "#!/bin/sh\n" + body + "\n") &&
+           QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The database name in a Palm DOC's header.
+QString databaseName(const QString &prc)
+{
+    const QByteArray header = readBytes(prc).left(32);
+    return TextFile::fromWindows1252(header.left(header.indexOf('\0')));
+}
+
+QByteArray handheldText(QByteArray fileBytes)
+{
+    return fileBytes.replace("\r\n", "\n");
+}
+
+QByteArray decodedByTxt2doc(const QString &prc)
+{
+    return runTool(realConverter(), {QStringLiteral("--decode"), prc});
+}
+
+QByteArray decodedByTxt2pdbdoc(const QString &prc, const QString &scratch)
+{
+    const QString out = QDir(scratch).filePath(QStringLiteral("txt2pdbdoc-decoded.txt"));
+    QFile::remove(out);
+    if (runTool(QStringLiteral("txt2pdbdoc"), {QStringLiteral("-d"), prc, out}).isNull())
+        return "<txt2pdbdoc failed>";
+    return readBytes(out);
+}
+
+QString cacheTemporaryFile()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
+        .filePath(QStringLiteral("del.tmp"));
+}
+
+#ifdef Q_OS_LINUX
+// The superuser writes into any folder whatever its permission bits say.
+// While this lives, the calling thread gives up that override (and only
+// that), so a read-only folder is read-only for this test too. Programs
+// started meanwhile get their full rights back when they begin.
+class PermissionOverrideDropped
+{
+public:
+    PermissionOverrideDropped()
+    {
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_active = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~PermissionOverrideDropped()
+    {
+        if (m_active)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    PermissionOverrideDropped(const PermissionOverrideDropped &) = delete;
+    PermissionOverrideDropped &operator=(const PermissionOverrideDropped &) = delete;
+
+    bool active() const { return m_active || geteuid() != 0; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_active = false;
+};
+#endif
+
+} // namespace
+
+class tst_PalmDocExport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_programDir;
+    std::unique_ptr<QTemporaryDir> m_outDir;
+
+    QString programDir() const { return m_programDir->path(); }
+    QString out(const QString &name) const { return m_outDir->filePath(name); }
+    QString temporaryFile() const { return QDir(programDir()).filePath(QStringLiteral("del.tmp")); }
+
+    static PalmDocConverter &converter(OutputFixture &f) { return PalmDocConverter::of(f.host); }
+
+    // Runs File, Export To .prc with the dialog answered by `output`.
+    static void exportTo(OutputFixture &f, const QString &output)
+    {
+        f.host.fileAnswers.enqueue(output);
+        QVERIFY(f.trigger("mnuPRCexport"));
+    }
+
+    static void checkDialog(const OutputFixture &f)
+    {
+        QCOMPARE(f.host.fileDialogs.size(), 1);
+        QCOMPARE(f.host.fileDialogs[0].mode, HostServices::FileMode::Save);
+        QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Save"));
+        QCOMPARE(f.host.fileDialogs[0].filter, QStringLiteral("Palm DOC Files (*.prc)"));
+        QCOMPARE(f.host.fileDialogs[0].initialName, QStringLiteral("myproject.prc"));
+    }
+
+    // The database holds the text and name that it should, read back by our
+    // own converter and by Debian's txt2pdbdoc.
+    void checkDatabase(const QString &prc, const QString &name, const QByteArray &fileBytes)
+    {
+        QCOMPARE(databaseName(prc), name);
+        QCOMPARE(decodedByTxt2doc(prc), handheldText(fileBytes));
+        if (!QStandardPaths::findExecutable(QStringLiteral("txt2pdbdoc")).isEmpty())
+            QCOMPARE(decodedByTxt2pdbdoc(prc, m_outDir->path()), handheldText(fileBytes));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(realConverter()).isExecutable(),
+                 "build the txt2doc target first: " TXT2DOC_PATH);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void init()
+    {
+        m_programDir = std::make_unique<QTemporaryDir>();
+        m_outDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_programDir->isValid() && m_outDir->isValid());
+        QFile::remove(cacheTemporaryFile());
+    }
+
+    void cleanup()
+    {
+        QFile::setPermissions(programDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_programDir.reset();
+        m_outDir.reset();
+    }
+
+    void exportsWithTheRightName_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("answer"); // NotAsked: no question may be asked
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("fileBytes");
+
+        QTest::newRow("title comment") << QStringLiteral("--My Project Name.lua\r\nprint(\"hi\")")
+                                       << NotAsked << QStringLiteral("--My Project Name.lua")
+                                       << QByteArray("--My Project Name.lua\r\nprint(\"hi\")\r\n");
+        QTest::newRow("blank after the hyphens")
+            << QStringLiteral("-- My Application.lua\r\nx = 1") << NotAsked
+            << QStringLiteral("-- My Application.lua")
+            << QByteArray("-- My Application.lua\r\nx = 1\r\n");
+        QTest::newRow("title alone, no line break")
+            << QStringLiteral("--Solo.lua") << NotAsked << QStringLiteral("--Solo.lua")
+            << QByteArray("--Solo.lua\r\n");
+        QTest::newRow("shortest title")
+            << QStringLiteral("--.lua\r\nx") << NotAsked << QStringLiteral("--.lua")
+            << QByteArray("--.lua\r\nx\r\n");
+        QTest::newRow("Windows-1252 letters")
+            << QString::fromUtf8("--Caf\xc3\xa9.lua\r\nprint(\"\xe2\x82\xac 5\")") << NotAsked
+            << QString::fromUtf8("--Caf\xc3\xa9.lua")
+            << QByteArray("--Caf\xe9.lua\r\nprint(\"\x80 5\")\r\n");
+        QTest::newRow("upper-case .LUA asks")
+            << QStringLiteral("--Prog.LUA\r\nx = 1") << QStringLiteral("Prog")
+            << QStringLiteral("--Prog.lua") << QByteArray("--Prog.LUA\r\nx = 1\r\n");
+        QTest::newRow("blank after .lua asks")
+            << QStringLiteral("--Prog.lua \r\nx = 1") << QStringLiteral("Prog")
+            << QStringLiteral("--Prog.lua") << QByteArray("--Prog.lua \r\nx = 1\r\n");
+        QTest::newRow("blank before the hyphens asks")
+            << QStringLiteral(" --Prog.lua\r\nx = 1") << QStringLiteral("Lead")
+            << QStringLiteral("--Lead.lua") << QByteArray(" --Prog.lua\r\nx = 1\r\n");
+        QTest::newRow("hyphens alone ask")
+            << QStringLiteral("--\r\nx = 1") << QStringLiteral("Dash")
+            << QStringLiteral("--Dash.lua") << QByteArray("--\r\nx = 1\r\n");
+        QTest::newRow("title on the second line asks")
+            << QStringLiteral("x = 1\r\n--Name.lua") << QStringLiteral("Second")
+            << QStringLiteral("--Second.lua") << QByteArray("x = 1\r\n--Name.lua\r\n");
+        QTest::newRow("empty document asks") << QString() << QStringLiteral("Empty")
+                                             << QStringLiteral("--Empty.lua") << QByteArray("\r\n");
+        QTest::newRow("cancelled prompt gives --.lua")
+            << QStringLiteral("print(1)") << QString() << QStringLiteral("--.lua")
+            << QByteArray("print(1)\r\n");
+        QTest::newRow("quotes and blanks in the answer")
+            << QStringLiteral("x = 1") << QStringLiteral("My \"Big\" Game")
+            << QStringLiteral("--My \"Big\" Game.lua") << QByteArray("x = 1\r\n");
+    }
+
+    void exportsWithTheRightName()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, answer);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, fileBytes);
+        QVERIFY(installConverter(programDir()));
+
+        OutputFixture f(programDir());
+        f.program.CurrentFileName = QStringLiteral("/projects/lamp.lua");
+        f.setText(text);
+        if (answer != NotAsked)
+            f.host.inputAnswers.enqueue(answer);
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        const QString prc = out(QStringLiteral("out.prc"));
+        exportTo(f, prc);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+        QCOMPARE(ended[0][0].toString(), prc);
+        QVERIFY2(ended[0][1].toBool(), qPrintable(f.host.messages.value(0).text));
+
+        checkDialog(f);
+        if (answer == NotAsked) {
+            QVERIFY(f.host.inputs.isEmpty());
+        } else {
+            QCOMPARE(f.host.inputs.size(), 1);
+            QCOMPARE(f.host.inputs[0].prompt, Prompt);
+            QCOMPARE(f.host.inputs[0].caption, QStringLiteral("Scrivlet IDE"));
+        }
+        QVERIFY(f.host.messages.isEmpty());
+        QVERIFY2(f.host.unexpected.isEmpty(), qPrintable(f.host.unexpected.join(u'\n')));
+        QCOMPARE(readBytes(temporaryFile()), fileBytes);
+        checkDatabase(prc, name, fileBytes);
+        // A copy: the project keeps its own file; the staging box has the text.
+        QCOMPARE(f.program.CurrentFileName, QStringLiteral("/projects/lamp.lua"));
+        QCOMPARE(f.window->ConvBox().text(), f.window->documentText());
+        QCOMPARE(f.host.lastFileName(), prc);
+    }
+
+    // No shell stands between the editor and the converter: quotes, blanks
+    // and shell characters in every path and in the name arrive intact.
+    void pathsAndNamesWithQuotesAndBlanks()
+    {
+        const QString oddProgramDir =
+            QDir(programDir()).filePath(QStringLiteral("Program \"Files\" $HOME 'x'"));
+        const QString oddOutDir = out(QStringLiteral("my \"docs\" & `more`"));
+        QVERIFY(QDir().mkpath(oddProgramDir) && QDir().mkpath(oddOutDir));
+        QVERIFY(installConverter(oddProgramDir));
+
+        OutputFixture f(oddProgramDir);
+        f.setText(QStringLiteral("print(\"quoted\")"));
+        f.host.inputAnswers.enqueue(QStringLiteral("\"A\" B; $C"));
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        const QString prc = QDir(oddOutDir).filePath(QStringLiteral("out \"1\" 'a b'.prc"));
+        exportTo(f, prc);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+        QVERIFY2(ended[0][1].toBool(), qPrintable(f.host.messages.value(0).text));
+        QCOMPARE(readBytes(QDir(oddProgramDir).filePath(QStringLiteral("del.tmp"))),
+                 QByteArray("print(\"quoted\")\r\n"));
+        checkDatabase(prc, QStringLiteral("--\"A\" B; $C.lua"), "print(\"quoted\")\r\n");
+        QCOMPARE(QDir(oddOutDir).entryList(QDir::Files),
+                 QStringList{QStringLiteral("out \"1\" 'a b'.prc")});
+    }
+
+    // Cancel in the dialog: nothing is written, asked or started. Every
+    // export offers "myproject.prc" again, whatever was chosen before.
+    void cancelWritesAndStartsNothing()
+    {
+        QVERIFY(installConverter(programDir()));
+        OutputFixture f(programDir());
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        f.setText(QStringLiteral("--First.lua"));
+        exportTo(f, out(QStringLiteral("first.prc")));
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+
+        f.setText(QStringLiteral("print(2)"));
+        exportTo(f, QString());
+        QCOMPARE(f.host.fileDialogs.size(), 2);
+        QCOMPARE(f.host.fileDialogs[1].initialName, QStringLiteral("myproject.prc"));
+        QCOMPARE(readBytes(temporaryFile()), QByteArray("--First.lua\r\n"));
+        QVERIFY(f.host.inputs.isEmpty());
+        QCOMPARE(converter(f).runningCount(), 0);
+        QVERIFY(converter(f).findChildren<QProcess *>().isEmpty());
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(QDir(m_outDir->path()).entryList(QDir::Files), QStringList{"first.prc"});
+        QVERIFY(f.host.messages.isEmpty());
+    }
+
+    void converterMissing_data()
+    {
+        QTest::addColumn<bool>("folderInItsPlace");
+        QTest::newRow("no converter") << false;
+        QTest::newRow("a folder in its place") << true;
+    }
+
+    void converterMissing()
+    {
+        QFETCH(bool, folderInItsPlace);
+        const QString path = QDir(programDir()).filePath(ConverterName);
+        if (folderInItsPlace)
+            QVERIFY(QDir().mkdir(path));
+        OutputFixture f(programDir());
+        f.setText(QStringLiteral("--Lost.lua"));
+        exportTo(f, out(QStringLiteral("lost.prc")));
+
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].text,
+                 QStringLiteral("The Palm DOC converter \"%1\" was not found, so no Palm DOC was "
+                                "made.")
+                     .arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(f.host.messages[0].icon, Icon::Error);
+        QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
+        QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
+        QVERIFY(!QFile::exists(out(QStringLiteral("lost.prc"))));
+        QCOMPARE(converter(f).runningCount(), 0);
+    }
+
+    void converterCannotStart()
+    {
+        QVERIFY(installConverter(programDir()));
+        const QString path = QDir(programDir()).filePath(ConverterName);
+        // Not executable by anyone, not even the superuser.
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        OutputFixture f(programDir());
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        f.setText(QStringLiteral("--Stuck.lua"));
+        exportTo(f, out(QStringLiteral("stuck.prc")));
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+        QCOMPARE(ended[0][1].toBool(), false);
+        QCOMPARE(f.host.messages.size(), 1);
+        const QString prefix =
+            QStringLiteral("The Palm DOC converter \"%1\" could not be started: ").arg(path);
+        QVERIFY2(f.host.messages[0].text.startsWith(prefix), qPrintable(f.host.messages[0].text));
+        QVERIFY(f.host.messages[0].text.size() > prefix.size());
+        QCOMPARE(f.host.messages[0].icon, Icon::Error);
+        QVERIFY(!QFile::exists(out(QStringLiteral("stuck.prc"))));
+    }
+
+    void converterFailureIsReported_data()
+    {
+        QTest::addColumn<QByteArray>("script"); // empty: the real converter
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("message"); // %1: the converter; empty: its own words
+
+        QTest::newRow("real converter, output folder missing")
+            << QByteArray() << QStringLiteral("no such folder/out.prc") << QString();
+        QTest::newRow("real converter, name too long to store")
+            << QByteArray() << QStringLiteral("long.prc") << QString();
+        QTest::newRow("exit status without a word")
+            << QByteArray("exit 3") << QStringLiteral("out.prc")
+            << QStringLiteral("The Palm DOC converter \"%1\" failed with exit code 3.");
+        QTest::newRow("crash") << QByteArray("echo 'converter: out of luck' >&2\nkill -SEGV $$")
+                               << QStringLiteral("out.prc")
+                               << QStringLiteral(
+                                      "The Palm DOC converter \"%1\" stopped unexpectedly.\n\n"
+                                      "converter: out of luck");
+    }
+
+    void converterFailureIsReported()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, output);
+        QFETCH(QString, message);
+        QVERIFY(script.isEmpty() ? installConverter(programDir())
+                                 : installScript(programDir(), script));
+        const QString path = QDir(programDir()).filePath(ConverterName);
+
+        OutputFixture f(programDir());
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        // A name the handheld cannot store: one character outside Windows-1252.
+        const QString answer = QString::fromUtf8(QTest::currentDataTag()).contains(u"name")
+                                   ? QString::fromUtf8("\xe4\xb8\xad")
+                                   : QStringLiteral("Failing");
+        f.setText(QStringLiteral("print(1)"));
+        f.host.inputAnswers.enqueue(answer);
+        const QString prc = out(output);
+        exportTo(f, prc);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+        QCOMPARE(ended[0][1].toBool(), false);
+
+        if (message.isEmpty()) {
+            // The converter's own words, exactly as it says them when run by hand.
+            QByteArray said;
+            QVERIFY(runTool(realConverter(),
+                            {temporaryFile(), prc, QStringLiteral("--") + answer + ".lua"}, &said)
+                        .isNull());
+            QVERIFY(said.startsWith("txt2doc: "));
+            message = QString::fromLocal8Bit(said).trimmed();
+        } else {
+            message = message.arg(path);
+        }
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].text, message);
+        QCOMPARE(f.host.messages[0].icon, Icon::Error);
+        QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
+        QVERIFY(!QFile::exists(prc));
+    }
+
+    // When "del.tmp" cannot be written, the export ends with SaveText's
+    // message: no question, no converter.
+    void temporaryFileNotWritten_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("folderInItsPlace");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("character outside Windows-1252")
+            << QString::fromUtf8("print(\"\xe4\xb8\xad\")") << false
+            << QString::fromUtf8("The character \"\xe4\xb8\xad\" (U+4E2D) on line 1 cannot be "
+                                 "stored in a Plua file, which uses the Windows-1252 character "
+                                 "set. Nothing was saved.");
+        QTest::newRow("a folder named del.tmp")
+            << QStringLiteral("print(1)") << true << QStringLiteral("There has been a error!");
+    }
+
+    void temporaryFileNotWritten()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, folderInItsPlace);
+        QFETCH(QString, message);
+        QVERIFY(installConverter(programDir()));
+        if (folderInItsPlace)
+            QVERIFY(QDir().mkdir(temporaryFile()));
+        OutputFixture f(programDir());
+        f.setText(text);
+        exportTo(f, out(QStringLiteral("out.prc")));
+
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].text, message);
+        QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
+        QVERIFY(f.host.inputs.isEmpty());
+        QVERIFY(converter(f).findChildren<QProcess *>().isEmpty());
+        QCOMPARE(QFileInfo(temporaryFile()).isFile(), false);
+        QVERIFY(!QFile::exists(out(QStringLiteral("out.prc"))));
+    }
+
+    // An installation the user cannot write to: "del.tmp" goes to the
+    // user's cache folder and the export still works.
+    void readOnlyProgramDirectory()
+    {
+        QVERIFY(installConverter(programDir()));
+        QVERIFY(QFile::setPermissions(programDir(), QFile::ReadOwner | QFile::ExeOwner |
+                                                        QFile::ReadGroup | QFile::ExeGroup |
+                                                        QFile::ReadOther | QFile::ExeOther));
+        OutputFixture f(programDir());
+        f.setText(QStringLiteral("--ReadOnly.lua\r\nx = 1"));
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        {
+#ifdef Q_OS_LINUX
+            PermissionOverrideDropped dropped;
+            if (!dropped.active())
+                QSKIP("cannot give up the superuser's write override here");
+#else
+            if (QFile probe(QDir(programDir()).filePath("probe")); probe.open(QIODevice::WriteOnly))
+                QSKIP("the program directory stays writable despite its permissions");
+#endif
+            // The premise: nothing can be created in the program directory now.
+            QFile probe(QDir(programDir()).filePath(QStringLiteral("probe")));
+            QVERIFY(!probe.open(QIODevice::WriteOnly));
+            exportTo(f, out(QStringLiteral("ro.prc")));
+            QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+        }
+        QVERIFY2(ended[0][1].toBool(), qPrintable(f.host.messages.value(0).text));
+        QVERIFY(f.host.messages.isEmpty());
+        QVERIFY(!QFile::exists(temporaryFile()));
+        QCOMPARE(readBytes(cacheTemporaryFile()), QByteArray("--ReadOnly.lua\r\nx = 1\r\n"));
+        checkDatabase(out(QStringLiteral("ro.prc")), QStringLiteral("--ReadOnly.lua"),
+                      "--ReadOnly.lua\r\nx = 1\r\n");
+    }
+
+    void missingProgramDirectory()
+    {
+        const QString gone = QDir(programDir()).filePath(QStringLiteral("gone"));
+        OutputFixture f(gone);
+        f.setText(QStringLiteral("--Gone.lua"));
+        exportTo(f, out(QStringLiteral("gone.prc")));
+        QCOMPARE(readBytes(cacheTemporaryFile()), QByteArray("--Gone.lua\r\n"));
+        QVERIFY(!QFileInfo::exists(gone));
+        QCOMPARE(f.host.messages.size(), 1);
+        QVERIFY2(f.host.messages[0].text.contains(QDir(gone).filePath(ConverterName)),
+                 qPrintable(f.host.messages[0].text));
+    }
+
+    // Closing the editor does not cut a conversion short.
+    void conversionOutlivesTheEditor()
+    {
+        QVERIFY(QFile::copy(realConverter(), QDir(programDir()).filePath("real-txt2doc")));
+        QVERIFY(QFile::setPermissions(QDir(programDir()).filePath("real-txt2doc"),
+                                      QFile::permissions(realConverter())));
+        // A converter slow enough to be still at work when the editor closes.
+        QVERIFY(
+            installScript(programDir(), "sleep 1\nexec \"$(dirname \"$0\")/real-txt2doc\" \"$@\""));
+
+        auto f = std::make_unique<OutputFixture>(programDir());
+        f->setText(QStringLiteral("--Slow.lua\r\nprint(\"still here\")"));
+        const QString prc = out(QStringLiteral("slow.prc"));
+        exportTo(*f, prc);
+        QCOMPARE(converter(*f).runningCount(), 1);
+
+        f->host.messageAnswers.enqueue(Answer::No);
+        QVERIFY(f->window->close());
+        QTRY_VERIFY(f->program.mainWindow.isNull());
+        QVERIFY2(f->host.unexpected.isEmpty(), qPrintable(f->host.unexpected.join(u'\n')));
+        QCOMPARE(converter(*f).runningCount(), 1);
+        QVERIFY(!QFile::exists(prc));
+
+        // The program ends: its host services go, and the conversion finishes.
+        f.reset();
+        checkDatabase(prc, QStringLiteral("--Slow.lua"), "--Slow.lua\r\nprint(\"still here\")\r\n");
+    }
+
+    void titleCommentName_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name"); // null: not a title comment
+        QTest::newRow("title then text")
+            << QStringLiteral("--A.lua\r\nx") << QStringLiteral("--A.lua");
+        QTest::newRow("whole text") << QStringLiteral("--A.lua") << QStringLiteral("--A.lua");
+        QTest::newRow("title ends at a lone CR")
+            << QStringLiteral("--A.lua\rx") << QStringLiteral("--A.lua");
+        QTest::newRow("three hyphens") << QStringLiteral("---A.lua") << QStringLiteral("---A.lua");
+        QTest::newRow("tab inside") << QStringLiteral("--\tA.lua") << QStringLiteral("--\tA.lua");
+        QTest::newRow("single hyphen") << QStringLiteral("-A.lua") << QString();
+        QTest::newRow("no extension") << QStringLiteral("--A") << QString();
+        QTest::newRow(".Lua") << QStringLiteral("--A.Lua") << QString();
+        QTest::newRow("text after .lua") << QStringLiteral("--A.lua.bak") << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void titleCommentName()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QCOMPARE(Output::titleCommentName(text), name);
+        QCOMPARE(Output::titleCommentName(text).isNull(), name.isNull());
+    }
+};
+
+SCRIVLET_TEST_MAIN(tst_PalmDocExport)
+#include "tst_palmdocexport.moc"
