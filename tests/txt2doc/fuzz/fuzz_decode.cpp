@@ -1,0 +1,42 @@
+// libFuzzer target: arbitrary bytes as a compressed record and as a whole
+// Palm DOC. The decoder must stay within its limits and never crash; whatever
+// it accepts, the encoder must encode at least as small and read back the same.
+
+#include "palmdoc_codec.h"
+#include "palmdoc_database.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::span<const std::uint8_t> bytes(data, size);
+
+    std::vector<std::uint8_t> text;
+    const palmdoc::DecodeResult record = palmdoc::decompressRecord(bytes, text);
+    if (text.size() > palmdoc::kRecordSize || record.produced != text.size())
+        std::abort();
+    if (record.error == palmdoc::DecodeError::None) {
+        // The input is one valid encoding of text: the optimal one is no longer.
+        const std::vector<std::uint8_t> encoded = palmdoc::compressRecord(text);
+        if (encoded.size() > size)
+            std::abort();
+        std::vector<std::uint8_t> again;
+        if (palmdoc::decompressRecord(encoded, again).error != palmdoc::DecodeError::None ||
+            again != text)
+            std::abort();
+    } else if (record.offset >= size) {
+        std::abort();
+    }
+
+    const palmdoc::ParsedDatabase db = palmdoc::parseDatabase(bytes);
+    if (!db.error.empty()) {
+        if (!db.text.empty())
+            std::abort();
+        return 0;
+    }
+    const std::vector<std::uint8_t> rebuilt = palmdoc::buildDatabase(db.text, "fuzz.lua", 0);
+    const palmdoc::ParsedDatabase back = palmdoc::parseDatabase(rebuilt);
+    if (!back.error.empty() || back.text != db.text)
+        std::abort();
+    return 0;
+}
