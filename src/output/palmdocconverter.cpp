@@ -6,7 +6,11 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 

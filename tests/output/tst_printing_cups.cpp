@@ -3,7 +3,9 @@
 
 #include <QDir>
 #include <QPrinterInfo>
-#include <QSet>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 #include <QToolBar>
 
 // Printing from the main window through a real CUPS queue whose default
@@ -14,10 +16,27 @@ class tst_PrintingCups : public QObject
 
     QString m_jobsDir;
 
-    QSet<QString> pdfFiles() const
+    // The PDF files in the job folder, each with the time it was written:
+    // a job may replace an older file of the same title.
+    QHash<QString, QDateTime> pdfFiles() const
     {
-        const QStringList files = QDir(m_jobsDir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-        return QSet<QString>(files.cbegin(), files.cend());
+        QHash<QString, QDateTime> files;
+        const QFileInfoList infos =
+            QDir(m_jobsDir).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files);
+        for (const QFileInfo &info : infos)
+            files.insert(info.fileName(), info.lastModified());
+        return files;
+    }
+
+    QStringList writtenSince(const QHash<QString, QDateTime> &before) const
+    {
+        QStringList written;
+        const auto now = pdfFiles();
+        for (auto it = now.cbegin(); it != now.cend(); ++it) {
+            if (!before.contains(it.key()) || before.value(it.key()) != it.value())
+                written << it.key();
+        }
+        return written;
     }
 
     static bool queueEmpty()
@@ -58,9 +77,12 @@ private slots:
         QFETCH(bool, severalPages);
 
         QTRY_VERIFY_WITH_TIMEOUT(queueEmpty(), 30000);
-        const QSet<QString> before = pdfFiles();
+        const QHash<QString, QDateTime> before = pdfFiles();
         QTemporaryDir programDir;
         OutputFixture f(programDir.path());
+        // The job is named after the project file: a name of its own.
+        f.program.CurrentFileName =
+            programDir.filePath(QFileInfo(programDir.path()).fileName() + QStringLiteral(".lua"));
         QVERIFY(QTest::qWaitForWindowActive(f.window));
         f.setText(text);
         if (command == u"menu") {
@@ -75,10 +97,10 @@ private slots:
         QVERIFY2(f.host.messages.isEmpty(), qPrintable(f.host.messages.value(0).text));
 
         // The job is done when the queue is empty again and its file is there.
-        QTRY_VERIFY_WITH_TIMEOUT(pdfFiles().size() > before.size() && queueEmpty(), 60000);
-        const QSet<QString> added = pdfFiles() - before;
-        QCOMPARE(added.size(), 1);
-        const QString pdf = QDir(m_jobsDir).filePath(*added.cbegin());
+        QTRY_VERIFY_WITH_TIMEOUT(!writtenSince(before).isEmpty() && queueEmpty(), 60000);
+        const QStringList written = writtenSince(before);
+        QCOMPARE(written.size(), 1);
+        const QString pdf = QDir(m_jobsDir).filePath(written[0]);
         const QStringList pages = pdfPages(pdf);
         QVERIFY(!pages.isEmpty());
         QCOMPARE(pages.size() > 1, severalPages);
