@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace FormGeometry {
 
 void makeFixedDialog(QWidget *form, int width, int height, bool closeButton)
@@ -46,6 +48,32 @@ QPushButton *addButton(QWidget *form, const char *name, const QRect &box, const 
     button->setAutoDefault(true);
     button->setGeometry(box);
     return button;
+}
+
+void fitLabels(QWidget *form)
+{
+    const auto labels = form->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+    const auto controls = form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QLabel *label : labels) {
+        if (label->heightForWidth(label->width()) <= label->height())
+            continue;
+        const QRect box = label->geometry();
+        int bottom = form->height();
+        for (const QWidget *other : controls) {
+            const QRect g = other->geometry();
+            const bool below =
+                g.top() > box.top() && g.left() < box.right() && g.right() > box.left();
+            if (other != label && below)
+                bottom = std::min(bottom, g.top());
+        }
+        const int room = std::max(box.height(), bottom - box.top());
+        label->resize(box.width(), std::min(room, label->heightForWidth(box.width())));
+        QFont font = label->font();
+        while (label->heightForWidth(box.width()) > label->height() && font.pointSizeF() > 6) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+            label->setFont(font);
+        }
+    }
 }
 
 } // namespace FormGeometry

@@ -38,7 +38,16 @@ frmAbout::frmAbout(Module1 &, QWidget *parent) : QDialog(parent)
     // which closes it just the same.
     cmdOK->setDefault(true);
     cmdOK->setFocus();
+    fitLabels(this);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void frmAbout::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Take the keyboard at once, so Enter and Esc reach OK even where the
+    // window system leaves a new window inactive.
+    activateWindow();
 }
 
 QString frmAbout::creditText()

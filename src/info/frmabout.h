@@ -17,4 +17,7 @@ public:
     static void showModal(Module1 &program, QWidget *owner);
 
     static QString creditText();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };

@@ -35,6 +35,7 @@ frmDonations::frmDonations(Module1 &program, QWidget *parent) : QWidget(parent)
         addButton(this, "Command1", twips(1680, 3240, 1095, 375), QStringLiteral("OK"));
     setTabOrder(command1, command2);
     command1->setFocus();
+    fitLabels(this);
 
     connect(command2, &QPushButton::clicked, this,
             [&program] { program.openAddress(QLatin1String(DonationStoreAddress)); });

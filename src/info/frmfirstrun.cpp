@@ -37,6 +37,7 @@ frmFirstRun::frmFirstRun(Module1 &program, QWidget *parent) : QWidget(parent), m
         addButton(this, "Command1", twips(2040, 3480, 1215, 375), QStringLiteral("&OK"));
     setTabOrder(command1, command3);
     command1->setFocus();
+    fitLabels(this);
 
     connect(command3, &QPushButton::clicked, this,
             [this] { m_program.openAddress(QLatin1String(PluaStoreAddress)); });

@@ -24,6 +24,7 @@ frmInstallationInstructions::frmInstallationInstructions(Module1 &program, QWidg
     m_command1 = addButton(this, "Command1", twips(2160, 3000, 1215, 375), QStringLiteral("&OK"));
     m_command1->setDefault(true);
     setTabOrder(command3, m_command1);
+    fitLabels(this);
 
     connect(command3, &QPushButton::clicked, this,
             [&program] { program.openAddress(QLatin1String(PluaStoreAddress)); });

@@ -24,4 +24,5 @@ pluainfo::pluainfo(Module1 &, QWidget *parent) : QWidget(parent)
         addButton(this, "OKButton", twips(1080, 1800, 1215, 375), QStringLiteral("OK"));
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
     ok->setFocus();
+    fitLabels(this);
 }

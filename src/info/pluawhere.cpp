@@ -32,6 +32,7 @@ Pluawhere::Pluawhere(Module1 &program, QWidget *parent) : QWidget(parent)
     setTabOrder(command1, command2);
     setTabOrder(command2, command3);
     ok->setFocus();
+    fitLabels(this);
 
     connect(command2, &QPushButton::clicked, this,
             [&program] { program.openAddress(QLatin1String(PluaHomeAddress)); });
