@@ -372,17 +372,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script"); // empty: the real converter
         QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("answer");  // the DOC name asked for
         QTest::addColumn<QString>("message"); // %1: the converter; empty: its own words
 
         QTest::newRow("real converter, output folder missing")
-            << QByteArray() << QStringLiteral("no such folder/out.prc") << QString();
-        QTest::newRow("real converter, name too long to store")
-            << QByteArray() << QStringLiteral("long.prc") << QString();
+            << QByteArray() << QStringLiteral("no such folder/out.prc") << QStringLiteral("Failing")
+            << QString();
+        // One character outside Windows-1252: the handheld cannot store it.
+        QTest::newRow("real converter, name it cannot store")
+            << QByteArray() << QStringLiteral("name.prc") << QString::fromUtf8("\xe4\xb8\xad")
+            << QString();
         QTest::newRow("exit status without a word")
-            << QByteArray("exit 3") << QStringLiteral("out.prc")
+            << QByteArray("exit 3") << QStringLiteral("out.prc") << QStringLiteral("Failing")
             << QStringLiteral("The Palm DOC converter \"%1\" failed with exit code 3.");
         QTest::newRow("crash") << QByteArray("echo 'converter: out of luck' >&2\nkill -SEGV $$")
-                               << QStringLiteral("out.prc")
+                               << QStringLiteral("out.prc") << QStringLiteral("Failing")
                                << QStringLiteral(
                                       "The Palm DOC converter \"%1\" stopped unexpectedly.\n\n"
                                       "converter: out of luck");
@@ -392,6 +396,7 @@ private slots:
     {
         QFETCH(QByteArray, script);
         QFETCH(QString, output);
+        QFETCH(QString, answer);
         QFETCH(QString, message);
         QVERIFY(script.isEmpty() ? installConverter(programDir())
                                  : installScript(programDir(), script));
@@ -399,10 +404,6 @@ private slots:
 
         OutputFixture f(programDir());
         QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
-        // A name the handheld cannot store: one character outside Windows-1252.
-        const QString answer = QString::fromUtf8(QTest::currentDataTag()).contains(u"name")
-                                   ? QString::fromUtf8("\xe4\xb8\xad")
-                                   : QStringLiteral("Failing");
         f.setText(QStringLiteral("print(1)"));
         f.host.inputAnswers.enqueue(answer);
         const QString prc = out(output);
