@@ -12,7 +12,7 @@ namespace {
 // Copy lengths 3..10 each get their own hash chains, so that "the nearest
 // earlier position that starts with the same k bytes" is one short walk.
 constexpr std::size_t kLevels = kMaxCopy - kMinCopy + 1;
-constexpr unsigned kHashBits = 12;
+constexpr unsigned kHashBits = 13;
 constexpr std::size_t kBuckets = std::size_t{1} << kHashBits;
 constexpr std::size_t kPadding = 16;
 

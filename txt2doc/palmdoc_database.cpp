@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <exception>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace palmdoc {
 
@@ -15,6 +18,15 @@ constexpr std::size_t kRecordEntrySize = 8;
 constexpr std::size_t kRecord0Size = 16;
 constexpr std::uint16_t kCompressionNone = 1;
 constexpr std::uint16_t kCompressionPalmDoc = 2;
+// Fewer records than this per thread are not worth a thread.
+constexpr std::size_t kRecordsPerThread = 32;
+
+struct CompressedPart
+{
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::size_t> sizes;
+    std::exception_ptr error;
+};
 
 // Unicode code points of Windows-1252 bytes 0x80-0x9F; 0 where the byte has
 // no character.
@@ -217,7 +229,7 @@ std::uint32_t palmTimeNow()
 }
 
 std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std::string_view name,
-                                        std::uint32_t palmTime)
+                                        std::uint32_t palmTime, unsigned threads)
 {
     if (name.empty() || name.size() > kMaxNameLength || name.find('\0') != std::string_view::npos)
         throw std::invalid_argument("palmdoc: a database name has 1 to 31 bytes and no NUL");
@@ -243,14 +255,58 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
     put16(out, record0At + 8, static_cast<std::uint32_t>(textRecords));
     put16(out, record0At + 10, kRecordSize);
 
-    out.reserve(record0At + kRecord0Size + text.size() / 2 + kRecordSize);
-    Encoder encoder;
+    // Records are independent: contiguous runs of them are compressed in
+    // parallel and joined in order, so the result does not depend on threads.
+    std::size_t workers =
+        threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    workers = std::max<std::size_t>(1, std::min(workers, textRecords / kRecordsPerThread));
+    std::vector<CompressedPart> parts(workers);
+    auto compressPart = [&](std::size_t part) {
+        try {
+            Encoder encoder;
+            CompressedPart &p = parts[part];
+            p.bytes.reserve(textRecords * kRecordSize / workers / 2);
+            for (std::size_t r = textRecords * part / workers;
+                 r < textRecords * (part + 1) / workers; ++r) {
+                const std::size_t begin = r * kRecordSize;
+                const std::size_t length = std::min(kRecordSize, text.size() - begin);
+                const std::size_t before = p.bytes.size();
+                encoder.compressRecord(text.subspan(begin, length), p.bytes);
+                p.sizes.push_back(p.bytes.size() - before);
+            }
+        } catch (...) {
+            parts[part].error = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        std::size_t next = 1;
+        try {
+            for (; next < workers; ++next)
+                pool.emplace_back(compressPart, next);
+        } catch (const std::system_error &) {
+            for (; next < workers; ++next) // no more threads: do the rest here
+                compressPart(next);
+        }
+        compressPart(0);
+    } // joins the pool
+    for (const CompressedPart &part : parts) {
+        if (part.error)
+            std::rethrow_exception(part.error);
+    }
+
+    std::size_t total = out.size();
+    for (const CompressedPart &part : parts)
+        total += part.bytes.size();
+    out.reserve(total);
     std::vector<std::size_t> offsets{record0At};
-    for (std::size_t r = 0; r < textRecords; ++r) {
-        offsets.push_back(out.size());
-        const std::size_t begin = r * kRecordSize;
-        const std::size_t length = std::min(kRecordSize, text.size() - begin);
-        encoder.compressRecord(text.subspan(begin, length), out);
+    for (const CompressedPart &part : parts) {
+        std::size_t at = out.size();
+        for (std::size_t size : part.sizes) {
+            offsets.push_back(at);
+            at += size;
+        }
+        out.insert(out.end(), part.bytes.begin(), part.bytes.end());
     }
     for (std::size_t r = 0; r < records; ++r) {
         const std::size_t entry = kHeaderSize + r * kRecordEntrySize;

@@ -45,8 +45,10 @@ std::uint32_t palmTimeNow();
 // Builds a compressed Palm DOC. name must be a stored name as returned by
 // makeDatabaseName, text already in handheld line ends and at most
 // kMaxTextLength bytes; otherwise std::invalid_argument or std::length_error.
+// Long texts are compressed on up to threads threads (0: one per core); the
+// bytes are the same for any number of threads.
 std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std::string_view name,
-                                        std::uint32_t palmTime);
+                                        std::uint32_t palmTime, unsigned threads = 0);
 
 struct ParsedDatabase
 {

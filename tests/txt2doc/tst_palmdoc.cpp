@@ -131,6 +131,7 @@ private slots:
     void everyTruncationIsRejected();
     void uncompressedDatabaseIsRead();
     void tooLongRecordIsRefused();
+    void threadsDoNotChangeTheBytes();
 };
 
 // Small records of every kind: the encoder must produce exactly the size the
@@ -558,6 +559,22 @@ void TestPalmDoc::tooLongRecordIsRefused()
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, palmdoc::buildDatabase(record, "", 0));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
                              palmdoc::buildDatabase(record, std::string(32, 'n'), 0));
+}
+
+// Long texts are split over threads; the file must not depend on how.
+void TestPalmDoc::threadsDoNotChangeTheBytes()
+{
+    QByteArray source = luaSample(300000);
+    source += source.toUpper();
+    const Bytes text = toBytes(source); // 147 records
+    const Bytes single = palmdoc::buildDatabase(text, "threads.lua", 1, 1);
+    for (unsigned threads : {2u, 3u, 4u, 0u}) {
+        const Bytes parallel = palmdoc::buildDatabase(text, "threads.lua", 1, threads);
+        QVERIFY2(parallel == single, qPrintable(QString::number(threads)));
+    }
+    const palmdoc::ParsedDatabase parsed = palmdoc::parseDatabase(single);
+    QVERIFY(parsed.error.empty());
+    QCOMPARE(toByteArray(parsed.text), source);
 }
 
 QTEST_GUILESS_MAIN(TestPalmDoc)
