@@ -175,6 +175,8 @@ int run(const std::vector<Argument> &args)
             std::fputs("txt2doc " TXT2DOC_VERSION "\n", stdout);
             return std::fflush(stdout) == 0 ? Success : OutputError;
         }
+        if ((option == "--help" || option == "--version") && args.size() > 1)
+            return report(UsageError, quoted(args[0]) + " takes no arguments" + tryHelp);
         if (option == "--decode") {
             if (args.size() != 2 && args.size() != 3)
                 return report(UsageError, "--decode expects INPUT [OUTPUT]" + tryHelp);

@@ -303,6 +303,8 @@ void TestTxt2DocCli::failures_data()
         << "txt2doc: expected three arguments: INPUT OUTPUT NAME" + tryHelp;
     QTest::newRow("unknown option")
         << QStringList{"-b", "a.lua", in, old} << 2 << "txt2doc: unknown option '-b'" + tryHelp;
+    QTest::newRow("help with an argument")
+        << QStringList{"--help", in} << 2 << "txt2doc: '--help' takes no arguments" + tryHelp;
     QTest::newRow("output is the input") << QStringList{in, "$D/sub/../in.txt", "a.lua"} << 2
                                          << "txt2doc: cannot write '$D/sub/../in.txt': it is the "
                                             "input file";
