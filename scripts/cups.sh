@@ -30,7 +30,9 @@ cups_start() {
     lpadmin -p PDF -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd \
         -o pdftops-renderer-default=pdftocairo -E
     lpadmin -d PDF
-    export SCRIVLET_CUPS_PDF_DIR="${HOME}/PDF"
+    # cups-pdf writes to the home folder of the user in the password file,
+    # whatever $HOME says.
+    export SCRIVLET_CUPS_PDF_DIR="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
     mkdir -p "$SCRIVLET_CUPS_PDF_DIR"
     echo "cups: cupsd running as PID $cups_started_pid, default printer PDF -> $SCRIVLET_CUPS_PDF_DIR"
 }
