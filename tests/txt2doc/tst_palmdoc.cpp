@@ -112,6 +112,7 @@ class TestPalmDoc : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void encoderReachesMinimum_data();
     void encoderReachesMinimum();
     void fullRecordsReachMinimum_data();
@@ -133,6 +134,12 @@ private slots:
     void tooLongRecordIsRefused();
     void threadsDoNotChangeTheBytes();
 };
+
+void TestPalmDoc::initTestCase()
+{
+    QVERIFY2(luaSample(4096).size() == 4096,
+             "no Lua sources in /usr/share/nmap/nselib: install the Debian package nmap-common");
+}
 
 // Small records of every kind: the encoder must produce exactly the size the
 // exhaustive search finds, and decode back to the record.

@@ -150,6 +150,8 @@ void TestTxt2DocCli::initTestCase()
 {
     QVERIFY2(QFileInfo(kTool).isExecutable(), qPrintable(kTool));
     QVERIFY2(!peer().isEmpty(), "txt2pdbdoc is missing: install the Debian package txt2pdbdoc");
+    QVERIFY2(luaText(300000).size() == 300000,
+             "no Lua scripts in /usr/share/nmap/scripts: install the Debian package nmap-common");
     QVERIFY(m_dir.isValid());
 }
 
