@@ -158,10 +158,8 @@ std::string writeFileAtomically(const fs::path &path, std::span<const std::uint8
     fs::path temporary;
     int openError = 0;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        fs::path name = ".";
-        name += target.filename();
-        name += "." + std::to_string(random() % 1000000000u) + ".tmp";
-        temporary = folder / name;
+        // A short name of its own, so a long file name cannot make it too long.
+        temporary = folder / (".txt2doc-" + std::to_string(random() % 1000000000u) + ".tmp");
         errno = 0;
         file = openFile(temporary, "wbx");
         openError = errno;

@@ -188,6 +188,9 @@ void TestTxt2DocCli::convert_data()
         << QByteArray("print('x')\r\n") << "it's \"my\" game.lua"
         << "my folder/it's \"in\" put.txt"
         << "out folder/a b \"c\" 'd'.prc" << QByteArray("it's \"my\" game.lua");
+    QTest::newRow("output name of 250 bytes")
+        << QByteArray("x = 1\r\n") << "long.lua" << in << QString(246, 'o') + ".prc"
+        << QByteArray("long.lua");
     QTest::newRow("names that look like options") << QByteArray("x = 1\r\n") << "--help"
                                                   << "in.txt"
                                                   << "--decode" << QByteArray("--help");
