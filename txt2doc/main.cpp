@@ -122,14 +122,14 @@ int convert(const Argument &input, const Argument &output, const Argument &name)
         return report(InputError, "cannot convert " + quoted(input) + ": its text has " +
                                       std::to_string(read.bytes.size()) + " bytes; " + limit);
 
-    if (stored.shortened)
-        report(Success, "note: the database name is shortened to '" +
-                            palmdoc::windows1252ToUtf8(stored.name) + "' (31 bytes at most)");
     const std::vector<std::uint8_t> database =
         palmdoc::buildDatabase(read.bytes, stored.name, palmdoc::palmTimeNow());
     const std::string error = palmdoc::writeFileAtomically(output.path, database);
     if (!error.empty())
         return report(OutputError, "cannot write " + quoted(output) + ": " + error);
+    if (stored.shortened)
+        report(Success, "note: the database name is shortened to '" +
+                            palmdoc::windows1252ToUtf8(stored.name) + "' (31 bytes at most)");
     return Success;
 }
 
