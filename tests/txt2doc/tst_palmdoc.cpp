@@ -127,6 +127,8 @@ private slots:
     void names();
     void databaseLayout_data();
     void databaseLayout();
+    void recordBoundaries_data();
+    void recordBoundaries();
     void databaseRejects_data();
     void databaseRejects();
     void everyTruncationIsRejected();
@@ -433,6 +435,42 @@ void TestPalmDoc::databaseLayout()
     QCOMPARE(parsed.name, std::string("--Test.lua"));
     QVERIFY(parsed.compressed);
     QCOMPARE(toByteArray(parsed.text), toByteArray(text));
+}
+
+// Tokens never straddle records: a space pair, a run or a copy that would
+// cross the 4096-byte boundary must be split or avoided.
+void TestPalmDoc::recordBoundaries_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray lead(4095, 'a');
+    QTest::newRow("space then letter across the boundary") << lead + " A" + "tail";
+    QTest::newRow("space last in the record") << lead + " ";
+    QTest::newRow("high bytes across the boundary")
+        << QByteArray(4092, 'a') + QByteArray(8, '\xE9');
+    QTest::newRow("repeat of the previous record") << luaSample(4096).repeated(3);
+    QTest::newRow("run of one byte across records") << QByteArray(9000, ' ');
+}
+
+void TestPalmDoc::recordBoundaries()
+{
+    QFETCH(QByteArray, text);
+    const Bytes db = palmdoc::buildDatabase(toBytes(text), "edge.lua", 0);
+    const std::size_t records = get16(db, 76);
+    std::vector<std::size_t> offsets;
+    for (std::size_t r = 0; r < records; ++r)
+        offsets.push_back(get32(db, 78 + 8 * r));
+    offsets.push_back(db.size());
+    Bytes all;
+    for (std::size_t r = 1; r < records; ++r) {
+        const Bytes record(db.begin() + std::ptrdiff_t(offsets[r]),
+                           db.begin() + std::ptrdiff_t(offsets[r + 1]));
+        Bytes decoded;
+        QCOMPARE(palmdoc::decompressRecord(record, decoded).error, palmdoc::DecodeError::None);
+        if (r + 1 < records)
+            QCOMPARE(decoded.size(), palmdoc::kRecordSize);
+        all.insert(all.end(), decoded.begin(), decoded.end());
+    }
+    QCOMPARE(toByteArray(all), text);
 }
 
 void TestPalmDoc::databaseRejects_data()
