@@ -6,6 +6,7 @@
 #include "formgeometry.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QIcon>
@@ -16,6 +17,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QWebEngineView>
+
+#include <utility>
 
 using FormGeometry::px;
 
@@ -159,7 +162,16 @@ void frmBrowser::resizeEvent(QResizeEvent *event)
 void frmBrowser::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow()) {
+        m_ownDialogActive = ownsWindow(QApplication::activeWindow());
+        return;
+    }
+    // A page's alert or other dialog of the browser closing hands the
+    // keyboard back: reloading then would lose the page, and a page that
+    // alerts while loading would never stop.
+    if (std::exchange(m_ownDialogActive, false))
         return;
     // Each activation opens BrowserAddress: typed into the emptied address
     // box and entered, after this handler has returned. The address is typed
@@ -168,6 +180,15 @@ void frmBrowser::changeEvent(QEvent *event)
     m_cboAddress->setFocus();
     m_program.host().sendKeys(literalKeyNotation(m_program.BrowserAddress));
     m_program.host().sendKeys(QStringLiteral("{ENTER}"));
+}
+
+bool frmBrowser::ownsWindow(const QWidget *window) const
+{
+    for (const QWidget *w = window; w; w = w->parentWidget()) {
+        if (w == this)
+            return window != this;
+    }
+    return false;
 }
 
 bool frmBrowser::eventFilter(QObject *watched, QEvent *event)

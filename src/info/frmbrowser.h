@@ -33,6 +33,8 @@ private:
     void createToolBar();
     void createAddressPanel();
     void layoutControls();
+    // Whether `window` is a dialog that belongs to this browser.
+    bool ownsWindow(const QWidget *window) const;
 
     // The address box: a selection in its list, or Enter in its edit field.
     void cboAddress_Click();
@@ -55,6 +57,9 @@ private:
     QWebEngineView *m_brwWebBrowser;
     QTimer *m_timTimer;
     bool m_busy = false;
+    // True while a dialog of the browser's own (a page's alert, for one) has
+    // the keyboard: coming back from it is no switch between windows.
+    bool m_ownDialogActive = false;
     // True while the history is rebuilt, so that selecting its new top entry
     // does not start a second navigation.
     bool SuppressNavigation = false;

@@ -13,6 +13,7 @@
 //   /redirect      302 to /b
 //   /slow          answered only when release() is called
 //   /notitle       a page without a title
+//   /alert         a page that shows a script alert while it loads
 //   anything else  a page titled "Page <path>"
 // Every page is sent with no-store, so each navigation is a request.
 class TestPageServer : public QObject
@@ -87,6 +88,9 @@ private:
             m_held.append(socket);
         else if (target == "/notitle")
             answer(socket, page({}));
+        else if (target == "/alert")
+            answer(socket, "<html><head><title>Alert</title></head>"
+                           "<body><script>alert('Hello')</script></body></html>");
         else
             answer(socket, page("Page " + target));
     }

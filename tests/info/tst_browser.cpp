@@ -7,6 +7,7 @@
 
 #include "app/frmmain.h"
 #include "app/keynotation.h"
+#include "app/keystrokequeue.h"
 #include "app/module1.h"
 #include "info/frmbrowser.h"
 
@@ -41,6 +42,7 @@ private slots:
     void arrowKeyInAddressBoxLoadsOnce();
     void dropDownPickLoadsOnce();
     void addressIsTypedLiterally();
+    void pageAlertDoesNotReload();
     void backWithoutHistoryChangesNothing();
     void backForwardAndRefresh();
     void stopEndsLoadingAndPolling();
@@ -262,6 +264,45 @@ void tst_Browser::addressIsTypedLiterally()
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requests.size(), 1, 20000);
     QCOMPARE(QByteArray::fromPercentEncoding(m_server->requests.first()),
              QByteArray("/q?x=a+b (c)~{d}^[e]"));
+}
+
+void tst_Browser::pageAlertDoesNotReload()
+{
+    // Answers every alert the page shows, as a user clicking OK.
+    int alerts = 0;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            if (modal->isActiveWindow()) {
+                ++alerts;
+                QTest::keyClick(modal, Qt::Key_Return);
+            }
+        }
+    });
+    answer.start(20);
+
+    QVERIFY(openAndWait("/alert", "Alert"));
+    QTRY_COMPARE(alerts, 1);
+    frmBrowser *b = browser();
+    // The window system hands the keyboard back to the browser.
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    b->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), b);
+    QTRY_VERIFY(m_host->keystrokes()->isIdle());
+    QTRY_VERIFY(!busyTimer(b)->isActive());
+
+    // Back from the alert is no new activation: the page is not loaded again.
+    typeAddress(b, url("/c"));
+    QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /c"));
+    QCOMPARE(m_server->requests, (QList<QByteArray>{"/alert", "/c"}));
+    QCOMPARE(alerts, 1);
+
+    // Switching windows still counts.
+    m_program->StartMainWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow));
+    b->activateWindow();
+    QTRY_COMPARE(b->windowTitle(), QStringLiteral("Alert"));
+    QTRY_COMPARE(alerts, 2);
 }
 
 void tst_Browser::backWithoutHistoryChangesNothing()
