@@ -15,10 +15,10 @@ inline constexpr char PluaHomeAddress[] =
 // The Lua language's home page.
 inline constexpr char LuaHomeAddress[] = "https://www.lua.org/";
 
-// Where to download the Plua interpreter: the original Palm software store
-// closed, so this is the Plua page of the Palm software archive that took
-// its place.
-inline constexpr char PluaStoreAddress[] = "https://palmdb.net/app/plua";
+// Where to download the Plua interpreter. The Palm software store that sold
+// it has closed; the author's own published releases and source are the
+// download that survives.
+inline constexpr char PluaStoreAddress[] = "https://github.com/migueletto/plua";
 
 // The order page through which donations were paid. No such store exists,
 // so the address stays on the reserved example domain.
