@@ -41,6 +41,11 @@ void Module1::StartMainWindow()
 {
     if (auto *wizard = findWindow<frmFirstRun>())
         wizard->close();
+    showMainWindow();
+}
+
+void Module1::showMainWindow()
+{
     auto *window = new frmMain(*this);
     mainWindow = window;
     adopt(window);

@@ -37,6 +37,8 @@ public:
 
     // Closes the wizard, creates the main window and shows it.
     void StartMainWindow();
+    // Creates the main window and shows it, leaving other windows as they are.
+    void showMainWindow();
 
     // Sets BrowserAddress and shows the shared browser window, which loads it.
     void openAddress(const QString &address);

@@ -8,7 +8,6 @@
 #include "frmdonations.h"
 #include "frminstallationinstructions.h"
 
-#include <QCloseEvent>
 #include <QPushButton>
 
 using namespace FormGeometry;
@@ -49,20 +48,9 @@ void frmFirstRun::finish()
     // The marker first, so that the next start goes straight to the editor.
     FirstRunMarker::write(m_program.host().programDirectory(), m_program.host().userDirectory());
 
-    // StartMainWindow closes the wizard itself; the wizard stays until the
-    // donations window is up, so the program never runs without a window.
-    m_finishing = true;
-    m_program.StartMainWindow();
+    // The wizard goes last, once the donations window is up on top of the
+    // editor, so the program never runs without a window.
+    m_program.showMainWindow();
     m_program.showWindow<frmDonations>();
-    m_finishing = false;
     close();
-}
-
-void frmFirstRun::closeEvent(QCloseEvent *event)
-{
-    if (m_finishing) {
-        event->ignore();
-        return;
-    }
-    QWidget::closeEvent(event);
 }

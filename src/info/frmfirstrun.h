@@ -13,12 +13,8 @@ class frmFirstRun : public QWidget
 public:
     explicit frmFirstRun(Module1 &program, QWidget *parent = nullptr);
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     void finish();
 
     Module1 &m_program;
-    bool m_finishing = false;
 };
