@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QStatusBar>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 using Answer = HostServices::Answer;
@@ -188,17 +189,28 @@ private slots:
         const QString file = dir.filePath("my prog.lua");
         MainWindowFixture::writeFile(file, "x = 1\nprint(x)\n");
 
+        // A display number nobody holds, not even through a stale socket
+        // left by a server that was killed.
+        int number = 90;
+        while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
+               || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+            ++number;
+        const QString display = QStringLiteral(":%1").arg(number);
         QProcess server;
-        server.setProcessChannelMode(QProcess::SeparateChannels);
-        server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        // -noreset: an X server resets when its last client leaves, and
+        // refuses connections while it does; the probes below come and go.
+        server.start(xvfb, {display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"});
         QVERIFY(server.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
-        const QString display = u':' + QString::fromLatin1(server.readLine()).trimmed();
+        const auto stopServer = qScopeGuard([&server] {
+            server.terminate();
+            server.waitForFinished(5000);
+        });
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display);
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.remove("QT_QPA_PLATFORMTHEME");
+        QTRY_VERIFY_WITH_TIMEOUT(!run(xdotool, {"getdisplaygeometry"}, env).isEmpty(), 10000);
         QProcess editor;
         editor.setProcessEnvironment(env);
         editor.setWorkingDirectory(dir.path());
@@ -206,8 +218,14 @@ private slots:
         QVERIFY(editor.waitForStarted(5000));
 
         QString windowId;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(windowId = run(xdotool, {"search", "--name", "^Scrivlet IDE 1.3b$"}, env)).isEmpty(), 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            !(windowId = run(xdotool, {"search", "--name", "^Scrivlet IDE 1.3b$"}, env)).isEmpty(),
+            qPrintable(QStringLiteral("no main window on %1; the editor said: %2; the X server "
+                                      "(%3) said: %4")
+                           .arg(display, QString::fromLocal8Bit(editor.readAllStandardError()))
+                           .arg(server.state() == QProcess::Running ? "running" : "stopped")
+                           .arg(QString::fromLocal8Bit(server.readAllStandardError()))),
+            15000);
         windowId = windowId.section(u'\n', 0, 0);
         run(xdotool, {"windowfocus", "--sync", windowId}, env);
         QTest::qWait(300);
@@ -227,9 +245,6 @@ private slots:
         QCOMPARE(editor.exitCode(), 0);
         QCOMPARE(MainWindowFixture::readFile(file), QByteArray("x = 1\r\nprint(x)\r\n"));
         QCOMPARE(MainWindowFixture::readFile(dir.filePath("settings.ini")), QByteArray("1\r\n"));
-
-        server.terminate();
-        server.waitForFinished(5000);
     }
 };
 
