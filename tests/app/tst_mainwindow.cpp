@@ -130,6 +130,37 @@ private slots:
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help"}));
     }
 
+    void tabMovesBetweenListHelpAndEditor()
+    {
+        MainWindowFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        f.window->List1()->setFocus();
+        QTest::keyClick(f.window->List1(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.window->label2());
+        QTest::keyClick(f.window->label2(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.editor()));
+        QTest::keyClick(f.window->label2(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), f.window->label2());
+    }
+
+    void exportItemsShareTheirAccessKey()
+    {
+        MainWindowFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        auto *file = f.window->findChild<QMenu *>("mnuFile");
+        file->popup(f.window->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        // E moves between the two exports; Enter runs the highlighted one.
+        QTest::keyClick(file, Qt::Key_E);
+        QCOMPARE(file->activeAction()->objectName(), QStringLiteral("mnuPRCexport"));
+        QTest::keyClick(file, Qt::Key_E);
+        QCOMPARE(file->activeAction()->objectName(), QStringLiteral("mnutxtExport"));
+        f.host.fileAnswers << QString();
+        QTest::keyClick(file, Qt::Key_Return);
+        QTRY_COMPARE(f.host.fileDialogs.size(), 1);
+        QCOMPARE(f.host.fileDialogs[0].filter, QStringLiteral("Text Files (*.txt)"));
+    }
+
     void toolbar()
     {
         MainWindowFixture f;
