@@ -38,5 +38,4 @@ void KeystrokeQueue::typePending()
             QApplication::sendEvent(target, &release);
         }
     }
-    emit drained();
 }

@@ -19,9 +19,6 @@ public:
     bool send(const QString &notation);
     bool isIdle() const { return m_pending.isEmpty(); }
 
-signals:
-    void drained();
-
 private:
     void typePending();
 
