@@ -6,7 +6,6 @@
 
 #include <QIcon>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 
 using namespace FormGeometry;
@@ -58,18 +57,11 @@ QString frmAbout::creditText()
 
 void frmAbout::showModal(Module1 &program, QWidget *owner)
 {
-    static QPointer<frmAbout> instance;
-    if (instance && instance->isVisible()) {
-        // Already open and blocking: bring it forward instead of nesting a second exec().
-        instance->raise();
-        instance->activateWindow();
-        return;
-    }
-    if (!instance) {
-        instance = new frmAbout(program, owner);
-        instance->setAttribute(Qt::WA_DeleteOnClose);
-        program.host().registerWindow(instance);
-    }
-    // exec() centres the dialog on its owner and blocks every other window.
-    instance->exec();
+    // Loaded afresh at every opening. While it is open it blocks every other
+    // window, so no second one can be asked for.
+    auto *dialog = new frmAbout(program, owner);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    program.host().registerWindow(dialog);
+    // exec() centres the dialog on its owner.
+    dialog->exec();
 }
