@@ -198,6 +198,7 @@ void frmMain::createControls()
     editorFont.setBold(true);
     m_text1->setFont(editorFont);
     m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text1->setTabStopDistance(px(720)); // tab stops every half inch
     connect(m_text1, &QPlainTextEdit::textChanged, this, &frmMain::text1_Change);
     connect(m_text1, &QPlainTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
 

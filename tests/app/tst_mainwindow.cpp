@@ -74,6 +74,7 @@ private slots:
         QVERIFY(format.fontWeight() >= QFont::Bold);
         QCOMPARE(format.fontPointSize(), 10.0);
         QCOMPARE(f.status(), QStringLiteral("Line 1 of 2"));
+        QCOMPARE(f.editor()->tabStopDistance(), 48.0);
         auto *label = f.window->findChild<QLabel *>("Label1");
         QCOMPARE(label->text(), QStringLiteral("(P)Lua functions:"));
         QCOMPARE(f.window->List1()->toolTip(),
