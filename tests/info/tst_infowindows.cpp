@@ -31,7 +31,6 @@
 #include <functional>
 #include <memory>
 
-#include <unistd.h>
 
 namespace {
 
@@ -39,7 +38,7 @@ namespace {
 int webEngineChildren()
 {
     int count = 0;
-    const QString self = QString::number(getpid());
+    const QString self = QString::number(QCoreApplication::applicationPid());
     const auto entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString &pid : entries) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
