@@ -16,10 +16,11 @@ Module1::Module1(HostServices &host, QString commandLine)
 
 Module1::~Module1()
 {
-    // Top-level windows have no Qt parent; whatever is still open goes now.
-    const auto windows = m_host.loadedWindows();
-    for (QWidget *window : windows)
-        delete window;
+    // Top-level windows have no Qt parent; whatever is still open goes now,
+    // newest first. The list is asked afresh each time because deleting one
+    // window can take others with it (a dialog owned by the main window).
+    for (auto windows = m_host.loadedWindows(); !windows.isEmpty(); windows = m_host.loadedWindows())
+        delete windows.last();
 }
 
 void Module1::start()

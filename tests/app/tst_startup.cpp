@@ -114,6 +114,25 @@ private slots:
         QVERIFY(program.mainWindow->isVisible());
     }
 
+    void endOfProgramClosesWindowsThatOwnOthers()
+    {
+        QTemporaryDir dir;
+        ScriptedHostServices host(dir.path());
+        QPointer<QWidget> owned;
+        {
+            Module1 program(host, QString());
+            program.StartMainWindow();
+            // A dialog owned by the main window, listed after it: deleting
+            // the main window takes the dialog along.
+            owned = new QWidget(program.mainWindow, Qt::Dialog);
+            host.registerWindow(owned);
+            owned->show();
+        }
+        QVERIFY(owned.isNull());
+        QVERIFY(host.loadedWindows().isEmpty());
+        QVERIFY(host.unexpected.isEmpty());
+    }
+
     void commandLine_data()
     {
         QTest::addColumn<QString>("commandLine"); // %1 is the temporary folder
