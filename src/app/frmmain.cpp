@@ -6,6 +6,7 @@
 #include "module1.h"
 #include "textbuffer.h"
 #include "textfile.h"
+#include "twips.h"
 #include "info/helpwindows.h"
 #include "lang/catalogue.h"
 #include "lang/codeinsertion.h"
@@ -28,13 +29,9 @@
 
 #include <exception>
 
-namespace {
+using Twips::px;
 
-// The window's lengths are given in twips: 15 to a pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
+namespace {
 
 const QString LuaFilter = QStringLiteral("Lua/Plua Files (*.lua)");
 

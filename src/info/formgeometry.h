@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/twips.h"
+
 #include <QRect>
 
 class QLabel;
@@ -7,18 +9,13 @@ class QPushButton;
 class QString;
 class QWidget;
 
-// Building the small fixed windows from their twips layout: 15 twips to a
-// pixel, every length rounded to the nearest pixel.
+// Building the small fixed windows from their twips layout.
 namespace FormGeometry {
 
-constexpr int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
+using Twips::px;
 constexpr QRect twips(int left, int top, int width, int height)
 {
-    return QRect(px(left), px(top), px(width), px(height));
+    return Twips::rect(left, top, width, height);
 }
 
 // A fixed window: its client area is `width` x `height` twips, the user cannot

@@ -226,13 +226,7 @@ void frmBrowser::brwWebBrowser_NavigateComplete2()
     // The new address goes on top of the history; an equal entry (compared
     // exactly, letter case included) moves there instead of being doubled.
     const QString url = LocationURL();
-    int found = -1;
-    for (int i = 0; i < m_cboAddress->count(); ++i) {
-        if (m_cboAddress->itemText(i) == url) {
-            found = i;
-            break;
-        }
-    }
+    const int found = m_cboAddress->findText(url, Qt::MatchExactly | Qt::MatchCaseSensitive);
     SuppressNavigation = true;
     if (found >= 0)
         m_cboAddress->removeItem(found);
