@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
     # run: SVG icons, fonts for the editor and for printing
     qt6-image-formats-plugins fonts-dejavu-core fonts-liberation
