@@ -75,11 +75,13 @@ private slots:
             << QByteArray("\xef\xbb\xbf\xef\xbb\xbfx")
             << QString::fromUtf8("\xc3\xaf\xc2\xbb\xc2\xbf\xc3\xaf\xc2\xbb\xc2\xbfx");
         QTest::newRow("windows-1252 starting with thorn y-umlaut")
-            << QByteArray("\xfe\xff" "ab\r\n")
+            << QByteArray("\xfe\xff"
+                          "ab\r\n")
             << QString::fromUtf8("\xc3\xbe\xc3\xbf"
                                  "ab");
         QTest::newRow("windows-1252 starting with y-umlaut thorn")
-            << QByteArray("\xff\xfe" "ab\r\n")
+            << QByteArray("\xff\xfe"
+                          "ab\r\n")
             << QString::fromUtf8("\xc3\xbf\xc3\xbe"
                                  "ab");
         QTest::newRow("utf-16be with byte-order mark")

@@ -462,7 +462,7 @@ private slots:
         QVERIFY(!QFile::exists(out(QStringLiteral("out.prc"))));
     }
 
-    // An installation the user cannot write to: "del.tmp" goes to the
+    // An installation the user cannot write to: the temporary file goes to the
     // user's cache folder and the export still works.
     void readOnlyProgramDirectory()
     {
