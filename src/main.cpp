@@ -2,23 +2,59 @@
 #include "app/qthostservices.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char Version[] = "1.3b";
+
+// The program's own arguments joined by blanks: its command line, which
+// names one file, with or without quotes.
+QString commandLine(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments.join(u' ');
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // Only these two, alone, are options; anything else names a file (a
+    // file called "--help" opens as "./--help").
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("Usage: %s [FILE]\n"
+                    "Scrivlet IDE, an editor for Plua programs.\n"
+                    "Opens FILE in the editor. The whole command line is one file name: blanks\n"
+                    "stay part of it and double quotes are dropped.\n\n"
+                    "  --help     show this help and exit\n"
+                    "  --version  show the version and exit\n",
+                    argv[0]);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Scrivlet IDE %s\n", Version);
+        return 0;
+    }
+
+    // Qt sees only the program's name: options of its own such as -reverse
+    // or -style would otherwise be taken out of the file name.
+    const QString fileArgument = commandLine(argc, argv);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Scrivlet IDE"));
     QApplication::setOrganizationName(QStringLiteral("Scrivlet IDE"));
-    QApplication::setApplicationVersion(QStringLiteral("1.3b"));
+    QApplication::setApplicationVersion(QString::fromLatin1(Version));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/scrivlet.svg")));
 
-    // The program's arguments joined by blanks are its command line: a path
-    // given with or without quotes opens the same file.
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-
     QtHostServices host;
-    Module1 program(host, arguments.join(u' '));
+    Module1 program(host, fileArgument);
     program.start();
     return QApplication::exec();
 }

@@ -10,6 +10,7 @@
 #include "info/helpwindows.h"
 #include "lang/catalogue.h"
 #include "lang/codeinsertion.h"
+#include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
 #include "output/printing.h"
 #include "output/textexport.h"
@@ -114,14 +115,10 @@ struct ToolButton
 };
 
 const ToolButton ToolButtons[] = {
-    {"New", "document-new", ":/icons/new.svg"},
-    {"Open", "document-open", ":/icons/open.svg"},
-    {"Save", "document-save", ":/icons/save.svg"},
-    {nullptr, nullptr, nullptr},
-    {"Print", "document-print", ":/icons/print.svg"},
-    {nullptr, nullptr, nullptr},
-    {"Cut", "edit-cut", ":/icons/cut.svg"},
-    {"Copy", "edit-copy", ":/icons/copy.svg"},
+    {"New", "document-new", ":/icons/new.svg"},       {"Open", "document-open", ":/icons/open.svg"},
+    {"Save", "document-save", ":/icons/save.svg"},    {nullptr, nullptr, nullptr},
+    {"Print", "document-print", ":/icons/print.svg"}, {nullptr, nullptr, nullptr},
+    {"Cut", "edit-cut", ":/icons/cut.svg"},           {"Copy", "edit-copy", ":/icons/copy.svg"},
     {"Paste", "edit-paste", ":/icons/paste.svg"},
 };
 
@@ -133,9 +130,9 @@ frmMain::frmMain(Module1 &program, QWidget *parent) : QMainWindow(parent), m_pro
     setWindowTitle(QStringLiteral("Scrivlet IDE 1.3b"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/scrivlet.svg")));
     // A fixed frame: minimise and close, no maximise, no sizing border.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
 
     createControls();
     createMenus();
@@ -203,7 +200,8 @@ void frmMain::createControls()
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setGeometry(px(7080), px(840), px(1935), px(6105));
     m_list1->setSortingEnabled(true);
-    m_list1->setToolTip(QStringLiteral("Double-Click on a function to insert it into your project"));
+    m_list1->setToolTip(
+        QStringLiteral("Double-Click on a function to insert it into your project"));
     connect(m_list1, &QListWidget::currentItemChanged, this, &frmMain::List1_Click);
     connect(m_list1, &QListWidget::itemDoubleClicked, this, &frmMain::List1_DblClick);
 
@@ -326,8 +324,10 @@ void frmMain::loadCommandLineFile()
     while (end > begin && path[end - 1] == u' ')
         --end;
     path = path.sliced(begin, end - begin);
-    m_program.CurrentFileName = path;
-    LoadText(m_text1, path);
+    // A file that cannot be read keeps its name, so Save creates it; one that
+    // was read and refused must never be overwritten by the editor's text.
+    if (loadFile(m_text1, path) != LoadResult::Refused)
+        m_program.CurrentFileName = path;
 }
 
 QString frmMain::documentText() const
@@ -337,18 +337,24 @@ QString frmMain::documentText() const
 
 bool frmMain::LoadText(EditorTextEdit *Lst, const QString &file)
 {
+    return loadFile(Lst, file) == LoadResult::Loaded;
+}
+
+frmMain::LoadResult frmMain::loadFile(EditorTextEdit *Lst, const QString &file)
+{
     const TextFile::ReadResult read = TextFile::readFile(file);
     if (!read.ok()) {
         // A missing or unreadable file is "not found"; content the editor
         // cannot show is named as such, so the user knows why.
-        const bool unreadable = read.notFound || QFileInfo(file).isDir() || !QFileInfo(file).isReadable();
+        const QFileInfo info(file);
+        const bool unreadable = read.notFound || info.isDir() || !info.isReadable();
         host().messageBox(unreadable ? QStringLiteral("File Not Found") : read.error,
                           HostServices::Buttons::Ok, HostServices::Icon::None,
                           QStringLiteral("Error"));
-        return false;
+        return unreadable ? LoadResult::Unreadable : LoadResult::Refused;
     }
     Lst->setPlainTextAnyBreaks(read.text);
-    return true;
+    return LoadResult::Loaded;
 }
 
 bool frmMain::SaveText(const TextBuffer &Lst, const QString &file)
@@ -369,14 +375,17 @@ bool frmMain::SaveText(const TextBuffer &Lst, const QString &file)
 
 void frmMain::newDocument()
 {
-    const auto answer = host().messageBox(QStringLiteral("Do you wish to save the current project?"),
-                                          HostServices::Buttons::YesNoCancel);
+    const auto answer =
+        host().messageBox(QStringLiteral("Do you wish to save the current project?"),
+                          HostServices::Buttons::YesNoCancel);
     if (answer == HostServices::Answer::Cancel)
         return;
-    if (answer == HostServices::Answer::Yes)
-        saveAs();
-    const QString name = host().inputBox(QStringLiteral("New project name:"),
-                                         QStringLiteral("Scrivlet Editor"));
+    // A save that was refused or failed keeps the text: the user can put it
+    // right and save again.
+    if (answer == HostServices::Answer::Yes && saveAs() == SaveResult::Failed)
+        return;
+    const QString name =
+        host().inputBox(QStringLiteral("New project name:"), QStringLiteral("Scrivlet Editor"));
     // A new project has no file yet: the next Save asks where it goes
     // instead of overwriting the file of the previous project.
     m_program.CurrentFileName.clear();
@@ -386,6 +395,15 @@ void frmMain::newDocument()
 
 void frmMain::openDocument()
 {
+    // Opening replaces the text, so it asks first, as New does. Yes saves to
+    // the project's own file; a save that did not happen stops the Open.
+    const auto answer =
+        host().messageBox(QStringLiteral("Do you wish to save the current project?"),
+                          HostServices::Buttons::YesNoCancel);
+    if (answer == HostServices::Answer::Cancel)
+        return;
+    if (answer == HostServices::Answer::Yes && save() != SaveResult::Saved)
+        return;
     const QString path = host().showOpen(QStringLiteral("Open"), LuaFilter);
     if (path.isEmpty())
         return;
@@ -397,24 +415,22 @@ void frmMain::openDocument()
     text1_Change();
 }
 
-void frmMain::save()
+frmMain::SaveResult frmMain::save()
 {
-    if (m_program.CurrentFileName.isEmpty()) {
-        saveAs();
-        return;
-    }
+    if (m_program.CurrentFileName.isEmpty())
+        return saveAs();
     m_convBox->setText(documentText());
-    SaveText(*m_convBox, m_program.CurrentFileName);
+    return SaveText(*m_convBox, m_program.CurrentFileName) ? SaveResult::Saved : SaveResult::Failed;
 }
 
-void frmMain::saveAs()
+frmMain::SaveResult frmMain::saveAs()
 {
     const QString path = host().showSave(QStringLiteral("Save"), LuaFilter);
     if (path.isEmpty())
-        return;
+        return SaveResult::Cancelled;
     m_program.CurrentFileName = path;
     m_convBox->setText(documentText());
-    SaveText(*m_convBox, path);
+    return SaveText(*m_convBox, path) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 void frmMain::cut()
@@ -493,11 +509,27 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    // A second close while the question is open waits for its answer.
+    if (m_askingToClose) {
+        event->ignore();
+        return;
+    }
+    m_askingToClose = true;
+    const auto answer =
+        host().messageBox(QStringLiteral("Do you wish to save the current PLua project?"),
+                          HostServices::Buttons::YesNo);
+    // The question dismissed without an answer, or a save that failed: the
+    // window stays, with the text, rather than throwing the work away.
+    const bool keep = answer == HostServices::Answer::Cancel ||
+                      (answer == HostServices::Answer::Yes && save() == SaveResult::Failed);
+    m_askingToClose = false;
+    if (keep) {
+        event->ignore();
+        return;
+    }
     m_closing = true;
-    const auto answer = host().messageBox(
-        QStringLiteral("Do you wish to save the current PLua project?"), HostServices::Buttons::YesNo);
-    if (answer == HostServices::Answer::Yes)
-        save();
+    // Exports still converting end while the window can still report them.
+    PalmDocConverter::of(host()).waitForAll(this);
 
     // Every other window goes, the most recently opened first.
     const auto windows = host().loadedWindows();

@@ -44,11 +44,15 @@ public:
     // failure itself. True when the file was written.
     bool SaveText(const TextBuffer &Lst, const QString &file);
 
+    // How a save that a command ran ended: a cancelled dialog is the user's
+    // choice, a failure has been reported and the text must not be dropped.
+    enum class SaveResult { Saved, Cancelled, Failed };
+
     // File and Edit commands.
     void newDocument();
     void openDocument();
-    void save();
-    void saveAs();
+    SaveResult save();
+    SaveResult saveAs();
     void cut();
     void copy();
     void paste();
@@ -66,6 +70,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    enum class LoadResult { Loaded, Unreadable, Refused };
+
+    // LoadText with the reason of a failure: a file that could not be read,
+    // or one that was read and refused (binary, too large, not a file).
+    LoadResult loadFile(EditorTextEdit *Lst, const QString &file);
     void createControls();
     void createMenus();
     void createToolBar();
@@ -86,5 +95,6 @@ private:
     QToolBar *m_toolBar = nullptr;
     TextBuffer *m_convBox = nullptr;
     QTimer *m_timer1 = nullptr;
-    bool m_closing = false;
+    bool m_closing = false;       // the close has been decided: the window goes
+    bool m_askingToClose = false; // the close question is on the screen
 };

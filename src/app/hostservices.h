@@ -54,7 +54,8 @@ public:
     // Creates or replaces one value in the per-user settings store.
     virtual void saveSetting(const QString &section, const QString &key, const QString &value);
 
-    // The folder that holds the program (settings.ini, txt2doc, del.tmp).
+    // The folder that holds the program (settings.ini, txt2doc, the export's
+    // temporary files).
     virtual QString programDirectory() const = 0;
     // The user's own folder for what the program directory cannot take.
     virtual QString userDirectory() const;

@@ -5,9 +5,23 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace TextFile {
 
 namespace {
+
+const QString NotARegularFile =
+    QStringLiteral("It is not a regular file (a device, a pipe or a socket); the editor opens "
+                   "only files.");
 
 // Windows-1252 0x80..0x9F. The five bytes Windows leaves undefined map to the
 // C1 controls of the same value, so that every byte survives a round trip.
@@ -17,7 +31,7 @@ constexpr char16_t HighTable[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool hasNonAscii(const QByteArray &bytes)
+bool hasNonAscii(QByteArrayView bytes)
 {
     for (char b : bytes) {
         if (uchar(b) >= 0x80)
@@ -26,24 +40,53 @@ bool hasNonAscii(const QByteArray &bytes)
     return false;
 }
 
+bool isLineBreak(char16_t c)
+{
+    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// Whether Save could write every character back: a reading of the bytes that
+// gives anything else cannot be the file's true reading for this editor.
+bool isStorable(QStringView text)
+{
+    for (QChar c : text) {
+        if (windows1252Byte(c.unicode()) < 0 && !isLineBreak(c.unicode()))
+            return false;
+    }
+    return true;
+}
+
+// Decodes the whole of `bytes`; nothing when any byte is not valid in
+// `encoding` or a character could not be saved back. A byte-order mark inside
+// the text stays a character (and so fails the check).
+std::optional<QString> confirmedReading(QByteArrayView bytes, QStringDecoder::Encoding encoding)
+{
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless |
+                                         QStringDecoder::Flag::ConvertInitialBom);
+    QString s = decoder(bytes);
+    if (decoder.hasError() || !isStorable(s))
+        return std::nullopt;
+    return s;
+}
+
+// A byte-order mark or a UTF-8 guess counts only when the whole file bears it
+// out; everything else is Windows-1252, byte-order-mark lookalikes included,
+// so that the program's own files read back as they were written.
 QString unicodeText(const QByteArray &bytes)
 {
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                         : QStringDecoder::Utf16BE,
-                             QStringDecoder::Flag::Stateless);
-        QString s = utf16(QByteArrayView(bytes).sliced(2));
-        if (!utf16.hasError())
-            return s;
+    const QByteArrayView view(bytes);
+    const bool utf16LE = view.startsWith("\xFF\xFE");
+    if ((utf16LE || view.startsWith("\xFE\xFF")) && view.size() % 2 == 0) {
+        auto s = confirmedReading(view.sliced(2),
+                                  utf16LE ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        if (s)
+            return *std::move(s);
     }
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    if (hasNonAscii(bytes)) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString s = utf8(view);
-        if (!utf8.hasError())
-            return s;
+    const bool utf8Bom = view.startsWith("\xEF\xBB\xBF");
+    if (utf8Bom || hasNonAscii(view)) {
+        auto s = confirmedReading(utf8Bom ? view.sliced(3) : view, QStringDecoder::Utf8);
+        if (s)
+            return *std::move(s);
     }
     return fromWindows1252(view);
 }
@@ -77,7 +120,8 @@ DecodeResult decode(const QByteArray &bytes)
     DecodeResult result;
     const QString text = unicodeText(bytes);
     if (text.contains(QChar(u'\0'))) {
-        result.error = QStringLiteral("The file holds binary data (NUL bytes); it is not a text file.");
+        result.error =
+            QStringLiteral("The file holds binary data (NUL bytes); it is not a text file.");
         return result;
     }
 
@@ -95,7 +139,7 @@ DecodeResult decode(const QByteArray &bytes)
     bool endsWithBreak = false;
     while (i < n) {
         const QChar c = text[i];
-        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+        if (isLineBreak(c.unicode())) {
             if (!endLine(i))
                 break;
             i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
@@ -124,14 +168,36 @@ EncodeResult encode(QStringView text)
     QByteArray &bytes = result.bytes;
     bytes.reserve(text.size() + 2);
     int line = 1;
+    qsizetype lineStart = 0;
+    const auto refuse = [&](const QString &error) {
+        result.bytes.clear();
+        result.error = error;
+        return result;
+    };
+    // Whatever is saved must open again: a line too long for Open or a NUL
+    // (which Open takes for binary data) is refused here as well.
+    const auto lineTooLong = [&] {
+        return refuse(QStringLiteral("Line %1 is longer than %2 characters, which the editor "
+                                     "cannot open again. Nothing was saved.")
+                          .arg(line)
+                          .arg(MaxLineLength));
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+        if (isLineBreak(c)) {
+            if (i - lineStart > MaxLineLength)
+                return lineTooLong();
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
             bytes.append("\r\n", 2);
             ++line;
+            lineStart = i + 1;
             continue;
+        }
+        if (c == 0) {
+            return refuse(QStringLiteral("Line %1 holds a NUL character, which a Plua file cannot "
+                                         "hold. Nothing was saved.")
+                              .arg(line));
         }
         const int b = windows1252Byte(c);
         if (b < 0) {
@@ -143,16 +209,17 @@ EncodeResult encode(QStringView text)
             } else {
                 shown = QString(QChar(c));
             }
-            result.bytes.clear();
-            result.error = QStringLiteral("The character \"%1\" (U+%2) on line %3 cannot be stored "
-                                          "in a Plua file, which uses the Windows-1252 character "
-                                          "set. Nothing was saved.")
-                               .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
-                               .arg(line);
-            return result;
+            return refuse(
+                QStringLiteral("The character \"%1\" (U+%2) on line %3 cannot be stored "
+                               "in a Plua file, which uses the Windows-1252 character "
+                               "set. Nothing was saved.")
+                    .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
+                    .arg(line));
         }
         bytes.append(char(b));
     }
+    if (text.size() - lineStart > MaxLineLength)
+        return lineTooLong();
     bytes.append("\r\n", 2);
     return result;
 }
@@ -171,10 +238,36 @@ ReadResult readFile(const QString &path)
         result.error = QStringLiteral("It is a folder, not a file.");
         return result;
     }
+    if (!info.isFile()) {
+        result.error = NotARegularFile;
+        return result;
+    }
+#ifdef Q_OS_UNIX
+    // Opening a pipe for reading waits for a writer: open without waiting
+    // and ask the opened file itself, which cannot have been swapped since.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        result.error = NotARegularFile;
+        return result;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        result.error = file.errorString();
+        return result;
+    }
+#else
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = file.errorString();
         return result;
     }
+#endif
     if (file.size() > MaxFileBytes) {
         result.error = QStringLiteral("The file is %1 MB; the editor opens files of up to %2 MB.")
                            .arg(file.size() / (1024 * 1024))
@@ -189,7 +282,8 @@ ReadResult readFile(const QString &path)
         return result;
     }
     if (bytes.size() > MaxFileBytes) {
-        result.error = QStringLiteral("The file is larger than %1 MB.").arg(MaxFileBytes / (1024 * 1024));
+        result.error =
+            QStringLiteral("The file is larger than %1 MB.").arg(MaxFileBytes / (1024 * 1024));
         return result;
     }
     DecodeResult decoded = decode(bytes);
@@ -206,8 +300,24 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
         // over it (that would swap the device node for a plain file): write
         // to it directly.
         QFile device(path);
-        const bool written = device.open(QIODevice::WriteOnly)
-                             && device.write(bytes) == bytes.size() && device.flush();
+#ifdef Q_OS_UNIX
+        // A pipe nobody reads would block the open for ever; without waiting
+        // the open fails at once instead (ENXIO).
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (error)
+                *error = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const bool opened = device.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+        if (!opened)
+            ::close(fd);
+#else
+        const bool opened = device.open(QIODevice::WriteOnly);
+#endif
+        const bool written = opened && device.write(bytes) == bytes.size() && device.flush();
         if (!written && error)
             *error = device.errorString();
         return written;

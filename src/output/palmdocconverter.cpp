@@ -3,8 +3,11 @@
 #include "app/hostservices.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProgressDialog>
 
 #include <algorithm>
 
@@ -38,21 +41,28 @@ PalmDocConverter::PalmDocConverter(HostServices &host) : QObject(&host), m_host(
 
 PalmDocConverter::~PalmDocConverter()
 {
-    // A QProcess destroyed while running kills its child, which would leave a
-    // half-written database behind. The program is ending and there is no
-    // window left to report to: let each conversion run to its end.
+    // The editor's close waits for conversions where the user can see it;
+    // anything still running now belongs to a program that is ending without
+    // a window to show it, so it is stopped rather than waited for unseen.
     for (auto it = m_conversions.cbegin(); it != m_conversions.cend(); ++it) {
         QProcess *process = it.key();
         QObject::disconnect(process, nullptr, this, nullptr);
-        if (process->state() != QProcess::NotRunning)
-            process->waitForFinished(-1);
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+        if (!it->temporaryInput.isEmpty())
+            QFile::remove(it->temporaryInput);
     }
 }
 
 bool PalmDocConverter::start(const QString &converter, const QString &input, const QString &output,
-                             const QString &docName)
+                             const QString &docName, Input inputAfterwards)
 {
+    const QString temporaryInput = inputAfterwards == Input::Remove ? input : QString();
     if (!QFileInfo(converter).isFile()) {
+        if (!temporaryInput.isEmpty())
+            QFile::remove(temporaryInput);
         m_host.messageBox(QStringLiteral("The Palm DOC converter \"%1\" was not found, so no Palm "
                                          "DOC was made.")
                               .arg(shownPath(converter)),
@@ -62,7 +72,7 @@ bool PalmDocConverter::start(const QString &converter, const QString &input, con
     }
 
     auto *process = new QProcess(this);
-    m_conversions.insert(process, Conversion{output, {}});
+    m_conversions.insert(process, Conversion{output, temporaryInput, {}, false});
     process->setProgram(converter);
     process->setArguments({input, output, docName});
     process->setStandardInputFile(QProcess::nullDevice());
@@ -102,6 +112,38 @@ int PalmDocConverter::runningCount() const
     return running;
 }
 
+void PalmDocConverter::waitForAll(QWidget *parent)
+{
+    if (m_conversions.isEmpty())
+        return;
+    QProgressDialog progress(QStringLiteral("A Palm DOC export is still running. The program "
+                                            "ends when it has finished."),
+                             QStringLiteral("Stop Export"), 0, 0, parent);
+    progress.setWindowTitle(HostServices::applicationTitle());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QEventLoop loop;
+    connect(this, &PalmDocConverter::conversionEnded, &loop, [this, &loop] {
+        if (m_conversions.isEmpty())
+            loop.quit();
+    });
+    connect(&progress, &QProgressDialog::canceled, this, &PalmDocConverter::stopAll);
+    progress.show();
+    loop.exec();
+}
+
+void PalmDocConverter::stopAll()
+{
+    for (auto it = m_conversions.begin(); it != m_conversions.end(); ++it) {
+        if (it.key()->state() != QProcess::NotRunning) {
+            it->stopped = true;
+            it.key()->kill();
+        }
+    }
+}
+
 void PalmDocConverter::collectErrorText(QProcess *process)
 {
     QByteArray &collected = m_conversions[process].errorText;
@@ -114,7 +156,11 @@ void PalmDocConverter::processFinished(QProcess *process, int exitCode, bool cra
     collectErrorText(process);
     const QString said = QString::fromLocal8Bit(m_conversions.value(process).errorText).trimmed();
     const QString converter = shownPath(process->program());
-    if (crashed) {
+    if (m_conversions.value(process).stopped) {
+        end(process, QStringLiteral("The Palm DOC export to \"%1\" was stopped before it had "
+                                    "finished; the file may be missing or incomplete.")
+                         .arg(shownPath(m_conversions.value(process).output)));
+    } else if (crashed) {
         QString text =
             QStringLiteral("The Palm DOC converter \"%1\" stopped unexpectedly.").arg(converter);
         if (!said.isEmpty())
@@ -134,7 +180,10 @@ void PalmDocConverter::processFinished(QProcess *process, int exitCode, bool cra
 
 void PalmDocConverter::end(QProcess *process, const QString &failure)
 {
-    const QString output = m_conversions.take(process).output;
+    const Conversion conversion = m_conversions.take(process);
+    const QString &output = conversion.output;
+    if (!conversion.temporaryInput.isEmpty())
+        QFile::remove(conversion.temporaryInput);
     QObject::disconnect(process, nullptr, this, nullptr);
     process->deleteLater();
     if (!failure.isEmpty())

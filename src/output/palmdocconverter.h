@@ -7,12 +7,14 @@
 
 class HostServices;
 class QProcess;
+class QWidget;
 
 // Runs the txt2doc converter without blocking the editor. Each conversion is
 // its own process; a failure is reported with the converter's own words in a
-// message box, success quietly. The converter belongs to the host services,
-// which outlive every window, so closing the editor never cuts a conversion
-// short: when the program ends, running conversions are waited for.
+// message box, success quietly. Closing the editor waits for running
+// conversions in a window that says so and offers to stop them, so every
+// result is still reported; whatever is left when the program ends anyway is
+// stopped, never waited for without end.
 class PalmDocConverter : public QObject
 {
     Q_OBJECT
@@ -24,15 +26,24 @@ public:
     explicit PalmDocConverter(HostServices &host);
     ~PalmDocConverter() override;
 
+    // What becomes of the input file once the conversion has ended.
+    enum class Input { Keep, Remove };
+
     // Starts `converter input output docName`, with the arguments passed as
     // they are (no shell). A converter that is missing is reported at once
     // and false returned; one that cannot be executed is reported when the
     // system says so.
     bool start(const QString &converter, const QString &input, const QString &output,
-               const QString &docName);
+               const QString &docName, Input inputAfterwards = Input::Keep);
 
     // Conversions started and not yet ended.
     int runningCount() const;
+
+    // Returns once every conversion has ended, showing meanwhile a window
+    // over `parent` whose button stops them. Failures are reported as usual.
+    void waitForAll(QWidget *parent);
+    // Ends every running conversion now; each is reported as stopped.
+    void stopAll();
 
 signals:
     // A conversion has ended; `ok` is false when it failed or did not start.
@@ -42,7 +53,9 @@ private:
     struct Conversion
     {
         QString output;
-        QByteArray errorText; // what the converter wrote to standard error
+        QString temporaryInput; // removed when the conversion ends; may be empty
+        QByteArray errorText;   // what the converter wrote to standard error
+        bool stopped = false;
     };
 
     void collectErrorText(QProcess *process);

@@ -7,6 +7,7 @@
 #include "app/textbuffer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -15,18 +16,7 @@ namespace Output {
 
 namespace {
 
-const QString TemporaryFileName = QStringLiteral("del.tmp");
-
-// Whether a file can be created in `folder`, found out by creating one:
-// permission bits alone do not say it (an administrator ignores them, a
-// read-only file system overrides them).
-bool canCreateFileIn(const QString &folder)
-{
-    if (folder.isEmpty())
-        return false;
-    QTemporaryFile probe(QDir(folder).filePath(TemporaryFileName + QStringLiteral(".XXXXXX")));
-    return probe.open();
-}
+const QString TemporaryFileTemplate = QStringLiteral("del-XXXXXX.tmp");
 
 } // namespace
 
@@ -50,19 +40,27 @@ QString converterPath(const QString &programDirectory)
 #endif
 }
 
-QString temporaryFilePath(const QString &programDirectory)
+QString createTemporaryFile(const QString &programDirectory)
 {
-    if (canCreateFileIn(programDirectory))
-        return QDir(programDirectory).filePath(TemporaryFileName);
     // The program may be installed where its user cannot write; the
     // conversion then goes through the user's own folders.
+    QStringList folders{programDirectory};
     for (const auto location : {QStandardPaths::CacheLocation, QStandardPaths::TempLocation}) {
         const QString folder = QStandardPaths::writableLocation(location);
-        if (!folder.isEmpty() && QDir().mkpath(folder) && canCreateFileIn(folder))
-            return QDir(folder).filePath(TemporaryFileName);
+        if (!folder.isEmpty() && QDir().mkpath(folder))
+            folders.append(folder);
     }
-    // Nowhere to write: SaveText reports it.
-    return QDir(programDirectory).filePath(TemporaryFileName);
+    for (const QString &folder : std::as_const(folders)) {
+        if (folder.isEmpty())
+            continue;
+        // A name of its own for each export: two conversions at work at the
+        // same time never read each other's text.
+        QTemporaryFile file(QDir(folder).filePath(TemporaryFileTemplate));
+        file.setAutoRemove(false);
+        if (file.open())
+            return QFileInfo(file.fileName()).absoluteFilePath();
+    }
+    return QString();
 }
 
 void exportPalmDoc(frmMain &window)
@@ -77,11 +75,18 @@ void exportPalmDoc(frmMain &window)
     TextBuffer &convBox = window.ConvBox();
     convBox.setText(window.documentText());
     // Absolute, so that the converter can never take it for an option.
-    const QString input = QFileInfo(temporaryFilePath(host.programDirectory())).absoluteFilePath();
+    const QString input = createTemporaryFile(host.programDirectory());
     // Without its input file the converter would turn an old text, or
     // nothing, into a database: SaveText has said what went wrong, stop.
-    if (!window.SaveText(convBox, input))
+    // With no folder to write in, SaveText's own attempt reports it.
+    const QString attempted =
+        input.isEmpty() ? QDir(host.programDirectory()).absoluteFilePath(QStringLiteral("del.tmp"))
+                        : input;
+    if (!window.SaveText(convBox, attempted)) {
+        if (!input.isEmpty())
+            QFile::remove(input);
         return;
+    }
 
     QString docName = titleCommentName(convBox.text());
     if (docName.isNull()) {
@@ -93,8 +98,9 @@ void exportPalmDoc(frmMain &window)
         docName = QStringLiteral("--") + answer + QStringLiteral(".lua");
     }
 
-    PalmDocConverter::of(host).start(converterPath(host.programDirectory()), input, output,
-                                     docName);
+    PalmDocConverter::of(host).start(
+        converterPath(host.programDirectory()), attempted, output, docName,
+        input.isEmpty() ? PalmDocConverter::Input::Keep : PalmDocConverter::Input::Remove);
 }
 
 } // namespace Output

@@ -7,7 +7,8 @@ class frmMain;
 namespace Output {
 
 // Writes the document to a Palm DOC database through the txt2doc converter:
-// asks for the output file, writes the text to "del.tmp", takes the DOC name
+// asks for the output file, writes the text to a temporary file of its own
+// (removed when the conversion ends), takes the DOC name
 // from a title comment on the first line or asks for it, and starts the
 // converter without waiting for it.
 void exportPalmDoc(frmMain &window);
@@ -20,8 +21,10 @@ QString titleCommentName(const QString &text);
 // The converter's path: txt2doc in the program directory.
 QString converterPath(const QString &programDirectory);
 
-// Where "del.tmp" goes: the program directory when a file can be created
-// there, otherwise the user's cache or temporary folder.
-QString temporaryFilePath(const QString &programDirectory);
+// Creates an empty file named "del-XXXXXX.tmp" (a unique part in place of
+// the Xs) for one export and returns its absolute path: in the program
+// directory when a file can be created there, otherwise in the user's cache
+// or temporary folder. Empty when no folder takes it.
+QString createTemporaryFile(const QString &programDirectory);
 
 } // namespace Output

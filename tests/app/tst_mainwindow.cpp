@@ -3,19 +3,25 @@
 
 #include "app/textbuffer.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolBar>
 
 using Buttons = HostServices::Buttons;
@@ -70,7 +76,8 @@ private slots:
     {
         MainWindowFixture f;
         QCOMPARE(f.text(), QStringLiteral("--My Project Name.lua\r\n"));
-        const QTextCharFormat format = f.editor()->document()->begin().begin().fragment().charFormat();
+        const QTextCharFormat format =
+            f.editor()->document()->begin().begin().fragment().charFormat();
         QVERIFY(format.fontWeight() >= QFont::Bold);
         QCOMPARE(format.fontPointSize(), 10.0);
         QCOMPARE(f.status(), QStringLiteral("Line 1 of 2"));
@@ -90,16 +97,32 @@ private slots:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("captions"); // item captions with their shortcuts
         QTest::newRow("File") << "&File"
-                              << QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "-", "&Save|Ctrl+S",
-                                             "Save &As...|", "&Export To .prc|", "&Export To .txt|", "-",
-                                             "&Print|Ctrl+P", "-", "E&xit|"};
+                              << QStringList{"&New|Ctrl+N",
+                                             "&Open...|Ctrl+O",
+                                             "-",
+                                             "&Save|Ctrl+S",
+                                             "Save &As...|",
+                                             "&Export To .prc|",
+                                             "&Export To .txt|",
+                                             "-",
+                                             "&Print|Ctrl+P",
+                                             "-",
+                                             "E&xit|"};
         QTest::newRow("Edit") << "&Edit" << QStringList{"Cu&t|", "&Copy|", "&Paste|"};
-        QTest::newRow("Insert") << "&Insert" << QStringList{"New Function|Ctrl+F", "Comment|Ctrl+M"};
+        QTest::newRow("Insert") << "&Insert"
+                                << QStringList{"New Function|Ctrl+F", "Comment|Ctrl+M"};
         QTest::newRow("Help") << "&Help"
-                              << QStringList{"What is (P)LUA?|", "Where to get PLua?|",
-                                             "PLua Installation Instructions|", "-",
-                                             "Hollin Development|", "PLua Homepage|", "Lua Homepage|", "-",
-                                             "Donate|", "-", "&About |"};
+                              << QStringList{"What is (P)LUA?|",
+                                             "Where to get PLua?|",
+                                             "PLua Installation Instructions|",
+                                             "-",
+                                             "Hollin Development|",
+                                             "PLua Homepage|",
+                                             "Lua Homepage|",
+                                             "-",
+                                             "Donate|",
+                                             "-",
+                                             "&About |"};
     }
 
     void menus()
@@ -175,7 +198,8 @@ private slots:
             QVERIFY(!a->icon().isNull());
             buttons << a->data().toString();
         }
-        QCOMPARE(buttons, (QStringList{"New", "Open", "Save", "|", "Print", "|", "Cut", "Copy", "Paste"}));
+        QCOMPARE(buttons,
+                 (QStringList{"New", "Open", "Save", "|", "Print", "|", "Cut", "Copy", "Paste"}));
         QCOMPARE(f.window->tbToolBar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
     }
 
@@ -185,9 +209,10 @@ private slots:
         QListWidget *list = f.window->List1();
         QCOMPARE(list->item(0)->text(), QStringLiteral("closedb()"));
         QCOMPARE(list->currentItem()->text(), QStringLiteral("closedb()"));
-        QCOMPARE(f.window->label2()->toPlainText(),
-                 QStringLiteral("closedb(f): closes a database. Returns true if success or nil if an "
-                                "error ocurred. "));
+        QCOMPARE(
+            f.window->label2()->toPlainText(),
+            QStringLiteral("closedb(f): closes a database. Returns true if success or nil if an "
+                           "error ocurred. "));
         QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("resizerec()"));
     }
 
@@ -200,16 +225,19 @@ private slots:
         QCOMPARE(list->currentItem()->text(), QStringLiteral("closerec()"));
         QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("closerec(f)")));
         QTest::keyClick(list, Qt::Key_End);
-        QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("resizerec(f, i, size)")));
+        QVERIFY(
+            f.window->label2()->toPlainText().startsWith(QStringLiteral("resizerec(f, i, size)")));
         QTest::keyClick(list, Qt::Key_Up);
         QCOMPARE(f.window->label2()->toPlainText().section(u':', 0, 0),
-                 list->currentItem()->text().chopped(2) + QLatin1Char('(')
-                     + f.window->label2()->toPlainText().section(u'(', 1).section(u':', 0, 0));
+                 list->currentItem()->text().chopped(2) + QLatin1Char('(') +
+                     f.window->label2()->toPlainText().section(u'(', 1).section(u':', 0, 0));
         // A mouse click selects and shows too.
         QListWidgetItem *pclear = list->findItems("pclear()", Qt::MatchExactly).first();
         list->scrollToItem(pclear);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(pclear).center());
-        QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("pclear([c]): erases")));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(pclear).center());
+        QVERIFY(
+            f.window->label2()->toPlainText().startsWith(QStringLiteral("pclear([c]): erases")));
     }
 
     void lineStatus_data()
@@ -263,9 +291,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("x") << "x" << QByteArray("x\r\n");
-        QTest::newRow("initial text") << "--My Project Name.lua\r\n" << QByteArray("--My Project Name.lua\r\n\r\n");
+        QTest::newRow("initial text") << "--My Project Name.lua\r\n"
+                                      << QByteArray("--My Project Name.lua\r\n\r\n");
         QTest::newRow("empty") << "" << QByteArray("\r\n");
-        QTest::newRow("windows-1252") << QString::fromUtf8("print(\"\xe2\x82\xac 5\")") << QByteArray("print(\"\x80 5\")\r\n");
+        QTest::newRow("windows-1252") << QString::fromUtf8("print(\"\xe2\x82\xac 5\")")
+                                      << QByteArray("print(\"\x80 5\")\r\n");
     }
 
     void saveWritesExactBytes()
@@ -306,7 +336,8 @@ private slots:
         f.setText("changed");
         f.trigger("mnuFileSaveAs");
         QCOMPARE(f.host.fileDialogs.last().initialName, f.path("a.lua"));
-        QCOMPARE(MainWindowFixture::readFile(f.path("a.lua")), QByteArray("--My Project Name.lua\r\n\r\n"));
+        QCOMPARE(MainWindowFixture::readFile(f.path("a.lua")),
+                 QByteArray("--My Project Name.lua\r\n\r\n"));
         QCOMPARE(f.program.CurrentFileName, f.path("a.lua"));
     }
 
@@ -342,6 +373,7 @@ private slots:
         MainWindowFixture f;
         const QString file = f.path("prog.lua");
         MainWindowFixture::writeFile(file, "a\nb\nc\n");
+        f.host.messageAnswers << Answer::No;
         f.host.fileAnswers << file;
         f.trigger("mnuFileOpen");
         QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Open"));
@@ -349,10 +381,15 @@ private slots:
         QCOMPARE(f.text(), QStringLiteral("a\r\nb\r\nc"));
         QCOMPARE(f.program.CurrentFileName, file);
         QCOMPARE(f.status(), QStringLiteral("Line 1 of 3"));
-        QVERIFY(f.host.messages.isEmpty()); // no question before replacing
+        // The text it replaces is offered for saving first, as New does.
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].text,
+                 QStringLiteral("Do you wish to save the current project?"));
+        QCOMPARE(f.host.messages[0].buttons, Buttons::YesNoCancel);
         // Open and save give back the file with CR LF line ends, nothing added.
         f.trigger("mnuFileSave");
         QCOMPARE(MainWindowFixture::readFile(file), QByteArray("a\r\nb\r\nc\r\n"));
+        f.host.messageAnswers << Answer::No;
         f.host.fileAnswers << file;
         f.trigger("mnuFileOpen");
         f.trigger("mnuFileSave");
@@ -364,7 +401,10 @@ private slots:
         QTest::addColumn<QByteArray>("content"); // "<missing>" for no file
         QTest::addColumn<QString>("message");
         QTest::newRow("missing") << QByteArray("<missing>") << "File Not Found";
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\0\0\0\x01", 8) << "binary";
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\0\0\0\x01",
+                                              8)
+                                << "binary";
         QTest::newRow("one endless line") << QByteArray(300 * 1024, 'x') << "longer than";
     }
 
@@ -379,11 +419,11 @@ private slots:
         if (content != "<missing>")
             MainWindowFixture::writeFile(file, content);
         f.host.fileAnswers << file;
-        f.host.messageAnswers << Answer::Ok;
+        f.host.messageAnswers << Answer::No << Answer::Ok;
         f.trigger("mnuFileOpen");
-        QCOMPARE(f.host.messages.size(), 1);
-        QVERIFY2(f.host.messages[0].text.contains(message), qPrintable(f.host.messages[0].text));
-        QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
+        QCOMPARE(f.host.messages.size(), 2);
+        QVERIFY2(f.host.messages[1].text.contains(message), qPrintable(f.host.messages[1].text));
+        QCOMPARE(f.host.messages[1].caption, QStringLiteral("Error"));
         QCOMPARE(f.text(), QStringLiteral("precious"));
         QCOMPARE(f.program.CurrentFileName, f.path("current.lua"));
     }
@@ -392,6 +432,7 @@ private slots:
     {
         MainWindowFixture f;
         f.setText("keep");
+        f.host.messageAnswers << Answer::No;
         f.host.fileAnswers << QString();
         f.trigger("mnuFileOpen");
         QCOMPARE(f.text(), QStringLiteral("keep"));
@@ -407,10 +448,10 @@ private slots:
         QTest::addColumn<int>("saveDialogs");
         QTest::newRow("cancel") << QList<Answer>{Answer::Cancel} << QStringList{} << QStringList{}
                                 << "old" << 0;
-        QTest::newRow("no, named") << QList<Answer>{Answer::No} << QStringList{} << QStringList{"Game"}
-                                   << "-- Game.lua" << 0;
-        QTest::newRow("no, name cancelled") << QList<Answer>{Answer::No} << QStringList{} << QStringList{""}
-                                            << "-- .lua" << 0;
+        QTest::newRow("no, named") << QList<Answer>{Answer::No} << QStringList{}
+                                   << QStringList{"Game"} << "-- Game.lua" << 0;
+        QTest::newRow("no, name cancelled")
+            << QList<Answer>{Answer::No} << QStringList{} << QStringList{""} << "-- .lua" << 0;
         QTest::newRow("yes, save as cancelled")
             << QList<Answer>{Answer::Yes} << QStringList{""} << QStringList{"P"} << "-- P.lua" << 1;
     }
@@ -428,7 +469,8 @@ private slots:
         f.host.fileAnswers.append(fileAnswers);
         f.host.inputAnswers.append(names);
         f.trigger("mnuFileNew");
-        QCOMPARE(f.host.messages[0].text, QStringLiteral("Do you wish to save the current project?"));
+        QCOMPARE(f.host.messages[0].text,
+                 QStringLiteral("Do you wish to save the current project?"));
         QCOMPARE(f.host.messages[0].buttons, Buttons::YesNoCancel);
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
         if (!names.isEmpty()) {
@@ -548,7 +590,7 @@ private slots:
         f.setCaret(2, 1); // "b"
         QGuiApplication::clipboard()->setText("Z");
         f.host.messageAnswers << Answer::Cancel; // New
-        f.host.fileAnswers << QString();          // Open, Save
+        f.host.fileAnswers << QString();         // Open, Save
         // Click the real button, or dispatch a key no button has.
         QAction *button = nullptr;
         for (QAction *a : f.window->tbToolBar()->actions()) {
@@ -564,7 +606,8 @@ private slots:
         if (key == u"New") {
             QCOMPARE(f.host.messages.size(), 1);
         } else if (key == u"Open") {
-            QCOMPARE(f.host.fileDialogs.value(0).title, QStringLiteral("Open"));
+            QCOMPARE(f.host.messages.value(0).text,
+                     QStringLiteral("Do you wish to save the current project?"));
         } else if (key == u"Save") {
             QCOMPARE(f.host.fileDialogs.value(0).title, QStringLiteral("Save"));
         } else if (key == u"Cut") {
@@ -590,9 +633,10 @@ private slots:
         const QStringList focus{"List1", "label2", "text1"};
         for (const QString &w : focus) {
             QTest::addRow("Ctrl+N in %s", qPrintable(w)) << w << int(Qt::Key_N) << "message";
-            QTest::addRow("Ctrl+O in %s", qPrintable(w)) << w << int(Qt::Key_O) << "Open";
+            QTest::addRow("Ctrl+O in %s", qPrintable(w)) << w << int(Qt::Key_O) << "message";
             QTest::addRow("Ctrl+S in %s", qPrintable(w)) << w << int(Qt::Key_S) << "Save";
-            QTest::addRow("Ctrl+F in %s", qPrintable(w)) << w << int(Qt::Key_F) << "Name for new function?";
+            QTest::addRow("Ctrl+F in %s", qPrintable(w))
+                << w << int(Qt::Key_F) << "Name for new function?";
             QTest::addRow("Ctrl+M in %s", qPrintable(w)) << w << int(Qt::Key_M) << "Your comment?";
         }
     }
@@ -611,7 +655,8 @@ private slots:
         f.host.inputAnswers << QString();
         QTest::keyClick(target, Qt::Key(key), Qt::ControlModifier);
         if (expect == u"message")
-            QCOMPARE(f.host.messages.value(0).text, QStringLiteral("Do you wish to save the current project?"));
+            QCOMPARE(f.host.messages.value(0).text,
+                     QStringLiteral("Do you wish to save the current project?"));
         else if (expect == u"Open" || expect == u"Save")
             QCOMPARE(f.host.fileDialogs.value(0).title, expect);
         else
@@ -632,7 +677,8 @@ private slots:
             QSignalSpy destroyed(f.window, &QObject::destroyed);
             f.trigger("mnuFileExit");
             QCOMPARE(f.host.messages.size(), 1);
-            QCOMPARE(f.host.messages[0].text, QStringLiteral("Do you wish to save the current PLua project?"));
+            QCOMPARE(f.host.messages[0].text,
+                     QStringLiteral("Do you wish to save the current PLua project?"));
             QCOMPARE(f.host.messages[0].buttons, Buttons::YesNo);
             QCOMPARE(f.host.messages[0].icon, HostServices::Icon::None);
             QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
@@ -673,6 +719,198 @@ private slots:
         QVERIFY(!settings.contains("Settings/MainWidth"));
     }
 
+    // A command that replaces or drops the text goes on only when the save
+    // the user asked for has happened (or the user chose not to save).
+    void nothingLostWhenTheSaveFails_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fileName"); // "" none; "missing/" a folder that is not there
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<QStringList>("fileAnswers");
+        QTest::addColumn<bool>("goesOn");
+        QTest::addColumn<QByteArray>("saved"); // the file's bytes afterwards
+
+        const QString arrow = QString::fromUtf8("x = 1 \xe2\x86\x92 2");
+        const QList<Answer> yesOk{Answer::Yes, Answer::Ok};
+        QTest::newRow("exit, refused character") << "exit" << arrow << "cur.lua" << yesOk
+                                                 << QStringList{} << false << QByteArray("old\r\n");
+        QTest::newRow("exit, folder gone")
+            << "exit"
+            << "x"
+            << "missing/cur.lua" << yesOk << QStringList{} << false << QByteArray("<missing>");
+        QTest::newRow("exit, question dismissed")
+            << "exit"
+            << "x"
+            << "cur.lua" << QList<Answer>{Answer::Cancel} << QStringList{} << false
+            << QByteArray("old\r\n");
+        QTest::newRow("exit, save as cancelled")
+            << "exit"
+            << "x"
+            << "" << QList<Answer>{Answer::Yes} << QStringList{""} << true << QByteArray("old\r\n");
+        QTest::newRow("exit, saved") << "exit"
+                                     << "x"
+                                     << "cur.lua" << QList<Answer>{Answer::Yes} << QStringList{}
+                                     << true << QByteArray("x\r\n");
+        QTest::newRow("new, refused character")
+            << "new" << arrow << "" << yesOk << QStringList{"cur.lua"} << false
+            << QByteArray("old\r\n");
+        QTest::newRow("open, refused character") << "open" << arrow << "cur.lua" << yesOk
+                                                 << QStringList{} << false << QByteArray("old\r\n");
+        QTest::newRow("open, save as cancelled")
+            << "open"
+            << "x"
+            << "" << QList<Answer>{Answer::Yes} << QStringList{""} << false
+            << QByteArray("old\r\n");
+        QTest::newRow("open, cancel") << "open"
+                                      << "x"
+                                      << "cur.lua" << QList<Answer>{Answer::Cancel} << QStringList{}
+                                      << false << QByteArray("old\r\n");
+        QTest::newRow("open, saved first")
+            << "open"
+            << "x"
+            << "cur.lua" << QList<Answer>{Answer::Yes} << QStringList{"other.lua"} << true
+            << QByteArray("x\r\n");
+        QTest::newRow("open, not saved")
+            << "open"
+            << "x"
+            << "cur.lua" << QList<Answer>{Answer::No} << QStringList{"other.lua"} << true
+            << QByteArray("old\r\n");
+    }
+
+    void nothingLostWhenTheSaveFails()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, text);
+        QFETCH(QString, fileName);
+        QFETCH(QList<Answer>, answers);
+        QFETCH(QStringList, fileAnswers);
+        QFETCH(bool, goesOn);
+        QFETCH(QByteArray, saved);
+        MainWindowFixture f;
+        const QString current = f.path(fileName.isEmpty() ? QStringLiteral("cur.lua") : fileName);
+        if (!fileName.startsWith(u"missing"))
+            MainWindowFixture::writeFile(current, "old\r\n");
+        MainWindowFixture::writeFile(f.path("other.lua"), "other\r\n");
+        if (!fileName.isEmpty())
+            f.program.CurrentFileName = current;
+        f.setText(text);
+        f.host.messageAnswers.append(answers);
+        for (const QString &answer : fileAnswers)
+            f.host.fileAnswers << (answer.isEmpty() ? answer : f.path(answer));
+        f.host.inputAnswers << QStringLiteral("Next");
+        QPointer<frmMain> window = f.window;
+
+        if (command == u"exit")
+            f.trigger("mnuFileExit");
+        else
+            f.trigger(command == u"new" ? "mnuFileNew" : "mnuFileOpen");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QCOMPARE(MainWindowFixture::readFile(current), saved);
+        QVERIFY2(f.host.unexpected.isEmpty(), qPrintable(f.host.unexpected.join(u'\n')));
+        if (command == u"exit") {
+            QCOMPARE(window.isNull(), goesOn);
+            if (!goesOn) {
+                QVERIFY(window->isVisible());
+                QCOMPARE(f.text(), text);
+            }
+            return;
+        }
+        const QString after =
+            command == u"new" ? QStringLiteral("-- Next.lua") : QStringLiteral("other");
+        QCOMPARE(f.text(), goesOn ? after : text);
+        if (!goesOn)
+            QVERIFY(f.host.inputs.isEmpty());
+    }
+
+    // The close question has no Cancel: Esc and the window's close button do
+    // nothing, and only a button answers it.
+    void closeQuestionNeedsAButton_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<Answer>("answer");
+        QTest::newRow("yes") << "Yes" << Answer::Yes;
+        QTest::newRow("no") << "No" << Answer::No;
+    }
+
+    void closeQuestionNeedsAButton()
+    {
+        QFETCH(QString, button);
+        QFETCH(Answer, answer);
+        QTemporaryDir dir;
+        QtHostServices host(dir.path());
+        QStringList seen;
+        QTimer::singleShot(50, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QTest::keyClick(box, Qt::Key_Escape);
+            box->close();
+            QCoreApplication::processEvents();
+            seen << (box->isVisible() ? QStringLiteral("still open") : QStringLiteral("gone"));
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text().remove(u'&') == button)
+                    b->click();
+            }
+        });
+        // A failed check must not leave the question open for ever.
+        QTimer::singleShot(5000, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->hide();
+        });
+        const Answer got = host.messageBox(
+            QStringLiteral("Do you wish to save the current PLua project?"), Buttons::YesNo);
+        QCOMPARE(seen, QStringList{QStringLiteral("still open")});
+        QCOMPARE(got, answer);
+    }
+
+    // Qt's own file dialog takes double quotes for a list of files; a name
+    // typed with quotes is the file the user means.
+    void fileDialogTakesQuotedNamesAsTyped_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("typed"); // %1 is the dialog's folder
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("save, name") << true << "my \"x\" file.lua"
+                                    << "%1/my \"x\" file.lua";
+        QTest::newRow("save, whole path") << true << "%1/sub/\"q\".lua"
+                                          << "%1/sub/\"q\".lua";
+        QTest::newRow("save, plain name") << true << "plain.lua"
+                                          << "%1/plain.lua";
+        QTest::newRow("open, whole path") << false << "%1/old \"y\".lua"
+                                          << "%1/old \"y\".lua";
+    }
+
+    void fileDialogTakesQuotedNamesAsTyped()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        MainWindowFixture::writeFile(dir.filePath("old \"y\".lua"), "y");
+        typed.replace("%1", dir.path());
+        chosen.replace("%1", dir.path());
+        QtHostServices host(dir.path());
+        QTimer::singleShot(50, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+            if (!edit)
+                return;
+            edit->setText(typed);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QTimer::singleShot(5000, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->hide();
+        });
+        const QString preset = dir.filePath("start.lua");
+        const QString got = save ? host.showSave("Save", "Lua/Plua Files (*.lua)", preset)
+                                 : host.showOpen("Open", "Lua/Plua Files (*.lua)");
+        QCOMPARE(got, chosen);
+    }
+
     void closeClosesOtherWindowsNewestFirst()
     {
         MainWindowFixture f;
@@ -684,7 +922,8 @@ private slots:
             w->setAttribute(Qt::WA_DeleteOnClose);
             f.host.registerWindow(w);
             w->show();
-            connect(w, &QObject::destroyed, this, [&closed, name] { closed << QLatin1String(name); });
+            connect(w, &QObject::destroyed, this,
+                    [&closed, name] { closed << QLatin1String(name); });
             others << w;
         }
         f.host.messageAnswers << Answer::No;

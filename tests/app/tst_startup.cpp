@@ -12,6 +12,8 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 using Answer = HostServices::Answer;
 
 namespace {
@@ -47,11 +49,13 @@ private slots:
         QTest::addColumn<QByteArray>("marker"); // "<none>": no settings.ini
         QTest::addColumn<QString>("window");
         QTest::addColumn<QByteArray>("markerAfter");
-        QTest::newRow("first start") << QByteArray("<none>") << "frmFirstRun" << QByteArray("1\r\n");
+        QTest::newRow("first start")
+            << QByteArray("<none>") << "frmFirstRun" << QByteArray("1\r\n");
         QTest::newRow("marker set") << QByteArray("1\r\n") << "frmMain" << QByteArray("1\r\n");
-        QTest::newRow("further lines ignored")
-            << QByteArray("1\r\nwhatever\r\n2\r\n") << "frmMain" << QByteArray("1\r\nwhatever\r\n2\r\n");
-        QTest::newRow("trailing blank") << QByteArray("1 \r\n") << "frmFirstRun" << QByteArray("1 \r\n");
+        QTest::newRow("further lines ignored") << QByteArray("1\r\nwhatever\r\n2\r\n") << "frmMain"
+                                               << QByteArray("1\r\nwhatever\r\n2\r\n");
+        QTest::newRow("trailing blank")
+            << QByteArray("1 \r\n") << "frmFirstRun" << QByteArray("1 \r\n");
         QTest::newRow("zero") << QByteArray("0\r\n") << "frmFirstRun" << QByteArray("0\r\n");
         QTest::newRow("empty file") << QByteArray("") << "frmFirstRun" << QByteArray("");
     }
@@ -137,25 +141,51 @@ private slots:
     {
         QTest::addColumn<QString>("commandLine"); // %1 is the temporary folder
         QTest::addColumn<QString>("currentFileName");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("quoted path with spaces") << "\"%1/my prog.lua\"" << "%1/my prog.lua" << true;
-        QTest::newRow("same path unquoted") << "%1/my prog.lua" << "%1/my prog.lua" << true;
-        QTest::newRow("blanks around") << "   \"%1/my prog.lua\"  " << "%1/my prog.lua" << true;
-        QTest::newRow("quote inside the name dropped") << "%1/my\" prog.lua" << "%1/my prog.lua" << true;
-        QTest::newRow("two files are one path") << "%1/a.lua %1/b.lua" << "%1/a.lua %1/b.lua" << false;
-        QTest::newRow("only blanks") << "   " << "" << false;
-        QTest::newRow("missing file") << "%1/none.lua" << "%1/none.lua" << false;
+        QTest::addColumn<QString>("message"); // what the failure says; "" when the file opens
+        const QString notFound = QStringLiteral("File Not Found");
+        QTest::newRow("quoted path with spaces") << "\"%1/my prog.lua\""
+                                                 << "%1/my prog.lua"
+                                                 << "";
+        QTest::newRow("same path unquoted") << "%1/my prog.lua"
+                                            << "%1/my prog.lua"
+                                            << "";
+        QTest::newRow("blanks around") << "   \"%1/my prog.lua\"  "
+                                       << "%1/my prog.lua"
+                                       << "";
+        QTest::newRow("quote inside the name dropped") << "%1/my\" prog.lua"
+                                                       << "%1/my prog.lua"
+                                                       << "";
+        QTest::newRow("two files are one path") << "%1/a.lua %1/b.lua"
+                                                << "%1/a.lua %1/b.lua" << notFound;
+        QTest::newRow("only blanks") << "   "
+                                     << "" << notFound;
+        QTest::newRow("missing file") << "%1/none.lua"
+                                      << "%1/none.lua" << notFound;
+        // Files that were read and refused keep no name: Save must not
+        // overwrite them with the editor's text.
+        QTest::newRow("binary file") << "%1/binary.lua"
+                                     << ""
+                                     << "binary data";
+        QTest::newRow("a pipe") << "%1/pipe.lua"
+                                << ""
+                                << "not a regular file";
+        QTest::newRow("one endless line") << "%1/long.lua"
+                                          << ""
+                                          << "longer than";
     }
 
     void commandLine()
     {
         QFETCH(QString, commandLine);
         QFETCH(QString, currentFileName);
-        QFETCH(bool, opens);
+        QFETCH(QString, message);
         QTemporaryDir dir;
         MainWindowFixture::writeFile(dir.filePath("my prog.lua"), "x = 1\nprint(x)");
         MainWindowFixture::writeFile(dir.filePath("a.lua"), "a");
         MainWindowFixture::writeFile(dir.filePath("b.lua"), "b");
+        MainWindowFixture::writeFile(dir.filePath("binary.lua"), QByteArray("x\0y", 3));
+        MainWindowFixture::writeFile(dir.filePath("long.lua"), QByteArray(300 * 1024, 'x'));
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("pipe.lua")).constData(), 0600) == 0);
         commandLine.replace("%1", dir.path());
         currentFileName.replace("%1", dir.path());
 
@@ -165,13 +195,13 @@ private slots:
         program.StartMainWindow();
         frmMain *w = program.mainWindow;
         QCOMPARE(program.CurrentFileName, currentFileName);
-        if (opens) {
+        if (message.isEmpty()) {
             QCOMPARE(w->documentText(), QStringLiteral("x = 1\r\nprint(x)"));
             QCOMPARE(w->sbStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
             QVERIFY(host.messages.isEmpty());
         } else {
             QCOMPARE(host.messages.size(), 1);
-            QCOMPARE(host.messages[0].text, QStringLiteral("File Not Found"));
+            QVERIFY2(host.messages[0].text.contains(message), qPrintable(host.messages[0].text));
             QCOMPARE(host.messages[0].caption, QStringLiteral("Error"));
             QCOMPARE(w->documentText(), QStringLiteral("--My Project Name.lua\r\n"));
         }
@@ -189,6 +219,64 @@ private slots:
         program.StartMainWindow();
         program.mainWindow->save();
         QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
+    }
+
+    void refusedCommandLineFileIsNeverOverwritten()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("program.bin");
+        const QByteArray binary("\x7f"
+                                "ELF\0\0\0\x01",
+                                8);
+        MainWindowFixture::writeFile(path, binary);
+        ScriptedHostServices host(dir.path());
+        host.messageAnswers << Answer::Ok;
+        host.fileAnswers << QString();
+        Module1 program(host, path);
+        program.StartMainWindow();
+        QCOMPARE(program.mainWindow->save(), frmMain::SaveResult::Cancelled);
+        QCOMPARE(host.fileDialogs.size(), 1); // Save went through Save As
+        QCOMPARE(MainWindowFixture::readFile(path), binary);
+    }
+
+    // The built program's own options, and Qt's left alone: everything else
+    // on the command line is the name of the file to open.
+    void programOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("help") << QStringList{"--help"} << "Usage: ";
+        QTest::newRow("version") << QStringList{"--version"} << "Scrivlet IDE 1.3b";
+    }
+
+    void programOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QProcess p;
+        p.start(QStringLiteral(SCRIVLET_BIN_DIR "/scrivlet"), arguments);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(QString::fromLocal8Bit(p.readAllStandardOutput()).startsWith(output),
+                 qPrintable(output));
+    }
+
+    void qtOptionsAreFileNames()
+    {
+        // Qt would take "-platform" for its own and stop at once for want of
+        // the platform; as a file name it only gets "File Not Found".
+        QTemporaryDir dir;
+        const QString exe = dir.filePath("scrivlet");
+        QVERIFY(QFile::copy(QStringLiteral(SCRIVLET_BIN_DIR "/scrivlet"), exe));
+        MainWindowFixture::writeFile(dir.filePath("settings.ini"), "1\r\n");
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(exe, {"-platform", "no-such-platform", "-reverse"});
+        QVERIFY(p.waitForStarted(5000));
+        QVERIFY2(!p.waitForFinished(3000), p.readAllStandardError().constData());
+        p.kill();
+        p.waitForFinished(5000);
     }
 
     // The built program in a program directory of its own, on a real X
@@ -211,14 +299,15 @@ private slots:
         // A display number nobody holds, not even through a stale socket
         // left by a server that was killed.
         int number = 90;
-        while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
-               || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+        while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)) ||
+               QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
             ++number;
         const QString display = QStringLiteral(":%1").arg(number);
         QProcess server;
         // -noreset: an X server resets when its last client leaves, and
         // refuses connections while it does; the probes below come and go.
-        server.start(xvfb, {display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"});
+        server.start(xvfb,
+                     {display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"});
         QVERIFY(server.waitForStarted(5000));
         const auto stopServer = qScopeGuard([&server] {
             server.terminate();
@@ -249,13 +338,15 @@ private slots:
         run(xdotool, {"windowfocus", "--sync", windowId}, env);
         QTest::qWait(300);
         run(xdotool, {"key", "--clearmodifiers", "ctrl+s"}, env);
-        QTRY_COMPARE_WITH_TIMEOUT(MainWindowFixture::readFile(file), QByteArray("x = 1\r\nprint(x)\r\n"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(MainWindowFixture::readFile(file),
+                                  QByteArray("x = 1\r\nprint(x)\r\n"), 10000);
 
         // File, Exit: the save question, answered No; the program ends.
         run(xdotool, {"key", "--clearmodifiers", "alt+f", "x"}, env);
         QString question;
         QTRY_VERIFY_WITH_TIMEOUT(
-            !(question = run(xdotool, {"search", "--name", "^Scrivlet IDE$"}, env)).isEmpty(), 10000);
+            !(question = run(xdotool, {"search", "--name", "^Scrivlet IDE$"}, env)).isEmpty(),
+            10000);
         run(xdotool, {"windowfocus", "--sync", question.section(u'\n', 0, 0)}, env);
         QTest::qWait(200);
         run(xdotool, {"key", "--clearmodifiers", "alt+n"}, env);

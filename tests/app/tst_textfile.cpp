@@ -2,11 +2,14 @@
 #include "app/textfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,14 +43,14 @@ private slots:
         QTest::newRow("lf") << QByteArray("a\nb\n") << QStringLiteral("a\r\nb");
         QTest::newRow("cr") << QByteArray("a\rb\r") << QStringLiteral("a\r\nb");
         QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd") << QStringLiteral("a\r\nb\r\nc\r\nd");
-        QTest::newRow("empty last line kept")
-            << QByteArray("a\r\n\r\n") << QStringLiteral("a\r\n");
+        QTest::newRow("empty last line kept") << QByteArray("a\r\n\r\n") << QStringLiteral("a\r\n");
         QTest::newRow("only a line end") << QByteArray("\r\n") << QString();
         QTest::newRow("two line ends") << QByteArray("\n\n") << QStringLiteral("\r\n");
         QTest::newRow("windows-1252")
-            << QByteArray("caf\xe9 \x80 \x93q\x94") << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d");
-        QTest::newRow("utf-8 with non-ASCII")
-            << QByteArray("caf\xc3\xa9 \xe2\x82\xac") << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
+            << QByteArray("caf\xe9 \x80 \x93q\x94")
+            << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d");
+        QTest::newRow("utf-8 with non-ASCII") << QByteArray("caf\xc3\xa9 \xe2\x82\xac")
+                                              << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
         QTest::newRow("utf-8 byte-order mark dropped")
             << QByteArray("\xef\xbb\xbfx = 1") << QStringLiteral("x = 1");
         QTest::newRow("invalid utf-8 falls back to windows-1252")
@@ -55,10 +58,34 @@ private slots:
         QTest::newRow("undefined windows-1252 bytes survive")
             << QByteArray("\x81\x8d\x8f\x90\x9d")
             << QString(QChar(0x81)) + QChar(0x8d) + QChar(0x8f) + QChar(0x90) + QChar(0x9d);
-        QTest::newRow("utf-16le with byte-order mark")
-            << QByteArray("\xff\xfe" "a\0\r\0\n\0b\0", 10) << QStringLiteral("a\r\nb");
+        QTest::newRow("utf-16le with byte-order mark") << QByteArray("\xff\xfe"
+                                                                     "a\0\r\0\n\0b\0",
+                                                                     10)
+                                                       << QStringLiteral("a\r\nb");
         QTest::newRow("control bytes kept")
             << QByteArray("\x01\x1b\x7f") << QStringLiteral("\x01\x1b\x7f");
+        // Readings that give characters the handheld cannot store lose to
+        // Windows-1252; a byte-order mark counts only when the rest agrees.
+        QTest::newRow("windows-1252 that is also utf-8 of an unstorable letter")
+            << QByteArray("-- Gru\xdf\xa0Hans") << QString::fromUtf8("-- Gru\xc3\x9f\xc2\xa0Hans");
+        QTest::newRow("utf-8 byte-order mark before invalid utf-8")
+            << QByteArray("\xef\xbb\xbf\xe9")
+            << QString::fromUtf8("\xc3\xaf\xc2\xbb\xc2\xbf\xc3\xa9");
+        QTest::newRow("utf-8 byte-order mark twice")
+            << QByteArray("\xef\xbb\xbf\xef\xbb\xbfx")
+            << QString::fromUtf8("\xc3\xaf\xc2\xbb\xc2\xbf\xc3\xaf\xc2\xbb\xc2\xbfx");
+        QTest::newRow("windows-1252 starting with thorn y-umlaut")
+            << QByteArray("\xfe\xff"
+                          "ab\r\n")
+            << QString::fromUtf8("\xc3\xbe\xc3\xbf"
+                                 "ab");
+        QTest::newRow("windows-1252 starting with y-umlaut thorn")
+            << QByteArray("\xff\xfe"
+                          "ab\r\n")
+            << QString::fromUtf8("\xc3\xbf\xc3\xbe"
+                                 "ab");
+        QTest::newRow("utf-16be with byte-order mark")
+            << QByteArray("\xfe\xff\0a\0\r\0\n\0\xe9", 10) << QString::fromUtf8("a\r\n\xc3\xa9");
     }
 
     void decodesLines()
@@ -74,8 +101,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("NUL byte") << QByteArray("lua\0binary", 10);
-        QTest::newRow("executable header") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10);
+        QTest::newRow("executable header") << QByteArray("\x7f"
+                                                         "ELF\x02\x01\x01\0\0\0",
+                                                         10);
         QTest::newRow("one huge line") << QByteArray(TextFile::MaxLineLength + 1, 'x');
+        QTest::newRow("utf-16 of odd length") << QByteArray("\xff\xfe"
+                                                            "a\0b\0c",
+                                                            7);
         QTest::newRow("huge last line after short ones")
             << QByteArray("a\nb\n") + QByteArray(TextFile::MaxLineLength + 1, 'x');
     }
@@ -90,7 +122,8 @@ private slots:
 
     void acceptsALineAtTheLimit()
     {
-        const TextFile::DecodeResult result = TextFile::decode(QByteArray(TextFile::MaxLineLength, 'x') + "\r\n");
+        const TextFile::DecodeResult result =
+            TextFile::decode(QByteArray(TextFile::MaxLineLength, 'x') + "\r\n");
         QVERIFY(result.ok());
         QCOMPARE(result.text.size(), TextFile::MaxLineLength);
     }
@@ -101,10 +134,13 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("one letter") << QStringLiteral("x") << QByteArray("x\r\n");
         QTest::newRow("empty") << QString() << QByteArray("\r\n");
-        QTest::newRow("ends with a line break") << QStringLiteral("a\r\n") << QByteArray("a\r\n\r\n");
-        QTest::newRow("lf and cr become crlf") << QStringLiteral("a\nb\rc") << QByteArray("a\r\nb\r\nc\r\n");
+        QTest::newRow("ends with a line break")
+            << QStringLiteral("a\r\n") << QByteArray("a\r\n\r\n");
+        QTest::newRow("lf and cr become crlf")
+            << QStringLiteral("a\nb\rc") << QByteArray("a\r\nb\r\nc\r\n");
         QTest::newRow("windows-1252 characters")
-            << QString::fromUtf8("\xe2\x82\xac \xc3\xa9 \xc5\xb8") << QByteArray("\x80 \xe9 \x9f\r\n");
+            << QString::fromUtf8("\xe2\x82\xac \xc3\xa9 \xc5\xb8")
+            << QByteArray("\x80 \xe9 \x9f\r\n");
         QTest::newRow("C1 controls round trip") << QString(QChar(0x81)) << QByteArray("\x81\r\n");
     }
 
@@ -122,9 +158,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("character");
         QTest::addColumn<int>("line");
-        QTest::newRow("greek on line 2") << QString::fromUtf8("a\r\nb \xce\xb1") << QString::fromUtf8("\xce\xb1") << 2;
-        QTest::newRow("emoji on line 3")
-            << QString::fromUtf8("\n\nx\xf0\x9f\x98\x80") << QString::fromUtf8("\xf0\x9f\x98\x80") << 3;
+        QTest::newRow("greek on line 2")
+            << QString::fromUtf8("a\r\nb \xce\xb1") << QString::fromUtf8("\xce\xb1") << 2;
+        QTest::newRow("emoji on line 3") << QString::fromUtf8("\n\nx\xf0\x9f\x98\x80")
+                                         << QString::fromUtf8("\xf0\x9f\x98\x80") << 3;
     }
 
     void refusesCharactersTheHandheldCannotStore()
@@ -135,8 +172,79 @@ private slots:
         const TextFile::EncodeResult result = TextFile::encode(text);
         QVERIFY(!result.ok());
         QVERIFY(result.bytes.isEmpty());
-        QVERIFY2(result.error.contains(QLatin1Char('"') + character + QLatin1Char('"')), qPrintable(result.error));
-        QVERIFY2(result.error.contains(QStringLiteral("line %1").arg(line)), qPrintable(result.error));
+        QVERIFY2(result.error.contains(QLatin1Char('"') + character + QLatin1Char('"')),
+                 qPrintable(result.error));
+        QVERIFY2(result.error.contains(QStringLiteral("line %1").arg(line)),
+                 qPrintable(result.error));
+    }
+
+    // Whatever Save writes, Open reads back, and saving that again gives the
+    // same bytes; what Open would refuse, Save refuses with the reason.
+    void programsOwnFileReopens_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refusal"); // empty: saved and reopened
+        QTest::newRow("no-break space after sharp s")
+            << QString::fromUtf8("-- Gru\xc3\x9f\xc2\xa0Hans") << QString();
+        QTest::newRow("starts like a utf-16 mark") << QString::fromUtf8("\xc3\xbf\xc3\xbe"
+                                                                        "ab\r\ncd")
+                                                   << QString();
+        QTest::newRow("starts like a utf-8 mark, then invalid utf-8")
+            << QString::fromUtf8("\xc3\xaf\xc2\xbb\xc2\xbf\xc3\xa9t\xc3\xa9") << QString();
+        QTest::newRow("line at the limit")
+            << QString(TextFile::MaxLineLength, u'x') + QStringLiteral("\r\ny") << QString();
+        QTest::newRow("line over the limit")
+            << QStringLiteral("a\r\n") + QString(TextFile::MaxLineLength + 1, u'x')
+            << QStringLiteral("Line 2 is longer than");
+        QTest::newRow("long line before a break")
+            << QString(TextFile::MaxLineLength + 1, u'x') + QStringLiteral("\r\n")
+            << QStringLiteral("Line 1 is longer than");
+        QTest::newRow("NUL from the clipboard")
+            << QStringLiteral("a\r\nb") + QChar(0) + QStringLiteral("c")
+            << QStringLiteral("Line 2 holds a NUL character");
+    }
+
+    void programsOwnFileReopens()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, refusal);
+        const TextFile::EncodeResult saved = TextFile::encode(text);
+        if (!refusal.isEmpty()) {
+            QVERIFY(!saved.ok());
+            QVERIFY(saved.bytes.isEmpty());
+            QVERIFY2(saved.error.startsWith(refusal), qPrintable(saved.error));
+            QVERIFY(saved.error.endsWith(QStringLiteral("Nothing was saved.")));
+            return;
+        }
+        QVERIFY2(saved.ok(), qPrintable(saved.error));
+        const TextFile::DecodeResult opened = TextFile::decode(saved.bytes);
+        QVERIFY2(opened.ok(), qPrintable(opened.error));
+        QCOMPARE(opened.text, text);
+        QCOMPARE(TextFile::encode(opened.text).bytes, saved.bytes);
+    }
+
+    // Pipes and devices are refused at once; waiting on them would hang the
+    // editor with no window to show for it.
+    void onlyRegularFilesAreRead()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("pipe.lua");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QElapsedTimer timer;
+        timer.start();
+        for (const QString &path :
+             {fifo, QStringLiteral("/dev/zero"), QStringLiteral("/dev/null")}) {
+            const TextFile::ReadResult read = TextFile::readFile(path);
+            QVERIFY2(!read.ok() && !read.notFound, qPrintable(path));
+            QVERIFY2(read.error.contains(QStringLiteral("not a regular file")),
+                     qPrintable(read.error));
+        }
+        // Writing to a pipe nobody reads fails instead of waiting.
+        QString error;
+        QVERIFY(!TextFile::writeFile(fifo, "x\r\n", &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(std::filesystem::is_fifo(QFile::encodeName(fifo).toStdString()));
+        QVERIFY(timer.elapsed() < 5000);
     }
 
     void everyByteSurvivesOpenAndSave()

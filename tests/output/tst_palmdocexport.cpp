@@ -7,8 +7,13 @@
 #include "output/palmdocexport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <memory>
 
@@ -78,10 +83,15 @@ QByteArray decodedByTxt2pdbdoc(const QString &prc, const QString &scratch)
     return readBytes(out);
 }
 
-QString cacheTemporaryFile()
+QString cacheFolder()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
-        .filePath(QStringLiteral("del.tmp"));
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+}
+
+// The export's temporary files left in `folder`.
+QStringList temporaryFiles(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("del*.tmp")}, QDir::Files | QDir::System);
 }
 
 #ifdef Q_OS_LINUX
@@ -128,7 +138,6 @@ class tst_PalmDocExport : public QObject
 
     QString programDir() const { return m_programDir->path(); }
     QString out(const QString &name) const { return m_outDir->filePath(name); }
-    QString temporaryFile() const { return QDir(programDir()).filePath(QStringLiteral("del.tmp")); }
 
     static PalmDocConverter &converter(OutputFixture &f) { return PalmDocConverter::of(f.host); }
 
@@ -172,7 +181,8 @@ private slots:
         m_programDir = std::make_unique<QTemporaryDir>();
         m_outDir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_programDir->isValid() && m_outDir->isValid());
-        QFile::remove(cacheTemporaryFile());
+        for (const QString &name : temporaryFiles(cacheFolder()))
+            QFile::remove(QDir(cacheFolder()).filePath(name));
     }
 
     void cleanup()
@@ -261,7 +271,7 @@ private slots:
         }
         QVERIFY(f.host.messages.isEmpty());
         QVERIFY2(f.host.unexpected.isEmpty(), qPrintable(f.host.unexpected.join(u'\n')));
-        QCOMPARE(readBytes(temporaryFile()), fileBytes);
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
         checkDatabase(prc, name, fileBytes);
         // A copy: the project keeps its own file; the staging box has the text.
         QCOMPARE(f.program.CurrentFileName, QStringLiteral("/projects/lamp.lua"));
@@ -287,8 +297,7 @@ private slots:
         exportTo(f, prc);
         QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
         QVERIFY2(ended[0][1].toBool(), qPrintable(f.host.messages.value(0).text));
-        QCOMPARE(readBytes(QDir(oddProgramDir).filePath(QStringLiteral("del.tmp"))),
-                 QByteArray("print(\"quoted\")\r\n"));
+        QCOMPARE(temporaryFiles(oddProgramDir), QStringList());
         checkDatabase(prc, QStringLiteral("--\"A\" B; $C.lua"), "print(\"quoted\")\r\n");
         QCOMPARE(QDir(oddOutDir).entryList(QDir::Files),
                  QStringList{QStringLiteral("out \"1\" 'a b'.prc")});
@@ -309,7 +318,7 @@ private slots:
         exportTo(f, QString());
         QCOMPARE(f.host.fileDialogs.size(), 2);
         QCOMPARE(f.host.fileDialogs[1].initialName, QStringLiteral("myproject.prc"));
-        QCOMPARE(readBytes(temporaryFile()), QByteArray("--First.lua\r\n"));
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
         QVERIFY(f.host.inputs.isEmpty());
         QCOMPARE(converter(f).runningCount(), 0);
         QVERIFY(converter(f).findChildren<QProcess *>().isEmpty());
@@ -414,8 +423,10 @@ private slots:
         if (message.isEmpty()) {
             // The converter's own words, exactly as it says them when run by hand.
             QByteArray said;
-            QVERIFY(runTool(realConverter(),
-                            {temporaryFile(), prc, QStringLiteral("--") + answer + ".lua"}, &said)
+            const QString input = out(QStringLiteral("by-hand.txt"));
+            QVERIFY(writeBytes(input, "print(1)\r\n"));
+            QVERIFY(runTool(realConverter(), {input, prc, QStringLiteral("--") + answer + ".lua"},
+                            &said)
                         .isNull());
             QVERIFY(said.startsWith("txt2doc: "));
             message = QString::fromLocal8Bit(said).trimmed();
@@ -427,46 +438,31 @@ private slots:
         QCOMPARE(f.host.messages[0].icon, Icon::Error);
         QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
         QVERIFY(!QFile::exists(prc));
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
     }
 
-    // When "del.tmp" cannot be written, the export ends with SaveText's
-    // message: no question, no converter.
-    void temporaryFileNotWritten_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("folderInItsPlace");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("character outside Windows-1252")
-            << QString::fromUtf8("print(\"\xe4\xb8\xad\")") << false
-            << QString::fromUtf8("The character \"\xe4\xb8\xad\" (U+4E2D) on line 1 cannot be "
-                                 "stored in a Plua file, which uses the Windows-1252 character "
-                                 "set. Nothing was saved.");
-        QTest::newRow("a folder named del.tmp")
-            << QStringLiteral("print(1)") << true << QStringLiteral("There has been a error!");
-    }
-
+    // When the temporary file cannot be written, the export ends with
+    // SaveText's message: no question, no converter, nothing left behind.
     void temporaryFileNotWritten()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, folderInItsPlace);
-        QFETCH(QString, message);
         QVERIFY(installConverter(programDir()));
-        if (folderInItsPlace)
-            QVERIFY(QDir().mkdir(temporaryFile()));
         OutputFixture f(programDir());
-        f.setText(text);
+        f.setText(QString::fromUtf8("print(\"\xe4\xb8\xad\")"));
         exportTo(f, out(QStringLiteral("out.prc")));
 
         QCOMPARE(f.host.messages.size(), 1);
-        QCOMPARE(f.host.messages[0].text, message);
+        QCOMPARE(f.host.messages[0].text,
+                 QString::fromUtf8("The character \"\xe4\xb8\xad\" (U+4E2D) on line 1 cannot be "
+                                   "stored in a Plua file, which uses the Windows-1252 character "
+                                   "set. Nothing was saved."));
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
         QVERIFY(f.host.inputs.isEmpty());
         QVERIFY(converter(f).findChildren<QProcess *>().isEmpty());
-        QCOMPARE(QFileInfo(temporaryFile()).isFile(), false);
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
         QVERIFY(!QFile::exists(out(QStringLiteral("out.prc"))));
     }
 
-    // An installation the user cannot write to: "del.tmp" goes to the
+    // An installation the user cannot write to: the temporary file goes to the
     // user's cache folder and the export still works.
     void readOnlyProgramDirectory()
     {
@@ -494,8 +490,8 @@ private slots:
         }
         QVERIFY2(ended[0][1].toBool(), qPrintable(f.host.messages.value(0).text));
         QVERIFY(f.host.messages.isEmpty());
-        QVERIFY(!QFile::exists(temporaryFile()));
-        QCOMPARE(readBytes(cacheTemporaryFile()), QByteArray("--ReadOnly.lua\r\nx = 1\r\n"));
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
+        QCOMPARE(temporaryFiles(cacheFolder()), QStringList());
         checkDatabase(out(QStringLiteral("ro.prc")), QStringLiteral("--ReadOnly.lua"),
                       "--ReadOnly.lua\r\nx = 1\r\n");
     }
@@ -506,7 +502,7 @@ private slots:
         OutputFixture f(gone);
         f.setText(QStringLiteral("--Gone.lua"));
         exportTo(f, out(QStringLiteral("gone.prc")));
-        QCOMPARE(readBytes(cacheTemporaryFile()), QByteArray("--Gone.lua\r\n"));
+        QCOMPARE(temporaryFiles(cacheFolder()), QStringList());
         QVERIFY(!QFileInfo::exists(gone));
         QCOMPARE(f.host.messages.size(), 1);
         QVERIFY2(f.host.messages[0].text.contains(QDir(gone).filePath(ConverterName)),
@@ -533,32 +529,97 @@ private slots:
                  qPrintable(stored));
     }
 
-    // Closing the editor does not cut a conversion short.
-    void conversionOutlivesTheEditor()
+    // Two exports at work at the same time each convert their own text.
+    void exportsCloseTogetherKeepTheirText()
     {
         QVERIFY(QFile::copy(realConverter(), QDir(programDir()).filePath("real-txt2doc")));
         QVERIFY(QFile::setPermissions(QDir(programDir()).filePath("real-txt2doc"),
                                       QFile::permissions(realConverter())));
-        // A converter slow enough to be still at work when the editor closes.
         QVERIFY(
             installScript(programDir(), "sleep 1\nexec \"$(dirname \"$0\")/real-txt2doc\" \"$@\""));
+        OutputFixture f(programDir());
+        QSignalSpy ended(&converter(f), &PalmDocConverter::conversionEnded);
+        f.setText(QStringLiteral("--First.lua\r\nprint(1)"));
+        exportTo(f, out(QStringLiteral("first.prc")));
+        f.setText(QStringLiteral("--Second.lua\r\nprint(2)"));
+        exportTo(f, out(QStringLiteral("second.prc")));
+        QCOMPARE(converter(f).runningCount(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 30000);
+        QVERIFY(f.host.messages.isEmpty());
+        checkDatabase(out(QStringLiteral("first.prc")), QStringLiteral("--First.lua"),
+                      "--First.lua\r\nprint(1)\r\n");
+        checkDatabase(out(QStringLiteral("second.prc")), QStringLiteral("--Second.lua"),
+                      "--Second.lua\r\nprint(2)\r\n");
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
+    }
 
-        auto f = std::make_unique<OutputFixture>(programDir());
-        f->setText(QStringLiteral("--Slow.lua\r\nprint(\"still here\")"));
+    // Closing the editor waits, in a window that says so, for an export still
+    // at work; its end is reported before the editor goes, and the window's
+    // button stops it.
+    void closingWaitsForExports_data()
+    {
+        QTest::addColumn<QByteArray>("script"); // runs before the real converter
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<QString>("message"); // empty: none, and the database is made
+        QTest::newRow("finishes") << QByteArray("sleep 1") << false << QString();
+        QTest::newRow("fails") << QByteArray(
+                                      "sleep 1\necho 'txt2doc: the disk is full' >&2\nexit 1")
+                               << false << QStringLiteral("txt2doc: the disk is full");
+        QTest::newRow("stopped") << QByteArray("exec sleep 60") << true
+                                 << QStringLiteral("was stopped before it had finished");
+    }
+
+    void closingWaitsForExports()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(bool, stop);
+        QFETCH(QString, message);
+        QVERIFY(QFile::copy(realConverter(), QDir(programDir()).filePath("real-txt2doc")));
+        QVERIFY(QFile::setPermissions(QDir(programDir()).filePath("real-txt2doc"),
+                                      QFile::permissions(realConverter())));
+        QVERIFY(installScript(programDir(),
+                              script + "\nexec \"$(dirname \"$0\")/real-txt2doc\" \"$@\""));
+
+        OutputFixture f(programDir());
+        f.setText(QStringLiteral("--Slow.lua\r\nprint(\"still here\")"));
         const QString prc = out(QStringLiteral("slow.prc"));
-        exportTo(*f, prc);
-        QCOMPARE(converter(*f).runningCount(), 1);
+        exportTo(f, prc);
+        QCOMPARE(converter(f).runningCount(), 1);
 
-        f->host.messageAnswers.enqueue(Answer::No);
-        QVERIFY(f->window->close());
-        QTRY_VERIFY(f->program.mainWindow.isNull());
-        QVERIFY2(f->host.unexpected.isEmpty(), qPrintable(f->host.unexpected.join(u'\n')));
-        QCOMPARE(converter(*f).runningCount(), 1);
-        QVERIFY(!QFile::exists(prc));
-
-        // The program ends: its host services go, and the conversion finishes.
-        f.reset();
-        checkDatabase(prc, QStringLiteral("--Slow.lua"), "--Slow.lua\r\nprint(\"still here\")\r\n");
+        QStringList waiting;
+        QTimer::singleShot(300, this, [&] {
+            auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (!progress)
+                return;
+            waiting << progress->labelText();
+            if (stop) {
+                if (auto *button = progress->findChild<QPushButton *>())
+                    button->click();
+            }
+        });
+        f.host.messageAnswers << Answer::No << Answer::Ok;
+        QPointer<frmMain> window = f.window;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(f.window->close());
+        QVERIFY(timer.elapsed() < 30000);
+        QCOMPARE(waiting, QStringList{QStringLiteral("A Palm DOC export is still running. The "
+                                                     "program ends when it has finished.")});
+        QCOMPARE(converter(f).runningCount(), 0);
+        QVERIFY2(f.host.unexpected.isEmpty(), qPrintable(f.host.unexpected.join(u'\n')));
+        QCOMPARE(temporaryFiles(programDir()), QStringList());
+        if (message.isEmpty()) {
+            QCOMPARE(f.host.messages.size(), 1); // the close question only
+            checkDatabase(prc, QStringLiteral("--Slow.lua"),
+                          "--Slow.lua\r\nprint(\"still here\")\r\n");
+        } else {
+            QCOMPARE(f.host.messages.size(), 2);
+            QVERIFY2(f.host.messages[1].text.contains(message),
+                     qPrintable(f.host.messages[1].text));
+            QVERIFY(!QFile::exists(prc));
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
     }
 
     void titleCommentName_data()

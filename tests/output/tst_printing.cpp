@@ -9,9 +9,13 @@
 #include <QDir>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QStandardPaths>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolBar>
+
+#include <sys/stat.h>
 
 using Buttons = HostServices::Buttons;
 using Icon = HostServices::Icon;
@@ -249,6 +253,43 @@ private slots:
         QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no such folder/out.pdf"))));
+    }
+
+    // A printer that takes its time (here a PDF written into a pipe that is
+    // read only after a while) leaves the editor drawn and a window up that
+    // says what it waits for.
+    void slowPrinterLeavesTheEditorAlive()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("printer.pdf"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        QProcess reader;
+        reader.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("sleep 1.5; cat \"$0\" > \"$0.read\""), pipe});
+        QVERIFY(reader.waitForStarted());
+        OutputFixture f(dir.path());
+        f.setText(QStringLiteral("--Slow.lua"));
+        QPrinter printer(QPrinter::HighResolution);
+        toPdf(printer, pipe);
+        int ticks = 0;
+        QStringList shown;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            ++ticks;
+            if (auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+                progress && shown.isEmpty())
+                shown << progress->labelText();
+        });
+        ticker.start(50);
+        QVERIFY(Output::printDocument(*f.window, printer));
+        ticker.stop();
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QCOMPARE(shown, QStringList{QStringLiteral("Printing...")});
+        QVERIFY(f.host.messages.isEmpty());
+        // The reader may have ended already while the job was being waited for.
+        QTRY_VERIFY_WITH_TIMEOUT(reader.state() == QProcess::NotRunning, 10000);
+        QVERIFY(readBytes(pipe + QStringLiteral(".read")).startsWith("%PDF"));
     }
 };
 

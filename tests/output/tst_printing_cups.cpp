@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QToolBar>
 
 // Printing from the main window through a real CUPS queue whose default
@@ -107,6 +108,29 @@ private slots:
         QCOMPARE(allLines(pages), expectedPaper(text));
         QCOMPARE(pageLines(pages[0]).value(1), QString());
         QFile::remove(pdf);
+    }
+
+    // A default printer that refuses jobs: the failure message, no job.
+    void rejectedJobIsReported()
+    {
+        const QString printer = QPrinterInfo::defaultPrinter().printerName();
+        QTRY_VERIFY_WITH_TIMEOUT(queueEmpty(), 30000);
+        QCOMPARE(QProcess::execute(QStringLiteral("cupsreject"), {printer}), 0);
+        const auto accept =
+            qScopeGuard([printer] { QProcess::execute(QStringLiteral("cupsaccept"), {printer}); });
+        const QHash<QString, QDateTime> before = pdfFiles();
+        QTemporaryDir programDir;
+        OutputFixture f(programDir.path());
+        f.setText(QStringLiteral("--Refused.lua"));
+        f.host.messageAnswers << HostServices::Answer::Ok;
+        QVERIFY(f.trigger("mnuFilePrint"));
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].text,
+                 QStringLiteral("Could not print, make sure that a printer is installed and "
+                                "that it is turned on."));
+        QTest::qWait(1000);
+        QVERIFY(queueEmpty());
+        QCOMPARE(writtenSince(before), QStringList());
     }
 };
 
