@@ -7,7 +7,7 @@
 #include "app/module1.h"
 #include "app/qthostservices.h"
 #include "app/textbuffer.h"
-#include "app/textfile.h"
+#include "textfile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

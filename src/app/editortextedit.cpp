@@ -1,5 +1,7 @@
 #include "editortextedit.h"
 
+#include "linebreaks.h"
+
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -8,15 +10,6 @@
 
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
-}
-
-QString EditorTextEdit::normalizeLineBreaks(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
 }
 
 QString EditorTextEdit::plainTextCrLf() const
@@ -39,18 +32,18 @@ QString EditorTextEdit::plainTextCrLf() const
 
 void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)
 {
-    setPlainText(normalizeLineBreaks(text));
+    setPlainText(LineBreaks::normalized(text));
 }
 
 QString EditorTextEdit::selectedPlainText() const
 {
-    return normalizeLineBreaks(textCursor().selectedText());
+    return LineBreaks::normalized(textCursor().selectedText());
 }
 
 void EditorTextEdit::replaceSelection(const QString &text)
 {
     QTextCursor cursor = textCursor();
-    cursor.insertText(normalizeLineBreaks(text));
+    cursor.insertText(LineBreaks::normalized(text));
     setTextCursor(cursor);
 }
 

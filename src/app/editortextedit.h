@@ -25,9 +25,6 @@ public:
     // Replaces the selection (or inserts at the caret) with plain text.
     void replaceSelection(const QString &text);
 
-    // Turns CR LF, CR and the Unicode line separators into "\n".
-    static QString normalizeLineBreaks(QString text);
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;

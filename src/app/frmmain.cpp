@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "commandline.h"
 #include "editortextedit.h"
 #include "hostservices.h"
 #include "linestatus.h"
@@ -8,7 +9,7 @@
 #include "textfile.h"
 #include "twips.h"
 #include "info/helpwindows.h"
-#include "lang/catalogue.h"
+#include "catalogue.h"
 #include "lang/codeinsertion.h"
 #include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
@@ -313,17 +314,9 @@ void frmMain::List1_DblClick()
 
 void frmMain::loadCommandLineFile()
 {
-    QString path = m_program.commandLine();
-    if (path.isEmpty())
+    if (m_program.commandLine().isEmpty())
         return;
-    path.remove(u'"');
-    // Blanks only: the path may well hold other white space of its own.
-    qsizetype begin = 0, end = path.size();
-    while (begin < end && path[begin] == u' ')
-        ++begin;
-    while (end > begin && path[end - 1] == u' ')
-        --end;
-    path = path.sliced(begin, end - begin);
+    const QString path = CommandLine::filePath(m_program.commandLine());
     // A file that cannot be read keeps its name, so Save creates it; one that
     // was read and refused must never be overwritten by the editor's text.
     if (loadFile(m_text1, path) != LoadResult::Refused)

@@ -1,7 +1,7 @@
 #include "frmbrowser.h"
 
 #include "app/hostservices.h"
-#include "app/keynotation.h"
+#include "keynotation.h"
 #include "app/module1.h"
 #include "formgeometry.h"
 

@@ -1,7 +1,7 @@
 #include "frmfirstrun.h"
 
 #include "addresses.h"
-#include "app/firstrunmarker.h"
+#include "firstrunmarker.h"
 #include "app/hostservices.h"
 #include "app/module1.h"
 #include "formgeometry.h"

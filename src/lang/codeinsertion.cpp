@@ -3,7 +3,7 @@
 #include "app/editortextedit.h"
 #include "app/frmmain.h"
 #include "app/hostservices.h"
-#include "app/keynotation.h"
+#include "keynotation.h"
 
 namespace CodeInsertion {
 

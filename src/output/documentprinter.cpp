@@ -1,6 +1,7 @@
 #include "documentprinter.h"
 
-#include "info/addresses.h"
+#include "addresses.h"
+#include "linebreaks.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -13,17 +14,6 @@ namespace Output {
 
 const QString CreditLine = QStringLiteral("Printed with Scrivlet IDE by Hollin Development - ") +
                            QLatin1String(MakerSiteAddress);
-
-namespace {
-
-QStringList textLines(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
-    return text.split(u'\n');
-}
-
-} // namespace
 
 bool printText(QPrinter &printer, const QString &text)
 {
@@ -43,7 +33,7 @@ bool printText(QPrinter &printer, const QString &text)
     option.setTabStopDistance(8 * metrics.horizontalAdvance(u' '));
 
     QStringList items{CreditLine, QString()};
-    items += textLines(text);
+    items += LineBreaks::lines(text);
 
     painter.setClipRect(page);
     qreal y = 0;

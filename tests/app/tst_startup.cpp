@@ -1,7 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
-#include "app/firstrunmarker.h"
+#include "firstrunmarker.h"
 #include "info/frmfirstrun.h"
 
 #include <QApplication>

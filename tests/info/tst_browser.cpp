@@ -6,7 +6,7 @@
 #include "testpageserver.h"
 
 #include "app/frmmain.h"
-#include "app/keynotation.h"
+#include "keynotation.h"
 #include "app/keystrokequeue.h"
 #include "app/module1.h"
 #include "info/frmbrowser.h"

@@ -7,7 +7,7 @@
 
 #include "app/frmmain.h"
 #include "app/module1.h"
-#include "info/addresses.h"
+#include "addresses.h"
 #include "info/frmbrowser.h"
 #include "info/frmdonations.h"
 #include "info/frmfirstrun.h"

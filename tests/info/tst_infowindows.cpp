@@ -8,7 +8,7 @@
 #include "app/editortextedit.h"
 #include "app/frmmain.h"
 #include "app/module1.h"
-#include "info/addresses.h"
+#include "addresses.h"
 #include "info/frmabout.h"
 #include "info/frmbrowser.h"
 #include "info/frmdonations.h"

@@ -2,7 +2,7 @@
 #include "testenv.h"
 
 #include "app/textbuffer.h"
-#include "app/textfile.h"
+#include "textfile.h"
 #include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
 
@@ -620,32 +620,6 @@ private slots:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
-    }
-
-    void titleCommentName_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("name"); // null: not a title comment
-        QTest::newRow("title then text")
-            << QStringLiteral("--A.lua\r\nx") << QStringLiteral("--A.lua");
-        QTest::newRow("whole text") << QStringLiteral("--A.lua") << QStringLiteral("--A.lua");
-        QTest::newRow("title ends at a lone CR")
-            << QStringLiteral("--A.lua\rx") << QStringLiteral("--A.lua");
-        QTest::newRow("three hyphens") << QStringLiteral("---A.lua") << QStringLiteral("---A.lua");
-        QTest::newRow("tab inside") << QStringLiteral("--\tA.lua") << QStringLiteral("--\tA.lua");
-        QTest::newRow("single hyphen") << QStringLiteral("-A.lua") << QString();
-        QTest::newRow("no extension") << QStringLiteral("--A") << QString();
-        QTest::newRow(".Lua") << QStringLiteral("--A.Lua") << QString();
-        QTest::newRow("text after .lua") << QStringLiteral("--A.lua.bak") << QString();
-        QTest::newRow("empty") << QString() << QString();
-    }
-
-    void titleCommentName()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, name);
-        QCOMPARE(Output::titleCommentName(text), name);
-        QCOMPARE(Output::titleCommentName(text).isNull(), name.isNull());
     }
 };
 

@@ -2,7 +2,7 @@
 #include "testenv.h"
 
 #include "app/textbuffer.h"
-#include "info/addresses.h"
+#include "addresses.h"
 #include "output/printing.h"
 
 #include <QApplication>

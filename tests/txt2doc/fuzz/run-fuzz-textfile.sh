@@ -19,14 +19,14 @@ fi
 mkdir -p "$work"
 
 main="$src/tests/txt2doc/fuzz/fuzz_textfile.cpp"
-sources=("$src/src/app/textfile.cpp")
+sources=("$src/src/core/textfile.cpp")
 binary="$work/fuzz_textfile"
 read -r -a qt <<<"$(pkg-config --cflags --libs Qt6Core)"
 flags=(-std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize=vptr
-       -fno-sanitize-recover=all -I"$src/src/app" "${qt[@]}")
+       -fno-sanitize-recover=all -I"$src/src/core" "${qt[@]}")
 
 stale=0
-for input in "$main" "${sources[@]}" "$src/src/app/textfile.h" "$0"; do
+for input in "$main" "${sources[@]}" "$src/src/core/textfile.h" "$src/src/core/linebreaks.h" "$0"; do
     [[ -x "$binary" && ! "$input" -nt "$binary" ]] || stale=1
 done
 if (( stale )); then
@@ -46,7 +46,7 @@ printf -- '-- Gru\xdf\xa0Hans\r\nprint("caf\xe9 \x80")\r\n' > "$seeds/windows-12
 printf -- '\xff\xfeab\r\n' > "$seeds/utf16-lookalike.lua"
 printf -- '\xef\xbb\xbf\xe9\r\n' > "$seeds/bom-then-invalid.lua"
 printf -- '-- caf\xc3\xa9\r\n' > "$seeds/utf8.lua"
-head -c 4000 "$src/tests/app/tst_textfile.cpp" > "$seeds/source.lua"
+head -c 4000 "$src/tests/core/tst_textfile.cpp" > "$seeds/source.lua"
 
 corpus="$work/corpus-textfile"
 mkdir -p "$corpus"

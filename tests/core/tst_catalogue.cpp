@@ -1,4 +1,4 @@
-#include "lang/catalogue.h"
+#include "catalogue.h"
 
 #include <QSet>
 #include <QStringList>

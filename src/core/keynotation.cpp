@@ -1,5 +1,7 @@
 #include "keynotation.h"
 
+#include "linebreaks.h"
+
 #include <QHash>
 
 namespace {
@@ -208,11 +210,8 @@ QString literalKeyNotation(QStringView text)
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'\r') {
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            out += QStringLiteral("{ENTER}");
-        } else if (c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+        if (const qsizetype breakLength = LineBreaks::breakLength(text, i)) {
+            i += breakLength - 1;
             out += QStringLiteral("{ENTER}");
         } else if (reserved.contains(c)) {
             out += u'{';

@@ -1,4 +1,4 @@
-#include "app/keynotation.h"
+#include "keynotation.h"
 
 #include <QTest>
 

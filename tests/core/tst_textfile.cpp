@@ -1,5 +1,5 @@
-#include "app/firstrunmarker.h"
-#include "app/textfile.h"
+#include "firstrunmarker.h"
+#include "textfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>

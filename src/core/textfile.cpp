@@ -1,5 +1,7 @@
 #include "textfile.h"
 
+#include "linebreaks.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -40,17 +42,12 @@ bool hasNonAscii(QByteArrayView bytes)
     return false;
 }
 
-bool isLineBreak(char16_t c)
-{
-    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
-}
-
 // Whether Save could write every character back: a reading of the bytes that
 // gives anything else cannot be the file's true reading for this editor.
 bool isStorable(QStringView text)
 {
     for (QChar c : text) {
-        if (windows1252Byte(c.unicode()) < 0 && !isLineBreak(c.unicode()))
+        if (windows1252Byte(c.unicode()) < 0 && !LineBreaks::isLineBreak(c.unicode()))
             return false;
     }
     return true;
@@ -138,11 +135,10 @@ DecodeResult decode(const QByteArray &bytes)
     };
     bool endsWithBreak = false;
     while (i < n) {
-        const QChar c = text[i];
-        if (isLineBreak(c.unicode())) {
+        if (const qsizetype breakLength = LineBreaks::breakLength(text, i)) {
             if (!endLine(i))
                 break;
-            i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+            i += breakLength;
             lineStart = i;
             endsWithBreak = true;
             if (i < n)
@@ -184,11 +180,10 @@ EncodeResult encode(QStringView text)
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (isLineBreak(c)) {
+        if (const qsizetype breakLength = LineBreaks::breakLength(text, i)) {
             if (i - lineStart > MaxLineLength)
                 return lineTooLong();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
+            i += breakLength - 1;
             bytes.append("\r\n", 2);
             ++line;
             lineStart = i + 1;
