@@ -10,5 +10,7 @@ if command -v ccache >/dev/null 2>&1; then
     export CCACHE_BASEDIR="$root"
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+# SCRIVLET_WERROR=ON (as CI sets it) makes every compiler warning an error.
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSCRIVLET_WERROR="${SCRIVLET_WERROR:-OFF}" "${launcher[@]}" >/dev/null
 cmake --build "$root/build" --parallel "$(nproc)"

@@ -12,6 +12,8 @@ packages=(
     # tests: a display for the end-to-end run, a real printer, Palm DOC peers, the fuzzer
     xvfb xauth xdotool cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
     clang libclang-rt-14-dev
+    # style checks: formatting and clang-tidy findings fail the suite
+    clang-format clang-tidy
     # benchmarks: a large body of real Lua source
     nmap-common
 )

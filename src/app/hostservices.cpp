@@ -21,7 +21,7 @@ QString HostServices::applicationTitle()
 
 QString HostServices::showOpen(const QString &title, const QString &filter)
 {
-    const QString chosen = runFileDialog(FileMode::Open, title, filter, m_lastFileName);
+    QString chosen = runFileDialog(FileMode::Open, title, filter, m_lastFileName);
     if (!chosen.isEmpty())
         m_lastFileName = chosen;
     return chosen;
@@ -31,7 +31,7 @@ QString HostServices::showSave(const QString &title, const QString &filter, cons
 {
     if (!preset.isEmpty())
         m_lastFileName = preset;
-    const QString chosen = runFileDialog(FileMode::Save, title, filter, m_lastFileName);
+    QString chosen = runFileDialog(FileMode::Save, title, filter, m_lastFileName);
     if (!chosen.isEmpty())
         m_lastFileName = chosen;
     return chosen;

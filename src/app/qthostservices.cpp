@@ -83,7 +83,8 @@ protected:
                                  QMessageBox::No) != QMessageBox::Yes)
             return;
         m_typedPath = path;
-        QDialog::accept();
+        // Past QFileDialog::accept, which would split the name at its quotes.
+        QDialog::accept(); // NOLINT(bugprone-parent-virtual-call)
     }
 
 private:

@@ -88,7 +88,7 @@ public:
                 m |= g;
             return m;
         };
-        const auto push = [&](KeyStroke stroke, int count = 1) {
+        const auto push = [&](const KeyStroke &stroke, int count = 1) {
             for (int i = 0; i < count; ++i)
                 result.strokes.append(stroke);
             pending = {};

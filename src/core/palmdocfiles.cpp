@@ -19,7 +19,7 @@ QString titleCommentName(const QString &text)
     qsizetype end = text.indexOf(u'\r');
     if (end < 0)
         end = text.size();
-    const QString firstLine = text.first(end);
+    QString firstLine = text.first(end);
     if (firstLine.startsWith(QLatin1String("--")) && firstLine.endsWith(QLatin1String(".lua")))
         return firstLine;
     return QString();
