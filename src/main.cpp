@@ -1,5 +1,5 @@
 #include "app/module1.h"
-#include "app/qthostservices.h"
+#include "platform/qthostservices.h"
 
 #include <QApplication>
 #include <QIcon>

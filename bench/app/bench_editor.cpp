@@ -2,11 +2,12 @@
 // 10 MB file, and start-up to the main window shown. Prints a table; run
 // with QT_QPA_PLATFORM=offscreen.
 
-#include "app/editortextedit.h"
+#include "document/editortextedit.h"
 #include "app/frmmain.h"
+#include "document/projectdocument.h"
 #include "app/module1.h"
-#include "app/qthostservices.h"
-#include "app/textbuffer.h"
+#include "platform/qthostservices.h"
+#include "document/textbuffer.h"
 #include "textfile.h"
 
 #include <QApplication>
@@ -127,13 +128,13 @@ int main(int argc, char *argv[])
     const long rssBefore = peakRssKiB();
     QElapsedTimer timer;
     timer.start();
-    window.LoadText(window.text1(), path);
+    window.document().LoadText(window.text1(), path);
     window.text1_Change();
     QCoreApplication::processEvents();
     const double openMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
-    window.ConvBox().setText(window.documentText());
-    const bool saved = window.SaveText(window.ConvBox(), dir.filePath("saved.lua"));
+    window.document().stageText();
+    const bool saved = window.document().SaveText(window.document().stagingBuffer(), dir.filePath("saved.lua"));
     const double saveMs = timer.nsecsElapsed() / 1e6;
     std::printf("\n10 MB file (%lld bytes, %d lines):\n", QFile(path).size(),
                 window.text1()->document()->blockCount());

@@ -1,12 +1,11 @@
 #include "frmmain.h"
 
-#include "commandline.h"
-#include "editortextedit.h"
-#include "hostservices.h"
+#include "document/editortextedit.h"
+#include "platform/hostservices.h"
 #include "linestatus.h"
 #include "module1.h"
-#include "textbuffer.h"
-#include "textfile.h"
+#include "document/editcommands.h"
+#include "document/projectdocument.h"
 #include "twips.h"
 #include "info/helpwindows.h"
 #include "catalogue.h"
@@ -18,7 +17,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -29,13 +27,9 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include <exception>
-
 using Twips::px;
 
 namespace {
-
-const QString LuaFilter = QStringLiteral("Lua/Plua Files (*.lua)");
 
 using Command = void (*)(frmMain &);
 
@@ -58,30 +52,30 @@ const Menu Menus[] = {
     {"mnuFile",
      "&File",
      {
-         {"mnuFileNew", "&New", "Ctrl+N", [](frmMain &w) { w.newDocument(); }},
-         {"mnuFileOpen", "&Open...", "Ctrl+O", [](frmMain &w) { w.openDocument(); }},
+         {"mnuFileNew", "&New", "Ctrl+N", [](frmMain &w) { w.document().newProject(); }},
+         {"mnuFileOpen", "&Open...", "Ctrl+O", [](frmMain &w) { w.document().open(); }},
          {"mnuFileBar0", "-", nullptr, nullptr},
-         {"mnuFileSave", "&Save", "Ctrl+S", [](frmMain &w) { w.save(); }},
-         {"mnuFileSaveAs", "Save &As...", nullptr, [](frmMain &w) { w.saveAs(); }},
-         {"mnuPRCexport", "&Export To .prc", nullptr, [](frmMain &w) { w.exportPalmDoc(); }},
-         {"mnutxtExport", "&Export To .txt", nullptr, [](frmMain &w) { w.exportText(); }},
+         {"mnuFileSave", "&Save", "Ctrl+S", [](frmMain &w) { w.document().save(); }},
+         {"mnuFileSaveAs", "Save &As...", nullptr, [](frmMain &w) { w.document().saveAs(); }},
+         {"mnuPRCexport", "&Export To .prc", nullptr, [](frmMain &w) { Output::exportPalmDoc(w.host(), w.document()); }},
+         {"mnutxtExport", "&Export To .txt", nullptr, [](frmMain &w) { Output::exportText(w.host(), w.document()); }},
          {"mnuFileBar1", "-", nullptr, nullptr},
-         {"mnuFilePrint", "&Print", "Ctrl+P", [](frmMain &w) { w.print(); }},
+         {"mnuFilePrint", "&Print", "Ctrl+P", [](frmMain &w) { Output::printDocument(w.host(), w.document(), w); }},
          {"mnuFileBar2", "-", nullptr, nullptr},
          {"mnuFileExit", "E&xit", nullptr, [](frmMain &w) { w.close(); }},
      }},
     {"mnuEdit",
      "&Edit",
      {
-         {"mnuEditCut", "Cu&t", nullptr, [](frmMain &w) { w.cut(); }},
-         {"mnuEditCopy", "&Copy", nullptr, [](frmMain &w) { w.copy(); }},
-         {"mnuEditPaste", "&Paste", nullptr, [](frmMain &w) { w.paste(); }},
+         {"mnuEditCut", "Cu&t", nullptr, [](frmMain &w) { EditCommands::cut(w.host(), *w.text1()); }},
+         {"mnuEditCopy", "&Copy", nullptr, [](frmMain &w) { EditCommands::copy(w.host(), *w.text1()); }},
+         {"mnuEditPaste", "&Paste", nullptr, [](frmMain &w) { EditCommands::paste(w.host(), *w.text1()); }},
      }},
     {"mnuInsert",
      "&Insert",
      {
-         {"mnuNewFunction", "New Function", "Ctrl+F", &CodeInsertion::insertNewFunction},
-         {"mnuComment", "Comment", "Ctrl+M", &CodeInsertion::insertComment},
+         {"mnuNewFunction", "New Function", "Ctrl+F", [](frmMain &w) { CodeInsertion::insertNewFunction(w.host(), *w.text1()); }},
+         {"mnuComment", "Comment", "Ctrl+M", [](frmMain &w) { CodeInsertion::insertComment(w.host(), *w.text1()); }},
      }},
     {"mnuHelp",
      "&Help",
@@ -149,7 +143,7 @@ frmMain::frmMain(Module1 &program, QWidget *parent) : QMainWindow(parent), m_pro
 
     // Load: the catalogue first, then a file named on the command line.
     fillCatalogue();
-    loadCommandLineFile();
+    m_document->openCommandLineFile(m_program.commandLine());
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -222,7 +216,7 @@ void frmMain::createControls()
     m_statusBar->setSizeGripEnabled(false);
     m_statusBar->showMessage(QStringLiteral("Line 1 of 2"));
 
-    m_convBox = new TextBuffer(QStringLiteral("ConvBox"), this);
+    m_document = new ProjectDocument(host(), *m_text1, this);
 
     setTabOrder(m_list1, m_label2);
     setTabOrder(m_label2, m_text1);
@@ -309,176 +303,23 @@ void frmMain::List1_Click()
 void frmMain::List1_DblClick()
 {
     if (const QListWidgetItem *item = m_list1->currentItem())
-        CodeInsertion::insertCatalogueEntry(*this, item->text());
-}
-
-void frmMain::loadCommandLineFile()
-{
-    if (m_program.commandLine().isEmpty())
-        return;
-    const QString path = CommandLine::filePath(m_program.commandLine());
-    // A file that cannot be read keeps its name, so Save creates it; one that
-    // was read and refused must never be overwritten by the editor's text.
-    if (loadFile(m_text1, path) != LoadResult::Refused)
-        m_program.CurrentFileName = path;
-}
-
-QString frmMain::documentText() const
-{
-    return m_text1->plainTextCrLf();
-}
-
-bool frmMain::LoadText(EditorTextEdit *Lst, const QString &file)
-{
-    return loadFile(Lst, file) == LoadResult::Loaded;
-}
-
-frmMain::LoadResult frmMain::loadFile(EditorTextEdit *Lst, const QString &file)
-{
-    const TextFile::ReadResult read = TextFile::readFile(file);
-    if (!read.ok()) {
-        // A missing or unreadable file is "not found"; content the editor
-        // cannot show is named as such, so the user knows why.
-        const QFileInfo info(file);
-        const bool unreadable = read.notFound || info.isDir() || !info.isReadable();
-        host().messageBox(unreadable ? QStringLiteral("File Not Found") : read.error,
-                          HostServices::Buttons::Ok, HostServices::Icon::None,
-                          QStringLiteral("Error"));
-        return unreadable ? LoadResult::Unreadable : LoadResult::Refused;
-    }
-    Lst->setPlainTextAnyBreaks(read.text);
-    return LoadResult::Loaded;
-}
-
-bool frmMain::SaveText(const TextBuffer &Lst, const QString &file)
-{
-    const TextFile::EncodeResult encoded = TextFile::encode(Lst.text());
-    if (!encoded.ok()) {
-        host().messageBox(encoded.error, HostServices::Buttons::Ok, HostServices::Icon::None,
-                          QStringLiteral("Error"));
-        return false;
-    }
-    if (!TextFile::writeFile(file, encoded.bytes)) {
-        host().messageBox(QStringLiteral("There has been a error!"), HostServices::Buttons::Ok,
-                          HostServices::Icon::None, QStringLiteral("Error"));
-        return false;
-    }
-    return true;
-}
-
-void frmMain::newDocument()
-{
-    const auto answer =
-        host().messageBox(QStringLiteral("Do you wish to save the current project?"),
-                          HostServices::Buttons::YesNoCancel);
-    if (answer == HostServices::Answer::Cancel)
-        return;
-    // A save that was refused or failed keeps the text: the user can put it
-    // right and save again.
-    if (answer == HostServices::Answer::Yes && saveAs() == SaveResult::Failed)
-        return;
-    const QString name =
-        host().inputBox(QStringLiteral("New project name:"), QStringLiteral("Scrivlet Editor"));
-    // A new project has no file yet: the next Save asks where it goes
-    // instead of overwriting the file of the previous project.
-    m_program.CurrentFileName.clear();
-    m_text1->setPlainTextAnyBreaks(QStringLiteral("-- ") + name + QStringLiteral(".lua"));
-    text1_Change();
-}
-
-void frmMain::openDocument()
-{
-    // Opening replaces the text, so it asks first, as New does. Yes saves to
-    // the project's own file; a save that did not happen stops the Open.
-    const auto answer =
-        host().messageBox(QStringLiteral("Do you wish to save the current project?"),
-                          HostServices::Buttons::YesNoCancel);
-    if (answer == HostServices::Answer::Cancel)
-        return;
-    if (answer == HostServices::Answer::Yes && save() != SaveResult::Saved)
-        return;
-    const QString path = host().showOpen(QStringLiteral("Open"), LuaFilter);
-    if (path.isEmpty())
-        return;
-    // The text is replaced only once the file has been read, so a file that
-    // cannot be opened costs the user nothing.
-    if (!LoadText(m_text1, path))
-        return;
-    m_program.CurrentFileName = path;
-    text1_Change();
-}
-
-frmMain::SaveResult frmMain::save()
-{
-    if (m_program.CurrentFileName.isEmpty())
-        return saveAs();
-    m_convBox->setText(documentText());
-    return SaveText(*m_convBox, m_program.CurrentFileName) ? SaveResult::Saved : SaveResult::Failed;
-}
-
-frmMain::SaveResult frmMain::saveAs()
-{
-    const QString path = host().showSave(QStringLiteral("Save"), LuaFilter);
-    if (path.isEmpty())
-        return SaveResult::Cancelled;
-    m_program.CurrentFileName = path;
-    m_convBox->setText(documentText());
-    return SaveText(*m_convBox, path) ? SaveResult::Saved : SaveResult::Failed;
-}
-
-void frmMain::cut()
-{
-    host().clipboardClear();
-    host().clipboardSetText(m_text1->selectedPlainText());
-    m_text1->textCursor().removeSelectedText();
-}
-
-void frmMain::copy()
-{
-    host().clipboardClear();
-    host().clipboardSetText(m_text1->selectedPlainText());
-}
-
-void frmMain::paste()
-{
-    m_text1->replaceSelection(host().clipboardText());
-}
-
-void frmMain::print()
-{
-    Output::printDocument(*this);
-}
-
-void frmMain::exportPalmDoc()
-{
-    Output::exportPalmDoc(*this);
-}
-
-void frmMain::exportText()
-{
-    Output::exportText(*this);
+        CodeInsertion::insertCatalogueEntry(host(), *m_text1, item->text());
 }
 
 void frmMain::tbToolBar_ButtonClick(const QString &key)
 {
-    // A failing command started from the toolbar ends quietly; the user sees
-    // only the messages the command shows itself.
-    try {
-        if (key == u"New")
-            newDocument();
-        else if (key == u"Open")
-            openDocument();
-        else if (key == u"Save")
-            save();
-        else if (key == u"Cut")
-            cut();
-        else if (key == u"Copy")
-            copy();
-        else if (key == u"Paste")
-            paste();
-        else if (key == u"Print")
-            print();
-    } catch (const std::exception &) {
+    // The toolbar's buttons run the menu's commands.
+    static const std::pair<const char *, const char *> Commands[] = {
+        {"New", "mnuFileNew"},  {"Open", "mnuFileOpen"}, {"Save", "mnuFileSave"},
+        {"Print", "mnuFilePrint"}, {"Cut", "mnuEditCut"}, {"Copy", "mnuEditCopy"},
+        {"Paste", "mnuEditPaste"},
+    };
+    for (const auto &[button, command] : Commands) {
+        if (key == QLatin1String(button)) {
+            if (auto *action = findChild<QAction *>(QLatin1String(command)))
+                action->trigger();
+            return;
+        }
     }
 }
 
@@ -514,7 +355,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     // The question dismissed without an answer, or a save that failed: the
     // window stays, with the text, rather than throwing the work away.
     const bool keep = answer == HostServices::Answer::Cancel ||
-                      (answer == HostServices::Answer::Yes && save() == SaveResult::Failed);
+                      (answer == HostServices::Answer::Yes && m_document->save() == ProjectDocument::SaveResult::Failed);
     m_askingToClose = false;
     if (keep) {
         event->ignore();

@@ -5,16 +5,18 @@
 class EditorTextEdit;
 class HostServices;
 class Module1;
+class ProjectDocument;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QStatusBar;
 class QTimer;
 class QToolBar;
-class TextBuffer;
 
 // The editor window: the document, the function catalogue with its help
-// pane, the menus, the toolbar and the caret line status.
+// pane, the menus, the toolbar and the caret line status. It builds the
+// controls and wires the commands; the commands themselves live with the
+// document, the exports, printing and code insertion.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -25,6 +27,7 @@ public:
 
     Module1 &program() const { return m_program; }
     HostServices &host() const;
+    ProjectDocument &document() const { return *m_document; }
 
     // Controls, by the names the rest of the program knows them by.
     EditorTextEdit *text1() const { return m_text1; }
@@ -32,33 +35,6 @@ public:
     QPlainTextEdit *label2() const { return m_label2; }
     QStatusBar *sbStatusBar() const { return m_statusBar; }
     QToolBar *tbToolBar() const { return m_toolBar; }
-    TextBuffer &ConvBox() const { return *m_convBox; }
-
-    // The document's plain text, lines joined by CR LF.
-    QString documentText() const;
-
-    // Fills the editor with a file's lines; reports a failure itself and
-    // leaves the editor as it was. True when the file was loaded.
-    bool LoadText(EditorTextEdit *Lst, const QString &file);
-    // Writes a buffer's text plus CR LF to `file`, atomically; reports a
-    // failure itself. True when the file was written.
-    bool SaveText(const TextBuffer &Lst, const QString &file);
-
-    // How a save that a command ran ended: a cancelled dialog is the user's
-    // choice, a failure has been reported and the text must not be dropped.
-    enum class SaveResult { Saved, Cancelled, Failed };
-
-    // File and Edit commands.
-    void newDocument();
-    void openDocument();
-    SaveResult save();
-    SaveResult saveAs();
-    void cut();
-    void copy();
-    void paste();
-    void print();
-    void exportPalmDoc();
-    void exportText();
 
     // Runs the command of a toolbar button's key; unknown keys do nothing.
     void tbToolBar_ButtonClick(const QString &key);
@@ -70,17 +46,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class LoadResult { Loaded, Unreadable, Refused };
-
-    // LoadText with the reason of a failure: a file that could not be read,
-    // or one that was read and refused (binary, too large, not a file).
-    LoadResult loadFile(EditorTextEdit *Lst, const QString &file);
     void createControls();
     void createMenus();
     void createToolBar();
     void setInitialContent();
     void fillCatalogue();
-    void loadCommandLineFile();
     void showLineStatus();
     void List1_Click();
     void List1_DblClick();
@@ -93,7 +63,7 @@ private:
     QLabel *m_label1 = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QToolBar *m_toolBar = nullptr;
-    TextBuffer *m_convBox = nullptr;
+    ProjectDocument *m_document = nullptr;
     QTimer *m_timer1 = nullptr;
     bool m_closing = false;       // the close has been decided: the window goes
     bool m_askingToClose = false; // the close question is on the screen

@@ -2,7 +2,7 @@
 
 #include "firstrunmarker.h"
 #include "frmmain.h"
-#include "hostservices.h"
+#include "platform/hostservices.h"
 #include "info/frmbrowser.h"
 #include "info/frmfirstrun.h"
 

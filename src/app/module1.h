@@ -24,8 +24,6 @@ public:
     // The program's arguments as one string, as the main window reads them.
     QString commandLine() const { return m_commandLine; }
 
-    // The path of the current project file; empty until a file is named.
-    QString CurrentFileName;
     // The address the browser window opens when it is next activated.
     QString BrowserAddress;
     // The main window, once StartMainWindow has created it.

@@ -1,6 +1,6 @@
 #include "frmabout.h"
 
-#include "app/hostservices.h"
+#include "platform/hostservices.h"
 #include "app/module1.h"
 #include "formgeometry.h"
 

@@ -1,6 +1,6 @@
 #include "frmbrowser.h"
 
-#include "app/hostservices.h"
+#include "platform/hostservices.h"
 #include "keynotation.h"
 #include "app/module1.h"
 #include "formgeometry.h"

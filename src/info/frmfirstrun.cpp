@@ -2,7 +2,7 @@
 
 #include "addresses.h"
 #include "firstrunmarker.h"
-#include "app/hostservices.h"
+#include "platform/hostservices.h"
 #include "app/module1.h"
 #include "formgeometry.h"
 #include "frmdonations.h"

@@ -1,16 +1,14 @@
 #include "codeinsertion.h"
 
-#include "app/editortextedit.h"
-#include "app/frmmain.h"
-#include "app/hostservices.h"
+#include "document/editortextedit.h"
+#include "platform/hostservices.h"
 #include "keynotation.h"
 
 namespace CodeInsertion {
 
-void insertCatalogueEntry(frmMain &window, const QString &listText)
+void insertCatalogueEntry(HostServices &host, EditorTextEdit &editor, const QString &listText)
 {
-    HostServices &host = window.host();
-    window.text1()->setFocus();
+    editor.setFocus();
     host.sendKeys(QStringLiteral("{END}"));
     host.sendKeys(QStringLiteral("{ENTER}"));
     // The list text's own parentheses are an empty group in the key
@@ -19,14 +17,13 @@ void insertCatalogueEntry(frmMain &window, const QString &listText)
     host.sendKeys(QStringLiteral("{(}{)}"));
 }
 
-void insertNewFunction(frmMain &window)
+void insertNewFunction(HostServices &host, EditorTextEdit &editor)
 {
-    HostServices &host = window.host();
     const QString name = host.inputBox(QStringLiteral("Name for new function?"),
                                        QStringLiteral("Create a new function"));
     if (name.isEmpty())
         return;
-    window.text1()->setFocus();
+    editor.setFocus();
     host.sendKeys(QStringLiteral("^{END}"));
     host.sendKeys(QStringLiteral("{ENTER}"));
     // The name is typed as it stands, even where it holds characters that
@@ -38,15 +35,14 @@ void insertNewFunction(frmMain &window)
     host.sendKeys(QStringLiteral("{UP}"));
 }
 
-void insertComment(frmMain &window)
+void insertComment(HostServices &host, EditorTextEdit &editor)
 {
-    HostServices &host = window.host();
     const QString comment = host.inputBox(QStringLiteral("Your comment?"),
                                           QStringLiteral("Insert a comment"));
     if (comment.isEmpty())
         return;
-    window.text1()->setFocus();
-    window.text1()->replaceSelection(QStringLiteral("-- ") + comment);
+    editor.setFocus();
+    editor.replaceSelection(QStringLiteral("-- ") + comment);
 }
 
 } // namespace CodeInsertion

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-class frmMain;
+class EditorTextEdit;
+class HostServices;
 
 // Putting Plua code into the editor: a catalogue entry's call, a function
 // skeleton, a comment.
@@ -10,14 +11,14 @@ namespace CodeInsertion {
 
 // Types the entry's list text (such as "pclear()") on a new line after the
 // caret's line; the caret ends after the ")".
-void insertCatalogueEntry(frmMain &window, const QString &listText);
+void insertCatalogueEntry(HostServices &host, EditorTextEdit &editor, const QString &listText);
 
 // Asks for a name and types "function name()", an empty line and "end"
 // after the end of the text; the caret ends on the empty line.
-void insertNewFunction(frmMain &window);
+void insertNewFunction(HostServices &host, EditorTextEdit &editor);
 
 // Asks for a comment and writes "-- " and the comment in place of the
 // selection, or at the caret.
-void insertComment(frmMain &window);
+void insertComment(HostServices &host, EditorTextEdit &editor);
 
 } // namespace CodeInsertion

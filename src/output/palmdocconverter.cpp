@@ -1,6 +1,6 @@
 #include "palmdocconverter.h"
 
-#include "app/hostservices.h"
+#include "platform/hostservices.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -3,26 +3,25 @@
 #include "palmdocconverter.h"
 #include "palmdocfiles.h"
 
-#include "app/frmmain.h"
-#include "app/hostservices.h"
-#include "app/textbuffer.h"
+#include "document/projectdocument.h"
+#include "document/textbuffer.h"
+#include "platform/hostservices.h"
 
 #include <QDir>
 #include <QFile>
 
 namespace Output {
 
-void exportPalmDoc(frmMain &window)
+void exportPalmDoc(HostServices &host, ProjectDocument &document)
 {
-    HostServices &host = window.host();
     const QString output =
         host.showSave(QStringLiteral("Save"), QStringLiteral("Palm DOC Files (*.prc)"),
                       QStringLiteral("myproject.prc"));
     if (output.isEmpty())
         return;
 
-    TextBuffer &convBox = window.ConvBox();
-    convBox.setText(window.documentText());
+    TextBuffer &convBox = document.stagingBuffer();
+    document.stageText();
     // Absolute, so that the converter can never take it for an option.
     const QString input = PalmDocFiles::createTemporaryFile(host.programDirectory());
     // Without its input file the converter would turn an old text, or
@@ -31,7 +30,7 @@ void exportPalmDoc(frmMain &window)
     const QString attempted =
         input.isEmpty() ? QDir(host.programDirectory()).absoluteFilePath(QStringLiteral("del.tmp"))
                         : input;
-    if (!window.SaveText(convBox, attempted)) {
+    if (!document.SaveText(convBox, attempted)) {
         if (!input.isEmpty())
             QFile::remove(input);
         return;

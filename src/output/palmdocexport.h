@@ -2,7 +2,8 @@
 
 #include <QString>
 
-class frmMain;
+class HostServices;
+class ProjectDocument;
 
 namespace Output {
 
@@ -11,6 +12,6 @@ namespace Output {
 // (removed when the conversion ends), takes the DOC name
 // from a title comment on the first line or asks for it, and starts the
 // converter without waiting for it.
-void exportPalmDoc(frmMain &window);
+void exportPalmDoc(HostServices &host, ProjectDocument &document);
 
 } // namespace Output

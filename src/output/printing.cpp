@@ -2,10 +2,8 @@
 
 #include "documentprinter.h"
 
-#include "app/frmmain.h"
-#include "app/hostservices.h"
-#include "app/module1.h"
-#include "app/textbuffer.h"
+#include "document/projectdocument.h"
+#include "platform/hostservices.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -23,9 +21,9 @@ namespace Output {
 
 namespace {
 
-void reportFailure(frmMain &window)
+void reportFailure(HostServices &host)
 {
-    window.host().messageBox(QStringLiteral("Could not print, make sure that a printer is "
+    host.messageBox(QStringLiteral("Could not print, make sure that a printer is "
                                             "installed and that it is turned on."),
                              HostServices::Buttons::Ok, HostServices::Icon::Error);
 }
@@ -54,11 +52,11 @@ protected:
 // Runs `job` on a thread of its own and returns its result. A print server
 // that accepts the connection and then keeps silent holds the job for minutes;
 // meanwhile the editor stays drawn and a window says what it is waiting for.
-bool runPrintJob(frmMain &window, const std::function<bool()> &job)
+bool runPrintJob(QWidget &parent, const std::function<bool()> &job)
 {
     bool ok = false;
     const std::unique_ptr<QThread> thread(QThread::create([&ok, &job] { ok = job(); }));
-    QProgressDialog progress(QStringLiteral("Printing..."), QString(), 0, 0, &window);
+    QProgressDialog progress(QStringLiteral("Printing..."), QString(), 0, 0, &parent);
     progress.setWindowTitle(HostServices::applicationTitle());
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setCancelButton(nullptr);
@@ -118,25 +116,23 @@ bool rejectsJobs(const QString &printer)
 #endif
 }
 
-QString jobName(frmMain &window)
+QString jobName(const ProjectDocument &document)
 {
-    const QString fileName = QFileInfo(window.program().CurrentFileName).fileName();
+    const QString fileName = QFileInfo(document.fileName()).fileName();
     return fileName.isEmpty() ? HostServices::applicationTitle() : fileName;
 }
 
 } // namespace
 
-bool printDocument(frmMain &window)
+bool printDocument(HostServices &host, ProjectDocument &document, QWidget &parent)
 {
     // Only the plain text goes to paper: the editor's formatting stays behind.
-    TextBuffer &convBox = window.ConvBox();
-    convBox.setText(window.documentText());
-    const QString text = convBox.text();
-    const QString name = jobName(window);
+    const QString text = document.stageText();
+    const QString name = jobName(document);
 
     // Finding the default printer already asks the print server, so it is
     // part of the job that runs away from the window.
-    const bool printed = runPrintJob(window, [&text, &name] {
+    const bool printed = runPrintJob(parent, [&text, &name] {
         const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
         if (defaultPrinter.isNull() || rejectsJobs(defaultPrinter.printerName()))
             return false;
@@ -145,23 +141,22 @@ bool printDocument(frmMain &window)
         return printer.isValid() && printText(printer, text);
     });
     if (!printed)
-        reportFailure(window);
+        reportFailure(host);
     return printed;
 }
 
-bool printDocument(frmMain &window, QPrinter &printer)
+bool printDocument(HostServices &host, ProjectDocument &document, QWidget &parent,
+                   QPrinter &printer)
 {
-    TextBuffer &convBox = window.ConvBox();
-    convBox.setText(window.documentText());
-    const QString text = convBox.text();
+    const QString text = document.stageText();
 
     // The job's name in the printer queue.
-    printer.setDocName(jobName(window));
+    printer.setDocName(jobName(document));
 
     const bool printed = runPrintJob(
-        window, [&printer, &text] { return printer.isValid() && printText(printer, text); });
+        parent, [&printer, &text] { return printer.isValid() && printText(printer, text); });
     if (!printed)
-        reportFailure(window);
+        reportFailure(host);
     return printed;
 }
 

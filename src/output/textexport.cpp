@@ -1,20 +1,19 @@
 #include "textexport.h"
 
-#include "app/frmmain.h"
-#include "app/hostservices.h"
-#include "app/textbuffer.h"
+#include "document/projectdocument.h"
+#include "document/textbuffer.h"
+#include "platform/hostservices.h"
 
 namespace Output {
 
-void exportText(frmMain &window)
+void exportText(HostServices &host, ProjectDocument &document)
 {
     // No preset name: the dialog offers the file chosen last by any command.
-    const QString path =
-        window.host().showSave(QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"));
+    const QString path = host.showSave(QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"));
     if (path.isEmpty())
         return;
-    window.ConvBox().setText(window.documentText());
-    window.SaveText(window.ConvBox(), path);
+    document.stageText();
+    document.SaveText(document.stagingBuffer(), path);
 }
 
 } // namespace Output

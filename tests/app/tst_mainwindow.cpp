@@ -1,7 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
-#include "app/textbuffer.h"
+#include "document/textbuffer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -87,9 +87,9 @@ private slots:
         QCOMPARE(f.window->List1()->toolTip(),
                  QStringLiteral("Double-Click on a function to insert it into your project"));
         QCOMPARE(f.window->label2()->palette().color(QPalette::Base), QColor(255, 255, 192));
-        QCOMPARE(f.window->ConvBox().text(), QStringLiteral("Text2"));
+        QCOMPARE(f.window->document().stagingBuffer().text(), QStringLiteral("Text2"));
         QVERIFY(f.window->List1()->isSortingEnabled());
-        QVERIFY(f.program.CurrentFileName.isEmpty());
+        QVERIFY(f.window->document().fileName().isEmpty());
     }
 
     void menus_data()
@@ -310,9 +310,9 @@ private slots:
         QCOMPARE(f.host.fileDialogs.size(), 1);
         QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Save"));
         QCOMPARE(f.host.fileDialogs[0].filter, QStringLiteral("Lua/Plua Files (*.lua)"));
-        QCOMPARE(f.program.CurrentFileName, target);
+        QCOMPARE(f.window->document().fileName(), target);
         QCOMPARE(MainWindowFixture::readFile(target), bytes);
-        QCOMPARE(f.window->ConvBox().text(), f.text());
+        QCOMPARE(f.window->document().stagingBuffer().text(), f.text());
         // Save with a name writes there without a dialog.
         f.setText(QStringLiteral("y"));
         f.trigger("mnuFileSave");
@@ -327,7 +327,7 @@ private slots:
         MainWindowFixture f;
         f.host.fileAnswers << QString();
         f.trigger("mnuFileSave");
-        QVERIFY(f.program.CurrentFileName.isEmpty());
+        QVERIFY(f.window->document().fileName().isEmpty());
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList());
         // After an earlier choice the dialog comes up pre-filled, and
         // cancelling it still writes nothing.
@@ -338,7 +338,7 @@ private slots:
         QCOMPARE(f.host.fileDialogs.last().initialName, f.path("a.lua"));
         QCOMPARE(MainWindowFixture::readFile(f.path("a.lua")),
                  QByteArray("--My Project Name.lua\r\n\r\n"));
-        QCOMPARE(f.program.CurrentFileName, f.path("a.lua"));
+        QCOMPARE(f.window->document().fileName(), f.path("a.lua"));
     }
 
     void saveFailures()
@@ -353,12 +353,12 @@ private slots:
         QCOMPARE(f.host.messages[0].text, QStringLiteral("There has been a error!"));
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
         QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
-        QCOMPARE(f.program.CurrentFileName, nowhere);
+        QCOMPARE(f.window->document().fileName(), nowhere);
 
         // A character the handheld cannot store: nothing written, the old file whole.
         const QString existing = f.path("old.lua");
         MainWindowFixture::writeFile(existing, "old\r\n");
-        f.program.CurrentFileName = existing;
+        f.window->document().setFileName(existing);
         f.setText(QString::fromUtf8("x = \"\xce\xa9\"\r\ny"));
         f.host.messageAnswers << Answer::Ok;
         f.trigger("mnuFileSave");
@@ -379,7 +379,7 @@ private slots:
         QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Open"));
         QCOMPARE(f.host.fileDialogs[0].mode, HostServices::FileMode::Open);
         QCOMPARE(f.text(), QStringLiteral("a\r\nb\r\nc"));
-        QCOMPARE(f.program.CurrentFileName, file);
+        QCOMPARE(f.window->document().fileName(), file);
         QCOMPARE(f.status(), QStringLiteral("Line 1 of 3"));
         // The text it replaces is offered for saving first, as New does.
         QCOMPARE(f.host.messages.size(), 1);
@@ -414,7 +414,7 @@ private slots:
         QFETCH(QString, message);
         MainWindowFixture f;
         f.setText(QStringLiteral("precious"));
-        f.program.CurrentFileName = f.path("current.lua");
+        f.window->document().setFileName(f.path("current.lua"));
         const QString file = f.path("other.lua");
         if (content != "<missing>")
             MainWindowFixture::writeFile(file, content);
@@ -425,7 +425,7 @@ private slots:
         QVERIFY2(f.host.messages[1].text.contains(message), qPrintable(f.host.messages[1].text));
         QCOMPARE(f.host.messages[1].caption, QStringLiteral("Error"));
         QCOMPARE(f.text(), QStringLiteral("precious"));
-        QCOMPARE(f.program.CurrentFileName, f.path("current.lua"));
+        QCOMPARE(f.window->document().fileName(), f.path("current.lua"));
     }
 
     void openCancelledChangesNothing()
@@ -436,7 +436,7 @@ private slots:
         f.host.fileAnswers << QString();
         f.trigger("mnuFileOpen");
         QCOMPARE(f.text(), QStringLiteral("keep"));
-        QVERIFY(f.program.CurrentFileName.isEmpty());
+        QVERIFY(f.window->document().fileName().isEmpty());
     }
 
     void newDocument_data()
@@ -488,7 +488,7 @@ private slots:
     {
         MainWindowFixture f;
         const QString old = f.path("old.lua");
-        f.program.CurrentFileName = old;
+        f.window->document().setFileName(old);
         f.setText("first project");
         f.host.messageAnswers << Answer::Yes;
         f.host.fileAnswers << f.path("saved.lua");
@@ -499,7 +499,7 @@ private slots:
         QCOMPARE(MainWindowFixture::readFile(f.path("saved.lua")), QByteArray("first project\r\n"));
         QCOMPARE(f.text(), QStringLiteral("-- Second.lua"));
         // The next Save asks for a place rather than overwriting the old project.
-        QVERIFY(f.program.CurrentFileName.isEmpty());
+        QVERIFY(f.window->document().fileName().isEmpty());
         f.host.fileAnswers << QString();
         f.trigger("mnuFileSave");
         QCOMPARE(f.host.fileDialogs.size(), 2);
@@ -670,7 +670,7 @@ private slots:
         settings.sync();
         {
             MainWindowFixture f;
-            f.program.CurrentFileName = f.path("closing.lua");
+            f.window->document().setFileName(f.path("closing.lua"));
             f.setText("bye");
             QVERIFY(QTest::qWaitForWindowExposed(f.window));
             f.host.messageAnswers << Answer::Yes;
@@ -793,7 +793,7 @@ private slots:
             MainWindowFixture::writeFile(current, "old\r\n");
         MainWindowFixture::writeFile(f.path("other.lua"), "other\r\n");
         if (!fileName.isEmpty())
-            f.program.CurrentFileName = current;
+            f.window->document().setFileName(current);
         f.setText(text);
         f.host.messageAnswers.append(answers);
         for (const QString &answer : fileAnswers)

@@ -194,16 +194,16 @@ private slots:
         Module1 program(host, commandLine);
         program.StartMainWindow();
         frmMain *w = program.mainWindow;
-        QCOMPARE(program.CurrentFileName, currentFileName);
+        QCOMPARE(program.mainWindow->document().fileName(), currentFileName);
         if (message.isEmpty()) {
-            QCOMPARE(w->documentText(), QStringLiteral("x = 1\r\nprint(x)"));
+            QCOMPARE(w->document().text(), QStringLiteral("x = 1\r\nprint(x)"));
             QCOMPARE(w->sbStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
             QVERIFY(host.messages.isEmpty());
         } else {
             QCOMPARE(host.messages.size(), 1);
             QVERIFY2(host.messages[0].text.contains(message), qPrintable(host.messages[0].text));
             QCOMPARE(host.messages[0].caption, QStringLiteral("Error"));
-            QCOMPARE(w->documentText(), QStringLiteral("--My Project Name.lua\r\n"));
+            QCOMPARE(w->document().text(), QStringLiteral("--My Project Name.lua\r\n"));
         }
         // The catalogue is filled before the file is read.
         QCOMPARE(w->List1()->currentItem()->text(), QStringLiteral("closedb()"));
@@ -217,7 +217,7 @@ private slots:
         host.messageAnswers << Answer::Ok;
         Module1 program(host, path);
         program.StartMainWindow();
-        program.mainWindow->save();
+        program.mainWindow->document().save();
         QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
     }
 
@@ -234,7 +234,7 @@ private slots:
         host.fileAnswers << QString();
         Module1 program(host, path);
         program.StartMainWindow();
-        QCOMPARE(program.mainWindow->save(), frmMain::SaveResult::Cancelled);
+        QCOMPARE(program.mainWindow->document().save(), ProjectDocument::SaveResult::Cancelled);
         QCOMPARE(host.fileDialogs.size(), 1); // Save went through Save As
         QCOMPARE(MainWindowFixture::readFile(path), binary);
     }

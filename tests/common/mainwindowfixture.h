@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/editortextedit.h"
+#include "document/editortextedit.h"
 #include "app/frmmain.h"
+#include "document/projectdocument.h"
 #include "app/module1.h"
 #include "scriptedhost.h"
 
@@ -30,7 +31,7 @@ struct MainWindowFixture
     }
 
     EditorTextEdit *editor() const { return window->text1(); }
-    QString text() const { return window->documentText(); }
+    QString text() const { return window->document().text(); }
     QString status() const;
     QString path(const QString &name) const { return dir.filePath(name); }
 

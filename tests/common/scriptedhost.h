@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/qthostservices.h"
+#include "platform/qthostservices.h"
 
 #include <QList>
 #include <QQueue>

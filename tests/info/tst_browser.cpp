@@ -6,8 +6,9 @@
 #include "testpageserver.h"
 
 #include "app/frmmain.h"
+#include "document/projectdocument.h"
 #include "keynotation.h"
-#include "app/keystrokequeue.h"
+#include "platform/keystrokequeue.h"
 #include "app/module1.h"
 #include "info/frmbrowser.h"
 

@@ -6,6 +6,7 @@
 #include "testenv.h"
 
 #include "app/frmmain.h"
+#include "document/projectdocument.h"
 #include "app/module1.h"
 #include "addresses.h"
 #include "info/frmbrowser.h"

@@ -5,8 +5,9 @@
 #include "scriptedhost.h"
 #include "testenv.h"
 
-#include "app/editortextedit.h"
+#include "document/editortextedit.h"
 #include "app/frmmain.h"
+#include "document/projectdocument.h"
 #include "app/module1.h"
 #include "addresses.h"
 #include "info/frmabout.h"

@@ -1,7 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
-#include "app/keystrokequeue.h"
+#include "platform/keystrokequeue.h"
 
 #include <QApplication>
 #include <QListWidget>

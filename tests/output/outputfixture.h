@@ -2,8 +2,9 @@
 
 #include "scriptedhost.h"
 
-#include "app/editortextedit.h"
+#include "document/editortextedit.h"
 #include "app/frmmain.h"
+#include "document/projectdocument.h"
 #include "app/module1.h"
 
 #include <QAction>

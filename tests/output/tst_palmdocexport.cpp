@@ -1,7 +1,7 @@
 #include "outputfixture.h"
 #include "testenv.h"
 
-#include "app/textbuffer.h"
+#include "document/textbuffer.h"
 #include "textfile.h"
 #include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
@@ -250,7 +250,7 @@ private slots:
         QVERIFY(installConverter(programDir()));
 
         OutputFixture f(programDir());
-        f.program.CurrentFileName = QStringLiteral("/projects/lamp.lua");
+        f.window->document().setFileName(QStringLiteral("/projects/lamp.lua"));
         f.setText(text);
         if (answer != NotAsked)
             f.host.inputAnswers.enqueue(answer);
@@ -274,8 +274,8 @@ private slots:
         QCOMPARE(temporaryFiles(programDir()), QStringList());
         checkDatabase(prc, name, fileBytes);
         // A copy: the project keeps its own file; the staging box has the text.
-        QCOMPARE(f.program.CurrentFileName, QStringLiteral("/projects/lamp.lua"));
-        QCOMPARE(f.window->ConvBox().text(), f.window->documentText());
+        QCOMPARE(f.window->document().fileName(), QStringLiteral("/projects/lamp.lua"));
+        QCOMPARE(f.window->document().stagingBuffer().text(), f.window->document().text());
         QCOMPARE(f.host.lastFileName(), prc);
     }
 

@@ -1,7 +1,7 @@
 #include "printcheck.h"
 #include "testenv.h"
 
-#include "app/textbuffer.h"
+#include "document/textbuffer.h"
 #include "addresses.h"
 #include "output/printing.h"
 
@@ -116,8 +116,8 @@ private slots:
         QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
         QCOMPARE(f.host.messages[0].icon, Icon::Error);
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Scrivlet IDE"));
-        QCOMPARE(f.window->documentText(), QStringLiteral("--Lamp.lua\r\nprint(1)"));
-        QVERIFY(Output::printDocument(*f.window) == false);
+        QCOMPARE(f.window->document().text(), QStringLiteral("--Lamp.lua\r\nprint(1)"));
+        QVERIFY(Output::printDocument(f.window->host(), f.window->document(), *f.window) == false);
         // Nothing reached the real queue either, when the test script runs one.
         if (!jobsDir.isEmpty()) {
             QCOMPARE(QDir(jobsDir).entryList(QDir::Files), jobsBefore);
@@ -151,14 +151,14 @@ private slots:
         f.setText(text);
         QPrinter printer(QPrinter::HighResolution);
         toPdf(printer, dir.filePath(QStringLiteral("out.pdf")));
-        QVERIFY(Output::printDocument(*f.window, printer));
+        QVERIFY(Output::printDocument(f.window->host(), f.window->document(), *f.window, printer));
         QVERIFY(f.host.messages.isEmpty());
-        QCOMPARE(f.window->ConvBox().text(), f.window->documentText());
+        QCOMPARE(f.window->document().stagingBuffer().text(), f.window->document().text());
 
         const QStringList pages = pdfPages(dir.filePath(QStringLiteral("out.pdf")));
         QCOMPARE(pages.size(), 1);
         const QStringList lines = pageLines(pages[0]);
-        QCOMPARE(lines, expectedPaper(f.window->documentText()));
+        QCOMPARE(lines, expectedPaper(f.window->document().text()));
         QCOMPARE(lines.value(1), QString());
     }
 
@@ -222,12 +222,12 @@ private slots:
         const QString styled = dir.filePath(QStringLiteral("styled.pdf"));
         QPrinter printer(QPrinter::HighResolution);
         toPdf(printer, styled);
-        QVERIFY(Output::printDocument(*f.window, printer));
+        QVERIFY(Output::printDocument(f.window->host(), f.window->document(), *f.window, printer));
 
         const QString bare = dir.filePath(QStringLiteral("bare.pdf"));
         QPrinter barePrinter(QPrinter::HighResolution);
         toPdf(barePrinter, bare);
-        QVERIFY(Output::printText(barePrinter, f.window->documentText()));
+        QVERIFY(Output::printText(barePrinter, f.window->document().text()));
 
         QCOMPARE(pdfFonts(styled), pdfFonts(bare));
         QCOMPARE(pdfPages(styled), pdfPages(bare));
@@ -246,7 +246,7 @@ private slots:
         QPrinter printer(QPrinter::HighResolution);
         toPdf(printer, dir.filePath(QStringLiteral("no such folder/out.pdf")));
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-        QVERIFY(!Output::printDocument(*f.window, printer));
+        QVERIFY(!Output::printDocument(f.window->host(), f.window->document(), *f.window, printer));
         QCOMPARE(f.host.messages.size(), 1);
         QCOMPARE(f.host.messages[0].text, NoPrinterMessage);
         QCOMPARE(f.host.messages[0].icon, Icon::Error);
@@ -282,7 +282,7 @@ private slots:
                 shown << progress->labelText();
         });
         ticker.start(50);
-        QVERIFY(Output::printDocument(*f.window, printer));
+        QVERIFY(Output::printDocument(f.window->host(), f.window->document(), *f.window, printer));
         ticker.stop();
         QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
         QCOMPARE(shown, QStringList{QStringLiteral("Printing...")});

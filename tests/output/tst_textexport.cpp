@@ -1,7 +1,7 @@
 #include "outputfixture.h"
 #include "testenv.h"
 
-#include "app/textbuffer.h"
+#include "document/textbuffer.h"
 #include "output/palmdocconverter.h"
 
 #include <QSignalSpy>
@@ -35,7 +35,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
         OutputFixture f(dir.path());
-        f.program.CurrentFileName = dir.filePath(QStringLiteral("project.lua"));
+        f.window->document().setFileName(dir.filePath(QStringLiteral("project.lua")));
         f.setText(text);
         const QString target = dir.filePath(QStringLiteral("copy of it.txt"));
         QVERIFY(writeBytes(target, "old content that is longer than the new one\r\n"));
@@ -50,9 +50,9 @@ private slots:
         QCOMPARE(readBytes(target), bytes);
         QVERIFY(f.host.messages.isEmpty());
         // A copy: the project's own file name stays, and Save writes there.
-        QCOMPARE(f.program.CurrentFileName, dir.filePath(QStringLiteral("project.lua")));
-        QCOMPARE(f.window->ConvBox().text(), f.window->documentText());
-        f.window->save();
+        QCOMPARE(f.window->document().fileName(), dir.filePath(QStringLiteral("project.lua")));
+        QCOMPARE(f.window->document().stagingBuffer().text(), f.window->document().text());
+        f.window->document().save();
         QCOMPARE(readBytes(dir.filePath(QStringLiteral("project.lua"))), bytes);
         QCOMPARE(readBytes(target), bytes);
     }
@@ -84,7 +84,7 @@ private slots:
         f.host.fileAnswers.enqueue(QString());
         QVERIFY(f.trigger("mnutxtExport"));
         QCOMPARE(f.host.fileDialogs[2].initialName, txt);
-        QVERIFY(f.program.CurrentFileName.isEmpty());
+        QVERIFY(f.window->document().fileName().isEmpty());
         QVERIFY(f.host.unexpected.isEmpty());
     }
 
@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(f.host.messages.size(), 1);
         QCOMPARE(f.host.messages[0].text, QStringLiteral("There has been a error!"));
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
-        QCOMPARE(f.window->documentText(), QStringLiteral("print(1)"));
+        QCOMPARE(f.window->document().text(), QStringLiteral("print(1)"));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("no such folder"))));
     }
 };

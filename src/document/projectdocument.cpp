@@ -1,0 +1,143 @@
+#include "projectdocument.h"
+
+#include "commandline.h"
+#include "document/editortextedit.h"
+#include "document/textbuffer.h"
+#include "platform/hostservices.h"
+#include "textfile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString LuaFilter = QStringLiteral("Lua/Plua Files (*.lua)");
+
+} // namespace
+
+ProjectDocument::ProjectDocument(HostServices &host, EditorTextEdit &editor, QObject *parent)
+    : QObject(parent), m_host(host), m_editor(editor),
+      m_stagingBuffer(new TextBuffer(QStringLiteral("ConvBox"), this))
+{
+}
+
+QString ProjectDocument::text() const
+{
+    return m_editor.plainTextCrLf();
+}
+
+QString ProjectDocument::stageText()
+{
+    m_stagingBuffer->setText(text());
+    return m_stagingBuffer->text();
+}
+
+bool ProjectDocument::LoadText(EditorTextEdit *Lst, const QString &file)
+{
+    return loadFile(Lst, file) == LoadResult::Loaded;
+}
+
+ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file)
+{
+    const TextFile::ReadResult read = TextFile::readFile(file);
+    if (!read.ok()) {
+        // A missing or unreadable file is "not found"; content the editor
+        // cannot show is named as such, so the user knows why.
+        const QFileInfo info(file);
+        const bool unreadable = read.notFound || info.isDir() || !info.isReadable();
+        m_host.messageBox(unreadable ? QStringLiteral("File Not Found") : read.error,
+                          HostServices::Buttons::Ok, HostServices::Icon::None,
+                          QStringLiteral("Error"));
+        return unreadable ? LoadResult::Unreadable : LoadResult::Refused;
+    }
+    Lst->setPlainTextAnyBreaks(read.text);
+    return LoadResult::Loaded;
+}
+
+bool ProjectDocument::SaveText(const TextBuffer &Lst, const QString &file)
+{
+    const TextFile::EncodeResult encoded = TextFile::encode(Lst.text());
+    if (!encoded.ok()) {
+        m_host.messageBox(encoded.error, HostServices::Buttons::Ok, HostServices::Icon::None,
+                          QStringLiteral("Error"));
+        return false;
+    }
+    if (!TextFile::writeFile(file, encoded.bytes)) {
+        m_host.messageBox(QStringLiteral("There has been a error!"), HostServices::Buttons::Ok,
+                          HostServices::Icon::None, QStringLiteral("Error"));
+        return false;
+    }
+    return true;
+}
+
+bool ProjectDocument::askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(),
+                                     bool stopUnlessSaved)
+{
+    const auto answer =
+        m_host.messageBox(QStringLiteral("Do you wish to save the current project?"),
+                          HostServices::Buttons::YesNoCancel);
+    if (answer == HostServices::Answer::Cancel)
+        return false;
+    if (answer != HostServices::Answer::Yes)
+        return true;
+    const SaveResult saved = (this->*saveStep)();
+    return stopUnlessSaved ? saved == SaveResult::Saved : saved != SaveResult::Failed;
+}
+
+void ProjectDocument::newProject()
+{
+    // Yes asks where to save; a save that was refused or failed keeps the
+    // text, so the user can put it right and save again.
+    if (!askToSaveFirst(&ProjectDocument::saveAs, false))
+        return;
+    const QString name =
+        m_host.inputBox(QStringLiteral("New project name:"), QStringLiteral("Scrivlet Editor"));
+    // A new project has no file yet: the next Save asks where it goes
+    // instead of overwriting the file of the previous project.
+    m_fileName.clear();
+    m_editor.setPlainTextAnyBreaks(QStringLiteral("-- ") + name + QStringLiteral(".lua"));
+}
+
+void ProjectDocument::open()
+{
+    // Opening replaces the text, so it asks first, as New does. Yes saves to
+    // the project's own file; a save that did not happen stops the Open.
+    if (!askToSaveFirst(&ProjectDocument::save, true))
+        return;
+    const QString path = m_host.showOpen(QStringLiteral("Open"), LuaFilter);
+    if (path.isEmpty())
+        return;
+    // The text is replaced only once the file has been read, so a file that
+    // cannot be opened costs the user nothing.
+    if (!LoadText(&m_editor, path))
+        return;
+    m_fileName = path;
+}
+
+ProjectDocument::SaveResult ProjectDocument::save()
+{
+    if (m_fileName.isEmpty())
+        return saveAs();
+    stageText();
+    return SaveText(*m_stagingBuffer, m_fileName) ? SaveResult::Saved : SaveResult::Failed;
+}
+
+ProjectDocument::SaveResult ProjectDocument::saveAs()
+{
+    const QString path = m_host.showSave(QStringLiteral("Save"), LuaFilter);
+    if (path.isEmpty())
+        return SaveResult::Cancelled;
+    m_fileName = path;
+    stageText();
+    return SaveText(*m_stagingBuffer, path) ? SaveResult::Saved : SaveResult::Failed;
+}
+
+void ProjectDocument::openCommandLineFile(const QString &commandLine)
+{
+    if (commandLine.isEmpty())
+        return;
+    const QString path = CommandLine::filePath(commandLine);
+    // A file that cannot be read keeps its name, so Save creates it; one that
+    // was read and refused must never be overwritten by the editor's text.
+    if (loadFile(&m_editor, path) != LoadResult::Refused)
+        m_fileName = path;
+}

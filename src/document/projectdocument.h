@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class EditorTextEdit;
+class HostServices;
+class TextBuffer;
+
+// The program being edited: the file it lives in, the editor that holds its
+// text, the staging buffer that saving, exporting and printing write from,
+// and the steps of New, Open, Save and Save As. Dialogs go through the host
+// services, so every step reads as what it does and a test can answer them.
+class ProjectDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    ProjectDocument(HostServices &host, EditorTextEdit &editor, QObject *parent);
+
+    HostServices &host() const { return m_host; }
+    EditorTextEdit &editor() const { return m_editor; }
+
+    // The path of the project file; empty until a file is named.
+    QString fileName() const { return m_fileName; }
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
+
+    // The plain-text staging buffer ("ConvBox").
+    TextBuffer &stagingBuffer() const { return *m_stagingBuffer; }
+
+    // The document's plain text, lines joined by CR LF.
+    QString text() const;
+    // Copies the text into the staging buffer and returns it.
+    QString stageText();
+
+    // Fills an editor with a file's lines; reports a failure itself and
+    // leaves the editor as it was. True when the file was loaded.
+    bool LoadText(EditorTextEdit *Lst, const QString &file);
+    // Writes a buffer's text plus CR LF to `file`, atomically; reports a
+    // failure itself. True when the file was written.
+    bool SaveText(const TextBuffer &Lst, const QString &file);
+
+    // How a save ended: a cancelled dialog is the user's choice, a failure
+    // has been reported and the text must not be dropped.
+    enum class SaveResult { Saved, Cancelled, Failed };
+
+    void newProject();
+    void open();
+    SaveResult save();
+    SaveResult saveAs();
+
+    // Opens the file that the program's command line names, if any.
+    void openCommandLineFile(const QString &commandLine);
+
+private:
+    enum class LoadResult { Loaded, Unreadable, Refused };
+
+    // LoadText with the reason of a failure: a file that could not be read,
+    // or one that was read and refused (binary, too large, not a file).
+    LoadResult loadFile(EditorTextEdit *Lst, const QString &file);
+    // Asks whether to save before the text is replaced; false when the
+    // command must stop (cancelled, or the save did not happen).
+    bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
+
+    HostServices &m_host;
+    EditorTextEdit &m_editor;
+    TextBuffer *m_stagingBuffer;
+    QString m_fileName;
+};
