@@ -102,20 +102,28 @@ const Menu Menus[] = {
      }},
 };
 
+// A toolbar button shows the menu command's own action under its key.
 struct ToolButton
 {
     const char *key; // also the tool tip; nullptr is a separator
+    const char *command;
     const char *themeIcon;
     const char *resource;
 };
 
+// clang-format off
 const ToolButton ToolButtons[] = {
-    {"New", "document-new", ":/icons/new.svg"},       {"Open", "document-open", ":/icons/open.svg"},
-    {"Save", "document-save", ":/icons/save.svg"},    {nullptr, nullptr, nullptr},
-    {"Print", "document-print", ":/icons/print.svg"}, {nullptr, nullptr, nullptr},
-    {"Cut", "edit-cut", ":/icons/cut.svg"},           {"Copy", "edit-copy", ":/icons/copy.svg"},
-    {"Paste", "edit-paste", ":/icons/paste.svg"},
+    {"New",   "mnuFileNew",   "document-new",   ":/icons/new.svg"},
+    {"Open",  "mnuFileOpen",  "document-open",  ":/icons/open.svg"},
+    {"Save",  "mnuFileSave",  "document-save",  ":/icons/save.svg"},
+    {nullptr, nullptr,        nullptr,          nullptr},
+    {"Print", "mnuFilePrint", "document-print", ":/icons/print.svg"},
+    {nullptr, nullptr,        nullptr,          nullptr},
+    {"Cut",   "mnuEditCut",   "edit-cut",       ":/icons/cut.svg"},
+    {"Copy",  "mnuEditCopy",  "edit-copy",      ":/icons/copy.svg"},
+    {"Paste", "mnuEditPaste", "edit-paste",     ":/icons/paste.svg"},
 };
+// clang-format on
 
 } // namespace
 
@@ -254,16 +262,19 @@ void frmMain::createToolBar()
             m_toolBar->addSeparator();
             continue;
         }
+        // One action per command: the button and the menu item are the same
+        // QAction, so they cannot disagree about what the command does.
+        QAction *action = findChild<QAction *>(QLatin1String(button.command));
+        Q_ASSERT(action);
         const QString key = QString::fromLatin1(button.key);
-        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(button.themeIcon),
-                                            QIcon(QString::fromLatin1(button.resource)));
-        QAction *action = m_toolBar->addAction(icon, key);
-        action->setObjectName(QStringLiteral("tb") + key);
+        action->setIcon(QIcon::fromTheme(QString::fromLatin1(button.themeIcon),
+                                         QIcon(QString::fromLatin1(button.resource))));
+        action->setIconVisibleInMenu(false);
         action->setData(key);
         action->setToolTip(key);
+        m_toolBar->addAction(action);
+        m_toolBar->widgetForAction(action)->setObjectName(QStringLiteral("tb") + key);
     }
-    connect(m_toolBar, &QToolBar::actionTriggered, this,
-            [this](QAction *action) { tbToolBar_ButtonClick(action->data().toString()); });
 }
 
 void frmMain::setInitialContent()
@@ -308,16 +319,9 @@ void frmMain::List1_DblClick()
 
 void frmMain::tbToolBar_ButtonClick(const QString &key)
 {
-    // The toolbar's buttons run the menu's commands.
-    static const std::pair<const char *, const char *> Commands[] = {
-        {"New", "mnuFileNew"},  {"Open", "mnuFileOpen"}, {"Save", "mnuFileSave"},
-        {"Print", "mnuFilePrint"}, {"Cut", "mnuEditCut"}, {"Copy", "mnuEditCopy"},
-        {"Paste", "mnuEditPaste"},
-    };
-    for (const auto &[button, command] : Commands) {
-        if (key == QLatin1String(button)) {
-            if (auto *action = findChild<QAction *>(QLatin1String(command)))
-                action->trigger();
+    for (QAction *action : m_toolBar->actions()) {
+        if (!action->isSeparator() && action->data().toString() == key) {
+            action->trigger();
             return;
         }
     }

@@ -203,6 +203,25 @@ private slots:
         QCOMPARE(f.window->tbToolBar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
     }
 
+    // A button runs exactly what its menu item runs: both are one action.
+    void toolbarButtonsAreMenuCommands()
+    {
+        MainWindowFixture f;
+        QStringList menuItems;
+        for (QAction *top : f.window->menuBar()->actions()) {
+            for (QAction *item : top->menu()->actions()) {
+                if (f.window->tbToolBar()->actions().contains(item))
+                    menuItems << item->objectName();
+                QVERIFY(!item->isIconVisibleInMenu() || item->icon().isNull());
+            }
+        }
+        QCOMPARE(menuItems, (QStringList{"mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint",
+                                         "mnuEditCut", "mnuEditCopy", "mnuEditPaste"}));
+        for (const char *button :
+             {"tbNew", "tbOpen", "tbSave", "tbPrint", "tbCut", "tbCopy", "tbPaste"})
+            QVERIFY2(f.window->tbToolBar()->findChild<QWidget *>(QLatin1String(button)), button);
+    }
+
     void catalogueStartsOnClosedb()
     {
         MainWindowFixture f;
