@@ -70,7 +70,8 @@ bool checkFile(const char *argument)
     // of an error at the end of the file.
     const QByteArray text = read.text.toUtf8() + '\n';
     const plua::ParseResult result =
-        plua::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        plua::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                    plua::ParseMode::CheckOnly);
     if (result.ok())
         return true;
     std::printf("%s:%d:%d: %s\n", argument, result.error->line, result.error->column,

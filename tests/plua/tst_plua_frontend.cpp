@@ -68,6 +68,8 @@ void TestPluaFrontend::corpus()
     QFETCH(QString, fragment);
     QVERIFY2(line >= 0, "the file has no '-- expect:' line");
     const plua::ParseResult result = plua::parse(view(source));
+    // Checking without the tree must come to the same verdict.
+    QCOMPARE(describe(plua::parse(view(source), plua::ParseMode::CheckOnly)), describe(result));
     if (valid) {
         QVERIFY2(result.ok(), qPrintable(describe(result)));
         return;

@@ -118,9 +118,13 @@ std::string quoted(std::string_view text)
 class Parser
 {
 public:
-    explicit Parser(std::string_view source) : m_source(source), m_lexer(source), m_tree(source)
+    Parser(std::string_view source, ParseMode mode)
+        : m_source(source), m_lexer(source), m_tree(source)
     {
-        m_tree.reserve(source.size() / 6 + 16);
+        if (mode == ParseMode::CheckOnly)
+            m_tree.setRecording(false);
+        else
+            m_tree.reserve(source.size() / 4 + 16);
     }
 
     void run();
@@ -171,8 +175,8 @@ private:
     void whileStatement(int node, int line);
     void repeatStatement(int node, int line);
     void forStatement(int node, int line);
-    void numericFor(int node);
-    void tableFor(int node);
+    void numericFor(int node, std::string_view name);
+    void tableFor(int node, std::string_view key);
     void forBody(int node, int slots, const std::vector<std::string_view> &names);
     void functionStatement(int node, int line);
     void localStatement(int node);
@@ -642,12 +646,13 @@ void Parser::forStatement(int node, int line)
     ++m_fs->loops;
     next();
     const Token name = checkName();
+    const std::string_view text = m_source.substr(name.begin, name.end - name.begin);
     m_tree.append(node, nameNode(name, NodeFlag::Local));
     if (m_tok.type == '=') {
-        numericFor(node);
+        numericFor(node, text);
     } else if (m_tok.type == ',') {
         m_tree.at(node).kind = NodeKind::TableFor;
-        tableFor(node);
+        tableFor(node, text);
     } else {
         failNear("'=' or ',' expected");
     }
@@ -655,11 +660,9 @@ void Parser::forStatement(int node, int line)
     --m_fs->loops;
 }
 
-void Parser::numericFor(int node)
+void Parser::numericFor(int node, std::string_view name)
 {
     // for name = start, limit [, step] do block end
-    const Node &nameNode = m_tree.node(m_tree.node(node).firstChild);
-    const std::string_view name = m_source.substr(nameNode.begin, nameNode.end - nameNode.begin);
     check('=');
     Exp v;
     exp1(v);
@@ -680,11 +683,9 @@ void Parser::numericFor(int node)
     forBody(node, 0, {name, "(limit)", "(step)"});
 }
 
-void Parser::tableFor(int node)
+void Parser::tableFor(int node, std::string_view key)
 {
     // for key, value in table do block end
-    const Node &keyNode = m_tree.node(m_tree.node(node).firstChild);
-    const std::string_view key = m_source.substr(keyNode.begin, keyNode.end - keyNode.begin);
     check(',');
     const Token value = checkName();
     m_tree.append(node, nameNode(value, NodeFlag::Local));
@@ -1288,16 +1289,17 @@ void Parser::recordField(int part)
 
 } // namespace
 
-ParseResult parse(std::string_view source)
+ParseResult parse(std::string_view source, ParseMode mode)
 {
     ParseResult result;
-    Parser parser(source);
+    Parser parser(source, mode);
     try {
         parser.run();
     } catch (const SyntaxError &e) {
         result.error = e.diagnostic;
     }
-    result.tree = parser.takeTree();
+    if (mode == ParseMode::Tree)
+        result.tree = parser.takeTree();
     return result;
 }
 

@@ -24,9 +24,14 @@ inline constexpr int ListGroups = 131071; // groups of 64 items in one table
 inline constexpr int Nesting = 1000;
 } // namespace Limits
 
+enum class ParseMode {
+    Tree,      // check and keep the syntax tree
+    CheckOnly, // check only: faster on large programs, the tree stays empty
+};
+
 struct ParseResult
 {
-    SyntaxTree tree;                 // complete when `error` is empty
+    SyntaxTree tree;                 // complete when `error` is empty (ParseMode::Tree)
     std::optional<Diagnostic> error; // the first fault, where the compiler stops
 
     bool ok() const { return !error.has_value(); }
@@ -36,6 +41,6 @@ struct ParseResult
 // static rules of the handheld's compiler, stopping at the first fault with
 // the line that compiler reports. `source` is UTF-8 text; it must outlive
 // the result's tree.
-ParseResult parse(std::string_view source);
+ParseResult parse(std::string_view source, ParseMode mode = ParseMode::Tree);
 
 } // namespace plua

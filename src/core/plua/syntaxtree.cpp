@@ -25,12 +25,19 @@ int SyntaxTree::add(NodeKind kind, std::uint32_t begin, std::int32_t line)
     n.begin = begin;
     n.end = begin;
     n.line = line;
+    if (!m_recording) {
+        m_nodes.resize(1);
+        m_nodes[0] = n;
+        return 0;
+    }
     m_nodes.push_back(n);
     return static_cast<int>(m_nodes.size() - 1);
 }
 
 void SyntaxTree::append(int parent, int child)
 {
+    if (!m_recording)
+        return;
     Node &p = at(parent);
     if (p.lastChild == -1)
         p.firstChild = child;

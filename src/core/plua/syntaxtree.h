@@ -104,12 +104,15 @@ public:
     void append(int parent, int child);
     Node &at(int index) { return m_nodes[static_cast<std::size_t>(index)]; }
     void reserve(std::size_t count) { m_nodes.reserve(count); }
+    // When off, nodes are not kept: add() reuses one scratch node.
+    void setRecording(bool on) { m_recording = on; }
 
 private:
     void collectFunctions(int index, int depth, std::vector<FunctionEntry> &out) const;
 
     std::string_view m_source;
     std::vector<Node> m_nodes;
+    bool m_recording = true;
 };
 
 } // namespace plua
