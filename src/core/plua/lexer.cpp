@@ -1,7 +1,9 @@
 #include "plua/lexer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace plua {
 
