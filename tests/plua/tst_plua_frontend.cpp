@@ -27,6 +27,24 @@ QString describe(const plua::ParseResult &result)
         .arg(QString::fromStdString(result.error->message));
 }
 
+// Why the tree is malformed, or empty: every node inside the source and
+// inside its parent.
+QString treeFault(const plua::SyntaxTree &tree)
+{
+    if (tree.empty())
+        return QStringLiteral("no tree");
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        const plua::Node &n = tree.node(static_cast<int>(i));
+        if (n.begin > n.end || n.end > tree.source().size())
+            return QStringLiteral("node %1 outside the source").arg(i);
+        for (int c = n.firstChild; c != -1; c = tree.node(c).next) {
+            if (tree.node(c).begin < n.begin || tree.node(c).end > n.end)
+                return QStringLiteral("node %1 outside its parent %2").arg(c).arg(i);
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 class TestPluaFrontend : public QObject
@@ -72,6 +90,7 @@ void TestPluaFrontend::corpus()
     QCOMPARE(describe(plua::parse(view(source), plua::ParseMode::CheckOnly)), describe(result));
     if (valid) {
         QVERIFY2(result.ok(), qPrintable(describe(result)));
+        QCOMPARE(treeFault(result.tree), QString());
         return;
     }
     QVERIFY2(!result.ok(), "accepted a program the handheld rejects");

@@ -2,6 +2,7 @@
 
 #include "plua/lexer.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -164,7 +165,12 @@ private:
     // Nodes
     int addNode(NodeKind kind, const Token &first);
     int nameNode(const Token &name, std::uint8_t flags);
-    void close(int node) { m_tree.at(node).end = m_prevEnd; }
+    // Ends a node at the last token read; an empty block ends where it begins.
+    void close(int node)
+    {
+        Node &n = m_tree.at(node);
+        n.end = std::max(m_prevEnd, n.begin);
+    }
     int wrap(NodeKind kind, int first);
 
     // Grammar
