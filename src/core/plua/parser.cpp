@@ -174,19 +174,19 @@ private:
     int wrap(NodeKind kind, int first);
 
     // Grammar
-    void chunk(int block);
+    void chunk(int parent);
     int block();
-    bool statement(int block);
+    bool statement(int parent);
     void ifStatement(int node, int line);
     void whileStatement(int node, int line);
     void repeatStatement(int node, int line);
     void forStatement(int node, int line);
     void numericFor(int node, std::string_view name);
     void tableFor(int node, std::string_view key);
-    void forBody(int node, int slots, const std::vector<std::string_view> &names);
+    void forBody(int node, int prepSlots, const std::vector<std::string_view> &names);
     void functionStatement(int node, int line);
     void localStatement(int node);
-    void nameStatement(int block);
+    void nameStatement(int parent);
     int assignment(Exp &v, int targets, int varList, int node);
     void returnStatement(int node);
     void breakStatement();
@@ -206,9 +206,9 @@ private:
     void varOrFuncTail(Exp &v);
     void callArguments(Exp &v, int call, int selfSlots);
     int constructor();
-    int constructorPart(int table, int *kind);
-    int listFields(int part);
-    int recordFields(int part);
+    void constructorPart(int table, int *kind);
+    void listFields(int part);
+    void recordFields(int part);
     void recordField(int part);
     void enter();
     void leave() { --m_depth; }
@@ -511,11 +511,11 @@ void Parser::run()
     m_tree.at(root).end = static_cast<std::uint32_t>(m_source.size());
 }
 
-void Parser::chunk(int block)
+void Parser::chunk(int parent)
 {
     bool last = false;
     while (!last && !blockFollow(m_tok.type)) {
-        last = statement(block);
+        last = statement(parent);
         optional(';');
     }
 }
@@ -708,6 +708,9 @@ void Parser::tableFor(int node, std::string_view key)
     forBody(node, 2, {"(table)", key, m_source.substr(value.begin, value.end - value.begin)});
 }
 
+// The loop's three locals become active for the block; a table for's set-up
+// pushes two more slots (key and value) next to the table, and the end of
+// either loop pops all three.
 void Parser::forBody(int node, int prepSlots, const std::vector<std::string_view> &names)
 {
     if (prepSlots > 0)
@@ -1196,13 +1199,13 @@ int Parser::constructor()
 }
 
 // Kinds: 0 a list part, 1 a record part, ';' or '}' an empty part.
-int Parser::constructorPart(int table, int *kind)
+void Parser::constructorPart(int table, int *kind)
 {
     switch (m_tok.type) {
     case ';':
     case '}':
         *kind = m_tok.type;
-        return -1;
+        return;
     case Tok::Name:
         lookahead();
         if (m_ahead.type != '=')
@@ -1214,7 +1217,7 @@ int Parser::constructorPart(int table, int *kind)
         recordFields(part);
         close(part);
         *kind = 1;
-        return part;
+        return;
     }
     default:
         break;
@@ -1224,10 +1227,9 @@ int Parser::constructorPart(int table, int *kind)
     listFields(part);
     close(part);
     *kind = 0;
-    return part;
 }
 
-int Parser::listFields(int part)
+void Parser::listFields(int part)
 {
     constexpr int kPerFlush = 64;
     Exp v;
@@ -1247,10 +1249,9 @@ int Parser::listFields(int part)
             deltaStack(-kPerFlush);
     }
     deltaStack(-(count % kPerFlush));
-    return count;
 }
 
-int Parser::recordFields(int part)
+void Parser::recordFields(int part)
 {
     constexpr int kPerFlush = 32;
     recordField(part);
@@ -1265,7 +1266,6 @@ int Parser::recordFields(int part)
             deltaStack(-2 * kPerFlush);
     }
     deltaStack(-2 * (count % kPerFlush));
-    return count;
 }
 
 void Parser::recordField(int part)
