@@ -14,6 +14,8 @@ packages=(
     clang libclang-rt-14-dev
     # benchmarks: a large body of real Lua source
     nmap-common
+    # benchmarks: luac5.1 -p as the peer of plua-check
+    lua5.1
 )
 
 missing=()
