@@ -119,7 +119,8 @@ void tst_Browser::firstLinkShowsProgressThenPage()
     frmBrowser *b = browser();
     QVERIFY(b);
     QVERIFY(b->isVisible());
-    QCOMPARE(b->windowTitle(), QString());
+    // Blank, not empty: the window system would show the program's name.
+    QVERIFY(b->windowTitle().trimmed().isEmpty());
 
     // The address is typed into the box; while the server holds the answer
     // the title says the browser is busy.
