@@ -15,12 +15,8 @@ void makeFixedDialog(QWidget *form, int width, int height, bool closeButton)
     if (closeButton)
         flags |= Qt::WindowCloseButtonHint;
     form->setWindowFlags(flags);
+    // Twips follow the UI font, so the desktop's own font fits the layout.
     form->setFixedSize(px(width), px(height));
-    // The layouts are drawn for an 8 point dialog font; larger text would
-    // overflow the label boxes.
-    QFont font = form->font();
-    font.setPointSizeF(8);
-    form->setFont(font);
 }
 
 void placeClientArea(QWidget *form, int left, int top)

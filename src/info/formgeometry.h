@@ -13,7 +13,7 @@ class QWidget;
 namespace FormGeometry {
 
 using Twips::px;
-constexpr QRect twips(int left, int top, int width, int height)
+inline QRect twips(int left, int top, int width, int height)
 {
     return Twips::rect(left, top, width, height);
 }
