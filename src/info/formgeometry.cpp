@@ -51,6 +51,11 @@ void fitLabels(QWidget *form)
     const auto labels = form->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
     const auto controls = form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     for (QLabel *label : labels) {
+        // A box that reaches past the right edge would put its text against
+        // the frame: it keeps its left margin, up to 120 twips, on the right.
+        const int maxWidth = form->width() - label->x() - std::min(label->x(), px(120));
+        if (label->x() + label->width() > form->width() && maxWidth > 0)
+            label->resize(maxWidth, label->height());
         if (label->heightForWidth(label->width()) <= label->height())
             continue;
         const QRect box = label->geometry();

@@ -53,6 +53,8 @@ QStringList clippedTexts(QWidget *form)
         } else if (metrics.horizontalAdvance(label->text()) > label->contentsRect().width()) {
             faults << name + QStringLiteral(": \"%1\" wider than its box").arg(label->text());
         }
+        if (!form->rect().contains(label->geometry()))
+            faults << name + QStringLiteral(": runs past the window's edge");
         // A label shrunk below the window's font has been squeezed in.
         if (label->font().pointSizeF() < form->font().pointSizeF())
             faults << name + QStringLiteral(": font shrunk to fit");
