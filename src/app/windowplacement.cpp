@@ -70,7 +70,8 @@ void place(QWidget *window, const QWidget *anchor, QPoint anchorDesignOrigin,
         else
             at = QRect(origin, anchor->size()).center() -
                  QPoint(window->width() / 2, window->height() / 2);
-        window->move(at);
+        // The client area's place: move() would place the frame.
+        window->setGeometry(QRect(at, window->size()));
     }
     // A step of one title bar down and right for each window already there.
     const int step = frameMargins(window).top();
@@ -82,7 +83,8 @@ void place(QWidget *window, const QWidget *anchor, QPoint anchorDesignOrigin,
                 continue;
             const QPoint delta = other->geometry().topLeft() - window->geometry().topLeft();
             if (std::abs(delta.x()) < step && std::abs(delta.y()) < step) {
-                window->move(other->geometry().topLeft() + QPoint(step, step));
+                window->setGeometry(
+                    QRect(other->geometry().topLeft() + QPoint(step, step), window->size()));
                 moved = true;
             }
         }
