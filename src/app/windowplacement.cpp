@@ -42,7 +42,11 @@ void keepOnScreen(QWidget *window)
     if (!screen)
         return;
     const QMargins frame = frameMargins(window);
-    const QRect room = screen->availableGeometry().marginsRemoved(frame);
+    QRect room = screen->availableGeometry().marginsRemoved(frame);
+    // Before the first showing, some window managers take the place given for
+    // the client area as the frame's and put the client a title bar lower.
+    if (!window->isVisible())
+        room.setBottom(room.bottom() - frame.top());
     const bool resizable = window->minimumSize() != window->maximumSize();
     if (resizable) {
         client.setWidth(std::max(window->minimumWidth(), std::min(client.width(), room.width())));

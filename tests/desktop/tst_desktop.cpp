@@ -284,24 +284,32 @@ void tst_Desktop::helpWindowsAndBrowserLinks()
     // Its PalmGear button (next after OK in the tab order) shows the browser,
     // which enters the link's address by itself.
     d.key(QStringLiteral("Tab space"));
-    QString browserName;
+    // Its title follows the page (the address first, then the page's name).
+    QString browserId;
     QVERIFY(X11Desktop::waitFor(
         [&] {
-            const QString id = d.run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                      QStringLiteral("--classname"), QStringLiteral("scrivlet")});
-            for (const QString &w : id.split(u'\n')) {
-                const QString name = d.run({QStringLiteral("getwindowname"), w});
+            const QString ids = d.run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                       QStringLiteral("--classname"), QStringLiteral("scrivlet")});
+            for (const QString &id : ids.split(u'\n')) {
+                const QString name = d.run({QStringLiteral("getwindowname"), id});
                 if (name.contains(QLatin1String("github.com")) ||
                     name.contains(QLatin1String("plua")))
-                    browserName = name;
+                    browserId = id;
             }
-            return !browserName.isEmpty();
+            return !browserId.isEmpty();
         },
         30000));
-    QVERIFY2(d.waitActive(browserName), qPrintable(d.error()));
-    const Geometry browser = geometryOf(d, d.windows(browserName).value(0));
-    QVERIFY(screen.contains(browser.x, browser.y));
-    QVERIFY(screen.contains(browser.x + browser.width - 1, browser.y + browser.height - 1));
+    QVERIFY(X11Desktop::waitFor(
+        [&] { return d.run({QStringLiteral("getactivewindow")}) == browserId; }, 15000));
+    const Geometry browser = geometryOf(d, browserId);
+    const QString placed = QStringLiteral("browser at %1,%2 size %3x%4")
+                               .arg(browser.x)
+                               .arg(browser.y)
+                               .arg(browser.width)
+                               .arg(browser.height);
+    QVERIFY2(screen.contains(browser.x, browser.y), qPrintable(placed));
+    QVERIFY2(screen.contains(browser.x + browser.width - 1, browser.y + browser.height - 1),
+             qPrintable(placed));
 
     // About from the end of the Help menu; Enter closes it.
     d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
