@@ -247,13 +247,27 @@ void tst_Desktop::toolbarAndFollowUpDialogs()
     QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(first),
                               QByteArray("--My Project Name.lua\r\n-- more\r\n"), 10000);
 
-    // File > Exit by its access keys, then Yes saves once more.
+    // File > Save As and File > Export To .txt (the second "E" item) write
+    // the same text under other names.
+    const QString third = d.home() + QStringLiteral("/third.lua");
+    d.key(QStringLiteral("alt+f a"));
+    answerSaveDialog(third);
+    const QString text = d.home() + QStringLiteral("/third.txt");
+    d.key(QStringLiteral("alt+f e e Return"));
+    answerSaveDialog(text);
+    const QByteArray opened = "--My Project Name.lua\r\n-- more\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(third), opened, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(text), opened, 10000);
+
+    // File > Exit by its access keys, then Yes saves once more, to the file
+    // named last.
     d.type(QStringLiteral("!"));
     d.key(QStringLiteral("alt+f x"));
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
     d.key(QStringLiteral("y"));
     QVERIFY2(d.waitExit(), qPrintable(d.error()));
-    QCOMPARE(X11Desktop::readFile(first), QByteArray("--My Project Name.lua\r\n-- more!\r\n"));
+    QCOMPARE(X11Desktop::readFile(third), QByteArray("--My Project Name.lua\r\n-- more!\r\n"));
+    QCOMPARE(X11Desktop::readFile(first), opened);
 }
 
 void tst_Desktop::helpWindowsAndBrowserLinks()
@@ -310,6 +324,19 @@ void tst_Desktop::helpWindowsAndBrowserLinks()
     QVERIFY2(screen.contains(browser.x, browser.y), qPrintable(placed));
     QVERIFY2(screen.contains(browser.x + browser.width - 1, browser.y + browser.height - 1),
              qPrintable(placed));
+
+    // The installation instructions and the donations window from the Help
+    // menu; Enter closes each.
+    d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("alt+h Down Down Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("PLua installation instructions")), qPrintable(d.error()));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("alt+h Up Up Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Donations")), qPrintable(d.error()));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
 
     // About from the end of the Help menu; Enter closes it.
     d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
