@@ -16,6 +16,7 @@
 #include "output/textexport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -192,7 +193,8 @@ void frmMain::createControls()
     editorFont.setBold(true);
     m_text1->setFont(editorFont);
     m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text1->setTabStopDistance(px(720)); // tab stops every half inch
+    // Tab stops every half inch: a length on paper, whatever the UI font.
+    m_text1->setTabStopDistance(96 / 2);
     connect(m_text1, &QPlainTextEdit::textChanged, this, &frmMain::text1_Change);
     connect(m_text1, &QPlainTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
 
@@ -219,6 +221,12 @@ void frmMain::createControls()
     m_statusBar->setObjectName(QStringLiteral("sbStatusBar"));
     m_statusBar->setGeometry(0, px(7950), px(9135), px(270));
     m_statusBar->setSizeGripEnabled(false);
+    // Regular, 8.25 point, in the UI's own sans-serif family.
+    QFont statusFont = QApplication::font();
+    statusFont.setPointSizeF(8.25);
+    statusFont.setBold(false);
+    statusFont.setItalic(false);
+    m_statusBar->setFont(statusFont);
     m_statusBar->showMessage(QStringLiteral("Line 1 of 2"));
 
     m_convBox = new TextBuffer(QStringLiteral("ConvBox"), this);
@@ -266,6 +274,9 @@ void frmMain::createToolBar()
         action->setObjectName(QStringLiteral("tb") + key);
         action->setData(key);
         action->setToolTip(key);
+        // Buttons of 345 x 330 twips, whatever size the style would choose.
+        if (QWidget *widget = m_toolBar->widgetForAction(action))
+            widget->setFixedSize(px(345), px(330));
     }
     connect(m_toolBar, &QToolBar::actionTriggered, this,
             [this](QAction *action) { tbToolBar_ButtonClick(action->data().toString()); });

@@ -11,12 +11,12 @@ void insertCatalogueEntry(frmMain &window, const QString &listText)
 {
     HostServices &host = window.host();
     window.text1()->setFocus();
-    host.sendKeys(QStringLiteral("{END}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
+    host.sendKeys(QStringLiteral("{END}"), &window);
+    host.sendKeys(QStringLiteral("{ENTER}"), &window);
     // The list text's own parentheses are an empty group in the key
     // notation and type nothing; the braced pair types them.
-    host.sendKeys(listText);
-    host.sendKeys(QStringLiteral("{(}{)}"));
+    host.sendKeys(listText, &window);
+    host.sendKeys(QStringLiteral("{(}{)}"), &window);
 }
 
 void insertNewFunction(frmMain &window)
@@ -27,15 +27,16 @@ void insertNewFunction(frmMain &window)
     if (name.isEmpty())
         return;
     window.text1()->setFocus();
-    host.sendKeys(QStringLiteral("^{END}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
+    host.sendKeys(QStringLiteral("^{END}"), &window);
+    host.sendKeys(QStringLiteral("{ENTER}"), &window);
     // The name is typed as it stands, even where it holds characters that
     // mean something in the key notation ("a+b" stays "a+b").
-    host.sendKeys(QStringLiteral("function ") + literalKeyNotation(name) + QStringLiteral("{(}{)}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
-    host.sendKeys(QStringLiteral("end"));
-    host.sendKeys(QStringLiteral("{UP}"));
+    host.sendKeys(QStringLiteral("function ") + literalKeyNotation(name) + QStringLiteral("{(}{)}"),
+                  &window);
+    host.sendKeys(QStringLiteral("{ENTER}"), &window);
+    host.sendKeys(QStringLiteral("{ENTER}"), &window);
+    host.sendKeys(QStringLiteral("end"), &window);
+    host.sendKeys(QStringLiteral("{UP}"), &window);
 }
 
 void insertComment(frmMain &window)
