@@ -9,13 +9,17 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
     # run: SVG icons, fonts for the editor and for printing
     qt6-image-formats-plugins fonts-dejavu-core fonts-liberation
-    # tests: a display for the end-to-end run, a real printer, Palm DOC peers, the fuzzer
-    xvfb xauth xdotool cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
+    # tests: the desktop fonts every window must fit
+    fonts-noto-core
+    # tests: a display with a window manager for the desktop tier, a real printer, Palm DOC peers, the fuzzer
+    xvfb xauth xdotool openbox x11-utils cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
     clang libclang-rt-14-dev
     # style checks: formatting and clang-tidy findings fail the suite
     clang-format clang-tidy
     # benchmarks: a large body of real Lua source
     nmap-common
+    # benchmarks: luac5.1 -p as the peer of plua-check
+    lua5.1
 )
 
 missing=()

@@ -16,6 +16,7 @@
 #include "output/textexport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -195,7 +196,8 @@ void frmMain::createControls()
     editorFont.setBold(true);
     m_text1->setFont(editorFont);
     m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text1->setTabStopDistance(px(720)); // tab stops every half inch
+    // Tab stops every half inch: a length on paper, whatever the UI font.
+    m_text1->setTabStopDistance(96 / 2);
     connect(m_text1, &QPlainTextEdit::textChanged, this, &frmMain::text1_Change);
     connect(m_text1, &QPlainTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
 
@@ -222,6 +224,12 @@ void frmMain::createControls()
     m_statusBar->setObjectName(QStringLiteral("sbStatusBar"));
     m_statusBar->setGeometry(0, px(7950), px(9135), px(270));
     m_statusBar->setSizeGripEnabled(false);
+    // Regular, 8.25 point, in the UI's own sans-serif family.
+    QFont statusFont = QApplication::font();
+    statusFont.setPointSizeF(8.25);
+    statusFont.setBold(false);
+    statusFont.setItalic(false);
+    m_statusBar->setFont(statusFont);
     m_statusBar->showMessage(QStringLiteral("Line 1 of 2"));
 
     m_document = new ProjectDocument(host(), *m_text1, this);
@@ -273,7 +281,10 @@ void frmMain::createToolBar()
         action->setData(key);
         action->setToolTip(key);
         m_toolBar->addAction(action);
-        m_toolBar->widgetForAction(action)->setObjectName(QStringLiteral("tb") + key);
+        QWidget *widget = m_toolBar->widgetForAction(action);
+        widget->setObjectName(QStringLiteral("tb") + key);
+        // Buttons of 345 x 330 twips, whatever size the style would choose.
+        widget->setFixedSize(px(345), px(330));
     }
 }
 

@@ -3,6 +3,8 @@
 #include "firstrunmarker.h"
 #include "frmmain.h"
 #include "platform/hostservices.h"
+#include "twips.h"
+#include "windowplacement.h"
 #include "info/frmbrowser.h"
 #include "info/frmfirstrun.h"
 
@@ -50,6 +52,7 @@ void Module1::showMainWindow()
     auto *window = new frmMain(*this);
     mainWindow = window;
     adopt(window);
+    WindowPlacement::keepOnScreen(window);
     window->show();
     window->activateWindow();
 }
@@ -57,13 +60,23 @@ void Module1::showMainWindow()
 void Module1::openAddress(const QString &address)
 {
     BrowserAddress = address;
-    showWindow<frmBrowser>();
+    // The browser enters the address itself: whether and when the window
+    // manager activates the window is not for the page to wait on.
+    showWindow<frmBrowser>()->openBrowserAddress();
 }
 
 void Module1::adopt(QWidget *window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
     m_host.registerWindow(window);
+}
+
+void Module1::placeNew(QWidget *window)
+{
+    // The main window's client area was laid out at 45, 1080 twips.
+    const QWidget *anchor = mainWindow ? mainWindow->centralWidget() : nullptr;
+    WindowPlacement::place(window, anchor, QPoint(Twips::px(45), Twips::px(1080)),
+                           m_host.loadedWindows());
 }
 
 void Module1::present(QWidget *window)

@@ -52,6 +52,7 @@ public:
             window = new Window(*this);
             slot = window;
             adopt(window);
+            placeNew(window);
         }
         present(window);
         return window;
@@ -65,6 +66,8 @@ public:
 
 private:
     void adopt(QWidget *window);
+    // Puts a new window near the main window, clear of the others, on the screen.
+    void placeNew(QWidget *window);
     static void present(QWidget *window);
 
     HostServices &m_host;

@@ -15,12 +15,8 @@ void makeFixedDialog(QWidget *form, int width, int height, bool closeButton)
     if (closeButton)
         flags |= Qt::WindowCloseButtonHint;
     form->setWindowFlags(flags);
+    // Twips follow the UI font, so the desktop's own font fits the layout.
     form->setFixedSize(px(width), px(height));
-    // The layouts are drawn for an 8 point dialog font; larger text would
-    // overflow the label boxes.
-    QFont font = form->font();
-    font.setPointSizeF(8);
-    form->setFont(font);
 }
 
 void placeClientArea(QWidget *form, int left, int top)
@@ -55,6 +51,11 @@ void fitLabels(QWidget *form)
     const auto labels = form->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
     const auto controls = form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     for (QLabel *label : labels) {
+        // A box that reaches past the right edge would put its text against
+        // the frame: it keeps its left margin, up to 120 twips, on the right.
+        const int maxWidth = form->width() - label->x() - std::min(label->x(), px(120));
+        if (label->x() + label->width() > form->width() && maxWidth > 0)
+            label->resize(maxWidth, label->height());
         if (label->heightForWidth(label->width()) <= label->height())
             continue;
         const QRect box = label->geometry();

@@ -13,7 +13,7 @@ class QWidget;
 namespace FormGeometry {
 
 using Twips::px;
-constexpr QRect twips(int left, int top, int width, int height)
+inline QRect twips(int left, int top, int width, int height)
 {
     return Twips::rect(left, top, width, height);
 }
@@ -31,11 +31,12 @@ QLabel *addLabel(QWidget *form, const char *name, const QRect &box, const QStrin
 // A push button; Enter or Space presses it while it has the focus.
 QPushButton *addButton(QWidget *form, const char *name, const QRect &box, const QString &caption);
 
-// Makes sure no label cuts its text off. The layouts were drawn for a
-// narrower dialog font than most systems have: a label whose text needs more
-// lines than its box holds first takes the free room below it, down to the
-// next control, and only then gets a smaller font. Call once all controls
-// are placed.
+// Makes sure no label cuts its text off. A label box that reaches past the
+// window's right edge is narrowed to keep its left margin (up to 120 twips)
+// on the right. A
+// label whose text needs more lines than its box holds first takes the free
+// room below it, down to the next control, and only then gets a smaller
+// font. Call once all controls are placed.
 void fitLabels(QWidget *form);
 
 } // namespace FormGeometry

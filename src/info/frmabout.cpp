@@ -17,9 +17,6 @@ frmAbout::frmAbout(Module1 &, QWidget *parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(6225), px(2160));
-    QFont dialogFont = font();
-    dialogFont.setPointSizeF(8);
-    setFont(dialogFont);
 
     auto *image1 = new QLabel(this);
     image1->setObjectName(QStringLiteral("Image1"));

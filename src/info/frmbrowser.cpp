@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <utility>
 
@@ -54,6 +55,8 @@ frmBrowser::frmBrowser(Module1 &program, QWidget *parent)
     // The client area opens at its design place and size; the title stays
     // empty until the first page reports its name.
     setGeometry(px(3060), px(3450), px(9360), px(7815));
+    showTitle(QString());
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmBrowser::focusWindowChanged);
 
     createToolBar();
     createAddressPanel();
@@ -173,13 +176,44 @@ void frmBrowser::changeEvent(QEvent *event)
     // alerts while loading would never stop.
     if (std::exchange(m_ownDialogActive, false))
         return;
-    // Each activation opens BrowserAddress: typed into the emptied address
-    // box and entered, after this handler has returned. The address is typed
-    // literally, whatever characters it holds.
+    // Back from another window of the program: the address it asked for is
+    // opened again. Back from another program: the page stays as it is.
+    if (std::exchange(m_otherWindowVisited, false))
+        openBrowserAddress();
+}
+
+void frmBrowser::openBrowserAddress()
+{
+    m_otherWindowVisited = false;
+    // A link that shows the window may activate it on the way: the address
+    // is entered once for both.
+    if (std::exchange(m_addressQueued, true))
+        return;
+    QTimer::singleShot(0, this, [this] { m_addressQueued = false; });
+    // Typed into the emptied address box and entered, after the current
+    // handler has returned, into this window even while it is not active yet.
+    // The address is typed literally, whatever characters it holds.
     m_cboAddress->setEditText(QString());
     m_cboAddress->setFocus();
-    m_program.host().sendKeys(literalKeyNotation(m_program.BrowserAddress));
-    m_program.host().sendKeys(QStringLiteral("{ENTER}"));
+    m_program.host().sendKeys(literalKeyNotation(m_program.BrowserAddress), this);
+    m_program.host().sendKeys(QStringLiteral("{ENTER}"), this);
+}
+
+void frmBrowser::focusWindowChanged(QWindow *window)
+{
+    if (!window || window == windowHandle())
+        return;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() == window && !ownsWindow(top))
+            m_otherWindowVisited = true;
+    }
+}
+
+void frmBrowser::showTitle(const QString &title)
+{
+    // The window system names an untitled window after the program; a blank
+    // title keeps it empty as it should be until a page has a name.
+    setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
 }
 
 bool frmBrowser::ownsWindow(const QWidget *window) const
@@ -221,7 +255,7 @@ void frmBrowser::navigate()
 
 void frmBrowser::brwWebBrowser_NavigateComplete2()
 {
-    setWindowTitle(LocationName());
+    showTitle(LocationName());
 
     // The new address goes on top of the history; an equal entry (compared
     // exactly, letter case included) moves there instead of being doubled.
@@ -238,7 +272,7 @@ void frmBrowser::brwWebBrowser_NavigateComplete2()
 
 void frmBrowser::brwWebBrowser_DownloadComplete()
 {
-    setWindowTitle(LocationName());
+    showTitle(LocationName());
 }
 
 void frmBrowser::timTimer_Timer()
@@ -248,7 +282,7 @@ void frmBrowser::timTimer_Timer()
         return;
     }
     m_timTimer->stop();
-    setWindowTitle(LocationName());
+    showTitle(LocationName());
 }
 
 void frmBrowser::tbToolBar_ButtonClick(const QString &key)
@@ -263,7 +297,7 @@ void frmBrowser::tbToolBar_ButtonClick(const QString &key)
     } else if (key == u"Stop") {
         m_timTimer->stop();
         m_brwWebBrowser->stop();
-        setWindowTitle(LocationName());
+        showTitle(LocationName());
     }
 }
 

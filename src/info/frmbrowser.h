@@ -8,11 +8,13 @@ class QLabel;
 class QTimer;
 class QToolBar;
 class QWebEngineView;
+class QWindow;
 
-// The program's own web browser. It takes no address as an argument: each
-// time it becomes the active window it types Module1::BrowserAddress into its
-// address box and presses Enter, so a link opens through the same path as a
-// typed address. One instance is shared by every link; closing it drops the
+// The program's own web browser. It takes no address as an argument: it types
+// Module1::BrowserAddress into its address box and presses Enter, so a link
+// opens through the same path as a typed address. It does so when a link shows
+// it, and again each time the user comes back to it from another window of
+// the program. One instance is shared by every link; closing it drops the
 // page and the address history.
 class frmBrowser : public QWidget
 {
@@ -23,6 +25,9 @@ public:
 
     // A toolbar button by its key: "Back", "Forward", "Stop" or "Refresh".
     void tbToolBar_ButtonClick(const QString &key);
+
+    // Types BrowserAddress into the emptied address box and enters it.
+    void openBrowserAddress();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -35,6 +40,10 @@ private:
     void layoutControls();
     // Whether `window` is a dialog that belongs to this browser.
     bool ownsWindow(const QWidget *window) const;
+    // Notes when another window of the program takes the keyboard.
+    void focusWindowChanged(QWindow *window);
+    // The window title; an empty one shows as blank, not as the program's name.
+    void showTitle(const QString &title);
 
     // The address box: a selection in its list, or Enter in its edit field.
     void cboAddress_Click();
@@ -60,6 +69,12 @@ private:
     // True while a dialog of the browser's own (a page's alert, for one) has
     // the keyboard: coming back from it is no switch between windows.
     bool m_ownDialogActive = false;
+    // True once another window of the program had the keyboard since this
+    // window last entered BrowserAddress: coming back from it enters the
+    // address again, coming back from another program does not.
+    bool m_otherWindowVisited = false;
+    // True from queuing the address until the current handler has returned.
+    bool m_addressQueued = false;
     // True while the history is rebuilt, so that selecting its new top entry
     // does not start a second navigation.
     bool SuppressNavigation = false;

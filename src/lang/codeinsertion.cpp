@@ -9,12 +9,12 @@ namespace CodeInsertion {
 void insertCatalogueEntry(HostServices &host, EditorTextEdit &editor, const QString &listText)
 {
     editor.setFocus();
-    host.sendKeys(QStringLiteral("{END}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
+    host.sendKeys(QStringLiteral("{END}"), editor.window());
+    host.sendKeys(QStringLiteral("{ENTER}"), editor.window());
     // The list text's own parentheses are an empty group in the key
     // notation and type nothing; the braced pair types them.
-    host.sendKeys(listText);
-    host.sendKeys(QStringLiteral("{(}{)}"));
+    host.sendKeys(listText, editor.window());
+    host.sendKeys(QStringLiteral("{(}{)}"), editor.window());
 }
 
 void insertNewFunction(HostServices &host, EditorTextEdit &editor)
@@ -24,15 +24,16 @@ void insertNewFunction(HostServices &host, EditorTextEdit &editor)
     if (name.isEmpty())
         return;
     editor.setFocus();
-    host.sendKeys(QStringLiteral("^{END}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
+    host.sendKeys(QStringLiteral("^{END}"), editor.window());
+    host.sendKeys(QStringLiteral("{ENTER}"), editor.window());
     // The name is typed as it stands, even where it holds characters that
     // mean something in the key notation ("a+b" stays "a+b").
-    host.sendKeys(QStringLiteral("function ") + literalKeyNotation(name) + QStringLiteral("{(}{)}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
-    host.sendKeys(QStringLiteral("{ENTER}"));
-    host.sendKeys(QStringLiteral("end"));
-    host.sendKeys(QStringLiteral("{UP}"));
+    host.sendKeys(QStringLiteral("function ") + literalKeyNotation(name) + QStringLiteral("{(}{)}"),
+                  editor.window());
+    host.sendKeys(QStringLiteral("{ENTER}"), editor.window());
+    host.sendKeys(QStringLiteral("{ENTER}"), editor.window());
+    host.sendKeys(QStringLiteral("end"), editor.window());
+    host.sendKeys(QStringLiteral("{UP}"), editor.window());
 }
 
 void insertComment(HostServices &host, EditorTextEdit &editor)

@@ -37,9 +37,9 @@ QString HostServices::showSave(const QString &title, const QString &filter, cons
     return chosen;
 }
 
-bool HostServices::sendKeys(const QString &notation)
+bool HostServices::sendKeys(const QString &notation, QWidget *window)
 {
-    return m_keystrokes->send(notation);
+    return m_keystrokes->send(notation, window);
 }
 
 void HostServices::clipboardClear()

@@ -42,9 +42,11 @@ public:
     QString showSave(const QString &title, const QString &filter, const QString &preset = {});
     QString lastFileName() const { return m_lastFileName; }
 
-    // Types keys, in the key notation, into the focused widget after the
-    // current handler has returned. Returns false when the notation is invalid.
-    virtual bool sendKeys(const QString &notation);
+    // Types keys, in the key notation, after the current handler has
+    // returned, into `window` (by default the window that has the focus): into
+    // its focused widget, even while the window manager has not yet handed the
+    // window back its activation. Returns false when the notation is invalid.
+    virtual bool sendKeys(const QString &notation, QWidget *window = nullptr);
 
     // Text on the system clipboard.
     virtual void clipboardClear();

@@ -6,9 +6,18 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -97,14 +106,101 @@ QtHostServices::QtHostServices(const QString &programDirectory, QObject *parent)
     : HostServices(parent),
       m_programDirectory(programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
                                                     : programDirectory)
-{}
+{
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &QtHostServices::windowActivated);
+}
+
+void QtHostServices::windowActivated(QWindow *window)
+{
+    if (!window)
+        return;
+    QWidget *widget = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() == window)
+            widget = top;
+    }
+    if (!widget)
+        return;
+    m_activated.removeIf(
+        [widget](const QPointer<QWidget> &w) { return w.isNull() || w == widget; });
+    m_activated.append(widget);
+    // A short history is enough: only the last few windows can be asked for.
+    constexpr int Keep = 16;
+    if (m_activated.size() > Keep)
+        m_activated.removeFirst();
+}
+
+QWidget *QtHostServices::dialogParent() const
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    for (auto it = m_activated.crbegin(); it != m_activated.crend(); ++it) {
+        if (*it && (*it)->isVisible())
+            return *it;
+    }
+    const QList<QWidget *> windows = loadedWindows();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if ((*it)->isVisible())
+            return *it;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// The width a dialog needs so that the window manager's title bar shows
+// `caption` whole beside its icon and buttons.
+int widthForCaption(const QString &caption)
+{
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    return metrics.horizontalAdvance(caption) + 8 * metrics.height();
+}
+
+// A message longer than fits on the screen scrolls inside the box, so that
+// the box and its buttons stay on the screen.
+void keepOnScreen(QMessageBox &box)
+{
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    const QScreen *screen =
+        box.parentWidget() ? box.parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!label || !screen || !box.layout())
+        return;
+    const int maxHeight = screen->availableGeometry().height() / 2;
+    const int maxWidth = screen->availableGeometry().width() / 2;
+    const QSize wanted = label->sizeHint();
+    if (wanted.height() <= maxHeight && wanted.width() <= maxWidth)
+        return;
+    auto *scroll = new QScrollArea(&box);
+    scroll->setObjectName(QStringLiteral("messageScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    box.layout()->replaceWidget(label, scroll);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    scroll->setWidget(label);
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    scroll->setFixedSize(std::min(wanted.width() + bar + 2, maxWidth),
+                         std::min(wanted.height() + bar + 2, maxHeight));
+}
+
+} // namespace
 
 HostServices::Answer QtHostServices::messageBox(const QString &text, Buttons buttons, Icon icon,
                                                 const QString &caption)
 {
-    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    caption.isEmpty() ? applicationTitle() : caption, text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    const QString title = caption.isEmpty() ? applicationTitle() : caption;
+    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
+                    QMessageBox::NoButton, dialogParent());
+    keepOnScreen(box);
+    // The box sizes itself to its text; a spacer keeps it wide enough for
+    // its caption ("Error" must not show as "E...").
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        grid->addItem(
+            new QSpacerItem(widthForCaption(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
+    }
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -132,16 +228,20 @@ HostServices::Answer QtHostServices::messageBox(const QString &text, Buttons but
 
 QString QtHostServices::inputBox(const QString &prompt, const QString &caption)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                                                 QLineEdit::Normal, QString(), &ok);
-    return ok ? answer : QString();
+    QInputDialog dialog(dialogParent());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString());
+    // Wide enough for the caption: a narrow box shows "Creat... nction".
+    dialog.setMinimumWidth(widthForCaption(caption));
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString QtHostServices::runFileDialog(FileMode mode, const QString &title, const QString &filter,
                                       const QString &initialName)
 {
-    QWidget *parent = QApplication::activeWindow();
+    QWidget *parent = dialogParent();
     TypedNameFileDialog dialog(parent, title, initialName, filter);
     dialog.setAcceptMode(mode == FileMode::Open ? QFileDialog::AcceptOpen
                                                 : QFileDialog::AcceptSave);

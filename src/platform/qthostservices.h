@@ -2,8 +2,10 @@
 
 #include "hostservices.h"
 
+class QWindow;
+
 // The host services on the desktop: Qt's message box, input dialog and file
-// dialog, parented to the program's active window.
+// dialog, each parented to the window that opened it.
 class QtHostServices : public HostServices
 {
     Q_OBJECT
@@ -22,5 +24,12 @@ protected:
                           const QString &initialName) override;
 
 private:
+    // The window a dialog opened now belongs to: the active window, or, in
+    // the moment after another dialog closed and before the window manager
+    // activates anything again, the window that was active before.
+    QWidget *dialogParent() const;
+    void windowActivated(QWindow *window);
+
     QString m_programDirectory;
+    QList<QPointer<QWidget>> m_activated; // most recent last
 };

@@ -1,6 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
+#include "app/twips.h"
 #include "document/textbuffer.h"
 
 #include <QAbstractButton>
@@ -36,7 +37,7 @@ private slots:
     {
         MainWindowFixture f;
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Scrivlet IDE 1.3b"));
-        QCOMPARE(f.window->centralWidget()->size(), QSize(609, 548));
+        QCOMPARE(f.window->centralWidget()->size(), QSize(Twips::px(9135), Twips::px(8220)));
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
         QVERIFY(!(f.window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(f.window->windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -45,30 +46,31 @@ private slots:
         const QRect editor = f.editor()->geometry();
         f.window->showMinimized();
         f.window->showNormal();
-        QCOMPARE(f.window->centralWidget()->size(), QSize(609, 548));
+        QCOMPARE(f.window->centralWidget()->size(), QSize(Twips::px(9135), Twips::px(8220)));
         QCOMPARE(f.editor()->geometry(), editor);
     }
 
     void controlsAtTheirPlaces_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry"); // pixels: twips / 15
-        QTest::newRow("tbToolBar") << "tbToolBar" << QRect(0, 0, 609, 28);
-        QTest::newRow("Label1") << "Label1" << QRect(472, 32, 105, 17);
-        QTest::newRow("text1") << "text1" << QRect(8, 40, 457, 425);
-        QTest::newRow("List1") << "List1" << QRect(472, 56, 129, 407);
-        QTest::newRow("label2") << "label2" << QRect(8, 472, 593, 57);
-        QTest::newRow("sbStatusBar") << "sbStatusBar" << QRect(0, 530, 609, 18);
+        QTest::addColumn<QRect>("twips"); // left, top, width, height
+        QTest::newRow("tbToolBar") << "tbToolBar" << QRect(0, 0, 9135, 420);
+        QTest::newRow("Label1") << "Label1" << QRect(7080, 480, 1575, 255);
+        QTest::newRow("text1") << "text1" << QRect(120, 600, 6855, 6375);
+        QTest::newRow("List1") << "List1" << QRect(7080, 840, 1935, 6105);
+        QTest::newRow("label2") << "label2" << QRect(120, 7080, 8895, 855);
+        QTest::newRow("sbStatusBar") << "sbStatusBar" << QRect(0, 7950, 9135, 270);
     }
 
     void controlsAtTheirPlaces()
     {
         QFETCH(QString, name);
-        QFETCH(QRect, geometry);
+        QFETCH(QRect, twips);
         MainWindowFixture f;
         auto *control = f.window->findChild<QWidget *>(name);
         QVERIFY(control);
-        QCOMPARE(control->geometry(), geometry);
+        QCOMPARE(control->geometry(),
+                 Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
         QVERIFY(control->isVisible());
     }
 

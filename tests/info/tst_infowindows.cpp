@@ -8,6 +8,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
+#include "app/twips.h"
 #include "app/module1.h"
 #include "addresses.h"
 #include "info/frmabout.h"
@@ -60,8 +61,8 @@ struct Face
     const char *name;
     std::function<QWidget *(Module1 &)> show;
     QString title;
-    QSize client;
-    QPoint place; // (-1, -1): left to the system
+    QSize client; // twips
+    QPoint place; // twips from the screen's top left; (-1, -1): left to the system
     QString focus;
     bool closeButton;
     QStringList tabOrder;
@@ -73,23 +74,23 @@ QList<Face> faces()
         {"pluainfo",
          [](Module1 &p) { return p.showWindow<pluainfo>(); },
          "What is (P)Lua?",
-         QSize(228, 152),
-         QPoint(184, 250),
+         QSize(3420, 2280),
+         QPoint(2760, 3750),
          "OKButton",
          true,
          {}},
         {"Pluawhere",
          [](Module1 &p) { return p.showWindow<Pluawhere>(); },
          "Where to get PLua?",
-         QSize(193, 207),
-         QPoint(184, 250),
+         QSize(2895, 3105),
+         QPoint(2760, 3750),
          "OKButton",
          true,
          {"OKButton", "Command1", "Command2", "Command3"}},
         {"frmInstallationInstructions",
          [](Module1 &p) { return p.showWindow<frmInstallationInstructions>(); },
          "PLua installation instructions",
-         QSize(366, 232),
+         QSize(5490, 3480),
          QPoint(-1, -1),
          "Command1",
          true,
@@ -97,7 +98,7 @@ QList<Face> faces()
         {"frmDonations",
          [](Module1 &p) { return p.showWindow<frmDonations>(); },
          "Donations",
-         QSize(312, 251),
+         QSize(4680, 3765),
          QPoint(-1, -1),
          "Command1",
          false,
@@ -105,8 +106,8 @@ QList<Face> faces()
         {"frmFirstRun",
          [](Module1 &p) { return p.showWindow<frmFirstRun>(); },
          "PLua installation instructions",
-         QSize(368, 264),
-         QPoint(166, 105),
+         QSize(5520, 3960),
+         QPoint(2490, 1575),
          "Command1",
          true,
          {"Command1", "Command3"}},
@@ -254,11 +255,24 @@ void tst_InfoWindows::windowFaces()
     QVERIFY(QTest::qWaitForWindowActive(w));
     QCOMPARE(w->objectName(), QLatin1String(face.name));
     QCOMPARE(w->windowTitle(), face.title);
-    QCOMPARE(w->size(), face.client);
-    QCOMPARE(w->minimumSize(), face.client);
-    QCOMPARE(w->maximumSize(), face.client);
-    if (face.place.x() >= 0)
-        QCOMPARE(w->geometry().topLeft(), face.place);
+    const QSize client(Twips::px(face.client.width()), Twips::px(face.client.height()));
+    QCOMPARE(w->size(), client);
+    QCOMPARE(w->minimumSize(), client);
+    QCOMPARE(w->maximumSize(), client);
+    if (face.place.x() >= 0) {
+        // At its design place, taken relative to where the main window's
+        // client area is, when that is on the screen, frame included;
+        // otherwise moved just as far as it takes to be whole on the screen.
+        QRect design(QPoint(Twips::px(face.place.x()), Twips::px(face.place.y())), client);
+        if (frmMain *main = m_program->mainWindow; main && main->isVisible())
+            design.translate(main->centralWidget()->mapToGlobal(QPoint(0, 0))
+                             - QPoint(Twips::px(45), Twips::px(1080)));
+        const QRect screen = w->screen()->availableGeometry();
+        if (screen.contains(design.adjusted(-10, -40, 10, 10)))
+            QCOMPARE(w->geometry().topLeft(), design.topLeft());
+        else
+            QVERIFY(screen.contains(w->geometry()));
+    }
     QVERIFY(!(w->windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(bool(w->windowFlags() & Qt::WindowCloseButtonHint), face.closeButton);
@@ -445,7 +459,7 @@ void tst_InfoWindows::aboutClosesWith()
 
     QVERIFY(seen || !seen.isNull() || !title.isEmpty());
     QCOMPARE(title, QStringLiteral("About Scrivlet_Editor"));
-    QCOMPARE(geometry.size(), QSize(415, 144));
+    QCOMPARE(geometry.size(), QSize(Twips::px(6225), Twips::px(2160)));
     // Centred on the main window (to the pixel, halves rounded either way).
     QVERIFY((geometry.center() - mainWindow()->geometry().center()).manhattanLength() <= 2);
     QCOMPARE(focus, QStringLiteral("cmdOK"));

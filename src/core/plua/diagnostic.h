@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace plua {
+
+// A fault in a program, where the handheld's compiler reports it. `line`
+// counts from 1; `column` counts characters from 1 on that line.
+struct Diagnostic
+{
+    int line = 0;
+    int column = 0;
+    std::string message;
+};
+
+// Thrown inside the front end to stop at the first fault, as the handheld's
+// compiler does; parse() turns it into a Diagnostic.
+struct SyntaxError
+{
+    Diagnostic diagnostic;
+};
+
+// Column (from 1) of byte `offset` on its line: characters are counted, so a
+// UTF-8 sequence is one column.
+int columnOf(std::string_view source, std::size_t offset);
+
+// Up to `limit` characters of `text` for a message, cut at a line end.
+std::string excerpt(std::string_view text, std::size_t limit = 24);
+
+} // namespace plua

@@ -1,0 +1,222 @@
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+// A private X server with the openbox window manager, the real scrivlet
+// started from a fresh program folder on it, and real X input from xdotool.
+// Everything is checked from outside: window names, bytes on disk.
+class X11Desktop
+{
+public:
+    X11Desktop() = default;
+    X11Desktop(const X11Desktop &) = delete;
+    X11Desktop &operator=(const X11Desktop &) = delete;
+    ~X11Desktop() { stop(); }
+
+    // Starts Xvfb and openbox; false (with `error()`) when either is missing
+    // or does not come up.
+    bool start(const QString &screen = QStringLiteral("1280x1024x24"))
+    {
+        for (const char *tool : {"Xvfb", "openbox", "xdotool"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                return fail(QStringLiteral("%1 is not installed (scripts/setup.sh installs it)")
+                                .arg(QLatin1String(tool)));
+        }
+        if (!m_home.isValid())
+            return fail(QStringLiteral("no temporary folder"));
+        // A display number nobody else holds.
+        for (int tries = 0; tries < 50 && m_display.isEmpty(); ++tries) {
+            const int n = 200 + int(QRandomGenerator::global()->bounded(700));
+            if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+                m_display = QStringLiteral(":%1").arg(n);
+        }
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
+        m_xvfb.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_xvfb.start(QStringLiteral("Xvfb"),
+                     {m_display, QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                      QStringLiteral("-noreset")});
+        if (!m_xvfb.waitForStarted() || !waitFor([&] { return QFile::exists(socket); }, 10000))
+            return fail(QStringLiteral("Xvfb did not start on ") + m_display);
+
+        QDir().mkpath(home() + QStringLiteral("/runtime"));
+        QFile::setPermissions(home() + QStringLiteral("/runtime"), QFileDevice::ReadOwner |
+                                                                       QFileDevice::WriteOwner |
+                                                                       QFileDevice::ExeOwner);
+        m_openbox.setProcessEnvironment(environment());
+        m_openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        // The window manager is up once it announces the desktops it keeps.
+        if (!m_openbox.waitForStarted() ||
+            !waitFor([&] { return run({QStringLiteral("get_num_desktops")}).toInt() > 0; }, 10000))
+            return fail(QStringLiteral("openbox did not start"));
+        return true;
+    }
+
+    void stop()
+    {
+        for (QProcess *p : {&m_program, &m_openbox, &m_xvfb}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->terminate();
+                if (!p->waitForFinished(5000)) {
+                    p->kill();
+                    p->waitForFinished(2000);
+                }
+            }
+        }
+    }
+
+    QString error() const { return m_error; }
+    QString home() const { return m_home.path(); }
+    QString display() const { return m_display; }
+
+    // The environment of a user session on this display.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("HOME"), home());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), home() + QStringLiteral("/cache"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home() + QStringLiteral("/runtime"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
+        env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"),
+                   QStringLiteral("qt.webenginecontext.info=false;qt.qpa.*=false"));
+        return env;
+    }
+
+    // Copies the programs into a fresh program folder under home() and starts
+    // scrivlet there with `arguments`.
+    bool startProgram(const QString &binDir, const QStringList &arguments = {},
+                      const QProcessEnvironment &extra = {})
+    {
+        m_programDir = home() + QStringLiteral("/program");
+        QDir().mkpath(m_programDir);
+        for (const char *name : {"scrivlet", "txt2doc"}) {
+            const QString target = m_programDir + u'/' + QLatin1String(name);
+            QFile::remove(target);
+            if (!QFile::copy(binDir + u'/' + QLatin1String(name), target))
+                return fail(QStringLiteral("cannot copy ") + QLatin1String(name));
+        }
+        QProcessEnvironment env = environment();
+        for (const QString &key : extra.keys())
+            env.insert(key, extra.value(key));
+        m_program.setProcessEnvironment(env);
+        m_program.setWorkingDirectory(home());
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(m_programDir + QStringLiteral("/scrivlet"), arguments);
+        return m_program.waitForStarted() || fail(QStringLiteral("scrivlet did not start"));
+    }
+
+    QString programDir() const { return m_programDir; }
+    QProcess &program() { return m_program; }
+
+    // One xdotool command; its output, trimmed ("" when it failed).
+    QString run(const QStringList &arguments) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(QStringLiteral("xdotool"), arguments);
+        if (!p.waitForFinished(10000) || p.exitCode() != 0)
+            return {};
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    }
+
+    // The name of the window that has the keyboard.
+    QString activeWindowName() const
+    {
+        return run({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
+    }
+
+    // Waits until a window named exactly `name` has the keyboard.
+    bool waitActive(const QString &name, int timeoutMs = 15000)
+    {
+        if (waitFor([&] { return activeWindowName() == name; }, timeoutMs))
+            return true;
+        return fail(QStringLiteral("\"%1\" never became active (active: \"%2\")")
+                        .arg(name, activeWindowName()));
+    }
+
+    // The ids of the visible windows named exactly `name`.
+    QStringList windows(const QString &name) const
+    {
+        const QString found =
+            run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), u'^' + QRegularExpression::escape(name) + u'$'});
+        return found.isEmpty() ? QStringList() : found.split(u'\n');
+    }
+
+    // Presses keys ("ctrl+f", "Return") into whatever window has the keyboard.
+    void key(const QString &keys) const
+    {
+        QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")};
+        args += keys.split(u' ');
+        run(args);
+    }
+
+    void type(const QString &text) const
+    {
+        // "--" ends the options: a text such as "-- note" is typed, not parsed.
+        run({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+             QStringLiteral("--"), text});
+    }
+
+    // Clicks at `x`, `y` inside the window `id`'s client area.
+    void click(const QString &id, int x, int y, int repeat = 1) const
+    {
+        run({QStringLiteral("mousemove"), QStringLiteral("--window"), id, QString::number(x),
+             QString::number(y)});
+        run({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(repeat),
+             QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+    }
+
+    bool waitExit(int timeoutMs = 15000)
+    {
+        return m_program.waitForFinished(timeoutMs) || fail(QStringLiteral("scrivlet still runs"));
+    }
+
+    static QByteArray readFile(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    template <class Pred> static bool waitFor(Pred pred, int timeoutMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!pred()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QThread::msleep(50);
+        }
+        return true;
+    }
+
+private:
+    bool fail(const QString &message)
+    {
+        m_error = message;
+        return false;
+    }
+
+    QTemporaryDir m_home;
+    QString m_display;
+    QString m_programDir;
+    QString m_error;
+    QProcess m_xvfb;
+    QProcess m_openbox;
+    QProcess m_program;
+};

@@ -1,0 +1,4 @@
+-- expect: ok
+a, b.c, d[1] = 1, 2, 3
+a, b = b, a
+x, y = f()

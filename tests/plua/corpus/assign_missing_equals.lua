@@ -1,0 +1,3 @@
+-- expect: 3: '=' expected
+x
+y = 1

@@ -1,0 +1,2 @@
+-- expect: 2: cannot assign to a function call
+a, f() = 1, 2

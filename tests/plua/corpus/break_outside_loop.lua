@@ -1,0 +1,3 @@
+-- expect: 3: no loop to break
+x = 1
+break

@@ -1,0 +1,4 @@
+-- expect: ok
+f = print
+f
+("hi")

@@ -1,0 +1,2 @@
+-- expect: 2: name expected
+o:(1)

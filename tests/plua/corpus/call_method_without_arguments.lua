@@ -1,0 +1,2 @@
+-- expect: 3: function arguments expected
+o:m

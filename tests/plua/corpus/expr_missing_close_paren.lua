@@ -1,0 +1,3 @@
+-- expect: 3: ')' expected
+x = (1 + 2
+y = 3

@@ -1,0 +1,2 @@
+-- expect: ok
+x = nil y = 1 z = "s" w = {} v = function() end

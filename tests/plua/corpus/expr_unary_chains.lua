@@ -1,0 +1,3 @@
+-- expect: ok
+x = - - 1
+y = not not nil

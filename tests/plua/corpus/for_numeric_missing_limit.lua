@@ -1,0 +1,2 @@
+-- expect: 2: ',' expected
+for i = 1 do end

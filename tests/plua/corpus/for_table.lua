@@ -1,0 +1,2 @@
+-- expect: ok
+for k, v in t do print(k, v) end

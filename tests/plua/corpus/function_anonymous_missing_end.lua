@@ -1,0 +1,3 @@
+-- expect: 4: 'end' expected (to close 'function' at line
+f = function(a)
+  return a

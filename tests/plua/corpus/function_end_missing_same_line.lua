@@ -1,0 +1,2 @@
+-- expect: 2: 'end' expected near ')'
+f(function() return 1)

@@ -1,0 +1,2 @@
+-- expect: 2: '(' expected
+function a.b.c() end

@@ -1,0 +1,2 @@
+-- expect: 2: ambiguous syntax
+x = .5..2

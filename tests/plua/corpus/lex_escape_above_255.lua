@@ -1,0 +1,2 @@
+-- expect: 2: escape sequence too large
+s = "\300"

@@ -1,0 +1,4 @@
+-- expect: 4: statement expected
+s = "a\
+b"
+= 1

@@ -1,0 +1,3 @@
+#!/usr/bin/env plua
+-- expect: ok
+x = 1

@@ -1,0 +1,2 @@
+-- expect: ok
+s = [[a [[b]] c]]

@@ -1,0 +1,4 @@
+-- expect: 5: unfinished long string
+s = [[abc
+
+def

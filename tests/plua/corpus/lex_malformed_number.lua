@@ -1,0 +1,3 @@
+-- expect: 2: malformed number
+x = 3e
+y = 1

@@ -1,0 +1,2 @@
+-- expect: 2: malformed number
+x = .5.3

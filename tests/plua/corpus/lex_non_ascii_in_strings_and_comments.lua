@@ -1,0 +1,3 @@
+-- expect: ok
+s = "café – naïve" -- ½ €
+t = [[Grüße]]

@@ -1,0 +1,3 @@
+-- expect: 3: pragmas
+x = 1
+$debug

@@ -1,0 +1,2 @@
+-- expect: 2: unfinished string
+x = 'abc

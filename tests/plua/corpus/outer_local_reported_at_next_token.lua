@@ -1,0 +1,7 @@
+-- expect: 6: cannot access 'x'
+function f()
+  local x = 1
+  return function()
+    return x
+  end
+end

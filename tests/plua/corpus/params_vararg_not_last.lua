@@ -1,0 +1,2 @@
+-- expect: 2: ')' expected
+function f(..., a) end

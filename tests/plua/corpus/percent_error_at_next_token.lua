@@ -1,0 +1,4 @@
+-- expect: 4: main chunk
+y = a % b
+
+z = 1

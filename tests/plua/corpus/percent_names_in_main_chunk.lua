@@ -1,0 +1,2 @@
+-- expect: 2: main chunk
+y = a % b z = 1

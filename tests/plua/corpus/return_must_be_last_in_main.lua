@@ -1,0 +1,2 @@
+-- expect: 2: end of file expected
+return 1 x = 2

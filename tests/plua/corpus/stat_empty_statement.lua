@@ -1,0 +1,2 @@
+-- expect: 2: statement expected
+x = 1;;

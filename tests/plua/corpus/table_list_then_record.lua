@@ -1,0 +1,2 @@
+-- expect: 2: '}' expected
+t = {1, x = 2}

@@ -1,0 +1,2 @@
+-- expect: 3: expression expected
+x = {

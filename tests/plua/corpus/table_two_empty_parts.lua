@@ -1,0 +1,2 @@
+-- expect: 2: invalid table constructor
+t = {;;}

@@ -1,0 +1,5 @@
+-- expect: 5: '}' expected (to close '{' at line
+t = {
+  1,
+  2
+x = 1

@@ -1,0 +1,2 @@
+-- expect: 2: syntax error
+function f() %x end

@@ -1,0 +1,2 @@
+-- expect: 2: main chunk
+%x = 1

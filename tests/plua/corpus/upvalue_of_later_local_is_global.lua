@@ -1,0 +1,5 @@
+-- expect: ok
+function f()
+  return function() return %x end
+end
+local x = 1

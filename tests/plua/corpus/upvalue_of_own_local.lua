@@ -1,0 +1,5 @@
+-- expect: 5: immediately enclosing function
+function f()
+  local x = 1
+  return %x
+end

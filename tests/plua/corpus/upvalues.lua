@@ -1,0 +1,5 @@
+-- expect: ok
+function mk()
+  local t = {}
+  return function() %t.n = 1 return %t, %print end
+end
