@@ -121,7 +121,8 @@ int main(int argc, char *argv[])
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly))
             return 1;
-        const QByteArray line = "local value = pget(12, 34) -- a typical line of a Plua program\r\n";
+        const QByteArray line =
+            "local value = pget(12, 34) -- a typical line of a Plua program\r\n";
         while (f.size() < 10 * 1024 * 1024)
             f.write(line);
     }
@@ -134,7 +135,8 @@ int main(int argc, char *argv[])
     const double openMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
     window.document().stageText();
-    const bool saved = window.document().SaveText(window.document().stagingBuffer(), dir.filePath("saved.lua"));
+    const bool saved =
+        window.document().SaveText(window.document().stagingBuffer(), dir.filePath("saved.lua"));
     const double saveMs = timer.nsecsElapsed() / 1e6;
     std::printf("\n10 MB file (%lld bytes, %d lines):\n", QFile(path).size(),
                 window.text1()->document()->blockCount());

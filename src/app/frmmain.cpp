@@ -58,25 +58,33 @@ const Menu Menus[] = {
          {"mnuFileBar0", "-", nullptr, nullptr},
          {"mnuFileSave", "&Save", "Ctrl+S", [](frmMain &w) { w.document().save(); }},
          {"mnuFileSaveAs", "Save &As...", nullptr, [](frmMain &w) { w.document().saveAs(); }},
-         {"mnuPRCexport", "&Export To .prc", nullptr, [](frmMain &w) { Output::exportPalmDoc(w.host(), w.document()); }},
-         {"mnutxtExport", "&Export To .txt", nullptr, [](frmMain &w) { Output::exportText(w.host(), w.document()); }},
+         {"mnuPRCexport", "&Export To .prc", nullptr,
+          [](frmMain &w) { Output::exportPalmDoc(w.host(), w.document()); }},
+         {"mnutxtExport", "&Export To .txt", nullptr,
+          [](frmMain &w) { Output::exportText(w.host(), w.document()); }},
          {"mnuFileBar1", "-", nullptr, nullptr},
-         {"mnuFilePrint", "&Print", "Ctrl+P", [](frmMain &w) { Output::printDocument(w.host(), w.document(), w); }},
+         {"mnuFilePrint", "&Print", "Ctrl+P",
+          [](frmMain &w) { Output::printDocument(w.host(), w.document(), w); }},
          {"mnuFileBar2", "-", nullptr, nullptr},
          {"mnuFileExit", "E&xit", nullptr, [](frmMain &w) { w.close(); }},
      }},
     {"mnuEdit",
      "&Edit",
      {
-         {"mnuEditCut", "Cu&t", nullptr, [](frmMain &w) { EditCommands::cut(w.host(), *w.text1()); }},
-         {"mnuEditCopy", "&Copy", nullptr, [](frmMain &w) { EditCommands::copy(w.host(), *w.text1()); }},
-         {"mnuEditPaste", "&Paste", nullptr, [](frmMain &w) { EditCommands::paste(w.host(), *w.text1()); }},
+         {"mnuEditCut", "Cu&t", nullptr,
+          [](frmMain &w) { EditCommands::cut(w.host(), *w.text1()); }},
+         {"mnuEditCopy", "&Copy", nullptr,
+          [](frmMain &w) { EditCommands::copy(w.host(), *w.text1()); }},
+         {"mnuEditPaste", "&Paste", nullptr,
+          [](frmMain &w) { EditCommands::paste(w.host(), *w.text1()); }},
      }},
     {"mnuInsert",
      "&Insert",
      {
-         {"mnuNewFunction", "New Function", "Ctrl+F", [](frmMain &w) { CodeInsertion::insertNewFunction(w.host(), *w.text1()); }},
-         {"mnuComment", "Comment", "Ctrl+M", [](frmMain &w) { CodeInsertion::insertComment(w.host(), *w.text1()); }},
+         {"mnuNewFunction", "New Function", "Ctrl+F",
+          [](frmMain &w) { CodeInsertion::insertNewFunction(w.host(), *w.text1()); }},
+         {"mnuComment", "Comment", "Ctrl+M",
+          [](frmMain &w) { CodeInsertion::insertComment(w.host(), *w.text1()); }},
      }},
     {"mnuHelp",
      "&Help",
@@ -370,7 +378,8 @@ void frmMain::closeEvent(QCloseEvent *event)
     // The question dismissed without an answer, or a save that failed: the
     // window stays, with the text, rather than throwing the work away.
     const bool keep = answer == HostServices::Answer::Cancel ||
-                      (answer == HostServices::Answer::Yes && m_document->save() == ProjectDocument::SaveResult::Failed);
+                      (answer == HostServices::Answer::Yes &&
+                       m_document->save() == ProjectDocument::SaveResult::Failed);
     m_askingToClose = false;
     if (keep) {
         event->ignore();

@@ -13,15 +13,15 @@
 
 Module1::Module1(HostServices &host, QString commandLine)
     : m_host(host), m_commandLine(std::move(commandLine))
-{
-}
+{}
 
 Module1::~Module1()
 {
     // Top-level windows have no Qt parent; whatever is still open goes now,
     // newest first. The list is asked afresh each time because deleting one
     // window can take others with it (a dialog owned by the main window).
-    for (auto windows = m_host.loadedWindows(); !windows.isEmpty(); windows = m_host.loadedWindows())
+    for (auto windows = m_host.loadedWindows(); !windows.isEmpty();
+         windows = m_host.loadedWindows())
         delete windows.last();
 }
 
@@ -34,7 +34,8 @@ void Module1::start()
     }
     // The very first start writes the marker at once; a readable marker that
     // says something else is left as it is, and the wizard shows again.
-    const QFileInfo marker(QDir(programDirectory).filePath(QLatin1String(FirstRunMarker::FileName)));
+    const QFileInfo marker(
+        QDir(programDirectory).filePath(QLatin1String(FirstRunMarker::FileName)));
     if (!marker.exists() || !marker.isReadable())
         FirstRunMarker::write(programDirectory, m_host.userDirectory());
     showWindow<frmFirstRun>();

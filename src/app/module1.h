@@ -43,8 +43,7 @@ public:
 
     // Shows the single instance of a secondary window, creating it when it is
     // not loaded, and brings it to the front.
-    template <class Window>
-    Window *showWindow()
+    template <class Window> Window *showWindow()
     {
         auto &slot = m_windows[&Window::staticMetaObject];
         auto *window = qobject_cast<Window *>(slot.data());
@@ -58,8 +57,7 @@ public:
         return window;
     }
 
-    template <class Window>
-    Window *findWindow() const
+    template <class Window> Window *findWindow() const
     {
         return qobject_cast<Window *>(m_windows.value(&Window::staticMetaObject).data());
     }

@@ -155,7 +155,8 @@ private:
     bool readBraced(Qt::KeyboardModifiers modifiers, KeyStroke &stroke, int &count, QString &error)
     {
         const int start = m_pos;
-        qsizetype close = m_in.indexOf(u'}', start == m_in.size() || m_in[start] != u'}' ? start : start + 1);
+        qsizetype close =
+            m_in.indexOf(u'}', start == m_in.size() || m_in[start] != u'}' ? start : start + 1);
         if (close < 0) {
             error = QStringLiteral("unclosed '{' at position %1").arg(start);
             return false;

@@ -8,9 +8,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
-{
-}
+EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent) {}
 
 QString EditorTextEdit::plainTextCrLf() const
 {
@@ -51,8 +49,8 @@ void EditorTextEdit::keyPressEvent(QKeyEvent *event)
 {
     // Shift+Enter would make a soft break inside a paragraph; here every
     // break starts a new line of the program.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & Qt::ShiftModifier)) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & Qt::ShiftModifier)) {
         QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
                         event->text(), event->isAutoRepeat(), event->count());
         QPlainTextEdit::keyPressEvent(&plain);

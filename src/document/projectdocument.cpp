@@ -17,8 +17,7 @@ const QString LuaFilter = QStringLiteral("Lua/Plua Files (*.lua)");
 ProjectDocument::ProjectDocument(HostServices &host, EditorTextEdit &editor, QObject *parent)
     : QObject(parent), m_host(host), m_editor(editor),
       m_stagingBuffer(new TextBuffer(QStringLiteral("ConvBox"), this))
-{
-}
+{}
 
 QString ProjectDocument::text() const
 {

@@ -38,8 +38,8 @@ void insertNewFunction(HostServices &host, EditorTextEdit &editor)
 
 void insertComment(HostServices &host, EditorTextEdit &editor)
 {
-    const QString comment = host.inputBox(QStringLiteral("Your comment?"),
-                                          QStringLiteral("Insert a comment"));
+    const QString comment =
+        host.inputBox(QStringLiteral("Your comment?"), QStringLiteral("Insert a comment"));
     if (comment.isEmpty())
         return;
     editor.setFocus();

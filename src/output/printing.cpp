@@ -24,8 +24,8 @@ namespace {
 void reportFailure(HostServices &host)
 {
     host.messageBox(QStringLiteral("Could not print, make sure that a printer is "
-                                            "installed and that it is turned on."),
-                             HostServices::Buttons::Ok, HostServices::Icon::Error);
+                                   "installed and that it is turned on."),
+                    HostServices::Buttons::Ok, HostServices::Icon::Error);
 }
 
 // The printing window ends when the job has been handed on, not before: Esc

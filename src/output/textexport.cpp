@@ -9,7 +9,8 @@ namespace Output {
 void exportText(HostServices &host, ProjectDocument &document)
 {
     // No preset name: the dialog offers the file chosen last by any command.
-    const QString path = host.showSave(QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"));
+    const QString path =
+        host.showSave(QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"));
     if (path.isEmpty())
         return;
     document.stageText();

@@ -9,8 +9,7 @@
 
 HostServices::HostServices(QObject *parent)
     : QObject(parent), m_keystrokes(new KeystrokeQueue(this))
-{
-}
+{}
 
 HostServices::~HostServices() = default;
 
@@ -67,16 +66,15 @@ void HostServices::saveSetting(const QString &section, const QString &key, const
 
 QString HostServices::userDirectory() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/'
-           + applicationTitle();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+           applicationTitle();
 }
 
 void HostServices::registerWindow(QWidget *window)
 {
     m_windows.append(window);
-    connect(window, &QObject::destroyed, this, [this] {
-        m_windows.removeIf([](const QPointer<QWidget> &w) { return w.isNull(); });
-    });
+    connect(window, &QObject::destroyed, this,
+            [this] { m_windows.removeIf([](const QPointer<QWidget> &w) { return w.isNull(); }); });
 }
 
 QList<QWidget *> HostServices::loadedWindows() const

@@ -35,8 +35,7 @@ public:
 
     explicit ScriptedHostServices(const QString &programDirectory, QObject *parent = nullptr)
         : QtHostServices(programDirectory, parent)
-    {
-    }
+    {}
 
     // Answers given in order; a dialog with no scripted answer is recorded in
     // `unexpected` and answered with Cancel / No / "" so nothing hangs.
@@ -57,7 +56,7 @@ public:
         messages.append({text, buttons, icon, caption.isEmpty() ? applicationTitle() : caption});
         if (messageAnswers.isEmpty()) {
             unexpected.append(QStringLiteral("message box: ") + text);
-            return buttons == Buttons::Ok ? Answer::Ok
+            return buttons == Buttons::Ok      ? Answer::Ok
                    : buttons == Buttons::YesNo ? Answer::No
                                                : Answer::Cancel;
         }

@@ -29,7 +29,8 @@ private slots:
             << QStringLiteral("  \" a.lua \"  ") << QStringLiteral("a.lua");
         QTest::newRow("tab belongs to the name")
             << QStringLiteral("\ta.lua ") << QStringLiteral("\ta.lua");
-        QTest::newRow("option-like name") << QStringLiteral("-reverse") << QStringLiteral("-reverse");
+        QTest::newRow("option-like name")
+            << QStringLiteral("-reverse") << QStringLiteral("-reverse");
         QTest::newRow("only quotes") << QStringLiteral("\"\"") << QString();
         QTest::newRow("nothing") << QString() << QString();
     }
@@ -48,11 +49,11 @@ private slots:
         QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringList{"a", "b"};
         QTest::newRow("LF") << QStringLiteral("a\nb") << QStringList{"a", "b"};
         QTest::newRow("CR") << QStringLiteral("a\rb") << QStringList{"a", "b"};
-        QTest::newRow("LF CR is two breaks") << QStringLiteral("a\n\rb") << QStringList{"a", "", "b"};
+        QTest::newRow("LF CR is two breaks")
+            << QStringLiteral("a\n\rb") << QStringList{"a", "", "b"};
         QTest::newRow("CR CR LF") << QStringLiteral("a\r\r\nb") << QStringList{"a", "", "b"};
         QTest::newRow("line separator") << QStringLiteral("a\u2028b") << QStringList{"a", "b"};
-        QTest::newRow("paragraph separator")
-            << QStringLiteral("a\u2029b") << QStringList{"a", "b"};
+        QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b") << QStringList{"a", "b"};
         QTest::newRow("trailing break") << QStringLiteral("a\r\n") << QStringList{"a", ""};
         QTest::newRow("none") << QStringLiteral("a b") << QStringList{"a b"};
         QTest::newRow("empty") << QString() << QStringList{""};

@@ -55,8 +55,7 @@ private slots:
             << "{(}{)}"
             << QList<KeyStroke>{key(Qt::Key_ParenLeft, {}, "("), key(Qt::Key_ParenRight, {}, ")")};
         QTest::newRow("empty group types nothing")
-            << "pclear()"
-            << QList<KeyStroke>{ch('p'), ch('c'), ch('l'), ch('e'), ch('a'), ch('r')};
+            << "pclear()" << QList<KeyStroke>{ch('p'), ch('c'), ch('l'), ch('e'), ch('a'), ch('r')};
         QTest::newRow("shift on next key only")
             << "+ab" << QList<KeyStroke>{ch('a', Qt::ShiftModifier), ch('b')};
         QTest::newRow("shift on a group")
@@ -76,14 +75,17 @@ private slots:
         QTest::newRow("repeat a character") << "{x 2}" << QList<KeyStroke>{ch('x'), ch('x')};
         QTest::newRow("braced specials")
             << "{+}{^}{%}{~}{{}{}}{[}{]}"
-            << QList<KeyStroke>{key(Qt::Key_Plus, {}, "+"),       key(Qt::Key_AsciiCircum, {}, "^"),
-                                key(Qt::Key_Percent, {}, "%"),    key(Qt::Key_AsciiTilde, {}, "~"),
-                                key(Qt::Key_BraceLeft, {}, "{"),  key(Qt::Key_BraceRight, {}, "}"),
-                                key(Qt::Key_BracketLeft, {}, "["), key(Qt::Key_BracketRight, {}, "]")};
+            << QList<KeyStroke>{
+                   key(Qt::Key_Plus, {}, "+"),        key(Qt::Key_AsciiCircum, {}, "^"),
+                   key(Qt::Key_Percent, {}, "%"),     key(Qt::Key_AsciiTilde, {}, "~"),
+                   key(Qt::Key_BraceLeft, {}, "{"),   key(Qt::Key_BraceRight, {}, "}"),
+                   key(Qt::Key_BracketLeft, {}, "["), key(Qt::Key_BracketRight, {}, "]")};
         QTest::newRow("unbraced brackets are typed")
-            << "[]" << QList<KeyStroke>{key(Qt::Key_BracketLeft, {}, "["), key(Qt::Key_BracketRight, {}, "]")};
-        QTest::newRow("function keys") << "{F1}{F12}"
-                                       << QList<KeyStroke>{key(Qt::Key_F1), key(Qt::Key_F12)};
+            << "[]"
+            << QList<KeyStroke>{key(Qt::Key_BracketLeft, {}, "["),
+                                key(Qt::Key_BracketRight, {}, "]")};
+        QTest::newRow("function keys")
+            << "{F1}{F12}" << QList<KeyStroke>{key(Qt::Key_F1), key(Qt::Key_F12)};
         QTest::newRow("empty") << "" << QList<KeyStroke>{};
     }
 

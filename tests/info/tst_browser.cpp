@@ -439,7 +439,8 @@ void tst_Browser::resizeLayout()
     m_program->BrowserAddress = url("/a");
     frmBrowser *b = m_program->showWindow<frmBrowser>();
     // It opens at its design size, or smaller where the screen is smaller.
-    QCOMPARE(b->size(), design.boundedTo(b->screen()->availableGeometry().size()).boundedTo(b->size()));
+    QCOMPARE(b->size(),
+             design.boundedTo(b->screen()->availableGeometry().size()).boundedTo(b->size()));
     b->resize(design);
     QTRY_COMPARE(b->size(), design);
     b->resize(size);

@@ -33,7 +33,6 @@
 #include <functional>
 #include <memory>
 
-
 namespace {
 
 // Processes started by this one whose name says they belong to the web engine.
@@ -265,8 +264,8 @@ void tst_InfoWindows::windowFaces()
         // otherwise moved just as far as it takes to be whole on the screen.
         QRect design(QPoint(Twips::px(face.place.x()), Twips::px(face.place.y())), client);
         if (frmMain *main = m_program->mainWindow; main && main->isVisible())
-            design.translate(main->centralWidget()->mapToGlobal(QPoint(0, 0))
-                             - QPoint(Twips::px(45), Twips::px(1080)));
+            design.translate(main->centralWidget()->mapToGlobal(QPoint(0, 0)) -
+                             QPoint(Twips::px(45), Twips::px(1080)));
         const QRect screen = w->screen()->availableGeometry();
         if (screen.contains(design.adjusted(-10, -40, 10, 10)))
             QCOMPARE(w->geometry().topLeft(), design.topLeft());

@@ -45,6 +45,8 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("status");
+        // A table: one row a line, columns as in addColumn.
+        // clang-format off
         QTest::newRow("caret mid-line") << "abc\r\ndef" << 1 << -1 << "pclear()"
                                         << "abc\r\npclear()\r\ndef" << "Line 2 of 3";
         QTest::newRow("selection is kept") << "abc\r\ndef" << 5 << 4 << "print()"
@@ -54,6 +56,7 @@ private slots:
             << "x\r\n" << 2 << -1 << "pnl()" << "x\r\n\r\npnl()" << "Line 3 of 3";
         QTest::newRow("longest name") << "a" << 0 << -1 << "pselectdate()"
                                       << "a\r\npselectdate()" << "Line 2 of 2";
+        // clang-format on
     }
 
     void doubleClickTypesTheCallOnANewLine()
@@ -98,6 +101,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("status");
+        // A table: one row a line, columns as in addColumn.
+        // clang-format off
         QTest::newRow("after the last line") << "x" << "main" << "x\r\nfunction main()\r\n\r\nend"
                                              << "Line 3 of 4";
         QTest::newRow("empty text") << "" << "main" << "\r\nfunction main()\r\n\r\nend" << "Line 3 of 4";
@@ -107,6 +112,7 @@ private slots:
             << "" << "a+b^c%d~(e){f}[g]" << "\r\nfunction a+b^c%d~(e){f}[g]()\r\n\r\nend" << "Line 3 of 4";
         QTest::newRow("method name") << "" << "obj:on_tap.x" << "\r\nfunction obj:on_tap.x()\r\n\r\nend"
                                      << "Line 3 of 4";
+        // clang-format on
     }
 
     void newFunction()

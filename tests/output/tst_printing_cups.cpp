@@ -82,7 +82,8 @@ private slots:
         QTemporaryDir programDir;
         OutputFixture f(programDir.path());
         // The job is named after the project file: a name of its own.
-        f.window->document().setFileName(programDir.filePath(QFileInfo(programDir.path()).fileName() + QStringLiteral(".lua")));
+        f.window->document().setFileName(
+            programDir.filePath(QFileInfo(programDir.path()).fileName() + QStringLiteral(".lua")));
         QVERIFY(QTest::qWaitForWindowActive(f.window));
         f.setText(text);
         if (command == u"menu") {
