@@ -151,6 +151,13 @@ frmMain::frmMain(Module1 &program, QWidget *parent) : QMainWindow(parent), m_pro
     createToolBar();
     setInitialContent();
 
+    // Exports convert on after their command has returned; their failures
+    // are shown here, where the user works.
+    connect(&PalmDocConverter::of(host()), &PalmDocConverter::conversionFailed, this,
+            [this](const QString &message) {
+                host().messageBox(message, HostServices::Buttons::Ok, HostServices::Icon::Error);
+            });
+
     const int menuHeight = menuBar()->sizeHint().height();
     const QSize client(px(9135), px(8220));
     setFixedSize(client.width(), client.height() + menuHeight);

@@ -34,10 +34,10 @@ PalmDocConverter &PalmDocConverter::of(HostServices &host)
 {
     if (auto *existing = host.findChild<PalmDocConverter *>(QString(), Qt::FindDirectChildrenOnly))
         return *existing;
-    return *new PalmDocConverter(host);
+    return *new PalmDocConverter(&host);
 }
 
-PalmDocConverter::PalmDocConverter(HostServices &host) : QObject(&host), m_host(host) {}
+PalmDocConverter::PalmDocConverter(QObject *parent) : QObject(parent) {}
 
 PalmDocConverter::~PalmDocConverter()
 {
@@ -63,10 +63,9 @@ bool PalmDocConverter::start(const QString &converter, const QString &input, con
     if (!QFileInfo(converter).isFile()) {
         if (!temporaryInput.isEmpty())
             QFile::remove(temporaryInput);
-        m_host.messageBox(QStringLiteral("The Palm DOC converter \"%1\" was not found, so no Palm "
-                                         "DOC was made.")
-                              .arg(shownPath(converter)),
-                          HostServices::Buttons::Ok, HostServices::Icon::Error);
+        emit conversionFailed(QStringLiteral("The Palm DOC converter \"%1\" was not found, so no "
+                                             "Palm DOC was made.")
+                                  .arg(shownPath(converter)));
         emit conversionEnded(output, false);
         return false;
     }
@@ -187,6 +186,6 @@ void PalmDocConverter::end(QProcess *process, const QString &failure)
     QObject::disconnect(process, nullptr, this, nullptr);
     process->deleteLater();
     if (!failure.isEmpty())
-        m_host.messageBox(failure, HostServices::Buttons::Ok, HostServices::Icon::Error);
+        emit conversionFailed(failure);
     emit conversionEnded(output, failure.isEmpty());
 }

@@ -10,20 +10,20 @@ class QProcess;
 class QWidget;
 
 // Runs the txt2doc converter without blocking the editor. Each conversion is
-// its own process; a failure is reported with the converter's own words in a
-// message box, success quietly. Closing the editor waits for running
-// conversions in a window that says so and offers to stop them, so every
-// result is still reported; whatever is left when the program ends anyway is
-// stopped, never waited for without end.
+// its own process; a failure is reported through conversionFailed with the
+// converter's own words, for the window to show, success quietly. Closing the editor waits for
+// running conversions in a window that says so and offers to stop them, so every result is still
+// reported; whatever is left when the program ends anyway is stopped, never waited for without end.
 class PalmDocConverter : public QObject
 {
     Q_OBJECT
 
 public:
-    // The converter of the program that `host` serves; created on first use.
+    // The converter of the program that `host` serves, owned by it (running
+    // conversions outlive the window that started them); created on first use.
     static PalmDocConverter &of(HostServices &host);
 
-    explicit PalmDocConverter(HostServices &host);
+    explicit PalmDocConverter(QObject *parent);
     ~PalmDocConverter() override;
 
     // What becomes of the input file once the conversion has ended.
@@ -46,6 +46,9 @@ public:
     void stopAll();
 
 signals:
+    // A conversion failed, did not start or was stopped; `message` says so
+    // for the user, in the converter's own words where it gave any.
+    void conversionFailed(const QString &message);
     // A conversion has ended; `ok` is false when it failed or did not start.
     void conversionEnded(const QString &output, bool ok);
 
@@ -62,6 +65,5 @@ private:
     void processFinished(QProcess *process, int exitCode, bool crashed);
     void end(QProcess *process, const QString &failure);
 
-    HostServices &m_host;
     QHash<QProcess *, Conversion> m_conversions;
 };

@@ -621,6 +621,34 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
     }
+
+    void failuresAreSignalledNotShown_data()
+    {
+        QTest::addColumn<QString>("converter");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/txt2doc")
+                                 << QStringLiteral("\"/nonexistent/txt2doc\" was not found");
+        QTest::newRow("exit code") << QStandardPaths::findExecutable(QStringLiteral("false"))
+                                   << QStringLiteral("failed with exit code 1");
+    }
+
+    // Without a window the converter shows nothing itself: whoever shows
+    // its failures learns of them through its signal.
+    void failuresAreSignalledNotShown()
+    {
+        QFETCH(QString, converter);
+        QFETCH(QString, message);
+        QObject owner;
+        auto *conversions = new PalmDocConverter(&owner);
+        QSignalSpy failed(conversions, &PalmDocConverter::conversionFailed);
+        QSignalSpy ended(conversions, &PalmDocConverter::conversionEnded);
+        conversions->start(converter, QStringLiteral("in.txt"), QStringLiteral("out.prc"),
+                           QStringLiteral("--A.lua"));
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+        QCOMPARE(ended[0][1].toBool(), false);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY2(failed[0][0].toString().contains(message), qPrintable(failed[0][0].toString()));
+    }
 };
 
 SCRIVLET_TEST_MAIN(tst_PalmDocExport)
