@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "app/program.h"
 #include "platform/qthostservices.h"
 
 #include <QApplication>
@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/scrivlet.svg")));
 
     QtHostServices host;
-    Module1 program(host, fileArgument);
+    Program program(host, fileArgument);
     program.start();
     return QApplication::exec();
 }

@@ -5,7 +5,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "platform/qthostservices.h"
 #include "document/textbuffer.h"
 #include "textfile.h"
@@ -49,7 +49,7 @@ QString programText(int lines)
 // Puts a program of `lines` lines in the editor, the caret in its middle.
 void loadProgram(frmMain &window, int lines)
 {
-    EditorTextEdit *editor = window.text1();
+    EditorTextEdit *editor = window.editor();
     editor->setPlainTextAnyBreaks(programText(lines));
     editor->setTextCursor(QTextCursor(editor->document()->findBlockByNumber(lines / 2)));
     editor->setFocus();
@@ -60,7 +60,7 @@ void loadProgram(frmMain &window, int lines)
 // handling, change handler and status line; a line break every 40 keys.
 double microsecondsPerKey(frmMain &window, int keys, bool paint)
 {
-    EditorTextEdit *editor = window.text1();
+    EditorTextEdit *editor = window.editor();
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < keys; ++i) {
@@ -73,7 +73,7 @@ double microsecondsPerKey(frmMain &window, int keys, bool paint)
             QCoreApplication::processEvents();
     }
     const double us = timer.nsecsElapsed() / 1000.0 / keys;
-    if (!window.sbStatusBar()->currentMessage().startsWith(QLatin1String("Line ")))
+    if (!window.lineStatusBar()->currentMessage().startsWith(QLatin1String("Line ")))
         std::printf("status line missing!\n");
     return us;
 }
@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTemporaryDir dir;
     QtHostServices host(dir.path());
-    Module1 program(host, QString());
+    Program program(host, QString());
     program.StartMainWindow();
     frmMain &window = *program.mainWindow;
     const bool exposed = QTest::qWaitForWindowExposed(&window);
@@ -129,8 +129,8 @@ int main(int argc, char *argv[])
     const long rssBefore = peakRssKiB();
     QElapsedTimer timer;
     timer.start();
-    window.document().LoadText(window.text1(), path);
-    window.text1_Change();
+    window.document().LoadText(window.editor(), path);
+    window.showLineStatus();
     QCoreApplication::processEvents();
     const double openMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
         window.document().SaveText(window.document().stagingBuffer(), dir.filePath("saved.lua"));
     const double saveMs = timer.nsecsElapsed() / 1e6;
     std::printf("\n10 MB file (%lld bytes, %d lines):\n", QFile(path).size(),
-                window.text1()->document()->blockCount());
+                window.editor()->document()->blockCount());
     std::printf("  open:  %8.1f ms\n  save:  %8.1f ms (%s)\n", openMs, saveMs,
                 saved && QFile(dir.filePath("saved.lua")).size() == QFile(path).size()
                     ? "same size as the original"

@@ -3,7 +3,7 @@
 #include "document/editortextedit.h"
 #include "platform/hostservices.h"
 #include "linestatus.h"
-#include "module1.h"
+#include "program.h"
 #include "document/editcommands.h"
 #include "document/projectdocument.h"
 #include "twips.h"
@@ -72,19 +72,19 @@ const Menu Menus[] = {
      "&Edit",
      {
          {"mnuEditCut", "Cu&t", nullptr,
-          [](frmMain &w) { EditCommands::cut(w.host(), *w.text1()); }},
+          [](frmMain &w) { EditCommands::cut(w.host(), *w.editor()); }},
          {"mnuEditCopy", "&Copy", nullptr,
-          [](frmMain &w) { EditCommands::copy(w.host(), *w.text1()); }},
+          [](frmMain &w) { EditCommands::copy(w.host(), *w.editor()); }},
          {"mnuEditPaste", "&Paste", nullptr,
-          [](frmMain &w) { EditCommands::paste(w.host(), *w.text1()); }},
+          [](frmMain &w) { EditCommands::paste(w.host(), *w.editor()); }},
      }},
     {"mnuInsert",
      "&Insert",
      {
          {"mnuNewFunction", "New Function", "Ctrl+F",
-          [](frmMain &w) { CodeInsertion::insertNewFunction(w.host(), *w.text1()); }},
+          [](frmMain &w) { CodeInsertion::insertNewFunction(w.host(), *w.editor()); }},
          {"mnuComment", "Comment", "Ctrl+M",
-          [](frmMain &w) { CodeInsertion::insertComment(w.host(), *w.text1()); }},
+          [](frmMain &w) { CodeInsertion::insertComment(w.host(), *w.editor()); }},
      }},
     {"mnuHelp",
      "&Help",
@@ -136,7 +136,7 @@ const ToolButton ToolButtons[] = {
 
 } // namespace
 
-frmMain::frmMain(Module1 &program, QWidget *parent) : QMainWindow(parent), m_program(program)
+frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Scrivlet IDE 1.3b"));
@@ -169,11 +169,11 @@ frmMain::frmMain(Module1 &program, QWidget *parent) : QMainWindow(parent), m_pro
     fillCatalogue();
     m_document->openCommandLineFile(m_program.commandLine());
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(100);
-    connect(m_timer1, &QTimer::timeout, this, &frmMain::showLineStatus);
-    m_timer1->start();
+    m_lineStatusTimer = new QTimer(this);
+    m_lineStatusTimer->setObjectName(QStringLiteral("Timer1"));
+    m_lineStatusTimer->setInterval(100);
+    connect(m_lineStatusTimer, &QTimer::timeout, this, &frmMain::showLineStatus);
+    m_lineStatusTimer->start();
 }
 
 frmMain::~frmMain() = default;
@@ -198,59 +198,59 @@ void frmMain::createControls()
     m_toolBar->setFloatable(false);
     m_toolBar->setFocusPolicy(Qt::NoFocus);
 
-    m_label1 = new QLabel(QStringLiteral("(P)Lua functions:"), client);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setGeometry(px(7080), px(480), px(1575), px(255));
+    m_catalogueLabel = new QLabel(QStringLiteral("(P)Lua functions:"), client);
+    m_catalogueLabel->setObjectName(QStringLiteral("Label1"));
+    m_catalogueLabel->setGeometry(px(7080), px(480), px(1575), px(255));
 
-    m_text1 = new EditorTextEdit(client);
-    m_text1->setObjectName(QStringLiteral("text1"));
-    m_text1->setGeometry(px(120), px(600), px(6855), px(6375));
+    m_editor = new EditorTextEdit(client);
+    m_editor->setObjectName(QStringLiteral("text1"));
+    m_editor->setGeometry(px(120), px(600), px(6855), px(6375));
     QFont editorFont(QStringLiteral("Courier New"));
     editorFont.setStyleHint(QFont::TypeWriter);
     editorFont.setPointSizeF(9.75);
     editorFont.setBold(true);
-    m_text1->setFont(editorFont);
-    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_editor->setFont(editorFont);
+    m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Tab stops every half inch: a length on paper, whatever the UI font.
-    m_text1->setTabStopDistance(96 / 2);
-    connect(m_text1, &QPlainTextEdit::textChanged, this, &frmMain::text1_Change);
-    connect(m_text1, &QPlainTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
+    m_editor->setTabStopDistance(96.0 / 2);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &frmMain::showLineStatus);
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this, &frmMain::showLineStatus);
 
-    m_list1 = new QListWidget(client);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setGeometry(px(7080), px(840), px(1935), px(6105));
-    m_list1->setSortingEnabled(true);
-    m_list1->setToolTip(
+    m_catalogueList = new QListWidget(client);
+    m_catalogueList->setObjectName(QStringLiteral("List1"));
+    m_catalogueList->setGeometry(px(7080), px(840), px(1935), px(6105));
+    m_catalogueList->setSortingEnabled(true);
+    m_catalogueList->setToolTip(
         QStringLiteral("Double-Click on a function to insert it into your project"));
-    connect(m_list1, &QListWidget::currentItemChanged, this, &frmMain::List1_Click);
-    connect(m_list1, &QListWidget::itemDoubleClicked, this, &frmMain::List1_DblClick);
+    connect(m_catalogueList, &QListWidget::currentItemChanged, this, &frmMain::showCatalogueHelp);
+    connect(m_catalogueList, &QListWidget::itemDoubleClicked, this, &frmMain::insertCatalogueCall);
 
-    m_label2 = new QPlainTextEdit(QStringLiteral("Text2"), client);
-    m_label2->setObjectName(QStringLiteral("label2"));
-    m_label2->setGeometry(px(120), px(7080), px(8895), px(855));
-    m_label2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_label2->setTabChangesFocus(true);
-    QPalette helpPalette = m_label2->palette();
+    m_helpPane = new QPlainTextEdit(QStringLiteral("Text2"), client);
+    m_helpPane->setObjectName(QStringLiteral("label2"));
+    m_helpPane->setGeometry(px(120), px(7080), px(8895), px(855));
+    m_helpPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_helpPane->setTabChangesFocus(true);
+    QPalette helpPalette = m_helpPane->palette();
     helpPalette.setColor(QPalette::Base, QColor(255, 255, 192));
     helpPalette.setColor(QPalette::Text, Qt::black);
-    m_label2->setPalette(helpPalette);
+    m_helpPane->setPalette(helpPalette);
 
-    m_statusBar = new QStatusBar(client);
-    m_statusBar->setObjectName(QStringLiteral("sbStatusBar"));
-    m_statusBar->setGeometry(0, px(7950), px(9135), px(270));
-    m_statusBar->setSizeGripEnabled(false);
+    m_lineStatusBar = new QStatusBar(client);
+    m_lineStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    m_lineStatusBar->setGeometry(0, px(7950), px(9135), px(270));
+    m_lineStatusBar->setSizeGripEnabled(false);
     // Regular, 8.25 point, in the UI's own sans-serif family.
     QFont statusFont = QApplication::font();
     statusFont.setPointSizeF(8.25);
     statusFont.setBold(false);
     statusFont.setItalic(false);
-    m_statusBar->setFont(statusFont);
-    m_statusBar->showMessage(QStringLiteral("Line 1 of 2"));
+    m_lineStatusBar->setFont(statusFont);
+    m_lineStatusBar->showMessage(QStringLiteral("Line 1 of 2"));
 
-    m_document = new ProjectDocument(host(), *m_text1, this);
+    m_document = new ProjectDocument(host(), *m_editor, this);
 
-    setTabOrder(m_list1, m_label2);
-    setTabOrder(m_label2, m_text1);
+    setTabOrder(m_catalogueList, m_helpPane);
+    setTabOrder(m_helpPane, m_editor);
 }
 
 void frmMain::createMenus()
@@ -306,7 +306,7 @@ void frmMain::createToolBar()
 void frmMain::setInitialContent()
 {
     // One bold Courier New paragraph naming the project, closed by a line break.
-    QTextCursor cursor(m_text1->document());
+    QTextCursor cursor(m_editor->document());
     QTextCharFormat format;
     format.setFontFamilies({QStringLiteral("Courier New")});
     format.setFontStyleHint(QFont::TypeWriter);
@@ -314,36 +314,36 @@ void frmMain::setInitialContent()
     format.setFontWeight(QFont::Bold);
     cursor.insertText(QStringLiteral("--My Project Name.lua"), format);
     cursor.insertBlock();
-    m_text1->document()->clearUndoRedoStacks();
-    m_text1->moveCursor(QTextCursor::Start);
+    m_editor->document()->clearUndoRedoStacks();
+    m_editor->moveCursor(QTextCursor::Start);
 }
 
 void frmMain::fillCatalogue()
 {
     for (const Catalogue::Entry &entry : Catalogue::entries())
-        m_list1->addItem(QString::fromLatin1(entry.listText));
-    const auto initial = m_list1->findItems(QStringLiteral("closedb()"), Qt::MatchExactly);
+        m_catalogueList->addItem(QString::fromLatin1(entry.listText));
+    const auto initial = m_catalogueList->findItems(QStringLiteral("closedb()"), Qt::MatchExactly);
     if (!initial.isEmpty())
-        m_list1->setCurrentItem(initial.first());
+        m_catalogueList->setCurrentItem(initial.first());
 }
 
-void frmMain::List1_Click()
+void frmMain::showCatalogueHelp()
 {
-    const QListWidgetItem *item = m_list1->currentItem();
+    const QListWidgetItem *item = m_catalogueList->currentItem();
     if (!item)
         return;
     const QString help = Catalogue::helpFor(item->text());
     if (!help.isNull())
-        m_label2->setPlainText(help);
+        m_helpPane->setPlainText(help);
 }
 
-void frmMain::List1_DblClick()
+void frmMain::insertCatalogueCall()
 {
-    if (const QListWidgetItem *item = m_list1->currentItem())
-        CodeInsertion::insertCatalogueEntry(host(), *m_text1, item->text());
+    if (const QListWidgetItem *item = m_catalogueList->currentItem())
+        CodeInsertion::insertCatalogueEntry(host(), *m_editor, item->text());
 }
 
-void frmMain::tbToolBar_ButtonClick(const QString &key)
+void frmMain::runToolbarKey(const QString &key)
 {
     for (QAction *action : m_toolBar->actions()) {
         if (!action->isSeparator() && action->data().toString() == key) {
@@ -353,18 +353,13 @@ void frmMain::tbToolBar_ButtonClick(const QString &key)
     }
 }
 
-void frmMain::text1_Change()
-{
-    showLineStatus();
-}
-
 void frmMain::showLineStatus()
 {
     // The document keeps its lines as blocks: the count and the caret's
     // block number cost the same for ten lines as for a hundred thousand.
-    const int lines = m_text1->document()->blockCount();
-    const int caretLine = m_text1->textCursor().blockNumber() + 1;
-    m_statusBar->showMessage(lineStatusText(caretLine, lines));
+    const int lines = m_editor->document()->blockCount();
+    const int caretLine = m_editor->textCursor().blockNumber() + 1;
+    m_lineStatusBar->showMessage(lineStatusText(caretLine, lines));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

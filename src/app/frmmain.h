@@ -4,7 +4,7 @@
 
 class EditorTextEdit;
 class HostServices;
-class Module1;
+class Program;
 class ProjectDocument;
 class QLabel;
 class QListWidget;
@@ -22,25 +22,25 @@ class frmMain : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit frmMain(Module1 &program, QWidget *parent = nullptr);
+    explicit frmMain(Program &program, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    Module1 &program() const { return m_program; }
+    Program &program() const { return m_program; }
     HostServices &host() const;
     ProjectDocument &document() const { return *m_document; }
 
-    // Controls, by the names the rest of the program knows them by.
-    EditorTextEdit *text1() const { return m_text1; }
-    QListWidget *List1() const { return m_list1; }
-    QPlainTextEdit *label2() const { return m_label2; }
-    QStatusBar *sbStatusBar() const { return m_statusBar; }
-    QToolBar *tbToolBar() const { return m_toolBar; }
+    // The controls by their role; each keeps its design name as objectName.
+    EditorTextEdit *editor() const { return m_editor; }
+    QListWidget *catalogueList() const { return m_catalogueList; }
+    QPlainTextEdit *helpPane() const { return m_helpPane; }
+    QStatusBar *lineStatusBar() const { return m_lineStatusBar; }
+    QToolBar *toolBar() const { return m_toolBar; }
 
     // Runs the command of a toolbar button's key; unknown keys do nothing.
-    void tbToolBar_ButtonClick(const QString &key);
+    void runToolbarKey(const QString &key);
 
-    // Recomputes the caret line status after a change of the text.
-    void text1_Change();
+    // Shows the caret's line and the line count in the status bar.
+    void showLineStatus();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -51,20 +51,19 @@ private:
     void createToolBar();
     void setInitialContent();
     void fillCatalogue();
-    void showLineStatus();
-    void List1_Click();
-    void List1_DblClick();
+    void showCatalogueHelp();
+    void insertCatalogueCall();
     void saveWindowPlacement();
 
-    Module1 &m_program;
-    EditorTextEdit *m_text1 = nullptr;
-    QListWidget *m_list1 = nullptr;
-    QPlainTextEdit *m_label2 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QStatusBar *m_statusBar = nullptr;
+    Program &m_program;
+    EditorTextEdit *m_editor = nullptr;
+    QListWidget *m_catalogueList = nullptr;
+    QPlainTextEdit *m_helpPane = nullptr;
+    QLabel *m_catalogueLabel = nullptr;
+    QStatusBar *m_lineStatusBar = nullptr;
     QToolBar *m_toolBar = nullptr;
     ProjectDocument *m_document = nullptr;
-    QTimer *m_timer1 = nullptr;
+    QTimer *m_lineStatusTimer = nullptr;
     bool m_closing = false;       // the close has been decided: the window goes
     bool m_askingToClose = false; // the close question is on the screen
 };

@@ -1,7 +1,7 @@
 #include "frmabout.h"
 
 #include "platform/hostservices.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "formgeometry.h"
 
 #include <QIcon>
@@ -10,7 +10,7 @@
 
 using namespace FormGeometry;
 
-frmAbout::frmAbout(Module1 &, QWidget *parent) : QDialog(parent)
+frmAbout::frmAbout(Program &, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Scrivlet_Editor"));
@@ -52,7 +52,7 @@ QString frmAbout::creditText()
                           "for news and updates.");
 }
 
-void frmAbout::showModal(Module1 &program, QWidget *owner)
+void frmAbout::showModal(Program &program, QWidget *owner)
 {
     // Loaded afresh at every opening. While it is open it blocks every other
     // window, so no second one can be asked for.

@@ -2,7 +2,7 @@
 
 #include "platform/hostservices.h"
 #include "keynotation.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "formgeometry.h"
 
 #include <QAction>
@@ -48,7 +48,7 @@ constexpr ToolButton toolButtons[] = {
 
 } // namespace
 
-frmBrowser::frmBrowser(Module1 &program, QWidget *parent)
+frmBrowser::frmBrowser(Program &program, QWidget *parent)
     : QWidget(parent), m_program(program), m_timTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmBrowser"));
@@ -82,7 +82,7 @@ frmBrowser::frmBrowser(Module1 &program, QWidget *parent)
 
     m_timTimer->setObjectName(QStringLiteral("timTimer"));
     m_timTimer->setInterval(5);
-    connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
+    connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::showProgressInTitle);
 
     layoutControls();
     // The address box sits just below its label, in from the left edge.
@@ -104,7 +104,7 @@ void frmBrowser::createToolBar()
         action->setObjectName(QStringLiteral("tb") + key);
         action->setData(key);
         action->setToolTip(key);
-        connect(action, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+        connect(action, &QAction::triggered, this, [this, key] { runToolbarKey(key); });
     }
 }
 
@@ -135,7 +135,7 @@ void frmBrowser::createAddressPanel()
     m_cboAddress->installEventFilter(this);
     m_cboAddress->lineEdit()->installEventFilter(this);
     disconnect(m_cboAddress->lineEdit(), &QLineEdit::editingFinished, m_cboAddress, nullptr);
-    connect(m_cboAddress, &QComboBox::currentIndexChanged, this, &frmBrowser::cboAddress_Click);
+    connect(m_cboAddress, &QComboBox::currentIndexChanged, this, &frmBrowser::openChosenAddress);
 }
 
 void frmBrowser::layoutControls()
@@ -238,7 +238,7 @@ bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmBrowser::cboAddress_Click()
+void frmBrowser::openChosenAddress()
 {
     if (SuppressNavigation)
         return;
@@ -275,7 +275,7 @@ void frmBrowser::brwWebBrowser_DownloadComplete()
     showTitle(LocationName());
 }
 
-void frmBrowser::timTimer_Timer()
+void frmBrowser::showProgressInTitle()
 {
     if (Busy()) {
         setWindowTitle(QStringLiteral("Working..."));
@@ -285,7 +285,7 @@ void frmBrowser::timTimer_Timer()
     showTitle(LocationName());
 }
 
-void frmBrowser::tbToolBar_ButtonClick(const QString &key)
+void frmBrowser::runToolbarKey(const QString &key)
 {
     m_timTimer->start();
     if (key == u"Back") {

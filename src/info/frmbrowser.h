@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Module1;
+class Program;
 class QComboBox;
 class QLabel;
 class QTimer;
@@ -11,7 +11,7 @@ class QWebEngineView;
 class QWindow;
 
 // The program's own web browser. It takes no address as an argument: it types
-// Module1::BrowserAddress into its address box and presses Enter, so a link
+// Program::BrowserAddress into its address box and presses Enter, so a link
 // opens through the same path as a typed address. It does so when a link shows
 // it, and again each time the user comes back to it from another window of
 // the program. One instance is shared by every link; closing it drops the
@@ -21,10 +21,10 @@ class frmBrowser : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmBrowser(Module1 &program, QWidget *parent = nullptr);
+    explicit frmBrowser(Program &program, QWidget *parent = nullptr);
 
     // A toolbar button by its key: "Back", "Forward", "Stop" or "Refresh".
-    void tbToolBar_ButtonClick(const QString &key);
+    void runToolbarKey(const QString &key);
 
     // Types BrowserAddress into the emptied address box and enters it.
     void openBrowserAddress();
@@ -46,19 +46,19 @@ private:
     void showTitle(const QString &title);
 
     // The address box: a selection in its list, or Enter in its edit field.
-    void cboAddress_Click();
+    void openChosenAddress();
     void navigate();
 
     void brwWebBrowser_NavigateComplete2();
     void brwWebBrowser_DownloadComplete();
-    void timTimer_Timer();
+    void showProgressInTitle();
 
     // What the page reports about itself.
     bool Busy() const { return m_busy; }
     QString LocationName() const;
     QString LocationURL() const;
 
-    Module1 &m_program;
+    Program &m_program;
     QToolBar *m_tbToolBar;
     QWidget *m_picAddress;
     QLabel *m_lblAddress;

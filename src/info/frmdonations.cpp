@@ -1,14 +1,14 @@
 #include "frmdonations.h"
 
 #include "addresses.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "formgeometry.h"
 
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-frmDonations::frmDonations(Module1 &program, QWidget *parent) : QWidget(parent)
+frmDonations::frmDonations(Program &program, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmDonations"));
     setWindowTitle(QStringLiteral("Donations"));

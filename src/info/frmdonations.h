@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Module1;
+class Program;
 
 // Asks for a donation and links to the store that takes it.
 class frmDonations : public QWidget
@@ -10,5 +10,5 @@ class frmDonations : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmDonations(Module1 &program, QWidget *parent = nullptr);
+    explicit frmDonations(Program &program, QWidget *parent = nullptr);
 };

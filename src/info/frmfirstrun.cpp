@@ -3,7 +3,7 @@
 #include "addresses.h"
 #include "firstrunmarker.h"
 #include "platform/hostservices.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "formgeometry.h"
 #include "frmdonations.h"
 #include "frminstallationinstructions.h"
@@ -12,7 +12,7 @@
 
 using namespace FormGeometry;
 
-frmFirstRun::frmFirstRun(Module1 &program, QWidget *parent) : QWidget(parent), m_program(program)
+frmFirstRun::frmFirstRun(Program &program, QWidget *parent) : QWidget(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmFirstRun"));
     setWindowTitle(QStringLiteral("PLua installation instructions"));
@@ -50,7 +50,7 @@ void frmFirstRun::finish()
 
     // The wizard goes last, once the donations window is up on top of the
     // editor, so the program never runs without a window.
-    m_program.showMainWindow();
+    m_program.openMainWindowBesideOthers();
     m_program.showWindow<frmDonations>();
     close();
 }

@@ -1,7 +1,7 @@
 #include "frminstallationinstructions.h"
 
 #include "addresses.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "formgeometry.h"
 
 #include <QEvent>
@@ -9,7 +9,7 @@
 
 using namespace FormGeometry;
 
-frmInstallationInstructions::frmInstallationInstructions(Module1 &program, QWidget *parent)
+frmInstallationInstructions::frmInstallationInstructions(Program &program, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmInstallationInstructions"));

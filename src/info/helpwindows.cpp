@@ -1,7 +1,7 @@
 #include "helpwindows.h"
 
 #include "addresses.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "frmabout.h"
 #include "frmdonations.h"
 #include "frminstallationinstructions.h"
@@ -10,42 +10,42 @@
 
 namespace HelpWindows {
 
-void showPluaInfo(Module1 &program)
+void showPluaInfo(Program &program)
 {
     program.showWindow<pluainfo>();
 }
 
-void showPluaWhere(Module1 &program)
+void showPluaWhere(Program &program)
 {
     program.showWindow<Pluawhere>();
 }
 
-void showInstallationInstructions(Module1 &program)
+void showInstallationInstructions(Program &program)
 {
     program.showWindow<frmInstallationInstructions>();
 }
 
-void showDonations(Module1 &program)
+void showDonations(Program &program)
 {
     program.showWindow<frmDonations>();
 }
 
-void showAbout(Module1 &program, QWidget *owner)
+void showAbout(Program &program, QWidget *owner)
 {
     frmAbout::showModal(program, owner);
 }
 
-void openMakerSite(Module1 &program)
+void openMakerSite(Program &program)
 {
     program.openAddress(QLatin1String(MakerSiteAddress));
 }
 
-void openPluaHome(Module1 &program)
+void openPluaHome(Program &program)
 {
     program.openAddress(QLatin1String(PluaHomeAddress));
 }
 
-void openLuaHome(Module1 &program)
+void openLuaHome(Program &program)
 {
     program.openAddress(QLatin1String(LuaHomeAddress));
 }

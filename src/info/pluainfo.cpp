@@ -6,7 +6,7 @@
 
 using namespace FormGeometry;
 
-pluainfo::pluainfo(Module1 &, QWidget *parent) : QWidget(parent)
+pluainfo::pluainfo(Program &, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pluainfo"));
     setWindowTitle(QStringLiteral("What is (P)Lua?"));

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Module1;
+class Program;
 
 // "What is (P)Lua?": what Plua is, and where the Lua reference lives.
 class pluainfo : public QWidget
@@ -10,5 +10,5 @@ class pluainfo : public QWidget
     Q_OBJECT
 
 public:
-    explicit pluainfo(Module1 &program, QWidget *parent = nullptr);
+    explicit pluainfo(Program &program, QWidget *parent = nullptr);
 };

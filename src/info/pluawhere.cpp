@@ -1,14 +1,14 @@
 #include "pluawhere.h"
 
 #include "addresses.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "formgeometry.h"
 
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-Pluawhere::Pluawhere(Module1 &program, QWidget *parent) : QWidget(parent)
+Pluawhere::Pluawhere(Program &program, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Pluawhere"));
     setWindowTitle(QStringLiteral("Where to get PLua?"));

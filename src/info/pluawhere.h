@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Module1;
+class Program;
 
 // "Where to get PLua?": links to the places that offer Plua and this program.
 class Pluawhere : public QWidget
@@ -10,5 +10,5 @@ class Pluawhere : public QWidget
     Q_OBJECT
 
 public:
-    explicit Pluawhere(Module1 &program, QWidget *parent = nullptr);
+    explicit Pluawhere(Program &program, QWidget *parent = nullptr);
 };

@@ -86,11 +86,11 @@ private slots:
         QCOMPARE(f.editor()->tabStopDistance(), 48.0);
         auto *label = f.window->findChild<QLabel *>("Label1");
         QCOMPARE(label->text(), QStringLiteral("(P)Lua functions:"));
-        QCOMPARE(f.window->List1()->toolTip(),
+        QCOMPARE(f.window->catalogueList()->toolTip(),
                  QStringLiteral("Double-Click on a function to insert it into your project"));
-        QCOMPARE(f.window->label2()->palette().color(QPalette::Base), QColor(255, 255, 192));
+        QCOMPARE(f.window->helpPane()->palette().color(QPalette::Base), QColor(255, 255, 192));
         QCOMPARE(f.window->document().stagingBuffer().text(), QStringLiteral("Text2"));
-        QVERIFY(f.window->List1()->isSortingEnabled());
+        QVERIFY(f.window->catalogueList()->isSortingEnabled());
         QVERIFY(f.window->document().fileName().isEmpty());
     }
 
@@ -160,13 +160,13 @@ private slots:
     {
         MainWindowFixture f;
         QVERIFY(QTest::qWaitForWindowActive(f.window));
-        f.window->List1()->setFocus();
-        QTest::keyClick(f.window->List1(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), f.window->label2());
-        QTest::keyClick(f.window->label2(), Qt::Key_Tab);
+        f.window->catalogueList()->setFocus();
+        QTest::keyClick(f.window->catalogueList(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.window->helpPane());
+        QTest::keyClick(f.window->helpPane(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.editor()));
-        QTest::keyClick(f.window->label2(), Qt::Key_Tab, Qt::ShiftModifier);
-        QCOMPARE(QApplication::focusWidget(), f.window->label2());
+        QTest::keyClick(f.window->helpPane(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), f.window->helpPane());
     }
 
     void exportItemsShareTheirAccessKey()
@@ -191,7 +191,7 @@ private slots:
     {
         MainWindowFixture f;
         QStringList buttons;
-        for (QAction *a : f.window->tbToolBar()->actions()) {
+        for (QAction *a : f.window->toolBar()->actions()) {
             if (a->isSeparator()) {
                 buttons << QStringLiteral("|");
                 continue;
@@ -202,7 +202,7 @@ private slots:
         }
         QCOMPARE(buttons,
                  (QStringList{"New", "Open", "Save", "|", "Print", "|", "Cut", "Copy", "Paste"}));
-        QCOMPARE(f.window->tbToolBar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(f.window->toolBar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
     }
 
     // A button runs exactly what its menu item runs: both are one action.
@@ -212,7 +212,7 @@ private slots:
         QStringList menuItems;
         for (QAction *top : f.window->menuBar()->actions()) {
             for (QAction *item : top->menu()->actions()) {
-                if (f.window->tbToolBar()->actions().contains(item))
+                if (f.window->toolBar()->actions().contains(item))
                     menuItems << item->objectName();
                 QVERIFY(!item->isIconVisibleInMenu() || item->icon().isNull());
             }
@@ -221,17 +221,17 @@ private slots:
                                          "mnuEditCut", "mnuEditCopy", "mnuEditPaste"}));
         for (const char *button :
              {"tbNew", "tbOpen", "tbSave", "tbPrint", "tbCut", "tbCopy", "tbPaste"})
-            QVERIFY2(f.window->tbToolBar()->findChild<QWidget *>(QLatin1String(button)), button);
+            QVERIFY2(f.window->toolBar()->findChild<QWidget *>(QLatin1String(button)), button);
     }
 
     void catalogueStartsOnClosedb()
     {
         MainWindowFixture f;
-        QListWidget *list = f.window->List1();
+        QListWidget *list = f.window->catalogueList();
         QCOMPARE(list->item(0)->text(), QStringLiteral("closedb()"));
         QCOMPARE(list->currentItem()->text(), QStringLiteral("closedb()"));
         QCOMPARE(
-            f.window->label2()->toPlainText(),
+            f.window->helpPane()->toPlainText(),
             QStringLiteral("closedb(f): closes a database. Returns true if success or nil if an "
                            "error ocurred. "));
         QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("resizerec()"));
@@ -240,25 +240,25 @@ private slots:
     void arrowKeysShowEachHelp()
     {
         MainWindowFixture f;
-        QListWidget *list = f.window->List1();
+        QListWidget *list = f.window->catalogueList();
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(list->currentItem()->text(), QStringLiteral("closerec()"));
-        QVERIFY(f.window->label2()->toPlainText().startsWith(QStringLiteral("closerec(f)")));
+        QVERIFY(f.window->helpPane()->toPlainText().startsWith(QStringLiteral("closerec(f)")));
         QTest::keyClick(list, Qt::Key_End);
-        QVERIFY(
-            f.window->label2()->toPlainText().startsWith(QStringLiteral("resizerec(f, i, size)")));
+        QVERIFY(f.window->helpPane()->toPlainText().startsWith(
+            QStringLiteral("resizerec(f, i, size)")));
         QTest::keyClick(list, Qt::Key_Up);
-        QCOMPARE(f.window->label2()->toPlainText().section(u':', 0, 0),
+        QCOMPARE(f.window->helpPane()->toPlainText().section(u':', 0, 0),
                  list->currentItem()->text().chopped(2) + QLatin1Char('(') +
-                     f.window->label2()->toPlainText().section(u'(', 1).section(u':', 0, 0));
+                     f.window->helpPane()->toPlainText().section(u'(', 1).section(u':', 0, 0));
         // A mouse click selects and shows too.
         QListWidgetItem *pclear = list->findItems("pclear()", Qt::MatchExactly).first();
         list->scrollToItem(pclear);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(pclear).center());
         QVERIFY(
-            f.window->label2()->toPlainText().startsWith(QStringLiteral("pclear([c]): erases")));
+            f.window->helpPane()->toPlainText().startsWith(QStringLiteral("pclear([c]): erases")));
     }
 
     void lineStatus_data()
@@ -614,14 +614,14 @@ private slots:
         f.host.fileAnswers << QString();         // Open, Save
         // Click the real button, or dispatch a key no button has.
         QAction *button = nullptr;
-        for (QAction *a : f.window->tbToolBar()->actions()) {
+        for (QAction *a : f.window->toolBar()->actions()) {
             if (!a->isSeparator() && a->data().toString() == key)
                 button = a;
         }
         if (button)
-            QTest::mouseClick(f.window->tbToolBar()->widgetForAction(button), Qt::LeftButton);
+            QTest::mouseClick(f.window->toolBar()->widgetForAction(button), Qt::LeftButton);
         else
-            f.window->tbToolBar_ButtonClick(key);
+            f.window->runToolbarKey(key);
 
         const QString clip = QGuiApplication::clipboard()->text();
         if (key == u"New") {

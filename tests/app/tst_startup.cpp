@@ -71,7 +71,7 @@ private slots:
             MainWindowFixture::writeFile(ini, marker);
         ScriptedHostServices host(dir.path());
         host.userDirectoryOverride = user.path();
-        Module1 program(host, QString());
+        Program program(host, QString());
         program.start();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(loadedWindowNames(host), QStringList{window});
@@ -90,7 +90,7 @@ private slots:
         {
             ScriptedHostServices host(programDir);
             host.userDirectoryOverride = userDir;
-            Module1 program(host, QString());
+            Program program(host, QString());
             program.start();
             QCOMPARE(loadedWindowNames(host), QStringList{"frmFirstRun"});
             QCOMPARE(MainWindowFixture::readFile(userDir + "/settings.ini"), QByteArray("1\r\n"));
@@ -98,7 +98,7 @@ private slots:
         // The next start goes straight to the editor.
         ScriptedHostServices host(programDir);
         host.userDirectoryOverride = userDir;
-        Module1 program(host, QString());
+        Program program(host, QString());
         program.start();
         QCOMPARE(loadedWindowNames(host), QStringList{"frmMain"});
     }
@@ -108,7 +108,7 @@ private slots:
         QTemporaryDir dir;
         ScriptedHostServices host(dir.path());
         host.userDirectoryOverride = dir.filePath("user");
-        Module1 program(host, QString());
+        Program program(host, QString());
         program.start();
         QVERIFY(program.findWindow<frmFirstRun>());
         program.StartMainWindow();
@@ -124,7 +124,7 @@ private slots:
         ScriptedHostServices host(dir.path());
         QPointer<QWidget> owned;
         {
-            Module1 program(host, QString());
+            Program program(host, QString());
             program.StartMainWindow();
             // A dialog owned by the main window, listed after it: deleting
             // the main window takes the dialog along.
@@ -191,13 +191,13 @@ private slots:
 
         ScriptedHostServices host(dir.path());
         host.messageAnswers << Answer::Ok;
-        Module1 program(host, commandLine);
+        Program program(host, commandLine);
         program.StartMainWindow();
         frmMain *w = program.mainWindow;
         QCOMPARE(program.mainWindow->document().fileName(), currentFileName);
         if (message.isEmpty()) {
             QCOMPARE(w->document().text(), QStringLiteral("x = 1\r\nprint(x)"));
-            QCOMPARE(w->sbStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
+            QCOMPARE(w->lineStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
             QVERIFY(host.messages.isEmpty());
         } else {
             QCOMPARE(host.messages.size(), 1);
@@ -206,7 +206,7 @@ private slots:
             QCOMPARE(w->document().text(), QStringLiteral("--My Project Name.lua\r\n"));
         }
         // The catalogue is filled before the file is read.
-        QCOMPARE(w->List1()->currentItem()->text(), QStringLiteral("closedb()"));
+        QCOMPARE(w->catalogueList()->currentItem()->text(), QStringLiteral("closedb()"));
     }
 
     void failedCommandLineFileIsWrittenBySave()
@@ -215,7 +215,7 @@ private slots:
         const QString path = dir.filePath("new.lua");
         ScriptedHostServices host(dir.path());
         host.messageAnswers << Answer::Ok;
-        Module1 program(host, path);
+        Program program(host, path);
         program.StartMainWindow();
         program.mainWindow->document().save();
         QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
@@ -232,7 +232,7 @@ private slots:
         ScriptedHostServices host(dir.path());
         host.messageAnswers << Answer::Ok;
         host.fileAnswers << QString();
-        Module1 program(host, path);
+        Program program(host, path);
         program.StartMainWindow();
         QCOMPARE(program.mainWindow->document().save(), ProjectDocument::SaveResult::Cancelled);
         QCOMPARE(host.fileDialogs.size(), 1); // Save went through Save As

@@ -3,7 +3,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "scriptedhost.h"
 
 #include <QAction>
@@ -20,7 +20,7 @@ struct MainWindowFixture
 {
     QTemporaryDir dir;
     ScriptedHostServices host{dir.path()};
-    Module1 program;
+    Program program;
     frmMain *window = nullptr;
 
     explicit MainWindowFixture(const QString &commandLine = {}) : program(host, commandLine)
@@ -30,7 +30,7 @@ struct MainWindowFixture
         window->activateWindow();
     }
 
-    EditorTextEdit *editor() const { return window->text1(); }
+    EditorTextEdit *editor() const { return window->editor(); }
     QString text() const { return window->document().text(); }
     QString status() const;
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -67,5 +67,5 @@ struct MainWindowFixture
 #include <QStatusBar>
 inline QString MainWindowFixture::status() const
 {
-    return window->sbStatusBar()->currentMessage();
+    return window->lineStatusBar()->currentMessage();
 }

@@ -9,7 +9,7 @@
 #include "document/projectdocument.h"
 #include "keynotation.h"
 #include "platform/keystrokequeue.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "app/twips.h"
 #include "info/frmbrowser.h"
 
@@ -70,7 +70,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedHostServices> m_host;
-    std::unique_ptr<Module1> m_program;
+    std::unique_ptr<Program> m_program;
     std::unique_ptr<TestPageServer> m_server;
 };
 
@@ -103,7 +103,7 @@ void tst_Browser::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_host = std::make_unique<ScriptedHostServices>(m_dir->path());
-    m_program = std::make_unique<Module1>(*m_host, QString());
+    m_program = std::make_unique<Program>(*m_host, QString());
     m_server = std::make_unique<TestPageServer>();
 }
 
@@ -316,7 +316,7 @@ void tst_Browser::backWithoutHistoryChangesNothing()
     QTRY_VERIFY(!busyTimer(b)->isActive());
     b->setWindowTitle(QString());
 
-    b->tbToolBar_ButtonClick(QStringLiteral("Back"));
+    b->runToolbarKey(QStringLiteral("Back"));
     QVERIFY(busyTimer(b)->isActive());
     // The next tick finds nothing loading and shows the page's name again.
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /a"));

@@ -7,7 +7,7 @@
 
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "addresses.h"
 #include "info/frmbrowser.h"
 #include "info/frmdonations.h"
@@ -154,7 +154,7 @@ void tst_FirstRun::enterAsSoonAsWizardShowsPressesOk()
     QTemporaryDir dir;
     const QString marker = dir.filePath("settings.ini");
     ScriptedHostServices host(dir.path());
-    Module1 program(host, QString());
+    Program program(host, QString());
     program.start();
 
     QPointer<frmFirstRun> wizard = program.findWindow<frmFirstRun>();
@@ -187,7 +187,7 @@ void tst_FirstRun::downloadThenOk()
 {
     QTemporaryDir dir;
     ScriptedHostServices host(dir.path());
-    Module1 program(host, QString());
+    Program program(host, QString());
     program.start();
     QPointer<frmFirstRun> wizard = program.findWindow<frmFirstRun>();
     QVERIFY(QTest::qWaitForWindowActive(wizard));

@@ -9,7 +9,7 @@
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
 #include "app/twips.h"
-#include "app/module1.h"
+#include "app/program.h"
 #include "addresses.h"
 #include "info/frmabout.h"
 #include "info/frmbrowser.h"
@@ -58,7 +58,7 @@ int webEngineChildren()
 struct Face
 {
     const char *name;
-    std::function<QWidget *(Module1 &)> show;
+    std::function<QWidget *(Program &)> show;
     QString title;
     QSize client; // twips
     QPoint place; // twips from the screen's top left; (-1, -1): left to the system
@@ -71,7 +71,7 @@ QList<Face> faces()
 {
     return {
         {"pluainfo",
-         [](Module1 &p) { return p.showWindow<pluainfo>(); },
+         [](Program &p) { return p.showWindow<pluainfo>(); },
          "What is (P)Lua?",
          QSize(3420, 2280),
          QPoint(2760, 3750),
@@ -79,7 +79,7 @@ QList<Face> faces()
          true,
          {}},
         {"Pluawhere",
-         [](Module1 &p) { return p.showWindow<Pluawhere>(); },
+         [](Program &p) { return p.showWindow<Pluawhere>(); },
          "Where to get PLua?",
          QSize(2895, 3105),
          QPoint(2760, 3750),
@@ -87,7 +87,7 @@ QList<Face> faces()
          true,
          {"OKButton", "Command1", "Command2", "Command3"}},
         {"frmInstallationInstructions",
-         [](Module1 &p) { return p.showWindow<frmInstallationInstructions>(); },
+         [](Program &p) { return p.showWindow<frmInstallationInstructions>(); },
          "PLua installation instructions",
          QSize(5490, 3480),
          QPoint(-1, -1),
@@ -95,7 +95,7 @@ QList<Face> faces()
          true,
          {"Command3", "Command1"}},
         {"frmDonations",
-         [](Module1 &p) { return p.showWindow<frmDonations>(); },
+         [](Program &p) { return p.showWindow<frmDonations>(); },
          "Donations",
          QSize(4680, 3765),
          QPoint(-1, -1),
@@ -103,7 +103,7 @@ QList<Face> faces()
          false,
          {"Command1", "Command2"}},
         {"frmFirstRun",
-         [](Module1 &p) { return p.showWindow<frmFirstRun>(); },
+         [](Program &p) { return p.showWindow<frmFirstRun>(); },
          "PLua installation instructions",
          QSize(5520, 3960),
          QPoint(2490, 1575),
@@ -142,14 +142,14 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedHostServices> m_host;
-    std::unique_ptr<Module1> m_program;
+    std::unique_ptr<Program> m_program;
 };
 
 void tst_InfoWindows::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_host = std::make_unique<ScriptedHostServices>(m_dir->path());
-    m_program = std::make_unique<Module1>(*m_host, QString());
+    m_program = std::make_unique<Program>(*m_host, QString());
     m_program->StartMainWindow();
     QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
 }
@@ -473,8 +473,8 @@ void tst_InfoWindows::aboutBlocksOtherWindows()
     QVERIFY(QTest::qWaitForWindowActive(info));
     mainWindow()->activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), mainWindow());
-    mainWindow()->text1()->setFocus();
-    const QString textBefore = mainWindow()->text1()->toPlainText();
+    mainWindow()->editor()->setFocus();
+    const QString textBefore = mainWindow()->editor()->toPlainText();
     QPushButton *ok = info->findChild<QPushButton *>("OKButton");
 
     bool checked = false;
@@ -497,7 +497,7 @@ void tst_InfoWindows::aboutBlocksOtherWindows()
         QTest::mouseClick(info->windowHandle(), Qt::LeftButton, {},
                           ok->mapTo(info, ok->rect().center()));
         QCoreApplication::processEvents();
-        QCOMPARE(mainWindow()->text1()->toPlainText(), textBefore);
+        QCOMPARE(mainWindow()->editor()->toPlainText(), textBefore);
         QVERIFY(info);
         checked = true;
         QTest::keyClick(about, Qt::Key_Escape);

@@ -22,7 +22,7 @@ class tst_CodeInsertion : public QObject
 
     static void doubleClickEntry(MainWindowFixture &f, const QString &listText)
     {
-        QListWidget *list = f.window->List1();
+        QListWidget *list = f.window->catalogueList();
         QListWidgetItem *item = list->findItems(listText, Qt::MatchExactly).value(0);
         QVERIFY(item);
         list->scrollToItem(item);
@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(f.status(), status);
         QVERIFY(f.editor()->hasFocus());
         // The help of the entry shows, as for a single click.
-        QVERIFY(f.window->label2()->toPlainText().startsWith(entry.chopped(1)));
+        QVERIFY(f.window->helpPane()->toPlainText().startsWith(entry.chopped(1)));
     }
 
     void doubleClickTwice()
@@ -144,9 +144,9 @@ private slots:
         MainWindowFixture f;
         QVERIFY(QTest::qWaitForWindowActive(f.window));
         f.setText("x");
-        f.window->List1()->setFocus();
+        f.window->catalogueList()->setFocus();
         f.host.inputAnswers << "go";
-        QTest::keyClick(f.window->List1(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(f.window->catalogueList(), Qt::Key_F, Qt::ControlModifier);
         waitForKeys(f);
         QCOMPARE(f.text(), QStringLiteral("x\r\nfunction go()\r\n\r\nend"));
     }

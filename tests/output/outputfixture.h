@@ -5,7 +5,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "app/module1.h"
+#include "app/program.h"
 
 #include <QAction>
 #include <QDir>
@@ -19,7 +19,7 @@
 struct OutputFixture
 {
     ScriptedHostServices host;
-    Module1 program{host, QString()};
+    Program program{host, QString()};
     frmMain *window = nullptr;
 
     explicit OutputFixture(const QString &programDirectory) : host(programDirectory)
@@ -28,7 +28,7 @@ struct OutputFixture
         window = program.mainWindow;
     }
 
-    void setText(const QString &text) { window->text1()->setPlainTextAnyBreaks(text); }
+    void setText(const QString &text) { window->editor()->setPlainTextAnyBreaks(text); }
 
     bool trigger(const char *actionName) const
     {

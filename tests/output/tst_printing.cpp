@@ -50,9 +50,9 @@ QStringList pdfFonts(const QString &pdf)
 
 void clickPrintButton(frmMain *window)
 {
-    for (QAction *action : window->tbToolBar()->actions()) {
+    for (QAction *action : window->toolBar()->actions()) {
         if (action->data().toString() == QLatin1String("Print")) {
-            QTest::mouseClick(window->tbToolBar()->widgetForAction(action), Qt::LeftButton);
+            QTest::mouseClick(window->toolBar()->widgetForAction(action), Qt::LeftButton);
             return;
         }
     }
@@ -109,7 +109,7 @@ private slots:
         else if (command == u"toolbar")
             clickPrintButton(f.window);
         else
-            QTest::keyClick(f.window->text1(), Qt::Key_P, Qt::ControlModifier);
+            QTest::keyClick(f.window->editor(), Qt::Key_P, Qt::ControlModifier);
 
         QCOMPARE(f.host.messages.size(), 1);
         QCOMPARE(f.host.messages[0].text, NoPrinterMessage);
@@ -209,7 +209,7 @@ private slots:
         QTemporaryDir dir;
         OutputFixture f(dir.path());
         f.setText(QStringLiteral("--Fancy.lua\r\nprint(\"styled\")"));
-        QTextCursor cursor(f.window->text1()->document());
+        QTextCursor cursor(f.window->editor()->document());
         cursor.select(QTextCursor::Document);
         QTextCharFormat format;
         format.setFontWeight(QFont::Black);

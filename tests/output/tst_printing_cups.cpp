@@ -89,10 +89,9 @@ private slots:
         if (command == u"menu") {
             QVERIFY(f.trigger("mnuFilePrint"));
         } else {
-            for (QAction *action : f.window->tbToolBar()->actions()) {
+            for (QAction *action : f.window->toolBar()->actions()) {
                 if (action->data().toString() == QLatin1String("Print"))
-                    QTest::mouseClick(f.window->tbToolBar()->widgetForAction(action),
-                                      Qt::LeftButton);
+                    QTest::mouseClick(f.window->toolBar()->widgetForAction(action), Qt::LeftButton);
             }
         }
         QVERIFY2(f.host.messages.isEmpty(), qPrintable(f.host.messages.value(0).text));

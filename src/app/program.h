@@ -8,16 +8,17 @@
 class HostServices;
 class frmMain;
 
-// Program-wide state and the start-up procedure. One instance lives for the
-// whole run; every window reaches the shared state through it.
-class Module1
+// Program-wide state and the start-up procedure (what was once the start-up
+// module, Module1). One instance lives for the whole run; every window
+// reaches the shared state through it.
+class Program
 {
 public:
-    Module1(HostServices &host, QString commandLine);
-    ~Module1();
+    Program(HostServices &host, QString commandLine);
+    ~Program();
 
-    Module1(const Module1 &) = delete;
-    Module1 &operator=(const Module1 &) = delete;
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
 
     HostServices &host() const { return m_host; }
 
@@ -36,7 +37,7 @@ public:
     // Closes the wizard, creates the main window and shows it.
     void StartMainWindow();
     // Creates the main window and shows it, leaving other windows as they are.
-    void showMainWindow();
+    void openMainWindowBesideOthers();
 
     // Sets BrowserAddress and shows the shared browser window, which loads it.
     void openAddress(const QString &address);

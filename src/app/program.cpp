@@ -1,4 +1,4 @@
-#include "module1.h"
+#include "program.h"
 
 #include "firstrunmarker.h"
 #include "frmmain.h"
@@ -11,11 +11,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-Module1::Module1(HostServices &host, QString commandLine)
+Program::Program(HostServices &host, QString commandLine)
     : m_host(host), m_commandLine(std::move(commandLine))
 {}
 
-Module1::~Module1()
+Program::~Program()
 {
     // Top-level windows have no Qt parent; whatever is still open goes now,
     // newest first. The list is asked afresh each time because deleting one
@@ -25,7 +25,7 @@ Module1::~Module1()
         delete windows.last();
 }
 
-void Module1::start()
+void Program::start()
 {
     const QString programDirectory = m_host.programDirectory();
     if (FirstRunMarker::isFirstRunOver(programDirectory, m_host.userDirectory())) {
@@ -41,14 +41,14 @@ void Module1::start()
     showWindow<frmFirstRun>();
 }
 
-void Module1::StartMainWindow()
+void Program::StartMainWindow()
 {
     if (auto *wizard = findWindow<frmFirstRun>())
         wizard->close();
-    showMainWindow();
+    openMainWindowBesideOthers();
 }
 
-void Module1::showMainWindow()
+void Program::openMainWindowBesideOthers()
 {
     auto *window = new frmMain(*this);
     mainWindow = window;
@@ -58,7 +58,7 @@ void Module1::showMainWindow()
     window->activateWindow();
 }
 
-void Module1::openAddress(const QString &address)
+void Program::openAddress(const QString &address)
 {
     BrowserAddress = address;
     // The browser enters the address itself: whether and when the window
@@ -66,13 +66,13 @@ void Module1::openAddress(const QString &address)
     showWindow<frmBrowser>()->openBrowserAddress();
 }
 
-void Module1::adopt(QWidget *window)
+void Program::adopt(QWidget *window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
     m_host.registerWindow(window);
 }
 
-void Module1::placeNew(QWidget *window)
+void Program::placeNew(QWidget *window)
 {
     // The main window's client area was laid out at 45, 1080 twips.
     const QWidget *anchor = mainWindow ? mainWindow->centralWidget() : nullptr;
@@ -80,7 +80,7 @@ void Module1::placeNew(QWidget *window)
                            m_host.loadedWindows());
 }
 
-void Module1::present(QWidget *window)
+void Program::present(QWidget *window)
 {
     if (window->isMinimized())
         window->showNormal();
