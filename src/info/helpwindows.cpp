@@ -12,12 +12,12 @@ namespace HelpWindows {
 
 void showPluaInfo(Program &program)
 {
-    program.showWindow<pluainfo>();
+    program.showWindow<PluaInfo>();
 }
 
 void showPluaWhere(Program &program)
 {
-    program.showWindow<Pluawhere>();
+    program.showWindow<PluaWhere>();
 }
 
 void showInstallationInstructions(Program &program)

@@ -6,7 +6,7 @@
 
 using namespace FormGeometry;
 
-pluainfo::pluainfo(Program &, QWidget *parent) : QWidget(parent)
+PluaInfo::PluaInfo(Program &, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pluainfo"));
     setWindowTitle(QStringLiteral("What is (P)Lua?"));

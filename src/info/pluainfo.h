@@ -5,10 +5,10 @@
 class Program;
 
 // "What is (P)Lua?": what Plua is, and where the Lua reference lives.
-class pluainfo : public QWidget
+class PluaInfo : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit pluainfo(Program &program, QWidget *parent = nullptr);
+    explicit PluaInfo(Program &program, QWidget *parent = nullptr);
 };

@@ -8,7 +8,7 @@
 
 using namespace FormGeometry;
 
-Pluawhere::Pluawhere(Program &program, QWidget *parent) : QWidget(parent)
+PluaWhere::PluaWhere(Program &program, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Pluawhere"));
     setWindowTitle(QStringLiteral("Where to get PLua?"));

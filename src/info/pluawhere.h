@@ -5,10 +5,10 @@
 class Program;
 
 // "Where to get PLua?": links to the places that offer Plua and this program.
-class Pluawhere : public QWidget
+class PluaWhere : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit Pluawhere(Program &program, QWidget *parent = nullptr);
+    explicit PluaWhere(Program &program, QWidget *parent = nullptr);
 };

@@ -71,7 +71,7 @@ QList<Face> faces()
 {
     return {
         {"pluainfo",
-         [](Program &p) { return p.showWindow<pluainfo>(); },
+         [](Program &p) { return p.showWindow<PluaInfo>(); },
          "What is (P)Lua?",
          QSize(3420, 2280),
          QPoint(2760, 3750),
@@ -79,7 +79,7 @@ QList<Face> faces()
          true,
          {}},
         {"Pluawhere",
-         [](Program &p) { return p.showWindow<Pluawhere>(); },
+         [](Program &p) { return p.showWindow<PluaWhere>(); },
          "Where to get PLua?",
          QSize(2895, 3105),
          QPoint(2760, 3750),
@@ -306,7 +306,7 @@ void tst_InfoWindows::labelTextsAreExact()
     auto text = [](QWidget *w, const char *label) {
         return w->findChild<QLabel *>(QLatin1String(label))->text();
     };
-    QWidget *info = m_program->showWindow<pluainfo>();
+    QWidget *info = m_program->showWindow<PluaInfo>();
     QCOMPARE(text(info, "Label1"),
              QStringLiteral("PLua is a compiler for the Palm Pda platform wich is capable of "
                             "processing the Lua language,  PLua comes with an IDE for the palm but "
@@ -469,7 +469,7 @@ void tst_InfoWindows::aboutClosesWith()
 void tst_InfoWindows::aboutBlocksOtherWindows()
 {
     trigger("mnuinfoplua");
-    QPointer<pluainfo> info = m_program->findWindow<pluainfo>();
+    QPointer<PluaInfo> info = m_program->findWindow<PluaInfo>();
     QVERIFY(QTest::qWaitForWindowActive(info));
     mainWindow()->activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), mainWindow());

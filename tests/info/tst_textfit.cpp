@@ -120,8 +120,8 @@ void tst_TextFit::windowsFitTheFont()
     MainWindowFixture f;
     QStringList faults = clippedTexts(f.window->centralWidget());
     const std::function<QWidget *()> makers[] = {
-        [&] { return new pluainfo(f.program); },
-        [&] { return new Pluawhere(f.program); },
+        [&] { return new PluaInfo(f.program); },
+        [&] { return new PluaWhere(f.program); },
         [&] { return new frmFirstRun(f.program); },
         [&] { return new frmInstallationInstructions(f.program); },
         [&] { return new frmDonations(f.program); },
