@@ -233,9 +233,12 @@ void tst_Desktop::toolbarAndFollowUpDialogs()
     d.key(QStringLiteral("ctrl+s"));
     QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(second), QByteArray("-- demo.lua\r\n"), 10000);
 
-    // Open from the toolbar brings back the first file (its last line break
-    // ends its last line); Save writes it there.
+    // Open from the toolbar first asks whether to save the text it replaces,
+    // then brings back the first file (its last line break ends its last
+    // line); Save writes it there.
     clickToolButton(1); // Open
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
     QVERIFY2(d.waitActive(QStringLiteral("Open")), qPrintable(d.error()));
     d.key(QStringLiteral("ctrl+a"));
     d.type(first);
