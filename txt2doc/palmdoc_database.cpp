@@ -1,6 +1,7 @@
 #include "palmdoc_database.h"
 
 #include "palmdoc_codec.h"
+#include "palmdoc_file.h"
 
 #include <algorithm>
 #include <array>
@@ -392,6 +393,7 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
     // room at a time within a single allocation (only touched memory is used,
     // whatever length record 0 claims).
     db.text.reserve(textRecords * kRecordSize);
+    adviseLargePages(db.text.data(), db.text.capacity());
     std::size_t produced = 0;
     for (std::size_t r = 1; r <= textRecords; ++r) {
         const auto record = recordBytes(r);

@@ -12,6 +12,9 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -77,6 +80,7 @@ ReadResult readToEnd(std::FILE *stream, std::uint64_t maxBytes, const KeepReadin
 {
     ReadResult result;
     result.bytes.reserve(expectedSize);
+    adviseLargePages(result.bytes.data(), result.bytes.capacity());
     std::array<std::uint8_t, 65536> chunk;
     while (true) {
         errno = 0;
@@ -156,6 +160,21 @@ ReadResult readFile(const fs::path &path, std::uint64_t maxBytes, const KeepRead
 ReadResult readStream(std::FILE *stream, std::uint64_t maxBytes, const KeepReading &keepReading)
 {
     return readToEnd(stream, maxBytes, keepReading, 0);
+}
+
+void adviseLargePages(void *data, std::size_t size)
+{
+#ifdef __linux__
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t last = (begin + size) & ~(kLargePage - 1);
+    if (data && last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
 }
 
 std::string writeStream(std::FILE *stream, std::span<const std::uint8_t> bytes)

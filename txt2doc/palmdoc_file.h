@@ -45,6 +45,11 @@ ReadResult readStream(std::FILE *stream, std::uint64_t maxBytes,
 std::string writeFileAtomically(const std::filesystem::path &path,
                                 std::span<const std::uint8_t> bytes);
 
+// Asks the system to back a large buffer that is about to be filled with
+// large pages where it can: filling megabytes page by page costs more in
+// page faults than decoding them. Harmless where the system has no such pages.
+void adviseLargePages(void *data, std::size_t size);
+
 // Writes and flushes bytes to an open stream; returns the reason of a failure.
 std::string writeStream(std::FILE *stream, std::span<const std::uint8_t> bytes);
 
