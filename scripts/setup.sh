@@ -14,6 +14,10 @@ packages=(
     clang libclang-rt-14-dev
     # benchmarks: a large body of real Lua source
     nmap-common
+    # the Debian package and its check: CPack's dependency lookup, lintian,
+    # the validators of the desktop entry, metainfo and manual pages, the
+    # file-type lookup; librsvg2-bin renders the icon sizes (render-icons.sh)
+    dpkg-dev file lintian desktop-file-utils appstream man-db xdg-utils librsvg2-bin
 )
 
 missing=()
