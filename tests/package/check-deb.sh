@@ -150,12 +150,30 @@ marker="$home/.config/Scrivlet IDE/settings.ini"
 kill "$editor"
 wait "$editor" 2>/dev/null || true
 
-# Second start, with a file: straight to the editor.
+# Second start, with a file: straight to the editor. File, Export To .prc
+# writes its temporary file in the user's folders and starts the installed
+# txt2doc beside the editor.
 as_user scrivlet "$home/hello.lua" &
 editor=$!
 pids+=($editor)
 wait_for_window "$display" "^Scrivlet IDE 1.3b$" ||
     fail "no main window; the editor said: $(cat "$work/editor.log")"
+x() { DISPLAY="$display" xdotool "$@"; }
+x windowfocus --sync "$(x search --name '^Scrivlet IDE 1.3b$' | head -1)"
+sleep 0.3
+x key --clearmodifiers alt+f e Return
+wait_for_window "$display" "^Save$" || fail "no Save dialog for the export"
+x windowfocus --sync "$(x search --name '^Save$' | head -1)"
+sleep 0.3
+x key --clearmodifiers ctrl+a
+x type --delay 5 "$home/hello.prc"
+x key --clearmodifiers Return
+for _ in $(seq 1 200); do
+    [ -s "$home/hello.prc" ] && break
+    sleep 0.1
+done
+[ "$(txt2doc --decode "$home/hello.prc" | od -An -c)" = "$(printf -- '--Hello.lua\nprint("hi")\n' | od -An -c)" ] ||
+    fail "the export did not write the program; the editor said: $(cat "$work/editor.log")"
 kill "$editor"
 wait "$editor" 2>/dev/null || true
 ! kill -0 "$editor" 2>/dev/null || fail "the editor did not end"
