@@ -149,9 +149,10 @@ std::string inputName(const Argument &input)
     return input.isStream() ? std::string("standard input") : quoted(input);
 }
 
-std::string outputName(const Argument &output)
+std::string cannotWrite(const Argument &output)
 {
-    return output.isStream() ? std::string("standard output") : quoted(output);
+    return output.isStream() ? std::string("cannot write to standard output")
+                             : "cannot write " + quoted(output);
 }
 
 // Reads INPUT, from standard input for "-".
@@ -213,7 +214,7 @@ int convert(const Argument &input, const Argument &output, const Argument &name)
         palmdoc::buildDatabase(read.bytes, stored.name, palmdoc::palmTimeNow());
     const std::string error = writeOutput(output, database);
     if (!error.empty())
-        return report(OutputError, "cannot write " + outputName(output) + ": " + error);
+        return report(OutputError, cannotWrite(output) + ": " + error);
     if (stored.shortened)
         report(Success, "note: the database name is shortened to '" +
                             palmdoc::windows1252ToUtf8(stored.name) + "' (31 bytes at most)");
@@ -243,9 +244,7 @@ int decode(const Argument &input, const Argument *output)
     const Argument &target = output ? *output : standardOutput;
     const std::string error = writeOutput(target, database.text);
     if (!error.empty())
-        return report(OutputError, "cannot write " +
-                                       (target.isStream() ? "to standard output" : quoted(target)) +
-                                       ": " + error);
+        return report(OutputError, cannotWrite(target) + ": " + error);
     return Success;
 }
 

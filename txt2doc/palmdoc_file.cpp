@@ -141,7 +141,9 @@ ReadResult readFile(const fs::path &path, std::uint64_t maxBytes, const KeepRead
     std::uintmax_t size = 0;
     if (fs::is_regular_file(status)) {
         size = fs::file_size(path, ec);
-        if (!ec && size > maxBytes) {
+        if (ec)
+            size = 0; // unknown: read it anyway
+        if (size > maxBytes) {
             result.tooLarge = true;
             return result;
         }

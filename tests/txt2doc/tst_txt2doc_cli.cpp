@@ -467,10 +467,15 @@ void TestTxt2DocCli::fullStandardOutputFails()
     const QString doc = m_dir.filePath(QStringLiteral("full.prc"));
     QVERIFY(writeFile(in, luaText(20000)));
     QCOMPARE(runTool({in, doc, QStringLiteral("full.lua")}).exitCode, 0);
-    const Result result = runTool({QStringLiteral("--decode"), doc}, QStringLiteral("/dev/full"));
-    QCOMPARE(result.exitCode, 3);
-    QCOMPARE(result.err,
-             QByteArray("txt2doc: cannot write to standard output: No space left on device\n"));
+    // Decoding to standard output, and converting to it with "-".
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("--decode"), doc},
+          QStringList{in, QStringLiteral("-"), QStringLiteral("a.lua")}}) {
+        const Result result = runTool(args, QStringLiteral("/dev/full"));
+        QCOMPARE(result.exitCode, 3);
+        QCOMPARE(result.err,
+                 QByteArray("txt2doc: cannot write to standard output: No space left on device\n"));
+    }
 }
 
 void TestTxt2DocCli::helpAndVersion()
