@@ -9,7 +9,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 targets=()
 if [ "${1:-}" = "--editor" ]; then
     "$root/scripts/setup.sh" editor
-    targets=(--target scrivlet txt2doc)
+    # Plus the compressed manual pages, so that cmake --install works afterwards.
+    targets=(--target scrivlet txt2doc compressed_docs)
 else
     "$root/scripts/setup.sh"
 fi
