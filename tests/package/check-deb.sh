@@ -85,8 +85,10 @@ echo "== package"
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >/dev/null
 deb="$(ls "$work"/pkg/scrivlet_*.deb)"
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
-lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1 | grep -v "root privileges" || true
-lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+status=0
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 || status=$?
+grep -v "root privileges" "$work/lintian.log" || true
+[ "$status" -eq 0 ] || fail "lintian reports errors"
 dpkg -i "$deb" >/dev/null || fail "the package does not install"
 installed=1
 
