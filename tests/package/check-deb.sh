@@ -53,7 +53,7 @@ wait_for_window() {
     return 1
 }
 
-echo "== install tree, prefix /opt/scrivlet under DESTDIR"
+echo "== install tree, prefix /opt/scrivlet under DESTDIR (at ${SECONDS}s)"
 DESTDIR="$work/root" cmake --install "$build" --prefix /opt/scrivlet >/dev/null
 (cd "$work/root/opt/scrivlet" && find . -type f | sort) >"$work/tree"
 cat >"$work/expected" <<'LIST'
@@ -81,7 +81,7 @@ if [ -e "$build/bin/plua-check" ]; then
 fi
 diff -u "$work/expected" "$work/tree" || fail "the installed tree differs"
 
-echo "== package"
+echo "== package (at ${SECONDS}s)"
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >/dev/null
 deb="$(ls "$work"/pkg/scrivlet_*.deb)"
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
@@ -92,7 +92,7 @@ grep -v "root privileges" "$work/lintian.log" || true
 dpkg -i "$deb" >/dev/null || fail "the package does not install"
 installed=1
 
-echo "== installed files"
+echo "== installed files (at ${SECONDS}s)"
 [ "$(command -v scrivlet)" = /usr/bin/scrivlet ] || fail "scrivlet is not on PATH"
 [ "$(command -v txt2doc)" = /usr/bin/txt2doc ] || fail "txt2doc is not on PATH"
 desktop-file-validate /usr/share/applications/scrivlet.desktop || fail "desktop file"
@@ -109,13 +109,13 @@ for size in 16x16 48x48 256x256; do
     [ -s "/usr/share/icons/hicolor/$size/apps/scrivlet.png" ] || fail "no $size icon"
 done
 
-echo "== installed txt2doc in a pipe"
+echo "== installed txt2doc in a pipe (at ${SECONDS}s)"
 printf -- '--Hello.lua\r\nprint("hi")\r\n' >"$work/hello.lua"
 txt2doc - - --Hello.lua <"$work/hello.lua" | txt2doc --decode - >"$work/back.txt"
 [ "$(od -An -c "$work/back.txt")" = "$(printf -- '--Hello.lua\nprint("hi")\n' | od -An -c)" ] ||
     fail "the text does not come back from txt2doc"
 
-echo "== installed editor, from PATH, as an unprivileged user"
+echo "== installed editor, from PATH, as an unprivileged user (at ${SECONDS}s)"
 number=90
 while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
     number=$((number + 1))
@@ -182,9 +182,9 @@ wait "$editor" 2>/dev/null || true
 ls -la /usr/bin >"$work/bin-after"
 diff -u "$work/bin-before" "$work/bin-after" || fail "the editor wrote into /usr/bin"
 
-echo "== remove"
+echo "== remove (at ${SECONDS}s)"
 dpkg -r scrivlet >/dev/null
 installed=0
 [ ! -e /usr/bin/scrivlet ] && [ ! -e /usr/share/applications/scrivlet.desktop ] ||
     fail "files are left after removal"
-echo "PASS"
+echo "PASS (${SECONDS}s)"
