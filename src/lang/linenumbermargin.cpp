@@ -2,6 +2,7 @@
 
 #include "app/editortextedit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QTextBlock>
@@ -76,13 +77,18 @@ QList<LineNumberMargin::Row> LineNumberMargin::visibleRows() const
     const QWidget *viewport = m_editor->viewport();
     const int offset = viewport->geometry().top() - geometry().top();
     QTextBlock block = m_editor->cursorForPosition(QPoint(0, 0)).block();
-    for (; block.isValid(); block = block.next()) {
+    if (!block.isValid())
+        return rows;
+    // One position from the editor; the lines below follow by their heights,
+    // so a repaint costs the same however long the program is.
+    qreal top = m_editor->cursorRect(QTextCursor(block)).top();
+    const QAbstractTextDocumentLayout *layout = m_editor->document()->documentLayout();
+    for (; block.isValid() && top <= viewport->height(); block = block.next()) {
         if (!block.isVisible())
             continue;
-        const QRect rect = m_editor->cursorRect(QTextCursor(block));
-        if (rect.top() > viewport->height())
-            break;
-        rows.append({block.blockNumber() + 1, rect.top() + offset, rect.height()});
+        const qreal height = layout->blockBoundingRect(block).height();
+        rows.append({block.blockNumber() + 1, int(top) + offset, int(height)});
+        top += height;
     }
     return rows;
 }
