@@ -183,6 +183,11 @@ void PluaCodeAssist::showCaretTip()
     const QTextCursor caret = m_editor->textCursor();
     if (caret.hasSelection())
         return;
+    // On an underlined fault its message comes first: no tip to cover it.
+    for (const QTextEdit::ExtraSelection &mark : m_editor->extraSelections())
+        if (caret.position() >= mark.cursor.selectionStart() &&
+            caret.position() <= mark.cursor.selectionEnd())
+            return;
     QString text;
     const QString name = nameAt(caret.position());
     if (!name.isEmpty()) {

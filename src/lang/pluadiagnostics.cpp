@@ -98,8 +98,12 @@ PluaDiagnostics::PluaDiagnostics(QPlainTextEdit *editor, QStatusBar *statusBar)
         m_field->setObjectName(QStringLiteral("pluaErrorField"));
         m_field->setTextFormat(Qt::PlainText);
         m_field->setStyleSheet(QStringLiteral("color: #b00000;"));
-        // A permanent widget: the caret line status keeps its own place.
-        statusBar->addPermanentWidget(m_field, 1);
+        // A permanent widget on the right: the caret line status keeps the
+        // left part, with room for "Line 100000 of 100000".
+        const int statusRoom =
+            m_field->fontMetrics().horizontalAdvance(QStringLiteral("Line 100000 of 100000 "));
+        m_field->setMaximumWidth(std::max(80, statusBar->width() - statusRoom));
+        statusBar->addPermanentWidget(m_field);
     }
 
     m_goToError->setObjectName(QStringLiteral("actGoToError"));
@@ -193,8 +197,12 @@ void PluaDiagnostics::finished(quint64 generation, int line, int column, const Q
     m_mark = QTextCursor();
     if (line > 0)
         m_mark = markFor(m_editor->document(), line, column);
-    if (m_field)
-        m_field->setText(statusText());
+    if (m_field) {
+        // Cut to the field's width; the whole message is its tool tip.
+        m_field->setText(m_field->fontMetrics().elidedText(statusText(), Qt::ElideRight,
+                                                           m_field->maximumWidth()));
+        m_field->setToolTip(statusText());
+    }
     showMark();
     emit resultChanged();
 }

@@ -263,7 +263,8 @@ private slots:
         }
         QVERIFY2(d->errorMessage().contains(message), qPrintable(d->errorMessage()));
         QVERIFY(field->text().startsWith(QStringLiteral("Line %1, column ").arg(line)));
-        QVERIFY(field->text().endsWith(d->errorMessage()));
+        QCOMPARE(field->toolTip(), d->statusText());
+        QVERIFY(field->text() == d->statusText() || field->text().endsWith(QChar(0x2026)));
         // The caret line status stays as it was, in its own place.
         QVERIFY(f.status().startsWith(QLatin1String("Line ")));
         QVERIFY(f.status().contains(QLatin1String(" of ")));

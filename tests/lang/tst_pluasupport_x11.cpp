@@ -64,9 +64,12 @@ private slots:
         QCOMPARE(f.editor()->extraSelections().first().cursor.selectedText(), QStringLiteral("="));
         QCOMPARE(support->margin()->markedLine(), 3);
         QVERIFY(field->isVisible());
-        QCOMPARE(field->text(), d->statusText());
         QVERIFY(field->text().startsWith(QLatin1String("Line 3, column 5: ")));
+        QCOMPARE(field->toolTip(), d->statusText());
+        // The caret line status keeps its place on the left, in full.
         QVERIFY(f.status().startsWith(QLatin1String("Line 5 of ")));
+        QTRY_VERIFY(field->geometry().left() >
+                    f.window->sbStatusBar()->fontMetrics().horizontalAdvance(f.status()));
 
         // F8 from the top of the text: the caret goes to the fault and its
         // message shows there.
@@ -76,6 +79,9 @@ private slots:
         QTRY_COMPARE(f.editor()->textCursor().blockNumber(), 2);
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), d->statusText());
+        // No help tip comes to cover it.
+        QTest::qWait(600);
+        QVERIFY(QToolTip::isVisible());
 
         // The caret is on the second '=': deleting it fixes the line.
         QVERIFY(xdotool({"key", "--clearmodifiers", "Delete"}));
