@@ -31,8 +31,7 @@ void insertNewFunction(frmMain &window)
     host.sendKeys(QStringLiteral("{ENTER}"));
     // The name is typed as it stands, even where it holds characters that
     // mean something in the key notation ("a+b" stays "a+b").
-    host.sendKeys(QStringLiteral("function ") + literalKeyNotation(name) +
-                  QStringLiteral("{(}{)}"));
+    host.sendKeys(QStringLiteral("function ") + literalKeyNotation(name) + QStringLiteral("{(}{)}"));
     host.sendKeys(QStringLiteral("{ENTER}"));
     host.sendKeys(QStringLiteral("{ENTER}"));
     host.sendKeys(QStringLiteral("end"));
@@ -42,8 +41,8 @@ void insertNewFunction(frmMain &window)
 void insertComment(frmMain &window)
 {
     HostServices &host = window.host();
-    const QString comment =
-        host.inputBox(QStringLiteral("Your comment?"), QStringLiteral("Insert a comment"));
+    const QString comment = host.inputBox(QStringLiteral("Your comment?"),
+                                          QStringLiteral("Insert a comment"));
     if (comment.isEmpty())
         return;
     window.text1()->setFocus();

@@ -46,21 +46,14 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("status");
         QTest::newRow("caret mid-line") << "abc\r\ndef" << 1 << -1 << "pclear()"
-                                        << "abc\r\npclear()\r\ndef"
-                                        << "Line 2 of 3";
+                                        << "abc\r\npclear()\r\ndef" << "Line 2 of 3";
         QTest::newRow("selection is kept") << "abc\r\ndef" << 5 << 4 << "print()"
-                                           << "abc\r\ndef\r\nprint()"
-                                           << "Line 3 of 3";
-        QTest::newRow("empty text") << "" << 0 << -1 << "pmode()"
-                                    << "\r\npmode()"
-                                    << "Line 2 of 2";
-        QTest::newRow("text ends with a line break") << "x\r\n"
-                                                     << 2 << -1 << "pnl()"
-                                                     << "x\r\n\r\npnl()"
-                                                     << "Line 3 of 3";
+                                           << "abc\r\ndef\r\nprint()" << "Line 3 of 3";
+        QTest::newRow("empty text") << "" << 0 << -1 << "pmode()" << "\r\npmode()" << "Line 2 of 2";
+        QTest::newRow("text ends with a line break")
+            << "x\r\n" << 2 << -1 << "pnl()" << "x\r\n\r\npnl()" << "Line 3 of 3";
         QTest::newRow("longest name") << "a" << 0 << -1 << "pselectdate()"
-                                      << "a\r\npselectdate()"
-                                      << "Line 2 of 2";
+                                      << "a\r\npselectdate()" << "Line 2 of 2";
     }
 
     void doubleClickTypesTheCallOnANewLine()
@@ -105,26 +98,14 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("status");
-        QTest::newRow("after the last line") << "x"
-                                             << "main"
-                                             << "x\r\nfunction main()\r\n\r\nend"
+        QTest::newRow("after the last line") << "x" << "main" << "x\r\nfunction main()\r\n\r\nend"
                                              << "Line 3 of 4";
-        QTest::newRow("empty text") << ""
-                                    << "main"
-                                    << "\r\nfunction main()\r\n\r\nend"
-                                    << "Line 3 of 4";
-        QTest::newRow("text ending with a line break") << "x\r\n"
-                                                       << "f"
-                                                       << "x\r\n\r\nfunction f()\r\n\r\nend"
-                                                       << "Line 4 of 5";
+        QTest::newRow("empty text") << "" << "main" << "\r\nfunction main()\r\n\r\nend" << "Line 3 of 4";
+        QTest::newRow("text ending with a line break")
+            << "x\r\n" << "f" << "x\r\n\r\nfunction f()\r\n\r\nend" << "Line 4 of 5";
         QTest::newRow("notation characters typed as they are")
-            << ""
-            << "a+b^c%d~(e){f}[g]"
-            << "\r\nfunction a+b^c%d~(e){f}[g]()\r\n\r\nend"
-            << "Line 3 of 4";
-        QTest::newRow("method name") << ""
-                                     << "obj:on_tap.x"
-                                     << "\r\nfunction obj:on_tap.x()\r\n\r\nend"
+            << "" << "a+b^c%d~(e){f}[g]" << "\r\nfunction a+b^c%d~(e){f}[g]()\r\n\r\nend" << "Line 3 of 4";
+        QTest::newRow("method name") << "" << "obj:on_tap.x" << "\r\nfunction obj:on_tap.x()\r\n\r\nend"
                                      << "Line 3 of 4";
     }
 
