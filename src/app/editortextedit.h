@@ -28,6 +28,9 @@ public:
     // Turns CR LF, CR and the Unicode line separators into "\n".
     static QString normalizeLineBreaks(QString text);
 
+    // Room left of the text for a margin widget (line numbers).
+    void setLeftMargin(int width) { setViewportMargins(width, 0, 0, 0); }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;

@@ -9,6 +9,7 @@
 #include "twips.h"
 #include "info/helpwindows.h"
 #include "lang/catalogue.h"
+#include "lang/pluasupport.h"
 #include "lang/codeinsertion.h"
 #include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
@@ -139,6 +140,7 @@ frmMain::frmMain(Module1 &program, QWidget *parent) : QMainWindow(parent), m_pro
     createMenus();
     createToolBar();
     setInitialContent();
+    attachPluaSupport(m_text1, m_statusBar);
 
     const int menuHeight = menuBar()->sizeHint().height();
     const QSize client(px(9135), px(8220));
