@@ -437,6 +437,47 @@ void tst_Desktop::helpWindowsAndBrowserLinks()
     d.key(QStringLiteral("Return"));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
 
+    // The three web links of the Help menu show the browser with their
+    // address in its address box (a page that cannot load is fine: there is
+    // no network). Each address is copied from the box into the editor.
+    struct Link
+    {
+        QString keys, address, host;
+    };
+    const Link links[] = {
+        {QStringLiteral("alt+h Down Down Down Return"), QStringLiteral("https://www.example.org/"),
+         QStringLiteral("example.org")},
+        {QStringLiteral("alt+h Down Down Down Down Return"),
+         QStringLiteral("https://web.archive.org/web/2005/http://netpage.em.com.br/mmand/plua.htm"),
+         QStringLiteral("archive.org")},
+        {QStringLiteral("alt+h Down Down Down Down Down Return"),
+         QStringLiteral("https://www.lua.org/"), QStringLiteral("lua.org")},
+    };
+    QByteArray addresses;
+    for (const Link &link : links) {
+        d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+        QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+        d.key(link.keys);
+        QVERIFY2(X11Desktop::waitFor(
+                     [&] {
+                         return d.run({QStringLiteral("getactivewindow")}) == browserId &&
+                                d.activeWindowName().contains(link.host);
+                     },
+                     30000),
+                 qPrintable(QStringLiteral("the browser did not show %1 (title \"%2\")")
+                                .arg(link.address, d.activeWindowName())));
+        d.key(QStringLiteral("alt+a ctrl+a ctrl+c"));
+        d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+        QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+        d.key(QStringLiteral("ctrl+End alt+e p Return"));
+        addresses += link.address.toLatin1() + "\r\n";
+    }
+    const QString lua = d.home() + QStringLiteral("/links.lua");
+    d.key(QStringLiteral("ctrl+s"));
+    answerSaveDialog(lua);
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(lua),
+                              "--My Project Name.lua\r\n" + addresses + "\r\n", 10000);
+
     // Closing the editor closes every other window with it.
     d.key(QStringLiteral("alt+F4"));
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
