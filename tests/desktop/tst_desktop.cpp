@@ -160,11 +160,13 @@ void tst_Desktop::clickMenuItem(int menu, int item, int count)
     QVERIFY(!main.isEmpty());
     const MainLayout layout(d, main);
     const int barY = layout.menuHeight / 2;
-    // The menu is the one window of the program that was not there before.
+    // The menu is the window of the program that was not there before and
+    // is taller than a tool tip: it has at least two items, each about as
+    // high as the menu bar.
     const QStringList before = d.programWindows();
     auto openMenu = [&] {
         for (const QString &id : d.programWindows()) {
-            if (!before.contains(id))
+            if (!before.contains(id) && geometryOf(d, id).height > layout.menuHeight * 3 / 2)
                 return id;
         }
         return QString();
@@ -518,6 +520,16 @@ void tst_Desktop::catalogueMouseEditingAndPalmDocName()
     clickToolButton(QStringLiteral("Copy"));
     d.key(QStringLiteral("End"));
     clickToolButton(QStringLiteral("Paste"));
+    // Edit > Cut, Paste, Paste, then Copy and Paste, from the mouse: the
+    // line holds that text eight times.
+    d.key(QStringLiteral("shift+Home"));
+    clickMenuItem(1, 0, 3);
+    clickMenuItem(1, 2, 3);
+    clickMenuItem(1, 2, 3);
+    d.key(QStringLiteral("shift+Home"));
+    clickMenuItem(1, 1, 3);
+    d.key(QStringLiteral("End"));
+    clickMenuItem(1, 2, 3);
 
     // Insert > New Function and Insert > Comment from the mouse; their
     // boxes are answered by keys.
@@ -545,11 +557,11 @@ void tst_Desktop::catalogueMouseEditingAndPalmDocName()
     QCOMPARE(lines[3], QByteArray("function tick()\r"));
     QCOMPARE(lines[4], QByteArray("-- idle\r"));
     QCOMPARE(lines[5], QByteArray("end\r"));
-    // The pasted line twice: the call, such as "openrec()", then its help,
-    // which begins with the function's signature, such as "openrec(f, i)".
-    const QByteArray twice = lines[2].chopped(1);
-    const QByteArray once = twice.left(twice.size() / 2);
-    QCOMPARE(once + once, twice);
+    // The pasted line eight times: the call, such as "openrec()", then its
+    // help, which begins with the function's signature, "openrec(f, i)".
+    const QByteArray pasted = lines[2].chopped(1);
+    const QByteArray once = pasted.left(pasted.size() / 8);
+    QCOMPARE(once.repeated(8), pasted);
     const qsizetype call = once.indexOf("()") + 2;
     QVERIFY2(call > 2, once.constData());
     QVERIFY2(once.mid(call).startsWith(once.left(call - 1)), once.constData());
@@ -580,7 +592,7 @@ void tst_Desktop::catalogueMouseEditingAndPalmDocName()
     QVERIFY(X11Desktop::waitFor([&] { return QFileInfo(prc).size() > 78; }, 10000));
     QVERIFY(X11Desktop::readFile(prc).startsWith(QByteArray("--Lamp.lua\0", 11)));
     const QByteArray text =
-        "-My Project Name.lua\n\n" + twice + "\nfunction tick()\n-- idle\nend\n";
+        "-My Project Name.lua\n\n" + pasted + "\nfunction tick()\n-- idle\nend\n";
     const QByteArray decoded = decodedPalmDoc(prc, d.home());
     if (!decoded.isEmpty())
         QCOMPARE(decoded, text);
