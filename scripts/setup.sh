@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need, and
 # only those that are missing. Runs apt-get through sudo when not root.
+# usage: setup.sh [editor]   editor: only what building and running the
+#                            editor and txt2doc need (no tests, benchmarks or
+#                            packaging tools)
 set -euo pipefail
 
 packages=(
@@ -9,18 +12,26 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
     # run: SVG icons, fonts for the editor and for printing
     qt6-image-formats-plugins fonts-dejavu-core fonts-liberation
-    # tests: the desktop fonts every window must fit
-    fonts-noto-core
-    # tests: a display with a window manager for the desktop tier, a real printer, Palm DOC peers, the fuzzer
-    xvfb xauth xdotool openbox x11-utils cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
-    clang libclang-rt-14-dev
-    # style checks: formatting and clang-tidy findings fail the suite
-    clang-format clang-tidy
-    # benchmarks: a large body of real Lua source
-    nmap-common
-    # benchmarks: luac5.1 -p as the peer of plua-check
-    lua5.1
 )
+if [ "${1:-}" != "editor" ]; then
+    packages+=(
+        # tests: the desktop fonts every window must fit
+        fonts-noto-core
+        # tests: a display with a window manager for the desktop tier, a real
+        # printer, Palm DOC peers, the fuzzer
+        xvfb xauth xdotool openbox x11-utils cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
+        clang libclang-rt-14-dev
+        # benchmarks: a large body of real Lua source, and luac5.1 -p as the
+        # peer of plua-check
+        nmap-common lua5.1
+        # style checks: formatting and clang-tidy findings fail the suite
+        clang-format clang-tidy
+        # the Debian package and its check: CPack's dependency lookup, lintian,
+        # the validators of the desktop entry, metainfo and manual pages, the
+        # file-type lookup; librsvg2-bin renders the icon sizes (render-icons.sh)
+        dpkg-dev file lintian desktop-file-utils appstream man-db xdg-utils librsvg2-bin
+    )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -254,38 +254,38 @@ const char *describe(DecodeError error)
     return "unknown error";
 }
 
-DecodeResult decompressRecord(std::span<const std::uint8_t> record, std::vector<std::uint8_t> &out)
+DecodeResult decompressRecordInto(std::span<const std::uint8_t> record, std::uint8_t *out)
 {
-    const std::size_t start = out.size();
     const std::size_t size = record.size();
     DecodeResult result;
     std::size_t i = 0;
+    std::size_t produced = 0;
     auto fail = [&](DecodeError error, std::size_t at) {
         result.error = error;
         result.offset = at;
-        result.produced = out.size() - start;
+        result.produced = produced;
         return result;
     };
     while (i < size) {
         const std::size_t tokenStart = i;
         const std::uint8_t c = record[i++];
-        const std::size_t produced = out.size() - start;
         if (c >= 0x01 && c <= 0x08) {
             if (size - i < c)
                 return fail(DecodeError::RunCut, tokenStart);
             if (produced + c > kRecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
-            out.insert(out.end(), record.begin() + i, record.begin() + i + c);
+            std::memcpy(out + produced, record.data() + i, c);
+            produced += c;
             i += c;
         } else if (c < 0x80) {
             if (produced + 1 > kRecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
-            out.push_back(c);
+            out[produced++] = c;
         } else if (c >= 0xC0) {
             if (produced + 2 > kRecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
-            out.push_back(0x20);
-            out.push_back(static_cast<std::uint8_t>(c ^ 0x80));
+            out[produced++] = 0x20;
+            out[produced++] = static_cast<std::uint8_t>(c ^ 0x80);
         } else {
             if (i >= size)
                 return fail(DecodeError::CopyCut, tokenStart);
@@ -299,11 +299,22 @@ DecodeResult decompressRecord(std::span<const std::uint8_t> record, std::vector<
             if (produced + length > kRecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
             // Byte by byte: a copy may overlap the bytes it produces.
+            const std::uint8_t *from = out + produced - distance;
             for (std::size_t k = 0; k < length; ++k)
-                out.push_back(out[out.size() - distance]);
+                out[produced + k] = from[k];
+            produced += length;
         }
     }
-    result.produced = out.size() - start;
+    result.produced = produced;
+    return result;
+}
+
+DecodeResult decompressRecord(std::span<const std::uint8_t> record, std::vector<std::uint8_t> &out)
+{
+    const std::size_t start = out.size();
+    out.resize(start + kRecordSize);
+    const DecodeResult result = decompressRecordInto(record, out.data() + start);
+    out.resize(start + result.produced);
     return result;
 }
 

@@ -69,6 +69,11 @@ struct DecodeResult
     std::size_t produced = 0; // bytes appended to the output
 };
 
+// Decodes one compressed record into out, which has room for kRecordSize
+// bytes; result.produced says how many were written. On an error the bytes
+// decoded before the bad token stay written.
+DecodeResult decompressRecordInto(std::span<const std::uint8_t> record, std::uint8_t *out);
+
 // Decodes one compressed record and appends its text to out. On an error the
 // bytes decoded before the bad token stay appended.
 DecodeResult decompressRecord(std::span<const std::uint8_t> record, std::vector<std::uint8_t> &out);

@@ -1,6 +1,7 @@
 #include "palmdoc_database.h"
 
 #include "palmdoc_codec.h"
+#include "palmdoc_file.h"
 
 #include <algorithm>
 #include <array>
@@ -317,6 +318,25 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
     return out;
 }
 
+std::string headerError(std::span<const std::uint8_t> header)
+{
+    if (header.size() < kHeaderSize)
+        return "the file is too short for a Palm database header (" +
+               std::to_string(header.size()) + " bytes)";
+    if (std::find(header.begin(), header.begin() + 32, std::uint8_t{0}) == header.begin() + 32)
+        return "the database name is not terminated";
+    const auto type = header.subspan(60, 4);
+    const auto creator = header.subspan(64, 4);
+    const std::uint8_t expected[] = {'T', 'E', 'X', 't', 'R', 'E', 'A', 'd'};
+    if (!std::equal(type.begin(), type.end(), expected) ||
+        !std::equal(creator.begin(), creator.end(), expected + 4))
+        return "type '" + printableTag(type) + "' and creator '" + printableTag(creator) +
+               "' are not those of a Palm DOC (TEXt, REAd)";
+    if (get16(header, 32) & 0x0001)
+        return "it is a resource database, not a Palm DOC";
+    return {};
+}
+
 ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
 {
     ParsedDatabase db;
@@ -325,25 +345,11 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
         db.text.clear();
         return db;
     };
-    if (bytes.size() < kHeaderSize)
-        return fail("the file is too short for a Palm database header (" +
-                    std::to_string(bytes.size()) + " bytes)");
-    std::size_t nameLength = 0;
-    while (nameLength < 32 && bytes[nameLength] != 0)
-        ++nameLength;
-    if (nameLength == 32)
-        return fail("the database name is not terminated");
-    db.name.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nameLength));
-
-    const auto type = bytes.subspan(60, 4);
-    const auto creator = bytes.subspan(64, 4);
-    const std::uint8_t expected[] = {'T', 'E', 'X', 't', 'R', 'E', 'A', 'd'};
-    if (!std::equal(type.begin(), type.end(), expected) ||
-        !std::equal(creator.begin(), creator.end(), expected + 4))
-        return fail("type '" + printableTag(type) + "' and creator '" + printableTag(creator) +
-                    "' are not those of a Palm DOC (TEXt, REAd)");
-    if (get16(bytes, 32) & 0x0001)
-        return fail("it is a resource database, not a Palm DOC");
+    if (std::string error = headerError(bytes.first(std::min(bytes.size(), kHeaderSize)));
+        !error.empty())
+        return fail(std::move(error));
+    const auto nameEnd = std::find(bytes.begin(), bytes.begin() + 32, std::uint8_t{0});
+    db.name.assign(bytes.begin(), nameEnd);
 
     const std::size_t records = get16(bytes, 76);
     if (records == 0)
@@ -383,23 +389,32 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
                     " bytes, more than its " + std::to_string(textRecords) +
                     " text records can hold");
 
-    db.text.reserve(textLength);
+    // Records are decoded straight into the text, which grows by one record's
+    // room at a time within a single allocation (only touched memory is used,
+    // whatever length record 0 claims).
+    db.text.reserve(textRecords * kRecordSize);
+    adviseLargePages(db.text.data(), db.text.capacity());
+    std::size_t produced = 0;
     for (std::size_t r = 1; r <= textRecords; ++r) {
         const auto record = recordBytes(r);
-        const std::string where = "text record " + std::to_string(r);
+        auto where = [r] { return "text record " + std::to_string(r); };
         if (record.empty())
-            return fail(where + " is empty");
+            return fail(where() + " is empty");
+        if (!db.compressed && record.size() > kRecordSize)
+            return fail(where() + " holds more than 4096 bytes");
+        db.text.resize(produced + kRecordSize);
         if (db.compressed) {
-            const DecodeResult decoded = decompressRecord(record, db.text);
+            const DecodeResult decoded = decompressRecordInto(record, db.text.data() + produced);
             if (decoded.error != DecodeError::None)
-                return fail(where + ": " + describe(decoded.error) + " (at byte " +
+                return fail(where() + ": " + describe(decoded.error) + " (at byte " +
                             std::to_string(decoded.offset) + ")");
+            produced += decoded.produced;
         } else {
-            if (record.size() > kRecordSize)
-                return fail(where + " holds more than 4096 bytes");
-            db.text.insert(db.text.end(), record.begin(), record.end());
+            std::copy(record.begin(), record.end(), db.text.begin() + std::ptrdiff_t(produced));
+            produced += record.size();
         }
     }
+    db.text.resize(produced);
     if (db.text.size() != textLength)
         return fail("record 0 gives a text length of " + std::to_string(textLength) +
                     " bytes but the text records hold " + std::to_string(db.text.size()));

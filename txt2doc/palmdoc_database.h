@@ -16,6 +16,12 @@ inline constexpr std::size_t kHeaderSize = 78;
 inline constexpr std::size_t kMaxNameLength = 31;
 inline constexpr std::size_t kMaxTextRecords = 65534; // plus record 0: 65535 records
 inline constexpr std::uint64_t kMaxTextLength = std::uint64_t{kMaxTextRecords} * 4096;
+// The largest file a Palm DOC can be: the header, a full record list with
+// its two gap bytes, record 0 and 65534 text records. A compressed record
+// yields at most 4096 bytes and every token yields at least one byte for at
+// most two, so no valid text record is longer than 8192 bytes.
+inline constexpr std::uint64_t kMaxDatabaseSize =
+    kHeaderSize + (kMaxTextRecords + 1) * 8 + 2 + 16 + kMaxTextRecords * 8192;
 // Seconds from the handheld's epoch (1904-01-01) to the Unix epoch.
 inline constexpr std::uint32_t kPalmEpochOffset = 2082844800u;
 
@@ -57,6 +63,11 @@ struct ParsedDatabase
     bool compressed = false;
     std::vector<std::uint8_t> text;
 };
+
+// Checks the first kHeaderSize bytes alone (name, type, creator and
+// attributes): the reason they are not a Palm DOC's, or an empty string. Lets
+// a reader give up on a stream without reading it to the end.
+std::string headerError(std::span<const std::uint8_t> header);
 
 // Reads a Palm DOC strictly: header, record list, record 0 and every text
 // record must be well-formed, and the text length in record 0 must match the

@@ -12,6 +12,9 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -72,9 +75,57 @@ std::string writeInPlace(const fs::path &path, std::span<const std::uint8_t> byt
     return error;
 }
 
+ReadResult readToEnd(std::FILE *stream, std::uint64_t maxBytes, const KeepReading &keepReading,
+                     std::size_t expectedSize)
+{
+    ReadResult result;
+    result.bytes.reserve(expectedSize);
+    adviseLargePages(result.bytes.data(), result.bytes.capacity());
+    std::array<std::uint8_t, 65536> chunk;
+    while (true) {
+        errno = 0;
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stream);
+        if (result.bytes.size() + got > maxBytes) {
+            result.tooLarge = true;
+            result.bytes.clear();
+            break;
+        }
+        result.bytes.insert(result.bytes.end(), chunk.begin(), chunk.begin() + got);
+        if (got < chunk.size()) {
+            if (std::ferror(stream))
+                result.error = errnoText(errno != 0 ? errno : EIO);
+            break;
+        }
+        if (keepReading && !keepReading(result.bytes))
+            break;
+    }
+    if (!result.error.empty())
+        result.bytes.clear();
+    return result;
+}
+
+// The file that path names once every symbolic link on the way is followed,
+// also when the last link points to a file that does not exist yet: writing
+// there keeps the link, as a shell redirection does.
+std::string followLinks(const fs::path &path, fs::path &target)
+{
+    constexpr int kMaxLinks = 40; // the kernel's own limit
+    target = path;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(target, ec)))
+            return {};
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec)
+            return ec.message();
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return std::make_error_code(std::errc::too_many_symbolic_link_levels).message();
+}
+
 } // namespace
 
-ReadResult readFile(const fs::path &path, std::uint64_t maxBytes)
+ReadResult readFile(const fs::path &path, std::uint64_t maxBytes, const KeepReading &keepReading)
 {
     ReadResult result;
     std::error_code ec;
@@ -87,14 +138,15 @@ ReadResult readFile(const fs::path &path, std::uint64_t maxBytes)
         result.error = std::make_error_code(std::errc::is_a_directory).message();
         return result;
     }
+    std::uintmax_t size = 0;
     if (fs::is_regular_file(status)) {
-        const std::uintmax_t size = fs::file_size(path, ec);
-        if (!ec && size > maxBytes) {
+        size = fs::file_size(path, ec);
+        if (ec)
+            size = 0; // unknown: read it anyway
+        if (size > maxBytes) {
             result.tooLarge = true;
             return result;
         }
-        if (!ec)
-            result.bytes.reserve(static_cast<std::size_t>(size));
     }
     errno = 0;
     std::FILE *file = openFile(path, "rb");
@@ -102,25 +154,31 @@ ReadResult readFile(const fs::path &path, std::uint64_t maxBytes)
         result.error = errnoText(errno);
         return result;
     }
-    std::array<std::uint8_t, 65536> chunk;
-    while (true) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-        if (result.bytes.size() + got > maxBytes) {
-            result.tooLarge = true;
-            result.bytes.clear();
-            break;
-        }
-        result.bytes.insert(result.bytes.end(), chunk.begin(), chunk.begin() + got);
-        if (got < chunk.size()) {
-            if (std::ferror(file))
-                result.error = errnoText(errno != 0 ? errno : EIO);
-            break;
-        }
-    }
+    result = readToEnd(file, maxBytes, keepReading, static_cast<std::size_t>(size));
     std::fclose(file);
-    if (!result.error.empty())
-        result.bytes.clear();
     return result;
+}
+
+ReadResult readStream(std::FILE *stream, std::uint64_t maxBytes, const KeepReading &keepReading)
+{
+    return readToEnd(stream, maxBytes, keepReading, 0);
+}
+
+void adviseLargePages(void *data, std::size_t size)
+{
+#ifdef __linux__
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t last = (begin + size) & ~(kLargePage - 1);
+    if (data && last > first)
+        // Offsetting the pointer itself keeps its provenance, unlike turning
+        // the rounded address back into a pointer.
+        ::madvise(static_cast<char *>(data) + (first - begin), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
 }
 
 std::string writeStream(std::FILE *stream, std::span<const std::uint8_t> bytes)
@@ -136,13 +194,9 @@ std::string writeStream(std::FILE *stream, std::span<const std::uint8_t> bytes)
 std::string writeFileAtomically(const fs::path &path, std::span<const std::uint8_t> bytes)
 {
     std::error_code ec;
-    fs::path target = path;
-    // Replace what a link points to, not the link itself.
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        const fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec)
-            target = resolved;
-    }
+    fs::path target;
+    if (std::string error = followLinks(path, target); !error.empty())
+        return error;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = !ec && fs::exists(status);
     if (exists && fs::is_directory(status))

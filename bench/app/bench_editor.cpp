@@ -9,11 +9,14 @@
 #include "platform/qthostservices.h"
 #include "document/textbuffer.h"
 #include "textfile.h"
+#include "lang/pluadiagnostics.h"
+#include "lang/pluasupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -96,23 +99,59 @@ int main(int argc, char *argv[])
     std::printf("Start-up to main window shown: %.1f ms (in process, %s)\n", startupMs,
                 exposed ? "exposed" : "NOT exposed");
 
+    // The same typing with the Plua 1 features (colours, checking after a
+    // pause, help at the caret, line numbers) off and on.
+    PluaSupport *support = PluaSupport::of(window.editor());
+    if (!support) {
+        std::printf("the editor has no Plua support!\n");
+        return 1;
+    }
     std::printf("\nPer-keystroke cost, microseconds: the key with the change handler and status\n"
-                "line alone, and with the layout and painting that follow it on screen\n");
-    std::printf("%10s %12s %8s %14s %8s\n", "lines", "handling", "x10", "with paint", "x10");
+                "line alone, and with the layout and painting that follow it on screen;\n"
+                "Plua colouring and checking off, then on\n");
+    std::printf("%10s %5s %12s %8s %14s %8s %10s\n", "lines", "plua", "handling", "x10",
+                "with paint", "x10", "on/off");
     double tenLines = 0, tenLinesPainted = 0;
     for (int lines : {10, 10000, 100000}) {
-        loadProgram(window, lines);
-        // The first keys after a new text pay once for laying out the lines
-        // around the caret; the figures are for steady typing.
-        microsecondsPerKey(window, 200, true);
-        const double us = microsecondsPerKey(window, 2000, false);
-        const double painted = microsecondsPerKey(window, 2000, true);
-        if (lines == 10) {
-            tenLines = us;
-            tenLinesPainted = painted;
+        double offPainted = 0;
+        for (bool on : {false, true}) {
+            support->setActive(on);
+            loadProgram(window, lines);
+            // The first keys after a new text pay once for laying out the lines
+            // around the caret; the figures are for steady typing.
+            microsecondsPerKey(window, 200, true);
+            const double us = microsecondsPerKey(window, 2000, false);
+            const double painted = microsecondsPerKey(window, 2000, true);
+            if (lines == 10 && !on) {
+                tenLines = us;
+                tenLinesPainted = painted;
+            }
+            if (!on)
+                offPainted = painted;
+            std::printf("%10d %5s %12.1f %7.2fx %14.1f %7.2fx", lines, on ? "on" : "off", us,
+                        us / tenLines, painted, painted / tenLinesPainted);
+            if (on)
+                std::printf(" %9.2fx", painted / offPainted);
+            std::printf("\n");
         }
-        std::printf("%10d %12.1f %7.2fx %14.1f %7.2fx\n", lines, us, us / tenLines, painted,
-                    painted / tenLinesPainted);
+    }
+
+    // After a pause: what the check takes from the editor's thread (reading
+    // the text) and how long until its mark shows.
+    std::printf("\nCheck after a pause in typing, ms: on the editor's thread, and until shown\n");
+    PluaDiagnostics *diagnostics = support->diagnostics();
+    for (int lines : {1000, 10000, 100000}) {
+        loadProgram(window, lines);
+        QSignalSpy done(diagnostics, &PluaDiagnostics::resultChanged);
+        QTest::qWait(PluaDiagnostics::PauseMs + 100);
+        done.wait(10000);
+        done.clear();
+        QElapsedTimer check;
+        check.start();
+        diagnostics->checkNow();
+        const double uiMs = check.nsecsElapsed() / 1e6;
+        done.wait(10000);
+        std::printf("%10d lines %8.2f %8.2f\n", lines, uiMs, check.nsecsElapsed() / 1e6);
     }
 
     // A 10 MB program: read and shown, then saved through the staging buffer.
@@ -128,7 +167,17 @@ int main(int argc, char *argv[])
     }
     const long rssBefore = peakRssKiB();
     QElapsedTimer timer;
+    support->setActive(false);
+    window.editor()->clear();
     timer.start();
+    window.document().LoadText(window.editor(), path);
+    window.showLineStatus();
+    QCoreApplication::processEvents();
+    const double openPlainMs = timer.nsecsElapsed() / 1e6;
+    support->setActive(true);
+    window.editor()->clear();
+    QCoreApplication::processEvents();
+    timer.restart();
     window.document().LoadText(window.editor(), path);
     window.showLineStatus();
     QCoreApplication::processEvents();
@@ -140,7 +189,8 @@ int main(int argc, char *argv[])
     const double saveMs = timer.nsecsElapsed() / 1e6;
     std::printf("\n10 MB file (%lld bytes, %d lines):\n", QFile(path).size(),
                 window.editor()->document()->blockCount());
-    std::printf("  open:  %8.1f ms\n  save:  %8.1f ms (%s)\n", openMs, saveMs,
+    std::printf("  open:  %8.1f ms with Plua colouring (%.1f ms without)\n  save:  %8.1f ms (%s)\n",
+                openMs, openPlainMs, saveMs,
                 saved && QFile(dir.filePath("saved.lua")).size() == QFile(path).size()
                     ? "same size as the original"
                     : "SIZE DIFFERS");

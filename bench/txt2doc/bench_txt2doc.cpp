@@ -1,5 +1,6 @@
 // Throughput and size of txt2doc against Debian's txt2pdbdoc -b, side by side
-// on the same files, and the size of each next to the optimal encoding.
+// on the same files, and the size of each next to the optimal encoding; then
+// txt2doc --decode against txt2pdbdoc -d on the same database.
 //
 // usage: bench_txt2doc [WORK_DIR [RUNS]]
 // Builds a ~10 MB Lua corpus (nmap's scripts and libraries) and a ~10 MB
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -77,16 +79,24 @@ struct Timing
     int status = -1;
 };
 
-Timing runOnce(const std::vector<std::string> &args)
+// Runs the command once; its standard output goes to stdoutFile when one is given.
+Timing runOnce(const std::vector<std::string> &args, const std::string &stdoutFile)
 {
     std::vector<char *> argv;
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
     Timing t;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!stdoutFile.empty())
+        posix_spawn_file_actions_addopen(&actions, 1, stdoutFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return t;
     int status = 0;
     rusage usage{};
@@ -98,11 +108,11 @@ Timing runOnce(const std::vector<std::string> &args)
     return t;
 }
 
-Timing best(const std::vector<std::string> &args, int runs)
+Timing best(const std::vector<std::string> &args, int runs, const std::string &stdoutFile = {})
 {
     Timing result;
     for (int i = 0; i < runs; ++i) {
-        const Timing t = runOnce(args);
+        const Timing t = runOnce(args, stdoutFile);
         if (t.status != 0)
             return t;
         if (i == 0 || t.wall < result.wall)
@@ -175,6 +185,32 @@ int main(int argc, char **argv)
         const Bytes ourDoc = readAll(ours);
         const Bytes peerDoc = readAll(peers);
 
+        // Both decoders on the same database, writing to standard output
+        // redirected into a file (neither flushes to disk), alternating.
+        const fs::path ourText = work / (corpus.name + "-decoded.txt");
+        const fs::path peerText = work / (corpus.name + "-txt2pdbdoc-decoded.txt");
+        Timing d1, d2;
+        for (int i = 0; i < runs; ++i) {
+            const Timing a = best({TXT2DOC_PATH, "--decode", ours.string()}, 1, ourText.string());
+            const Timing b = best({"txt2pdbdoc", "-d", ours.string()}, 1, peerText.string());
+            if (a.status != 0 || b.status != 0) {
+                d1 = a, d2 = b;
+                break;
+            }
+            if (i == 0 || a.wall < d1.wall)
+                d1 = a;
+            if (i == 0 || b.wall < d2.wall)
+                d2 = b;
+        }
+        if (d1.status != 0 || d2.status != 0 || readAll(ourText) != readAll(peerText)) {
+            std::fprintf(stderr,
+                         "bench: the decoders failed or disagree (txt2doc %d, txt2pdbdoc %d)\n",
+                         d1.status, d2.status);
+            return 1;
+        }
+        // txt2doc writing the file itself: replaced atomically, flushed to disk.
+        const Timing d3 = best({TXT2DOC_PATH, "--decode", ours.string(), ourText.string()}, runs);
+
         // The optimal size, in-process, and the codec's own speed.
         Bytes text = corpus.text;
         palmdoc::toHandheldLineEnds(text);
@@ -232,6 +268,12 @@ int main(int argc, char **argv)
                     optimal, 1.0);
         std::printf("  speed-up of txt2doc over txt2pdbdoc -b: %.1fx wall, %.1fx cpu\n",
                     t2.wall / t1.wall, t1.cpu > 0 ? t2.cpu / t1.cpu : 0.0);
+        std::printf("  decode to stdout: txt2doc --decode %.3f s wall %.3f s cpu, txt2pdbdoc -d "
+                    "%.3f s wall %.3f s cpu; speed-up %.2fx wall, %.2fx cpu\n",
+                    d1.wall, d1.cpu, d2.wall, d2.cpu, d2.wall / d1.wall,
+                    d1.cpu > 0 ? d2.cpu / d1.cpu : 0.0);
+        std::printf("  decode to a file, atomic and flushed to disk: txt2doc %.3f s wall\n",
+                    d3.wall);
         std::printf("  codec in-process: encode %.1f MB/s, decode %.1f MB/s\n", mb / encodeSeconds,
                     mb / decodeSeconds);
         std::printf("  exhaustive check: %zu of %zu sampled records at the true minimum\n\n",

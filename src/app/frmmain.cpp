@@ -9,6 +9,7 @@
 #include "twips.h"
 #include "info/helpwindows.h"
 #include "catalogue.h"
+#include "lang/pluasupport.h"
 #include "lang/codeinsertion.h"
 #include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
@@ -150,6 +151,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     createMenus();
     createToolBar();
     setInitialContent();
+    attachPluaSupport(m_editor, m_lineStatusBar);
 
     // Exports convert on after their command has returned; their failures
     // are shown here, where the user works.

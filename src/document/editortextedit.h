@@ -25,6 +25,9 @@ public:
     // Replaces the selection (or inserts at the caret) with plain text.
     void replaceSelection(const QString &text);
 
+    // Room left of the text for a margin widget (line numbers).
+    void setLeftMargin(int width) { setViewportMargins(width, 0, 0, 0); }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;

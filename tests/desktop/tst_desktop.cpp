@@ -1,7 +1,9 @@
 #include "x11desktop.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QPoint>
 #include <QTest>
 
 // The real program on a real X server under a real window manager, driven
@@ -19,14 +21,21 @@ private slots:
     void firstStartNewFunctionExportAndClose();
     void toolbarAndFollowUpDialogs();
     void helpWindowsAndBrowserLinks();
+    void catalogueMouseEditingAndPalmDocName();
+    void printFromMenuAndToolbar();
 
 private:
     // Starts the program in a fresh folder; `firstRunOver` skips the wizard.
     void startProgram(bool firstRunOver);
     // Answers a Save file dialog with `path` and waits for the main window.
     void answerSaveDialog(const QString &path);
+    // Opens menu `menu` (0 is File) of the main window with the mouse and
+    // clicks its item `item` of `count`; only for menus without separators.
+    void clickMenuItem(int menu, int item, int count);
 
     std::unique_ptr<X11Desktop> m_desktop;
+    // Where each menu bar title was found, in the main window's coordinates.
+    QList<int> m_menuTitleX;
 };
 
 namespace {
@@ -61,11 +70,58 @@ Geometry geometryOf(const X11Desktop &desktop, const QString &id)
     return g;
 }
 
+// Where the main window's controls are. The client area is 9135 twips wide
+// and 8220 high below the menu bar; the size of a twip on the screen follows
+// from the window's width.
+struct MainLayout
+{
+    QString id;
+    Geometry window;
+    double pxPerTwip = 0;
+    int menuHeight = 0;
+
+    MainLayout(const X11Desktop &desktop, const QString &mainId)
+        : id(mainId), window(geometryOf(desktop, mainId)), pxPerTwip(window.width / 9135.0),
+          menuHeight(window.height - int(8220 * pxPerTwip + 0.5))
+    {}
+
+    int x(double twips) const { return int(twips * pxPerTwip + 0.5); }
+    int y(double twips) const { return menuHeight + x(twips); }
+
+    // The toolbar's buttons, 345 twips each, start at its left: New, Open,
+    // Save | Print | Cut, Copy, Paste. The style adds a pixel between buttons
+    // and 8 for each separator.
+    QPoint toolButton(const QString &key) const
+    {
+        static const QStringList keys = {QStringLiteral("New"),  QStringLiteral("Open"),
+                                         QStringLiteral("Save"), QStringLiteral("Print"),
+                                         QStringLiteral("Cut"),  QStringLiteral("Copy"),
+                                         QStringLiteral("Paste")};
+        const int index = int(keys.indexOf(key));
+        const int separators = index >= 4 ? 2 : index == 3 ? 1 : 0;
+        return {x(index * 345 + 172) + index + 8 * separators + 3, y(210)};
+    }
+};
+
+// The text of a Palm DOC file as an independent decoder reads it ("" when
+// none is installed).
+QByteArray decodedPalmDoc(const QString &prc, const QString &folder)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("txt2pdbdoc")).isEmpty())
+        return {};
+    const QString decoded = folder + QStringLiteral("/decoded.txt");
+    QFile::remove(decoded);
+    if (QProcess::execute(QStringLiteral("txt2pdbdoc"), {QStringLiteral("-d"), prc, decoded}) != 0)
+        return {};
+    return X11Desktop::readFile(decoded);
+}
+
 } // namespace
 
 void tst_Desktop::init()
 {
     m_desktop = std::make_unique<X11Desktop>();
+    m_menuTitleX.clear();
     QVERIFY2(m_desktop->start(), qPrintable(m_desktop->error()));
 }
 
@@ -95,6 +151,51 @@ void tst_Desktop::answerSaveDialog(const QString &path)
     d.type(path);
     d.key(QStringLiteral("Return"));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+}
+
+void tst_Desktop::clickMenuItem(int menu, int item, int count)
+{
+    X11Desktop &d = *m_desktop;
+    const QString main = d.windows(MainTitle).value(0);
+    QVERIFY(!main.isEmpty());
+    const MainLayout layout(d, main);
+    const int barY = layout.menuHeight / 2;
+    // The menu is the window of the program that was not there before and
+    // is taller than a tool tip: it has at least two items, each about as
+    // high as the menu bar.
+    const QStringList before = d.programWindows();
+    auto openMenu = [&] {
+        for (const QString &id : d.programWindows()) {
+            if (!before.contains(id) && geometryOf(d, id).height > layout.menuHeight * 3 / 2)
+                return id;
+        }
+        return QString();
+    };
+
+    QString popup;
+    if (m_menuTitleX.size() > menu) {
+        d.click(main, m_menuTitleX[menu] + 4, barY);
+        QVERIFY(X11Desktop::waitFor([&] { return !(popup = openMenu()).isEmpty(); }, 5000));
+    } else {
+        // The titles' widths follow the font: with a menu open, the pointer
+        // moving along the bar opens each next menu where its title begins.
+        m_menuTitleX.clear();
+        d.click(main, 8, barY);
+        for (int x = 8; x < layout.window.width && m_menuTitleX.size() <= menu; x += 6) {
+            d.run({QStringLiteral("mousemove"), QStringLiteral("--window"), main,
+                   QString::number(x), QString::number(barY)});
+            QString shown;
+            X11Desktop::waitFor([&] { return !(shown = openMenu()).isEmpty() && shown != popup; },
+                                x == 8 ? 5000 : 150);
+            if (!shown.isEmpty() && shown != popup) {
+                popup = shown;
+                m_menuTitleX.append(x);
+            }
+        }
+        QVERIFY2(m_menuTitleX.size() > menu, "the menu bar has fewer menus than expected");
+    }
+    const Geometry g = geometryOf(d, popup);
+    d.click(popup, g.width / 2, g.height * (2 * item + 1) / (2 * count));
 }
 
 void tst_Desktop::firstStartNewFunctionExportAndClose()
@@ -171,41 +272,30 @@ void tst_Desktop::toolbarAndFollowUpDialogs()
     QCOMPARE(mains.size(), 1);
     const QString main = mains.first();
 
-    // The client area is 9135 twips wide and 8220 high below the menu bar;
-    // the toolbar's buttons, 345 twips each, start at its left: New, Open,
-    // Save. Where they are follows from the window's size on the screen.
-    const Geometry window = geometryOf(d, main);
-    const double pxPerTwip = window.width / 9135.0;
-    const int menuHeight = window.height - int(8220 * pxPerTwip + 0.5);
-    QVERIFY(menuHeight > 10 && menuHeight < 60);
-    auto clickToolButton = [&](int index) {
-        d.click(main, int((index * 345 + 172) * pxPerTwip) + 2, menuHeight + int(210 * pxPerTwip));
+    const MainLayout layout(d, main);
+    const Geometry window = layout.window;
+    QVERIFY(layout.menuHeight > 10 && layout.menuHeight < 60);
+    auto clickToolButton = [&](const QString &key) {
+        const QPoint at = layout.toolButton(key);
+        d.click(main, at.x(), at.y());
     };
 
     const QString first = d.home() + QStringLiteral("/first.lua");
-    clickToolButton(2); // Save
+    clickToolButton(QStringLiteral("Save"));
     answerSaveDialog(first);
     QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(first),
                               QByteArray("--My Project Name.lua\r\n\r\n"), 10000);
 
     // New asks two questions in a row; the second belongs to the main window
     // although nothing is active in the moment the first closes.
-    clickToolButton(0); // New
+    clickToolButton(QStringLiteral("New"));
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
     d.key(QStringLiteral("n"));
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet Editor")), qPrintable(d.error()));
     const QString nameBox = d.windows(QStringLiteral("Scrivlet Editor")).value(0);
     QVERIFY(!nameBox.isEmpty());
-    if (!QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty()) {
-        QProcess xprop;
-        xprop.setProcessEnvironment(d.environment());
-        xprop.start(QStringLiteral("xprop"),
-                    {QStringLiteral("-id"), nameBox, QStringLiteral("WM_TRANSIENT_FOR")});
-        QVERIFY(xprop.waitForFinished(10000));
-        const QString owner =
-            QString::fromLatin1(xprop.readAllStandardOutput()).section(u'#', 1).trimmed();
-        QCOMPARE(owner.toULongLong(nullptr, 16), main.toULongLong());
-    }
+    if (!QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+        QCOMPARE(d.transientFor(nameBox), main);
     const Geometry box = geometryOf(d, nameBox);
     QVERIFY(window.contains(box.x + box.width / 2, box.y + box.height / 2));
     d.type(QStringLiteral("demo"));
@@ -233,10 +323,10 @@ void tst_Desktop::toolbarAndFollowUpDialogs()
     d.key(QStringLiteral("ctrl+s"));
     QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(second), QByteArray("-- demo.lua\r\n"), 10000);
 
-    // Open from the toolbar brings back the first file (its last line break
-    // ends its last line); Save writes it there. It asks about the current
-    // text first, which was just saved: No.
-    clickToolButton(1); // Open
+    // Open from the toolbar first asks whether to save the text it replaces,
+    // then brings back the first file (its last line break ends its last
+    // line); Save writes it there.
+    clickToolButton(QStringLiteral("Open"));
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
     d.key(QStringLiteral("n"));
     QVERIFY2(d.waitActive(QStringLiteral("Open")), qPrintable(d.error()));
@@ -349,11 +439,237 @@ void tst_Desktop::helpWindowsAndBrowserLinks()
     d.key(QStringLiteral("Return"));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
 
+    // The three web links of the Help menu show the browser with their
+    // address in its address box (a page that cannot load is fine: there is
+    // no network). Each address is copied from the box into the editor.
+    struct Link
+    {
+        QString keys, address, host;
+    };
+    const Link links[] = {
+        {QStringLiteral("alt+h Down Down Down Return"), QStringLiteral("https://www.example.org/"),
+         QStringLiteral("example.org")},
+        {QStringLiteral("alt+h Down Down Down Down Return"),
+         QStringLiteral("https://web.archive.org/web/2005/http://netpage.em.com.br/mmand/plua.htm"),
+         QStringLiteral("archive.org")},
+        {QStringLiteral("alt+h Down Down Down Down Down Return"),
+         QStringLiteral("https://www.lua.org/"), QStringLiteral("lua.org")},
+    };
+    QByteArray addresses;
+    for (const Link &link : links) {
+        d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+        QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+        d.key(link.keys);
+        QVERIFY2(X11Desktop::waitFor(
+                     [&] {
+                         return d.run({QStringLiteral("getactivewindow")}) == browserId &&
+                                d.activeWindowName().contains(link.host);
+                     },
+                     30000),
+                 qPrintable(QStringLiteral("the browser did not show %1 (title \"%2\")")
+                                .arg(link.address, d.activeWindowName())));
+        d.key(QStringLiteral("alt+a ctrl+a ctrl+c"));
+        d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+        QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+        d.key(QStringLiteral("ctrl+End alt+e p Return"));
+        addresses += link.address.toLatin1() + "\r\n";
+    }
+    const QString lua = d.home() + QStringLiteral("/links.lua");
+    d.key(QStringLiteral("ctrl+s"));
+    answerSaveDialog(lua);
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(lua),
+                              "--My Project Name.lua\r\n" + addresses + "\r\n", 10000);
+
     // Closing the editor closes every other window with it.
     d.key(QStringLiteral("alt+F4"));
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
     d.key(QStringLiteral("n"));
     QVERIFY2(d.waitExit(30000), qPrintable(d.error()));
+}
+
+void tst_Desktop::catalogueMouseEditingAndPalmDocName()
+{
+    X11Desktop &d = *m_desktop;
+    startProgram(true);
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const QString main = d.windows(MainTitle).value(0);
+    const MainLayout layout(d, main);
+    auto clickToolButton = [&](const QString &key) {
+        const QPoint at = layout.toolButton(key);
+        d.click(main, at.x(), at.y());
+    };
+
+    // A double-click a third of the way down the catalogue (7080, 840; 1935
+    // x 6105 twips) selects an entry below the first and inserts its call on
+    // a new line after the caret's; the entry's help text shows below.
+    const QPoint entry(layout.x(7080 + 1935 / 3), layout.y(840 + 6105 / 3));
+    d.click(main, entry.x(), entry.y(), 2);
+    // The help box's text goes to the clipboard; Tab goes on to the editor,
+    // where the Paste button adds it behind the call.
+    d.click(main, layout.x(120 + 300), layout.y(7080 + 200));
+    d.key(QStringLiteral("ctrl+a ctrl+c Tab"));
+    clickToolButton(QStringLiteral("Paste"));
+
+    // The Cut button takes that line's text away, Paste puts it at the end,
+    // Copy and Paste double it there.
+    d.key(QStringLiteral("shift+Home"));
+    clickToolButton(QStringLiteral("Cut"));
+    d.key(QStringLiteral("ctrl+End"));
+    clickToolButton(QStringLiteral("Paste"));
+    d.key(QStringLiteral("shift+Home"));
+    clickToolButton(QStringLiteral("Copy"));
+    d.key(QStringLiteral("End"));
+    clickToolButton(QStringLiteral("Paste"));
+    // Edit > Cut, Paste, Paste, then Copy and Paste, from the mouse: the
+    // line holds that text eight times.
+    d.key(QStringLiteral("shift+Home"));
+    clickMenuItem(1, 0, 3);
+    clickMenuItem(1, 2, 3);
+    clickMenuItem(1, 2, 3);
+    d.key(QStringLiteral("shift+Home"));
+    clickMenuItem(1, 1, 3);
+    d.key(QStringLiteral("End"));
+    clickMenuItem(1, 2, 3);
+
+    // Insert > New Function and Insert > Comment from the mouse; their
+    // boxes are answered by keys.
+    clickMenuItem(2, 0, 2);
+    QVERIFY2(d.waitActive(QStringLiteral("Create a new function")), qPrintable(d.error()));
+    d.type(QStringLiteral("tick"));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    clickMenuItem(2, 1, 2);
+    QVERIFY2(d.waitActive(QStringLiteral("Insert a comment")), qPrintable(d.error()));
+    d.type(QStringLiteral("idle"));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+
+    const QString lua = d.home() + QStringLiteral("/mouse.lua");
+    d.key(QStringLiteral("ctrl+s"));
+    answerSaveDialog(lua);
+    QByteArray saved;
+    QVERIFY(X11Desktop::waitFor(
+        [&] { return (saved = X11Desktop::readFile(lua)).endsWith("end\r\n"); }, 10000));
+    const QList<QByteArray> lines = saved.split('\n');
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines[0], QByteArray("--My Project Name.lua\r"));
+    QCOMPARE(lines[1], QByteArray("\r"));
+    QCOMPARE(lines[3], QByteArray("function tick()\r"));
+    QCOMPARE(lines[4], QByteArray("-- idle\r"));
+    QCOMPARE(lines[5], QByteArray("end\r"));
+    // The pasted line eight times: the call, such as "openrec()", then its
+    // help, which begins with the function's signature, "openrec(f, i)".
+    const QByteArray pasted = lines[2].chopped(1);
+    const QByteArray once = pasted.left(pasted.size() / 8);
+    QCOMPARE(once.repeated(8), pasted);
+    const qsizetype call = once.indexOf("()") + 2;
+    QVERIFY2(call > 2, once.constData());
+    QVERIFY2(once.mid(call).startsWith(once.left(call - 1)), once.constData());
+    // The initial selection is the first entry; the click chose another.
+    QVERIFY2(!once.startsWith("closedb()"), once.constData());
+
+    // Export To .prc asks for the Palm DOC's name when the first line is not
+    // a title comment; the box belongs to the main window.
+    d.key(QStringLiteral("ctrl+Home Delete"));
+    const QString prc = d.home() + QStringLiteral("/mouse.prc");
+    d.key(QStringLiteral("alt+f e Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Save")), qPrintable(d.error()));
+    d.key(QStringLiteral("ctrl+a"));
+    d.type(prc);
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    const QString nameBox = d.windows(QStringLiteral("Scrivlet IDE")).value(0);
+    QVERIFY(!nameBox.isEmpty());
+    if (!QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+        QCOMPARE(d.transientFor(nameBox), main);
+    const Geometry box = geometryOf(d, nameBox);
+    QVERIFY(layout.window.contains(box.x + box.width / 2, box.y + box.height / 2));
+    d.type(QStringLiteral("Lamp"));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+
+    // The database's name field, then its text with LF line ends.
+    QVERIFY(X11Desktop::waitFor([&] { return QFileInfo(prc).size() > 78; }, 10000));
+    QVERIFY(X11Desktop::readFile(prc).startsWith(QByteArray("--Lamp.lua\0", 11)));
+    const QByteArray text =
+        "-My Project Name.lua\n\n" + pasted + "\nfunction tick()\n-- idle\nend\n";
+    const QByteArray decoded = decodedPalmDoc(prc, d.home());
+    if (!decoded.isEmpty())
+        QCOMPARE(decoded, text);
+
+    d.key(QStringLiteral("alt+F4"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitExit(), qPrintable(d.error()));
+}
+
+void tst_Desktop::printFromMenuAndToolbar()
+{
+    // scripts/test.sh runs a CUPS server whose default printer writes PDF
+    // files there; the program on the desktop prints to it.
+    const QString jobs = qEnvironmentVariable("SCRIVLET_CUPS_PDF_DIR");
+    if (jobs.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("needs scripts/test.sh's CUPS server with a PDF printer, and pdftotext");
+
+    X11Desktop &d = *m_desktop;
+    startProgram(true);
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const QString main = d.windows(MainTitle).value(0);
+    const MainLayout layout(d, main);
+
+    // A job is done once a PDF written since `since` holds `line` (blanks
+    // aside: pdftotext guesses them from the gaps between letters).
+    auto printed = [&](const QDateTime &since, const QString &line) {
+        static const QRegularExpression blanks(QStringLiteral("\\s+"));
+        QString wanted = line;
+        wanted.remove(blanks);
+        const QFileInfoList pdfs =
+            QDir(jobs).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+        for (const QFileInfo &pdf : pdfs) {
+            if (pdf.lastModified() < since)
+                continue;
+            QProcess pdftotext;
+            pdftotext.start(QStringLiteral("pdftotext"),
+                            {pdf.absoluteFilePath(), QStringLiteral("-")});
+            if (!pdftotext.waitForFinished(10000))
+                continue;
+            QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+            text.remove(blanks);
+            if (text.contains(wanted)) {
+                QFile::remove(pdf.absoluteFilePath());
+                return true;
+            }
+        }
+        return false;
+    };
+
+    // File > Print by its access keys prints the text as it stands.
+    d.key(QStringLiteral("ctrl+End"));
+    d.type(QStringLiteral("print(\"from the menu\")"));
+    // The file system keeps whole seconds on some disks.
+    QDateTime since = QDateTime::currentDateTime().addSecs(-1);
+    d.key(QStringLiteral("alt+f p"));
+    QVERIFY2(X11Desktop::waitFor(
+                 [&] { return printed(since, QStringLiteral("print(\"from the menu\")")); }, 60000),
+             "File > Print wrote no page with the text");
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+
+    // The toolbar's Print button prints the text as it is now.
+    d.key(QStringLiteral("Return"));
+    d.type(QStringLiteral("print(\"from the button\")"));
+    since = QDateTime::currentDateTime().addSecs(-1);
+    const QPoint print = layout.toolButton(QStringLiteral("Print"));
+    d.click(main, print.x(), print.y());
+    QVERIFY2(
+        X11Desktop::waitFor(
+            [&] { return printed(since, QStringLiteral("print(\"from the button\")")); }, 60000),
+        "the Print button wrote no page with the text");
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+
+    d.key(QStringLiteral("alt+F4"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitExit(), qPrintable(d.error()));
 }
 
 QTEST_GUILESS_MAIN(tst_Desktop)

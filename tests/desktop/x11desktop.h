@@ -158,6 +158,31 @@ public:
         return found.isEmpty() ? QStringList() : found.split(u'\n');
     }
 
+    // The visible windows of the program, menus and tool tips included.
+    QStringList programWindows() const
+    {
+        const QString found = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                   QStringLiteral("--classname"), QStringLiteral("scrivlet")});
+        return found.isEmpty() ? QStringList() : found.split(u'\n');
+    }
+
+    // The window that `id` is transient for, as the window manager reads it
+    // ("" when it is nobody's, or xprop is missing).
+    QString transientFor(const QString &id) const
+    {
+        QProcess xprop;
+        xprop.setProcessEnvironment(environment());
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-id"), id, QStringLiteral("WM_TRANSIENT_FOR")});
+        if (!xprop.waitForFinished(10000))
+            return {};
+        const QString owner =
+            QString::fromLatin1(xprop.readAllStandardOutput()).section(u'#', 1).trimmed();
+        bool ok = false;
+        const qulonglong value = owner.toULongLong(&ok, 16);
+        return ok ? QString::number(value) : QString();
+    }
+
     // Presses keys ("ctrl+f", "Return") into whatever window has the keyboard.
     void key(const QString &keys) const
     {

@@ -4,6 +4,7 @@
 #include "palmdoc_database.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -77,7 +78,12 @@ QMap<QString, QByteArray> snapshot(const QString &dir)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        files.insert(path, QFileInfo(path).isFile() ? readFile(path) : QByteArray("<dir>"));
+        const QFileInfo info(path);
+        // Big files by size and time, not read into memory.
+        files.insert(path, !info.isFile()          ? QByteArray("<dir>")
+                           : info.size() > 1 << 20 ? QByteArray::number(info.size()) + ' ' +
+                                                         info.lastModified().toString().toUtf8()
+                                                   : readFile(path));
     }
     return files;
 }
@@ -139,7 +145,10 @@ private slots:
     void oversizedInputIsRefused();
     void largestTextIsAccepted();
     void replacesExistingFileKeepingMode();
+    void symbolicLinkIsFollowed_data();
     void symbolicLinkIsFollowed();
+    void standardStreams_data();
+    void standardStreams();
     void doubleDashEndsOptions();
 
 private:
@@ -338,6 +347,26 @@ void TestTxt2DocCli::failures_data()
     QTest::newRow("decode onto a full disk")
         << QStringList{"--decode", "$D/good.prc", "/dev/full"} << 3
         << "txt2doc: cannot write '/dev/full': No space left on device";
+    QTest::newRow("output through a loop of links")
+        << QStringList{in, "$D/loop1", "a.lua"} << 3
+        << "txt2doc: cannot write '$D/loop1': Too many levels of symbolic links";
+    QTest::newRow("output link into a missing folder")
+        << QStringList{in, "$D/lost.prc", "a.lua"} << 3
+        << "txt2doc: cannot write '$D/lost.prc': No such file or directory";
+    QTest::newRow("name with a C1 control")
+        << QStringList{in, old, QString::fromUtf8("a\u0085b.lua")} << 2
+        << "txt2doc: cannot use 'a\\xC2\\x85b.lua' as the database name: it contains U+0085, "
+           "which Windows-1252 cannot hold";
+    QTest::newRow("input with a terminal escape")
+        << QStringList{QString::fromUtf8("$D/x\u009B31m\u001B[0m"), old, "a.lua"} << 1
+        << "txt2doc: cannot read '$D/x\\xC2\\x9B31m\\x1B[0m': No such file or directory";
+    QTest::newRow("decode an endless device") << QStringList{"--decode", "/dev/zero"} << 1
+                                              << "txt2doc: '/dev/zero' is not a valid Palm DOC: "
+                                                 "type '?\?\?\?' and creator '?\?\?\?' are not "
+                                                 "those of a Palm DOC (TEXt, REAd)";
+    QTest::newRow("decode a file larger than any Palm DOC")
+        << QStringList{"--decode", "$D/huge.prc"} << 1
+        << "txt2doc: '$D/huge.prc' is not a valid Palm DOC: it is too large";
     QTest::newRow("decode without a file")
         << QStringList{"--decode"} << 2 << "txt2doc: --decode expects INPUT [OUTPUT]" + tryHelp;
 }
@@ -365,6 +394,14 @@ void TestTxt2DocCli::failures()
     QByteArray other = doc;
     other.replace(60, 8, "DATAmemo");
     QVERIFY(writeFile(d + "/other.pdb", other));
+    // A valid start, then a hole up to one byte past the largest Palm DOC.
+    if (args.contains(QStringLiteral("$D/huge.prc"))) {
+        QVERIFY(writeFile(d + "/huge.prc", doc));
+        QVERIFY(QFile(d + "/huge.prc").resize(qint64(palmdoc::kMaxDatabaseSize) + 1));
+    }
+    QVERIFY(QFile::link(d + "/loop2", d + "/loop1"));
+    QVERIFY(QFile::link(d + "/loop1", d + "/loop2"));
+    QVERIFY(QFile::link(QStringLiteral("nodir/lost.prc"), d + "/lost.prc"));
 
     for (QString &arg : args)
         arg.replace(QStringLiteral("$D"), d);
@@ -430,15 +467,21 @@ void TestTxt2DocCli::fullStandardOutputFails()
     const QString doc = m_dir.filePath(QStringLiteral("full.prc"));
     QVERIFY(writeFile(in, luaText(20000)));
     QCOMPARE(runTool({in, doc, QStringLiteral("full.lua")}).exitCode, 0);
-    const Result result = runTool({QStringLiteral("--decode"), doc}, QStringLiteral("/dev/full"));
-    QCOMPARE(result.exitCode, 3);
-    QCOMPARE(result.err,
-             QByteArray("txt2doc: cannot write to standard output: No space left on device\n"));
+    // Decoding to standard output, and converting to it with "-".
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("--decode"), doc},
+          QStringList{in, QStringLiteral("-"), QStringLiteral("a.lua")}}) {
+        const Result result = runTool(args, QStringLiteral("/dev/full"));
+        QCOMPARE(result.exitCode, 3);
+        QCOMPARE(result.err,
+                 QByteArray("txt2doc: cannot write to standard output: No space left on device\n"));
+    }
 }
 
 void TestTxt2DocCli::helpAndVersion()
 {
     const Result help = runTool({QStringLiteral("--help")});
+    QCOMPARE(runTool({QStringLiteral("-h")}).out, help.out);
     QCOMPARE(help.exitCode, 0);
     QCOMPARE(help.err, QByteArray());
     QVERIFY(help.out.startsWith("Usage: txt2doc INPUT OUTPUT NAME\n"));
@@ -564,21 +607,113 @@ void TestTxt2DocCli::replacesExistingFileKeepingMode()
     QCOMPARE(back.out, QByteArray("new text"));
 }
 
+// OUTPUT as a link: the file it points to is written, also when that file
+// does not exist yet, and the link stays a link.
+void TestTxt2DocCli::symbolicLinkIsFollowed_data()
+{
+    QTest::addColumn<QStringList>("links"); // pairs of link name and where it points
+    QTest::addColumn<QString>("written");   // the file that must hold the DOC
+    QTest::newRow("to a file") << QStringList{"link.prc", "real.prc"} << "real.prc";
+    QTest::newRow("to no file yet") << QStringList{"link.prc", "new.prc"} << "new.prc";
+    QTest::newRow("to no file yet in another folder")
+        << QStringList{"link.prc", "sub/new.prc"} << "sub/new.prc";
+    QTest::newRow("absolute, to no file yet") << QStringList{"link.prc", "$D/abs.prc"} << "abs.prc";
+    QTest::newRow("through a link in a linked folder")
+        << QStringList{"link.prc", "subl/inner.prc", "sub/inner.prc", "../deep.prc"} << "deep.prc";
+}
+
 void TestTxt2DocCli::symbolicLinkIsFollowed()
 {
 #ifndef Q_OS_UNIX
     QSKIP("symbolic links need no special rights only on Unix");
 #endif
+    QFETCH(QStringList, links);
+    QFETCH(QString, written);
     QTemporaryDir dir;
-    const QString in = dir.filePath(QStringLiteral("in.txt"));
-    const QString target = dir.filePath(QStringLiteral("real.prc"));
-    const QString link = dir.filePath(QStringLiteral("link.prc"));
+    const QDir d(dir.path());
+    QVERIFY(d.mkdir(QStringLiteral("sub")));
+    QVERIFY(QFile::link(QStringLiteral("sub"), d.filePath(QStringLiteral("subl"))));
+    QVERIFY(writeFile(d.filePath(QStringLiteral("real.prc")), "old"));
+    for (qsizetype i = 0; i + 1 < links.size(); i += 2) {
+        QString target = links[i + 1];
+        target.replace(QStringLiteral("$D"), dir.path());
+        QVERIFY(QFile::link(target, d.filePath(links[i])));
+    }
+    const QString in = d.filePath(QStringLiteral("in.txt"));
     QVERIFY(writeFile(in, "via a link"));
-    QVERIFY(writeFile(target, "old"));
-    QVERIFY(QFile::link(target, link));
-    QCOMPARE(runTool({in, link, QStringLiteral("a.lua")}).exitCode, 0);
-    QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(runTool({QStringLiteral("--decode"), target}).out, QByteArray("via a link"));
+    const Result result = runTool({in, d.filePath(QStringLiteral("link.prc")), "a.lua"});
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.exitCode, 0);
+    for (qsizetype i = 0; i + 1 < links.size(); i += 2)
+        QVERIFY2(QFileInfo(d.filePath(links[i])).isSymLink(), qPrintable(links[i]));
+    QCOMPARE(runTool({QStringLiteral("--decode"), d.filePath(written)}).out,
+             QByteArray("via a link"));
+}
+
+// "-" is standard input as INPUT and standard output as OUTPUT, in both
+// directions; "./-" is a file of that name.
+void TestTxt2DocCli::standardStreams_data()
+{
+    QTest::addColumn<QStringList>("args"); // $D is the test folder
+    QTest::addColumn<QString>("stdinFile");
+    QTest::addColumn<QString>("result"); // the file holding the output, or "" for stdout
+    QTest::addColumn<bool>("isDoc");
+
+    QTest::newRow("convert from a pipe") << QStringList{"-", "$D/out.prc", "a.lua"} << "text.txt"
+                                         << "$D/out.prc" << true;
+    QTest::newRow("convert into a pipe") << QStringList{"$D/text.txt", "-", "a.lua"} << ""
+                                         << "" << true;
+    QTest::newRow("convert pipe to pipe") << QStringList{"-", "-", "a.lua"} << "text.txt"
+                                          << "" << true;
+    QTest::newRow("decode from a pipe") << QStringList{"--decode", "-"} << "doc.prc"
+                                        << "" << false;
+    QTest::newRow("decode pipe to file") << QStringList{"--decode", "-", "$D/out.txt"} << "doc.prc"
+                                         << "$D/out.txt" << false;
+    QTest::newRow("decode into a pipe named") << QStringList{"--decode", "$D/doc.prc", "-"} << ""
+                                              << "" << false;
+    QTest::newRow("a file named -") << QStringList{"--decode", "./-", "./-.txt"} << ""
+                                    << "$D/-.txt" << false;
+}
+
+void TestTxt2DocCli::standardStreams()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, stdinFile);
+    QFETCH(QString, result);
+    QFETCH(bool, isDoc);
+
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    const QByteArray text = withCrLf(luaText(20000)) + QByteArray("\x00\xFF", 2);
+    QVERIFY(writeFile(d + "/text.txt", text));
+    QCOMPARE(runTool({d + "/text.txt", d + "/doc.prc", "doc.lua"}).exitCode, 0);
+    QVERIFY(QFile::copy(d + "/doc.prc", d + "/-"));
+    for (QString &arg : args)
+        arg.replace(QStringLiteral("$D"), d);
+    result.replace(QStringLiteral("$D"), d);
+
+    QProcess process;
+    process.setWorkingDirectory(d);
+    process.setStandardInputFile(stdinFile.isEmpty() ? QProcess::nullDevice()
+                                                     : d + u'/' + stdinFile);
+    process.start(kTool, args);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    QCOMPARE(out.isEmpty(), !result.isEmpty());
+    const QByteArray produced = result.isEmpty() ? out : readFile(result);
+    if (!isDoc) {
+        QCOMPARE(produced, handheldText(text));
+        return;
+    }
+    const palmdoc::ParsedDatabase parsed =
+        palmdoc::parseDatabase(std::vector<std::uint8_t>(produced.begin(), produced.end()));
+    QVERIFY2(parsed.error.empty(), parsed.error.c_str());
+    QCOMPARE(parsed.name, std::string("a.lua"));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(parsed.text.data()),
+                        qsizetype(parsed.text.size())),
+             handheldText(text));
 }
 
 void TestTxt2DocCli::doubleDashEndsOptions()

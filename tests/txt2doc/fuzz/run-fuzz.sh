@@ -18,8 +18,9 @@ if ! command -v "$cxx" >/dev/null 2>&1; then
 fi
 mkdir -p "$work"
 
-sources=("$src/txt2doc/palmdoc_codec.cpp" "$src/txt2doc/palmdoc_database.cpp")
-headers=("$src/txt2doc/palmdoc_codec.h" "$src/txt2doc/palmdoc_database.h"
+sources=("$src/txt2doc/palmdoc_codec.cpp" "$src/txt2doc/palmdoc_database.cpp"
+         "$src/txt2doc/palmdoc_file.cpp")
+headers=("$src/txt2doc/palmdoc_codec.h" "$src/txt2doc/palmdoc_database.h" "$src/txt2doc/palmdoc_file.h"
          "$src/tests/txt2doc/palmdoc_oracle.h" "$0")
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$src/txt2doc" -I"$src/tests/txt2doc")

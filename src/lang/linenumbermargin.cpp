@@ -1,0 +1,146 @@
+#include "linenumbermargin.h"
+
+#include "document/editortextedit.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QToolTip>
+
+namespace {
+
+constexpr int Padding = 4; // between the numbers and either edge
+
+int digitsFor(int count)
+{
+    int digits = 1;
+    for (; count >= 10; count /= 10)
+        ++digits;
+    return std::max(digits, 2);
+}
+
+} // namespace
+
+LineNumberMargin::LineNumberMargin(EditorTextEdit *editor) : QWidget(editor), m_editor(editor)
+{
+    setObjectName(QStringLiteral("lineNumberMargin"));
+    setFont(editor->font());
+    setAutoFillBackground(false);
+    connect(editor, &QPlainTextEdit::blockCountChanged, this, &LineNumberMargin::updateWidth);
+    // The editor reports what it repaints and scrolls; the numbers follow.
+    connect(editor, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
+        if (dy != 0)
+            update();
+        else
+            update(0, rect.y(), width(), rect.height());
+    });
+    editor->installEventFilter(this);
+    updateWidth();
+    show();
+}
+
+int LineNumberMargin::neededWidth() const
+{
+    return 2 * Padding + fontMetrics().horizontalAdvance(u'9') * digitsFor(m_editor->blockCount());
+}
+
+void LineNumberMargin::updateWidth()
+{
+    const int digits = digitsFor(m_editor->blockCount());
+    if (digits == m_digits)
+        return;
+    m_digits = digits;
+    m_editor->setLeftMargin(neededWidth());
+    placeBesideText();
+}
+
+void LineNumberMargin::placeBesideText()
+{
+    const QRect area = m_editor->contentsRect();
+    setGeometry(area.left(), area.top(), neededWidth(), area.height());
+    update();
+}
+
+void LineNumberMargin::setMarkedLine(int line, const QString &message)
+{
+    if (line == m_markedLine && message == m_message)
+        return;
+    m_markedLine = line;
+    m_message = message;
+    update();
+}
+
+QList<LineNumberMargin::Row> LineNumberMargin::visibleRows() const
+{
+    QList<Row> rows;
+    const QWidget *viewport = m_editor->viewport();
+    const int offset = viewport->geometry().top() - geometry().top();
+    QTextBlock block = m_editor->cursorForPosition(QPoint(0, 0)).block();
+    if (!block.isValid())
+        return rows;
+    // One position from the editor; the lines below follow by their heights,
+    // so a repaint costs the same however long the program is.
+    qreal top = m_editor->cursorRect(QTextCursor(block)).top();
+    const QAbstractTextDocumentLayout *layout = m_editor->document()->documentLayout();
+    for (; block.isValid() && top <= viewport->height(); block = block.next()) {
+        if (!block.isVisible())
+            continue;
+        const qreal height = layout->blockBoundingRect(block).height();
+        rows.append({block.blockNumber() + 1, int(top) + offset, int(height)});
+        top += height;
+    }
+    return rows;
+}
+
+void LineNumberMargin::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    const int right = width() - Padding;
+    for (const Row &row : visibleRows()) {
+        if (row.top + row.height < event->rect().top() || row.top > event->rect().bottom())
+            continue;
+        const QRect box(0, row.top, width(), row.height);
+        if (row.line == m_markedLine) {
+            painter.fillRect(box.adjusted(1, 0, -1, 0), QColor(220, 0, 0));
+            painter.setPen(Qt::white);
+        } else {
+            painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        }
+        painter.drawText(QRect(0, row.top, right, row.height), Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(row.line));
+    }
+}
+
+bool LineNumberMargin::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && m_markedLine > 0) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        for (const Row &row : visibleRows()) {
+            if (row.line == m_markedLine && help->pos().y() >= row.top &&
+                help->pos().y() < row.top + row.height) {
+                QToolTip::showText(help->globalPos(), m_message, this);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool LineNumberMargin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::FontChange)) {
+        if (event->type() == QEvent::FontChange) {
+            setFont(m_editor->font());
+            m_digits = 0;
+            updateWidth();
+        }
+        placeBesideText();
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,532 @@
+// The Plua 1 features of the editor: colours, checking as it is typed, help
+// on the catalogue's functions and line numbers, in a real main window.
+
+#include "document/projectdocument.h"
+#include "document/textbuffer.h"
+#include "catalogue.h"
+#include "lang/linenumbermargin.h"
+#include "lang/pluacodeassist.h"
+#include "lang/pluadiagnostics.h"
+#include "lang/pluahighlighter.h"
+#include "lang/pluasupport.h"
+#include "mainwindowfixture.h"
+#include "output/textexport.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QAbstractTextDocumentLayout>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QToolTip>
+
+namespace {
+
+// Counts the lines the highlighter colours, to see how far an edit reaches.
+class CountingHighlighter : public PluaHighlighter
+{
+public:
+    using PluaHighlighter::PluaHighlighter;
+    int count = 0;
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        ++count;
+        PluaHighlighter::highlightBlock(text);
+    }
+};
+
+// The kind of token the highlighter gave the text at `column` of `line`.
+QString kindAt(const QTextDocument &doc, const PluaHighlighter &h, int line, int column)
+{
+    const QTextBlock block = doc.findBlockByNumber(line);
+    const QStringList names = {"keyword", "string", "comment", "number", "upvalue", "library"};
+    for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+        if (column < range.start || column >= range.start + range.length)
+            continue;
+        for (int k = 0; k < names.size(); ++k)
+            if (range.format == h.format(PluaHighlighter::Kind(k)))
+                return names[k];
+    }
+    return QStringLiteral("plain");
+}
+
+PluaSupport *supportOf(const MainWindowFixture &f)
+{
+    PluaSupport *support = PluaSupport::of(f.editor());
+    if (!support)
+        qFatal("the editor has no Plua support");
+    return support;
+}
+
+// Waits for the check of the editor's current text.
+bool waitForCheck(PluaDiagnostics *d)
+{
+    QSignalSpy spy(d, &PluaDiagnostics::resultChanged);
+    return spy.wait(5000);
+}
+
+} // namespace
+
+class TestPluaSupport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void highlighting_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("word"); // its first occurrence on the line
+        QTest::addColumn<QString>("kind");
+
+        QTest::newRow("reserved word") << "while x do end" << 0 << "while"
+                                       << "keyword";
+        QTest::newRow("true is a name") << "x = true" << 0 << "true"
+                                        << "plain";
+        QTest::newRow("false is a name") << "x = false" << 0 << "false"
+                                         << "plain";
+        QTest::newRow("goto is a name") << "goto = 1" << 0 << "goto"
+                                        << "plain";
+        QTest::newRow("in is a name") << "for k,v in t do end" << 0 << "in"
+                                      << "plain";
+        QTest::newRow("local function: both reserved")
+            << "local function f() end" << 0 << "function"
+            << "keyword";
+        QTest::newRow("string") << "s = \"a -- b\"" << 0 << "-- b"
+                                << "string";
+        QTest::newRow("escaped quote stays inside") << "s = 'it\\'s end'" << 0 << "end"
+                                                    << "string";
+        QTest::newRow("unfinished string ends with its line") << "s = \"abc\nend" << 1 << "end"
+                                                              << "keyword";
+        QTest::newRow("comment") << "x = 1 -- end of it" << 0 << "end"
+                                 << "comment";
+        QTest::newRow("no block comments: next line is code") << "--[[ note\nwhile" << 1 << "while"
+                                                              << "keyword";
+        QTest::newRow("long string over lines") << "s = [[first\nend of it\n]] end" << 1 << "end"
+                                                << "string";
+        QTest::newRow("code after a long string") << "s = [[a\nb]] while" << 1 << "while"
+                                                  << "keyword";
+        QTest::newRow("nested long string") << "s = [[a [[b]]\nend]] do" << 1 << "end"
+                                            << "string";
+        QTest::newRow("nested long string closes") << "s = [[a [[b]]\nend]] do" << 1 << "do"
+                                                   << "keyword";
+        QTest::newRow("backslash carries a string on") << "s = 'a\\\nend' do" << 1 << "end"
+                                                       << "string";
+        QTest::newRow("number") << "x = 12.5e-3" << 0 << "12.5e-3"
+                                << "number";
+        QTest::newRow("leading dot number") << "x = .5" << 0 << ".5"
+                                            << "number";
+        QTest::newRow("upvalue") << "f = function() return %y end" << 0 << "%y"
+                                 << "upvalue";
+        QTest::newRow("library function") << "pbox(1, 2, 3, 4)" << 0 << "pbox"
+                                          << "library";
+        QTest::newRow("library name as a field") << "t.pbox = 1" << 0 << "pbox"
+                                                 << "plain";
+        QTest::newRow("library name as a method") << "t:pbox()" << 0 << "pbox"
+                                                  << "plain";
+        QTest::newRow("other names") << "pboxes = 1" << 0 << "pboxes"
+                                     << "plain";
+        QTest::newRow("# first line skipped") << "#!/bin/plua end\nend" << 0 << "end"
+                                              << "comment";
+        QTest::newRow("# later is a stray") << "x = 1\n# end" << 1 << "end"
+                                            << "keyword";
+    }
+
+    void highlighting()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, line);
+        QFETCH(QString, word);
+        QFETCH(QString, kind);
+        QTextDocument doc;
+        doc.documentLayout(); // as in an editor: edits reach the highlighter
+        PluaHighlighter h(&doc);
+        doc.setPlainText(program);
+        const int column = doc.findBlockByNumber(line).text().indexOf(word);
+        QVERIFY(column >= 0);
+        for (int i = 0; i < word.size(); ++i)
+            QCOMPARE(kindAt(doc, h, line, column + i), kind);
+    }
+
+    // An edit re-colours its own line, and the lines after it only as far as
+    // their starting state changed.
+    void highlightingIsIncremental_data()
+    {
+        QTest::addColumn<QString>("insert");
+        QTest::addColumn<int>("least");
+        QTest::addColumn<int>("most");
+        QTest::newRow("a letter") << "a" << 1 << 2;
+        QTest::newRow("a comment") << "-- " << 1 << 2;
+        QTest::newRow("opening a long string") << "s = [[" << 1000 << 1001;
+    }
+
+    void highlightingIsIncremental()
+    {
+        QFETCH(QString, insert);
+        QFETCH(int, least);
+        QFETCH(int, most);
+        QTextDocument doc;
+        doc.documentLayout();
+        CountingHighlighter h(&doc);
+        QStringList lines;
+        for (int i = 0; i < 2000; ++i)
+            lines << QStringLiteral("local v%1 = pget(%1, 2) -- pixel").arg(i);
+        doc.setPlainText(lines.join(u'\n'));
+        QVERIFY(h.count >= 2000);
+        h.count = 0;
+        QTextCursor(doc.findBlockByNumber(1000)).insertText(insert);
+        QVERIFY2(h.count >= least && h.count <= most, qPrintable(QString::number(h.count)));
+        if (insert.contains(u'['))
+            QCOMPARE(kindAt(doc, h, 1999, 2), QStringLiteral("string"));
+    }
+
+    // Colours are display only: the saved and exported bytes are the same
+    // with them as without.
+    void highlightingLeavesTheBytesAlone()
+    {
+        const QString program = QStringLiteral(
+            "-- demo\r\nlocal s = [[two\r\nlines]]\r\npbox(1, 2, 3, 4) -- \xe9t\xe9\r\n"
+            "if x then return %y end\r\n");
+        QByteArray bytes[2];
+        QString texts[2];
+        for (int on = 0; on < 2; ++on) {
+            MainWindowFixture f;
+            supportOf(f)->setActive(on == 1);
+            f.setText(program);
+            QCoreApplication::processEvents();
+            texts[on] = f.text();
+            ProjectDocument &document = f.window->document();
+            document.stageText();
+            QVERIFY(document.SaveText(document.stagingBuffer(), f.path("out.lua")));
+            f.host.fileAnswers.enqueue(f.path("out.txt"));
+            Output::exportText(f.host, f.window->document());
+            bytes[on] = MainWindowFixture::readFile(f.path("out.lua")) + "|" +
+                        MainWindowFixture::readFile(f.path("out.txt"));
+            if (on == 1)
+                QVERIFY(
+                    !f.editor()->document()->findBlockByNumber(2).layout()->formats().isEmpty());
+        }
+        QCOMPARE(texts[1], texts[0]);
+        QCOMPARE(bytes[1], bytes[0]);
+        QVERIFY(bytes[0].contains("lines]]\r\npbox(1, 2, 3, 4) -- \xe9t\xe9\r\n"));
+    }
+
+    void diagnostics_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("marked");
+        QTest::addColumn<QString>("message"); // a part of it
+        QTest::addColumn<int>("markLine");    // where the underline is
+
+        QTest::newRow("valid") << "x = 1\nprint(x)" << 0 << ""
+                               << "" << 0;
+        QTest::newRow("missing end: the last word before") << "if x then\n  y = 1\n"
+                                                           << 3 << "1"
+                                                           << "end" << 2;
+        QTest::newRow("missing then") << "if x\n  y = 1 end" << 2 << "y"
+                                      << "then" << 2;
+        QTest::newRow("local function") << "local function f() end" << 1 << "function"
+                                        << "" << 1;
+        QTest::newRow("unfinished string") << "x = 1\ns = \"abc\ny = 2" << 2 << "\""
+                                           << "string" << 2;
+        QTest::newRow("goto is a name") << "goto = 1\nx = goto" << 0 << ""
+                                        << "" << 0;
+        QTest::newRow("break outside a loop") << "x = 1\nbreak\n"
+                                              << 2 << "break"
+                                              << "" << 2;
+        QTest::newRow("after non-ASCII text") << "s = '\xe9\xe9' x" << 1 << "x"
+                                              << "" << 1;
+    }
+
+    void diagnostics()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, line);
+        QFETCH(QString, marked);
+        QFETCH(QString, message);
+        QFETCH(int, markLine);
+        MainWindowFixture f;
+        PluaDiagnostics *d = supportOf(f)->diagnostics();
+        f.setText(program);
+        QVERIFY(waitForCheck(d));
+        QCOMPARE(d->errorLine(), line);
+        QCOMPARE(supportOf(f)->margin()->markedLine(), line);
+        const QLabel *field = f.window->lineStatusBar()->findChild<QLabel *>("pluaErrorField");
+        QVERIFY(field);
+        if (line == 0) {
+            QVERIFY(field->text().isEmpty());
+            QVERIFY(f.editor()->extraSelections().isEmpty());
+            return;
+        }
+        QVERIFY2(d->errorMessage().contains(message), qPrintable(d->errorMessage()));
+        QVERIFY(field->text().startsWith(QStringLiteral("Line %1, column ").arg(line)));
+        QCOMPARE(field->toolTip(), d->statusText());
+        QVERIFY(field->text() == d->statusText() || field->text().endsWith(QChar(0x2026)));
+        // The caret line status stays as it was, in its own place.
+        QVERIFY(f.status().startsWith(QLatin1String("Line ")));
+        QVERIFY(f.status().contains(QLatin1String(" of ")));
+        const auto marks = f.editor()->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks[0].cursor.block().blockNumber(), markLine - 1);
+        if (!marked.isEmpty())
+            QCOMPARE(marks[0].cursor.selectedText(), marked);
+        QVERIFY(marks[0].cursor.hasSelection());
+    }
+
+    // Fixing the fault clears the mark; F8 puts the caret on a fault.
+    void fixingClearsTheMarkAndF8GoesToIt()
+    {
+        MainWindowFixture f;
+        PluaDiagnostics *d = supportOf(f)->diagnostics();
+        f.setText(QStringLiteral("x = 1\nif x then\n  y = = 2\nend\n"));
+        QVERIFY(waitForCheck(d));
+        QCOMPARE(d->errorLine(), 3);
+        f.setCaret(0);
+        f.editor()->setFocus();
+        QTest::keyClick(f.editor(), Qt::Key_F8);
+        QCOMPARE(f.editor()->textCursor().blockNumber(), 2);
+        QCOMPARE(f.editor()->textCursor().position(), d->errorCursor().selectionStart());
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), d->statusText());
+
+        QTextCursor fix = d->errorCursor();
+        fix.insertText(QStringLiteral("3 +"));
+        QVERIFY(waitForCheck(d));
+        QCOMPARE(d->errorLine(), 0);
+        QVERIFY(f.editor()->extraSelections().isEmpty());
+        QCOMPARE(supportOf(f)->margin()->markedLine(), 0);
+    }
+
+    // A check that an edit overtook is dropped: what shows is always the
+    // verdict on the text as it is.
+    void staleResultsAreDropped()
+    {
+        MainWindowFixture f;
+        PluaDiagnostics *d = supportOf(f)->diagnostics();
+        QString big;
+        for (int i = 0; i < 20000; ++i)
+            big += QStringLiteral("v%1 = pget(%1, 2)\n").arg(i);
+        f.setText(big + QStringLiteral("if"));
+        QList<int> shown;
+        connect(d, &PluaDiagnostics::resultChanged, this,
+                [&shown, d] { shown.append(d->errorLine()); });
+        d->checkNow();
+        QTextCursor end = f.editor()->textCursor();
+        end.movePosition(QTextCursor::End);
+        end.insertText(QStringLiteral(" x then end"));
+        d->checkNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 5000);
+        QTest::qWait(PluaDiagnostics::PauseMs + 300);
+        QCOMPARE(shown, QList<int>(shown.size(), 0));
+        QVERIFY(f.editor()->extraSelections().isEmpty());
+    }
+
+    void turnedOffShowsNothing()
+    {
+        MainWindowFixture f;
+        PluaDiagnostics *d = supportOf(f)->diagnostics();
+        f.setText(QStringLiteral("if"));
+        QVERIFY(waitForCheck(d));
+        QVERIFY(d->errorLine() > 0);
+        supportOf(f)->setActive(false);
+        QCOMPARE(d->errorLine(), 0);
+        QVERIFY(f.editor()->extraSelections().isEmpty());
+        f.setText(QStringLiteral("if x"));
+        QTest::qWait(PluaDiagnostics::PauseMs + 200);
+        QCOMPARE(d->errorLine(), 0);
+    }
+
+    void namesAndCalls_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("on a name") << "pbox(1, 2)" << 2 << "pbox"
+                                   << "";
+        QTest::newRow("just after a name") << "x = pclear" << 10 << "pclear"
+                                           << "";
+        QTest::newRow("inside a call") << "pbox(1, 2)" << 7 << ""
+                                       << "pbox";
+        QTest::newRow("inside a nested call") << "pbox(abs(1), 2)" << 13 << ""
+                                              << "pbox";
+        QTest::newRow("inside the inner call") << "pbox(pget(1, 2)" << 12 << ""
+                                               << "pget";
+        QTest::newRow("after the call") << "pbox(1) x" << 9 << ""
+                                        << "";
+        QTest::newRow("blank before the parenthesis") << "pbox (1" << 7 << ""
+                                                      << "pbox";
+        QTest::newRow("a field of that name") << "t.pbox(1" << 8 << ""
+                                              << "";
+        QTest::newRow("other function") << "foo(1" << 5 << ""
+                                        << "";
+        QTest::newRow("name that only starts alike") << "pboxes" << 3 << ""
+                                                     << "";
+    }
+
+    void namesAndCalls()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, caret);
+        QFETCH(QString, name);
+        QFETCH(QString, call);
+        MainWindowFixture f;
+        f.setText(QStringLiteral("x = 1\n") + line);
+        PluaCodeAssist *a = supportOf(f)->codeAssist();
+        QCOMPARE(a->nameAt(6 + caret), name);
+        if (name.isEmpty())
+            QCOMPARE(a->callAt(6 + caret), call);
+    }
+
+    // The caret on a function shows the help pane's own text; inside its
+    // call, the signature.
+    void helpAtTheCaretIsTheHelpPanesText()
+    {
+        MainWindowFixture f;
+        f.setText(QStringLiteral("pcircle(10, 20, 5)\n"));
+        PluaCodeAssist *a = supportOf(f)->codeAssist();
+        f.setCaret(3);
+        QTRY_VERIFY(!a->caretTip().isEmpty());
+        const auto items = f.window->catalogueList()->findItems("pcircle()", Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        f.window->catalogueList()->setCurrentItem(items[0]);
+        QCOMPARE(a->caretTip(), f.window->helpPane()->toPlainText());
+
+        f.setCaret(10);
+        QVERIFY(a->caretTip().isEmpty());
+        QTRY_VERIFY(!a->caretTip().isEmpty());
+        QCOMPARE(a->caretTip(), PluaCodeAssist::signatureOf(Catalogue::helpFor(u"pcircle()")));
+        QVERIFY(a->caretTip().startsWith(QLatin1String("pcircle(")));
+        QVERIFY(a->caretTip().endsWith(u')'));
+    }
+
+    void everySignatureIsACall()
+    {
+        for (const Catalogue::Entry &entry : Catalogue::entries()) {
+            const QString list = QString::fromLatin1(entry.listText);
+            const QString signature =
+                PluaCodeAssist::signatureOf(QString::fromLatin1(entry.helpText));
+            QVERIFY2(signature.startsWith(list.left(list.indexOf(u'(') + 1)),
+                     qPrintable(signature));
+            QVERIFY2(signature.endsWith(u')'), qPrintable(signature));
+        }
+    }
+
+    void typingAParenthesisShowsTheSignature()
+    {
+        MainWindowFixture f;
+        f.window->activateWindow();
+        f.editor()->setFocus();
+        f.setText(QString());
+        QTest::keyClicks(f.editor(), QStringLiteral("pbox("));
+        PluaCodeAssist *a = supportOf(f)->codeAssist();
+        QTRY_COMPARE(a->caretTip(), PluaCodeAssist::signatureOf(Catalogue::helpFor(u"pbox()")));
+        QTest::keyClicks(f.editor(), QStringLiteral("1, 2)"));
+        QTest::qWait(PluaCodeAssist::RestMs + 200);
+        QVERIFY(a->caretTip().isEmpty());
+    }
+
+    void completion_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("more"); // typed while the list is open
+        QTest::addColumn<int>("downs");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("offered"); // entries in the list before Enter
+        QTest::newRow("first match") << "x = pcl"
+                                     << "" << 0 << "x = pclear(" << 2;
+        QTest::newRow("second match") << "x = pcl"
+                                      << "" << 1 << "x = pclosebmp(" << 2;
+        QTest::newRow("narrowed while open") << "pc"
+                                             << "lo" << 0 << "pclosebmp(" << 1;
+        QTest::newRow("every function") << ""
+                                        << "" << 0 << "closedb(" << 60;
+    }
+
+    void completion()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, more);
+        QFETCH(int, downs);
+        QFETCH(QString, result);
+        QFETCH(int, offered);
+        MainWindowFixture f;
+        f.window->activateWindow();
+        f.setText(QString());
+        f.editor()->setFocus();
+        QTest::keyClicks(f.editor(), typed);
+        QTest::keyClick(f.editor(), Qt::Key_Space, Qt::ControlModifier);
+        QAbstractItemView *list = supportOf(f)->codeAssist()->completer()->popup();
+        QTRY_VERIFY(list->isVisible());
+        QTest::keyClicks(list, more);
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(supportOf(f)->codeAssist()->completer()->completionCount(), offered);
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(f.editor()->toPlainText(), result);
+    }
+
+    void escapeClosesTheListAndKeepsTheText()
+    {
+        MainWindowFixture f;
+        f.window->activateWindow();
+        f.setText(QString());
+        f.editor()->setFocus();
+        QTest::keyClicks(f.editor(), QStringLiteral("pse"));
+        QTest::keyClick(f.editor(), Qt::Key_Space, Qt::ControlModifier);
+        QAbstractItemView *list = supportOf(f)->codeAssist()->completer()->popup();
+        QTRY_VERIFY(list->isVisible());
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(f.editor()->toPlainText(), QStringLiteral("pse"));
+    }
+
+    void lineNumbers_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::newRow("10") << 10;
+        QTest::newRow("1000") << 1000;
+        QTest::newRow("100000") << 100000;
+    }
+
+    // The margin is as wide as the largest number, beside the text, and
+    // numbers the lines shown, scrolled or not.
+    void lineNumbers()
+    {
+        QFETCH(int, lines);
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        QStringList text;
+        for (int i = 0; i < lines; ++i)
+            text << QStringLiteral("x = %1").arg(i);
+        f.setText(text.join(u'\n'));
+        LineNumberMargin *margin = supportOf(f)->margin();
+        const int widest = margin->fontMetrics().horizontalAdvance(QString::number(lines));
+        QVERIFY(margin->width() > widest);
+        QVERIFY(margin->width() < widest + 4 * margin->fontMetrics().horizontalAdvance(u'9'));
+        QVERIFY(f.editor()->viewport()->geometry().left() >= margin->geometry().right());
+
+        f.editor()->verticalScrollBar()->setValue(lines / 2);
+        QCoreApplication::processEvents();
+        const auto rows = margin->visibleRows();
+        QVERIFY(!rows.isEmpty());
+        const int first = f.editor()->cursorForPosition(QPoint(0, 0)).blockNumber() + 1;
+        QCOMPARE(rows.first().line, first);
+        for (int i = 1; i < rows.size(); ++i) {
+            QCOMPARE(rows[i].line, rows[i - 1].line + 1);
+            QVERIFY(rows[i].top > rows[i - 1].top);
+        }
+        QVERIFY(rows.last().top < f.editor()->viewport()->height());
+    }
+};
+
+QTEST_MAIN(TestPluaSupport)
+#include "tst_pluasupport.moc"
