@@ -74,5 +74,16 @@ active "Create a new function" >/dev/null
 xdotool type main
 xdotool key Return
 active "Scrivlet IDE 1.3b" >/dev/null
-xdotool type --delay 20 -- '  pclear()'
+# A short program in the body, then a call with a missing comma after it,
+# so the picture shows the colours, the line numbers and a marked fault.
+first=1
+for line in '  pclear()' '  local x, y = 80, 80' '  pcircle(x, y, 30)' \
+    '  print("Hello from " .. x)' '  -- wait for a tap'; do
+    [ "$first" = 1 ] || xdotool key Return
+    first=0
+    xdotool type --delay 20 -- "$line"
+done
+xdotool key ctrl+End Return
+xdotool type --delay 20 -- 'pbox(10, 10, 20 20)'
+sleep 1.5
 shot "$main" main-window.png
