@@ -2,12 +2,12 @@
 // corpus in one call, files in the editor's encodings, and its usage.
 
 #include "plua_corpus.h"
+#include "toolrun.h"
 
 #include "plua/parser.h"
 
 #include <QFile>
 #include <QHash>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,30 +15,11 @@ namespace {
 
 const QString kTool = QStringLiteral(PLUA_CHECK_PATH);
 
-struct Result
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Result = ToolRun;
 
 Result runTool(const QStringList &args, const QString &workDir = QString())
 {
-    QProcess process;
-    if (!workDir.isEmpty())
-        process.setWorkingDirectory(workDir);
-    process.start(kTool, args);
-    Result result;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        result.err = "did not run to the end";
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runCommand(kTool, args, {workDir, {}, 60000});
 }
 
 bool writeFile(const QString &path, const QByteArray &data)

@@ -2,6 +2,7 @@
 // txt2pdbdoc as an independent reader and writer of Palm DOC files.
 
 #include "palmdoc_database.h"
+#include "toolrun.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -21,31 +22,12 @@ namespace {
 
 const QString kTool = QStringLiteral(TXT2DOC_PATH);
 
-struct Result
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Result = ToolRun;
 
 Result runProgram(const QString &program, const QStringList &args,
                   const QString &stdoutFile = QString())
 {
-    QProcess process;
-    if (!stdoutFile.isEmpty())
-        process.setStandardOutputFile(stdoutFile);
-    process.start(program, args);
-    Result result;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        result.err = "did not run to the end";
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runCommand(program, args, {{}, stdoutFile, 120000});
 }
 
 Result runTool(const QStringList &args, const QString &stdoutFile = QString())
