@@ -10,12 +10,8 @@ src=${1:?usage: run-fuzz.sh SOURCE_DIR WORK_DIR TXT2DOC [SECONDS]}
 work=${2:?usage: run-fuzz.sh SOURCE_DIR WORK_DIR TXT2DOC [SECONDS]}
 txt2doc=${3:?usage: run-fuzz.sh SOURCE_DIR WORK_DIR TXT2DOC [SECONDS]}
 seconds=${4:-15}
-cxx=${FUZZ_CXX:-clang++}
-
-if ! command -v "$cxx" >/dev/null 2>&1; then
-    echo "run-fuzz: $cxx not found; install the Debian packages clang and libclang-rt-14-dev" >&2
-    exit 1
-fi
+source "$src/tests/fuzz-support.sh"
+fuzz_require_compiler run-fuzz
 mkdir -p "$work"
 
 sources=("$src/txt2doc/palmdoc_codec.cpp" "$src/txt2doc/palmdoc_database.cpp"
@@ -26,20 +22,9 @@ flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -I"$src/txt2doc" -I"$src/tests/txt2doc")
 
 for target in decode roundtrip; do
-    binary="$work/fuzz_$target"
     main="$src/tests/txt2doc/fuzz/fuzz_$target.cpp"
-    stale=0
-    for input in "$main" "${sources[@]}" "${headers[@]}"; do
-        [[ -x "$binary" && ! "$input" -nt "$binary" ]] || stale=1
-    done
-    if (( stale )); then
-        echo "run-fuzz: building fuzz_$target"
-        if ! "$cxx" "${flags[@]}" "$main" "${sources[@]}" -o "$binary"; then
-            echo "run-fuzz: cannot build fuzz_$target with $cxx -fsanitize=fuzzer" \
-                 "(are clang and libclang-rt-14-dev installed?)" >&2
-            exit 1
-        fi
-    fi
+    fuzz_build run-fuzz "$work/fuzz_$target" -- "$main" "${sources[@]}" "${headers[@]}" -- \
+        "${flags[@]}" "$main" "${sources[@]}"
 done
 
 # Seeds: a real DOC, its compressed record, and some Lua text.
@@ -56,15 +41,8 @@ status=0
 for target in decode roundtrip; do
     corpus="$work/corpus-$target"
     mkdir -p "$corpus"
-    echo "run-fuzz: fuzz_$target for ${seconds}s"
-    if ! "$work/fuzz_$target" "$corpus" "$seeds" -max_total_time="$seconds" -max_len=12000 \
-            -timeout=10 -rss_limit_mb=2048 -seed=1 -artifact_prefix="$work/crash-$target-" \
-            -print_final_stats=1 2>"$work/fuzz_$target.log"; then
-        tail -n 60 "$work/fuzz_$target.log" >&2
-        echo "run-fuzz: fuzz_$target FAILED; see $work/fuzz_$target.log" >&2
+    fuzz_run run-fuzz "$work/fuzz_$target" "$work/fuzz_$target.log" "$corpus" "$seeds" \
+        -max_total_time="$seconds" -max_len=12000 -artifact_prefix="$work/crash-$target-" ||
         status=1
-    else
-        grep -E '^stat::number_of_executed_units|^#[0-9]+.*DONE' "$work/fuzz_$target.log" || true
-    fi
 done
 exit $status
