@@ -4,33 +4,54 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent) {}
 
 QString EditorTextEdit::plainTextCrLf() const
 {
-    const QTextDocument *doc = document();
-    QString text;
-    text.reserve(doc->characterCount() + doc->blockCount());
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        if (block != doc->begin())
-            text += QLatin1String("\r\n");
-        QString line = block.text();
-        // Soft line breaks never come from this editor, but a document set
-        // from rich text might hold one: it is a line break all the same.
-        if (line.contains(QChar::LineSeparator))
-            line.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-        text += line;
+    // The document's characters in one copy, its blocks ended by paragraph
+    // separators. A soft line break (U+2028) never comes from this editor,
+    // but a document set from rich text might hold one: it is a line break
+    // all the same.
+    const QString raw = document()->toRawText();
+    const char16_t *src = reinterpret_cast<const char16_t *>(raw.constData());
+    const qsizetype n = raw.size();
+    const auto isBreak = [](char16_t c) {
+        return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    const qsizetype breaks = std::count_if(src, src + n, isBreak);
+    if (breaks == 0)
+        return raw;
+    QString text(n + breaks, Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(text.data());
+    const char16_t *runStart = src;
+    for (const char16_t *p = src; p != src + n; ++p) {
+        if (!isBreak(*p))
+            continue;
+        dst = std::copy(runStart, p, dst);
+        *dst++ = u'\r';
+        *dst++ = u'\n';
+        runStart = p + 1;
     }
+    std::copy(runStart, src + n, dst);
     return text;
 }
 
 void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)
 {
-    setPlainText(LineBreaks::normalized(text));
+    // The document ends a block at CR LF, LF, CR and the paragraph
+    // separator by itself; only a soft line break would stay inside a line.
+    if (text.contains(QChar::LineSeparator)) {
+        QString lines = text;
+        lines.replace(QChar::LineSeparator, u'\n');
+        setPlainText(lines);
+        return;
+    }
+    setPlainText(text);
 }
 
 QString EditorTextEdit::selectedPlainText() const
