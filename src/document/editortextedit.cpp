@@ -17,27 +17,27 @@ QString EditorTextEdit::plainTextCrLf() const
     // separators. A soft line break (U+2028) never comes from this editor,
     // but a document set from rich text might hold one: it is a line break
     // all the same.
-    const QString raw = document()->toRawText();
-    const char16_t *src = reinterpret_cast<const char16_t *>(raw.constData());
-    const qsizetype n = raw.size();
-    const auto isBreak = [](char16_t c) {
+    QString text = document()->toRawText();
+    const auto isBreak = [](QChar c) {
         return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
     };
-    const qsizetype breaks = std::count_if(src, src + n, isBreak);
+    const qsizetype n = text.size();
+    const qsizetype breaks = std::count_if(text.cbegin(), text.cend(), isBreak);
     if (breaks == 0)
-        return raw;
-    QString text(n + breaks, Qt::Uninitialized);
-    char16_t *dst = reinterpret_cast<char16_t *>(text.data());
-    const char16_t *runStart = src;
-    for (const char16_t *p = src; p != src + n; ++p) {
-        if (!isBreak(*p))
-            continue;
-        dst = std::copy(runStart, p, dst);
-        *dst++ = u'\r';
-        *dst++ = u'\n';
-        runStart = p + 1;
+        return text;
+    // Each break becomes CR LF in place, from the end backwards, so that a
+    // large document is not copied a second time.
+    text.resize(n + breaks);
+    QChar *chars = text.data();
+    for (qsizetype from = n, to = n + breaks; from > 0;) {
+        const QChar c = chars[--from];
+        if (isBreak(c)) {
+            chars[--to] = u'\n';
+            chars[--to] = u'\r';
+        } else {
+            chars[--to] = c;
+        }
     }
-    std::copy(runStart, src + n, dst);
     return text;
 }
 
