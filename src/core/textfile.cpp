@@ -7,11 +7,11 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <cstring>
 #include <optional>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -158,11 +158,33 @@ DecodeResult decode(const QByteArray &bytes)
     return result;
 }
 
+namespace {
+
+// Whether the four UTF-16 units in `w` are all printable ASCII (0x20..0x7F),
+// the bytes most program text is made of.
+constexpr bool isPrintableAscii(quint64 w)
+{
+    constexpr quint64 High = 0xFF80FF80FF80FF80ULL;
+    constexpr quint64 Space = 0x0020002000200020ULL;
+    constexpr quint64 Sign = 0x8000800080008000ULL;
+    // With no unit at 0x80 or above, a unit below 0x20 is the only one whose
+    // subtraction borrows into its top bit.
+    return (w & High) == 0 && ((w - Space) & Sign) == 0;
+}
+
+} // namespace
+
 EncodeResult encode(QStringView text)
 {
     EncodeResult result;
     QByteArray &bytes = result.bytes;
-    bytes.reserve(text.size() + 2);
+    const char16_t *src = text.utf16();
+    const qsizetype n = text.size();
+    // One byte a character and CR LF at the end; only a break written as a
+    // single character (CR, LF or a separator) grows it, by one byte.
+    bytes.resize(n + 2);
+    char *dst = bytes.data();
+    qsizetype o = 0;
     int line = 1;
     qsizetype lineStart = 0;
     const auto refuse = [&](const QString &error) {
@@ -178,15 +200,39 @@ EncodeResult encode(QStringView text)
                           .arg(line)
                           .arg(MaxLineLength));
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    qsizetype i = 0;
+    while (i < n) {
+        // Runs of printable ASCII, eight characters at a time, are copied
+        // as they are; everything else goes one character at a time below.
+        if (i + 8 <= n) {
+            quint64 w[2];
+            std::memcpy(w, src + i, sizeof w);
+            if (isPrintableAscii(w[0]) && isPrintableAscii(w[1])) {
+                for (int k = 0; k < 8; ++k)
+                    dst[o + k] = char(src[i + k]);
+                o += 8;
+                i += 8;
+                continue;
+            }
+        }
+        const char16_t c = src[i];
+        if (c >= 0x20 && c < 0x80) {
+            dst[o++] = char(c);
+            ++i;
+            continue;
+        }
         if (const qsizetype breakLength = LineBreaks::breakLength(text, i)) {
             if (i - lineStart > MaxLineLength)
                 return lineTooLong();
-            i += breakLength - 1;
-            bytes.append("\r\n", 2);
+            if (breakLength == 1 && bytes.size() - o < n - i + 3) {
+                bytes.resize(bytes.size() + bytes.size() / 8 + 16);
+                dst = bytes.data();
+            }
+            dst[o++] = '\r';
+            dst[o++] = '\n';
+            i += breakLength;
             ++line;
-            lineStart = i + 1;
+            lineStart = i;
             continue;
         }
         if (c == 0) {
@@ -198,8 +244,8 @@ EncodeResult encode(QStringView text)
         if (b < 0) {
             QString shown;
             uint code = c;
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1])) {
+                code = QChar::surrogateToUcs4(c, src[i + 1]);
                 shown = text.sliced(i, 2).toString();
             } else {
                 shown = QString(QChar(c));
@@ -211,11 +257,14 @@ EncodeResult encode(QStringView text)
                     .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
                     .arg(line));
         }
-        bytes.append(char(b));
+        dst[o++] = char(b);
+        ++i;
     }
-    if (text.size() - lineStart > MaxLineLength)
+    if (n - lineStart > MaxLineLength)
         return lineTooLong();
-    bytes.append("\r\n", 2);
+    dst[o++] = '\r';
+    dst[o++] = '\n';
+    bytes.truncate(o);
     return result;
 }
 

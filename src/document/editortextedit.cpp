@@ -4,33 +4,54 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent) {}
 
 QString EditorTextEdit::plainTextCrLf() const
 {
-    const QTextDocument *doc = document();
-    QString text;
-    text.reserve(doc->characterCount() + doc->blockCount());
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        if (block != doc->begin())
-            text += QLatin1String("\r\n");
-        QString line = block.text();
-        // Soft line breaks never come from this editor, but a document set
-        // from rich text might hold one: it is a line break all the same.
-        if (line.contains(QChar::LineSeparator))
-            line.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-        text += line;
+    // The document's characters in one copy, its blocks ended by paragraph
+    // separators. A soft line break (U+2028) never comes from this editor,
+    // but a document set from rich text might hold one: it is a line break
+    // all the same.
+    QString text = document()->toRawText();
+    const auto isBreak = [](QChar c) {
+        return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    const qsizetype n = text.size();
+    const qsizetype breaks = std::count_if(text.cbegin(), text.cend(), isBreak);
+    if (breaks == 0)
+        return text;
+    // Each break becomes CR LF in place, from the end backwards, so that a
+    // large document is not copied a second time.
+    text.resize(n + breaks);
+    QChar *chars = text.data();
+    for (qsizetype from = n, to = n + breaks; from > 0;) {
+        const QChar c = chars[--from];
+        if (isBreak(c)) {
+            chars[--to] = u'\n';
+            chars[--to] = u'\r';
+        } else {
+            chars[--to] = c;
+        }
     }
     return text;
 }
 
 void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)
 {
-    setPlainText(LineBreaks::normalized(text));
+    // The document ends a block at CR LF, LF, CR and the paragraph
+    // separator by itself; only a soft line break would stay inside a line.
+    if (text.contains(QChar::LineSeparator)) {
+        QString lines = text;
+        lines.replace(QChar::LineSeparator, u'\n');
+        setPlainText(lines);
+        return;
+    }
+    setPlainText(text);
 }
 
 QString EditorTextEdit::selectedPlainText() const

@@ -6,7 +6,12 @@
 #include "platform/hostservices.h"
 #include "textfile.h"
 
+#include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -37,8 +42,11 @@ bool ProjectDocument::LoadText(EditorTextEdit *Lst, const QString &file)
 
 ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file)
 {
+    // Reading and laying out a large file takes a moment: the pointer says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const TextFile::ReadResult read = TextFile::readFile(file);
     if (!read.ok()) {
+        QGuiApplication::restoreOverrideCursor();
         // A missing or unreadable file is "not found"; content the editor
         // cannot show is named as such, so the user knows why.
         const QFileInfo info(file);
@@ -49,6 +57,7 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
         return unreadable ? LoadResult::Unreadable : LoadResult::Refused;
     }
     Lst->setPlainTextAnyBreaks(read.text);
+    QGuiApplication::restoreOverrideCursor();
     return LoadResult::Loaded;
 }
 
@@ -134,9 +143,23 @@ void ProjectDocument::openCommandLineFile(const QString &commandLine)
 {
     if (commandLine.isEmpty())
         return;
-    const QString path = CommandLine::filePath(commandLine);
-    // A file that cannot be read keeps its name, so Save creates it; one that
-    // was read and refused must never be overwritten by the editor's text.
-    if (loadFile(&m_editor, path) != LoadResult::Refused)
-        m_fileName = path;
+    m_commandLine = commandLine;
+    m_editor.viewport()->installEventFilter(this);
+}
+
+bool ProjectDocument::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor.viewport() && event->type() == QEvent::Paint) {
+        m_editor.viewport()->removeEventFilter(this);
+        // Once this paint has reached the screen.
+        QTimer::singleShot(0, this, [this] {
+            const QString path = CommandLine::filePath(std::exchange(m_commandLine, QString()));
+            // A file that cannot be read keeps its name, so Save creates it;
+            // one that was read and refused must never be overwritten by the
+            // editor's text.
+            if (loadFile(&m_editor, path) != LoadResult::Refused)
+                m_fileName = path;
+        });
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -49,8 +49,13 @@ public:
     SaveResult save();
     SaveResult saveAs();
 
-    // Opens the file that the program's command line names, if any.
+    // Opens the file that the program's command line names, if any, as
+    // soon as the editor has been painted once: the window is on screen and
+    // laid out at its size before a large file is read and set.
     void openCommandLineFile(const QString &commandLine);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     enum class LoadResult { Loaded, Unreadable, Refused };
@@ -66,4 +71,5 @@ private:
     EditorTextEdit &m_editor;
     TextBuffer *m_stagingBuffer;
     QString m_fileName;
+    QString m_commandLine; // waiting for the editor's first paint
 };

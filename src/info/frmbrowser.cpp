@@ -4,19 +4,22 @@
 #include "keynotation.h"
 #include "app/program.h"
 #include "formgeometry.h"
+#include "webpageview.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QComboBox>
 #include <QEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPluginLoader>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
-#include <QWebEngineView>
 #include <QWindow>
 
 #include <utility>
@@ -46,6 +49,29 @@ constexpr ToolButton toolButtons[] = {
     {"Refresh", ":/browser/refresh.svg"},
 };
 
+// The page-view plugin: beside the program, where it is in the build tree,
+// then where an installation puts it, then on Qt's library path.
+WebPageViewFactory *loadPageViewFactory(QString *error)
+{
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    QStringList folders{programDir.path(),
+                        programDir.filePath(QStringLiteral(SCRIVLET_PLUGIN_DIR_FROM_BIN))};
+    folders += QCoreApplication::libraryPaths();
+    QPluginLoader loader;
+    for (const QString &folder : std::as_const(folders)) {
+        loader.setFileName(QDir(folder).filePath(QStringLiteral("scrivlet-webview")));
+        if (loader.fileName().isEmpty())
+            continue;
+        if (auto *factory = qobject_cast<WebPageViewFactory *>(loader.instance()))
+            return factory;
+        *error = loader.errorString();
+        return nullptr;
+    }
+    *error = QStringLiteral("scrivlet-webview was not found in %1.")
+                 .arg(folders.join(QStringLiteral(", ")));
+    return nullptr;
+}
+
 } // namespace
 
 frmBrowser::frmBrowser(Program &program, QWidget *parent)
@@ -61,24 +87,7 @@ frmBrowser::frmBrowser(Program &program, QWidget *parent)
     createToolBar();
     createAddressPanel();
 
-    // The web engine starts with the first browser window, not with the
-    // program: the editor never pays for it.
-    m_brwWebBrowser = new QWebEngineView(this);
-    m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
-    m_brwWebBrowser->setGeometry(px(BrowserLeft), px(BrowserTop), px(5393), px(3734));
-    connect(m_brwWebBrowser, &QWebEngineView::urlChanged, this,
-            &frmBrowser::brwWebBrowser_NavigateComplete2);
-    connect(m_brwWebBrowser, &QWebEngineView::loadFinished, this, [this] {
-        m_busy = false;
-        brwWebBrowser_DownloadComplete();
-    });
-    // The engine reports the start of a load a moment after it was asked
-    // for (and also for links followed inside a page): polling runs from
-    // there, so the busy title covers the whole load.
-    connect(m_brwWebBrowser, &QWebEngineView::loadStarted, this, [this] {
-        m_busy = true;
-        m_timTimer->start();
-    });
+    createPageView();
 
     m_timTimer->setObjectName(QStringLiteral("timTimer"));
     m_timTimer->setInterval(5);
@@ -87,6 +96,41 @@ frmBrowser::frmBrowser(Program &program, QWidget *parent)
     layoutControls();
     // The address box sits just below its label, in from the left edge.
     m_cboAddress->move(px(50), m_lblAddress->y() + m_lblAddress->height() + px(15));
+}
+
+void frmBrowser::createPageView()
+{
+    // The web engine's libraries are loaded with the first browser window,
+    // not with the program: the editor never pays for them.
+    QString error;
+    if (WebPageViewFactory *factory = loadPageViewFactory(&error)) {
+        WebPageView::Handlers handlers;
+        handlers.urlChanged = [this] { brwWebBrowser_NavigateComplete2(); };
+        handlers.loadFinished = [this](bool) {
+            m_busy = false;
+            brwWebBrowser_DownloadComplete();
+        };
+        // The engine reports the start of a load a moment after it was asked
+        // for (and also for links followed inside a page): polling runs from
+        // there, so the busy title covers the whole load.
+        handlers.loadStarted = [this] {
+            m_busy = true;
+            m_timTimer->start();
+        };
+        m_page = factory->create(this, std::move(handlers));
+        m_brwWebBrowser = m_page->widget();
+    } else {
+        auto *notice = new QLabel(
+            QStringLiteral("Web pages cannot be shown: the page viewer could not be loaded.\n%1")
+                .arg(error),
+            this);
+        notice->setWordWrap(true);
+        notice->setAlignment(Qt::AlignCenter);
+        notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_brwWebBrowser = notice;
+    }
+    m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
+    m_brwWebBrowser->setGeometry(px(BrowserLeft), px(BrowserTop), px(5393), px(3734));
 }
 
 void frmBrowser::createToolBar()
@@ -247,10 +291,12 @@ void frmBrowser::openChosenAddress()
 
 void frmBrowser::navigate()
 {
+    if (!m_page)
+        return;
     m_timTimer->start();
     // The text is read as a browser reads a typed address: "www.lua.org"
     // means http://www.lua.org.
-    m_brwWebBrowser->load(QUrl::fromUserInput(m_cboAddress->currentText()));
+    m_page->load(QUrl::fromUserInput(m_cboAddress->currentText()));
 }
 
 void frmBrowser::brwWebBrowser_NavigateComplete2()
@@ -287,16 +333,18 @@ void frmBrowser::showProgressInTitle()
 
 void frmBrowser::runToolbarKey(const QString &key)
 {
+    if (!m_page)
+        return;
     m_timTimer->start();
     if (key == u"Back") {
-        m_brwWebBrowser->back();
+        m_page->back();
     } else if (key == u"Forward") {
-        m_brwWebBrowser->forward();
+        m_page->forward();
     } else if (key == u"Refresh") {
-        m_brwWebBrowser->reload();
+        m_page->reload();
     } else if (key == u"Stop") {
         m_timTimer->stop();
-        m_brwWebBrowser->stop();
+        m_page->stop();
         showTitle(LocationName());
     }
 }
@@ -304,11 +352,13 @@ void frmBrowser::runToolbarKey(const QString &key)
 QString frmBrowser::LocationName() const
 {
     // The engine names a page without a title after its address.
-    const QString title = m_brwWebBrowser->title();
+    if (!m_page)
+        return QString();
+    const QString title = m_page->title();
     return title.isEmpty() ? LocationURL() : title;
 }
 
 QString frmBrowser::LocationURL() const
 {
-    return m_brwWebBrowser->url().toString();
+    return m_page ? m_page->url().toString() : QString();
 }

@@ -7,8 +7,8 @@ class QComboBox;
 class QLabel;
 class QTimer;
 class QToolBar;
-class QWebEngineView;
 class QWindow;
+class WebPageView;
 
 // The program's own web browser. It takes no address as an argument: it types
 // Program::BrowserAddress into its address box and presses Enter, so a link
@@ -37,6 +37,9 @@ protected:
 private:
     void createToolBar();
     void createAddressPanel();
+    // The page view from its plugin, or a notice in its place when the
+    // plugin cannot be loaded.
+    void createPageView();
     void layoutControls();
     // Whether `window` is a dialog that belongs to this browser.
     bool ownsWindow(const QWidget *window) const;
@@ -63,7 +66,8 @@ private:
     QWidget *m_picAddress;
     QLabel *m_lblAddress;
     QComboBox *m_cboAddress;
-    QWebEngineView *m_brwWebBrowser;
+    QWidget *m_brwWebBrowser = nullptr;
+    WebPageView *m_page = nullptr; // null without the page-view plugin
     QTimer *m_timTimer;
     bool m_busy = false;
     // True while a dialog of the browser's own (a page's alert, for one) has

@@ -3,6 +3,7 @@
 
 #include "app/twips.h"
 #include "document/textbuffer.h"
+#include "textfile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -341,6 +342,63 @@ private slots:
         QCOMPARE(MainWindowFixture::readFile(target), QByteArray("y\r\n"));
         QVERIFY(f.host.unexpected.isEmpty());
         QVERIFY(f.host.messages.isEmpty());
+    }
+
+    // A file opened and saved again comes back with CR LF line ends in
+    // Windows-1252, its content otherwise byte for byte as it was.
+    void openThenSaveGivesExactBytes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("empty") << QByteArray() << QByteArray("\r\n");
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+        QTest::newRow("cr alone") << QByteArray("a\rb\r") << QByteArray("a\r\nb\r\n");
+        QTest::newRow("lf alone") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
+        QTest::newRow("mixed, with empty lines")
+            << QByteArray("a\r\n\nb\r\rc\n\r\nd") << QByteArray("a\r\n\r\nb\r\n\r\nc\r\n\r\nd\r\n");
+        QTest::newRow("no final line end")
+            << QByteArray("x = 1\r\ny = 2") << QByteArray("x = 1\r\ny = 2\r\n");
+        QTest::newRow("windows-1252 and tabs")
+            << QByteArray("\tprint(\"\x80 \xe9\x93\x94\")\r\n\t\t-- \xff\r\n")
+            << QByteArray("\tprint(\"\x80 \xe9\x93\x94\")\r\n\t\t-- \xff\r\n");
+        QTest::newRow("utf-8 file saved as windows-1252")
+            << QByteArray("-- caf\xc3\xa9\n") << QByteArray("-- caf\xe9\r\n");
+        QByteArray longLine = QByteArray(TextFile::MaxLineLength / 2, 'x') + '\xe9' +
+                              QByteArray(TextFile::MaxLineLength / 2 - 1, 'y');
+        QTest::newRow("very long line") << longLine + "\nz" << longLine + "\r\nz\r\n";
+    }
+
+    void openThenSaveGivesExactBytes()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        MainWindowFixture f;
+        const QString path = f.path("prog.lua");
+        MainWindowFixture::writeFile(path, file);
+        f.host.messageAnswers << Answer::No;
+        f.host.fileAnswers << path;
+        f.trigger("mnuFileOpen");
+        QCOMPARE(f.window->document().fileName(), path);
+        f.trigger("mnuFileSave");
+        QCOMPARE(MainWindowFixture::readFile(path), saved);
+        QCOMPARE(f.host.messages.size(), 1); // only the question before Open
+    }
+
+    // A soft line break (from rich text, or typed as a character) ends a
+    // line in the saved file like any other break.
+    void softLineBreakIsSavedAsALineEnd()
+    {
+        MainWindowFixture f;
+        f.setText(QStringLiteral("a\nb"));
+        QTextCursor cursor(f.editor()->document());
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertText(QStringLiteral("1") + QChar(QChar::LineSeparator) + QStringLiteral("2"));
+        QCOMPARE(f.editor()->document()->blockCount(), 2);
+        QCOMPARE(f.text(), QStringLiteral("a1\r\n2\r\nb"));
+        const QString path = f.path("soft.lua");
+        f.host.fileAnswers << path;
+        f.trigger("mnuFileSave");
+        QCOMPARE(MainWindowFixture::readFile(path), QByteArray("a1\r\n2\r\nb\r\n"));
     }
 
     void saveAsCancelledWritesNothing()

@@ -194,9 +194,13 @@ private slots:
         Program program(host, commandLine);
         program.StartMainWindow();
         frmMain *w = program.mainWindow;
+        // The file is read once the window is on screen.
+        if (message.isEmpty())
+            QTRY_COMPARE(w->document().text(), QStringLiteral("x = 1\r\nprint(x)"));
+        else
+            QTRY_COMPARE(host.messages.size(), 1);
         QCOMPARE(program.mainWindow->document().fileName(), currentFileName);
         if (message.isEmpty()) {
-            QCOMPARE(w->document().text(), QStringLiteral("x = 1\r\nprint(x)"));
             QCOMPARE(w->lineStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
             QVERIFY(host.messages.isEmpty());
         } else {
@@ -217,6 +221,7 @@ private slots:
         host.messageAnswers << Answer::Ok;
         Program program(host, path);
         program.StartMainWindow();
+        QTRY_COMPARE(host.messages.size(), 1);
         program.mainWindow->document().save();
         QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
     }
@@ -234,6 +239,7 @@ private slots:
         host.fileAnswers << QString();
         Program program(host, path);
         program.StartMainWindow();
+        QTRY_COMPARE(host.messages.size(), 1);
         QCOMPARE(program.mainWindow->document().save(), ProjectDocument::SaveResult::Cancelled);
         QCOMPARE(host.fileDialogs.size(), 1); // Save went through Save As
         QCOMPARE(MainWindowFixture::readFile(path), binary);

@@ -142,6 +142,19 @@ private slots:
             << QString::fromUtf8("\xe2\x82\xac \xc3\xa9 \xc5\xb8")
             << QByteArray("\x80 \xe9 \x9f\r\n");
         QTest::newRow("C1 controls round trip") << QString(QChar(0x81)) << QByteArray("\x81\r\n");
+        // Runs of plain ASCII are copied in blocks: what ends or breaks a
+        // run must come out the same wherever it falls in the block.
+        QTest::newRow("breaks at every place in a run")
+            << QStringLiteral("1234567\r\n12345678\n123456789\r1234567890\u2028x")
+            << QByteArray("1234567\r\n12345678\r\n123456789\r\n1234567890\r\nx\r\n");
+        QTest::newRow("tab, DEL and controls inside runs")
+            << QStringLiteral("\tif x then\x7f\x01\x1b return end\t")
+            << QByteArray("\tif x then\x7f\x01\x1b return end\t\r\n");
+        QTest::newRow("windows-1252 at the end of a run")
+            << QString::fromUtf8("abcdefg\xe2\x82\xac abcdefgh\xc3\xbf")
+            << QByteArray("abcdefg\x80 abcdefgh\xff\r\n");
+        QTest::newRow("lone breaks only")
+            << QStringLiteral("\n\r\n\r\u2029") << QByteArray("\r\n\r\n\r\n\r\n\r\n");
     }
 
     void encodes()
@@ -158,6 +171,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("character");
         QTest::addColumn<int>("line");
+        QTest::newRow("after a long ASCII run on line 2")
+            << QStringLiteral("a\nbcdefghijklmnopqrstuvwxyz") + QChar(0x0100)
+            << QString(QChar(0x0100)) << 2;
+        QTest::newRow("U+0080, which has no byte of its own")
+            << QString(QChar(0x80)) << QString(QChar(0x80)) << 1;
         QTest::newRow("greek on line 2")
             << QString::fromUtf8("a\r\nb \xce\xb1") << QString::fromUtf8("\xce\xb1") << 2;
         QTest::newRow("emoji on line 3") << QString::fromUtf8("\n\nx\xf0\x9f\x98\x80")

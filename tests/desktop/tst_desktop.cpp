@@ -51,6 +51,23 @@ struct Geometry
     }
 };
 
+// The Qt WebEngine libraries mapped into the process, as /proc shows them.
+QStringList webEngineLibraries(qint64 pid)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<cannot read %1>").arg(maps.fileName())};
+    QStringList found;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const qsizetype slash = line.indexOf('/');
+        const QString path = slash < 0 ? QString() : QString::fromLocal8Bit(line.mid(slash));
+        if (QFileInfo(path).fileName().startsWith(QLatin1String("libQt6WebEngine")) &&
+            !found.contains(path))
+            found.append(path);
+    }
+    return found;
+}
+
 Geometry geometryOf(const X11Desktop &desktop, const QString &id)
 {
     Geometry g;
@@ -370,6 +387,8 @@ void tst_Desktop::helpWindowsAndBrowserLinks()
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     const QString main = d.windows(MainTitle).value(0);
     const Geometry screen{0, 0, 1280, 1024};
+    // The web engine's libraries come with the first page, not with the editor.
+    QCOMPARE(webEngineLibraries(d.program().processId()), QStringList());
 
     // Two information windows from the Help menu: near the editor, not on
     // top of each other, and whole on the screen.
@@ -417,6 +436,7 @@ void tst_Desktop::helpWindowsAndBrowserLinks()
     QVERIFY2(screen.contains(browser.x, browser.y), qPrintable(placed));
     QVERIFY2(screen.contains(browser.x + browser.width - 1, browser.y + browser.height - 1),
              qPrintable(placed));
+    QVERIFY(!webEngineLibraries(d.program().processId()).isEmpty());
 
     // The installation instructions and the donations window from the Help
     // menu; Enter closes each.

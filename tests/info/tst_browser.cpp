@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
@@ -54,6 +55,7 @@ private slots:
     void resizeLayout_data();
     void resizeLayout();
     void toolbarButtons();
+    void missingPageViewerIsSaidPlainly();
 
 private:
     frmBrowser *browser() const { return m_program->findWindow<frmBrowser>(); }
@@ -468,6 +470,28 @@ void tst_Browser::toolbarButtons()
         QVERIFY2(!action->icon().pixmap(24, 24).isNull(), qPrintable(action->toolTip()));
     }
     QCOMPARE(keys, (QStringList{"Back", "Forward", "Stop", "Refresh"}));
+}
+
+// Without its page-view plugin the browser window still opens, takes the
+// address and says why no page is shown; its buttons do nothing.
+void tst_Browser::missingPageViewerIsSaidPlainly()
+{
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({m_dir->path()});
+    m_program->openAddress(url(QStringLiteral("/a.html")));
+    QCoreApplication::setLibraryPaths(libraryPaths);
+    frmBrowser *b = browser();
+    QVERIFY(b);
+    QVERIFY(!view(b));
+    auto *notice = b->findChild<QLabel *>(QStringLiteral("brwWebBrowser"));
+    QVERIFY(notice);
+    QVERIFY2(notice->text().contains(QStringLiteral("scrivlet-webview was not found")),
+             qPrintable(notice->text()));
+    QVERIFY(notice->isVisible());
+    QTRY_COMPARE(addressBox(b)->currentText(), url(QStringLiteral("/a.html")));
+    for (const char *key : {"Back", "Forward", "Refresh", "Stop"})
+        b->runToolbarKey(QLatin1String(key));
+    QCOMPARE(b->windowTitle(), QStringLiteral(" "));
 }
 
 SCRIVLET_TEST_MAIN(tst_Browser)

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -55,6 +56,23 @@ int webEngineChildren(qint64 pid)
     return count;
 }
 
+// The Qt WebEngine libraries mapped into process `pid`.
+QStringList webEngineLibraries(qint64 pid)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<cannot read %1>").arg(maps.fileName())};
+    QStringList found;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const qsizetype slash = line.indexOf('/');
+        const QString path = slash < 0 ? QString() : QString::fromLocal8Bit(line.mid(slash));
+        if (QFileInfo(path).fileName().startsWith(QLatin1String("libQt6WebEngine")) &&
+            !found.contains(path))
+            found.append(path);
+    }
+    return found;
+}
+
 // Records when top-level windows are shown and hidden, in order.
 class WindowLog : public QObject
 {
@@ -87,9 +105,13 @@ class ScrivletRun
 public:
     explicit ScrivletRun(const QString &programDirectory)
     {
+        // The program and its browser's page-view plugin, as installed side by side.
         const QString binary = QDir(programDirectory).filePath(QStringLiteral("scrivlet"));
-        if (!QFile::exists(binary))
-            QFile::copy(QStringLiteral(SCRIVLET_BIN_DIR "/scrivlet"), binary);
+        for (const char *name : {"scrivlet", "scrivlet-webview.so"}) {
+            const QString target = QDir(programDirectory).filePath(QLatin1String(name));
+            if (!QFile::exists(target))
+                QFile::copy(QStringLiteral(SCRIVLET_BIN_DIR "/") + QLatin1String(name), target);
+        }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(PROBE_PLUGIN_DIR));
@@ -280,10 +302,13 @@ void tst_FirstRun::webEngineWaitsForTheFirstLink()
     QVERIFY(run.started());
     QVERIFY2(run.waitForWindows(Editor + u'*'), qPrintable(run.windows()));
     QCOMPARE(webEngineChildren(run.pid()), 0);
+    // Nor are its libraries loaded, seen from outside as the system sees them.
+    QCOMPARE(webEngineLibraries(run.pid()), QStringList());
 
     run.send("trigger frmMain lualink");
     QTRY_VERIFY_WITH_TIMEOUT(run.windows().contains(u"frmBrowser="), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(webEngineChildren(run.pid()) > 0, 20000);
+    QVERIFY(!webEngineLibraries(run.pid()).isEmpty());
 }
 
 SCRIVLET_TEST_MAIN(tst_FirstRun)

@@ -59,6 +59,7 @@ DESTDIR="$work/root" cmake --install "$build" --prefix /opt/scrivlet >/dev/null
 cat >"$work/expected" <<'LIST'
 ./bin/scrivlet
 ./bin/txt2doc
+./lib/scrivlet/scrivlet-webview.so
 ./share/applications/scrivlet.desktop
 ./share/doc/scrivlet/changelog.gz
 ./share/doc/scrivlet/copyright
@@ -105,6 +106,9 @@ for page in scrivlet txt2doc; do
 done
 [ "$(XDG_DATA_DIRS=/usr/share HOME="$work" xdg-mime query default text/x-lua)" = scrivlet.desktop ] ||
     fail "text/x-lua does not open with scrivlet.desktop"
+# The browser's page view, where the editor looks for it from /usr/bin.
+[ -s /usr/bin/../lib/scrivlet/scrivlet-webview.so ] || fail "no page-view plugin"
+! ldd /usr/lib/scrivlet/scrivlet-webview.so | grep "not found" || fail "the page-view plugin lacks libraries"
 for size in 16x16 48x48 256x256; do
     [ -s "/usr/share/icons/hicolor/$size/apps/scrivlet.png" ] || fail "no $size icon"
 done
