@@ -42,9 +42,9 @@ bool isDigit(QChar c)
 
 bool isReserved(QStringView word)
 {
-    static const char *const words[] = {"and",   "break", "do",  "else",   "elseif", "end",
-                                         "for",   "function", "if", "local", "nil",    "not",
-                                         "or",    "repeat", "return", "then", "until",  "while"};
+    static const char *const words[] = {"and", "break",    "do",     "else",  "elseif", "end",
+                                        "for", "function", "if",     "local", "nil",    "not",
+                                        "or",  "repeat",   "return", "then",  "until",  "while"};
     if (word.size() < 2 || word.size() > 8)
         return false;
     for (const char *w : words)
@@ -270,6 +270,7 @@ void PluaHighlighter::setDocument(QTextDocument *document)
     m_editPending = false;
     if (!m_doc)
         return;
+    m_blocks = m_doc->blockCount();
     m_frontier = QTextCursor(m_doc);
     // Text typed at the frontier lies beyond it: not scanned yet.
     m_frontier.setKeepPositionOnInsert(true);
@@ -395,6 +396,7 @@ void PluaHighlighter::contentsChange(int from, int removed, int added)
     const int lastChanged =
         m_doc->findBlock(std::min(from + added, m_doc->characterCount() - 1)).blockNumber();
     const int known = frontier();
+    const int blocks = m_doc->blockCount();
     int number = block.blockNumber();
     if (number < known) {
         int state = startState(block);
@@ -415,7 +417,12 @@ void PluaHighlighter::contentsChange(int from, int removed, int added)
     // New lines in reach of the view (all of them without one) now, in the
     // same layout pass as the edit.
     extendToWindow(true);
-    scheduleWindow();
+    // Lines added or removed move the view's lines: those that come into
+    // view are seen to when the edit is done. Typing within a line needs no
+    // more than the above.
+    if (blocks != m_blocks)
+        scheduleWindow();
+    m_blocks = blocks;
 }
 
 void PluaHighlighter::colourWindow()

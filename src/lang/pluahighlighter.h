@@ -81,6 +81,7 @@ private:
     int m_windowFirst = 0;
     int m_windowLast = 0;
     bool m_editPending = false;
+    int m_blocks = 0; // the document's line count after the last edit
     qint64 m_linesScanned = 0;
     QTextCharFormat m_formats[6];
 };

@@ -25,8 +25,7 @@ class LineChangeLayout : public QPlainTextDocumentLayout
 public:
     explicit LineChangeLayout(QTextDocument *document)
         : QPlainTextDocumentLayout(document), m_blocks(document->blockCount())
-    {
-    }
+    {}
 
 protected:
     void documentChanged(int from, int removed, int added) override
