@@ -1,6 +1,7 @@
 // Editor figures: per-keystroke cost by document size, opening and saving a
 // 10 MB file, and start-up to the main window shown. Prints a table; run
-// with QT_QPA_PLATFORM=offscreen.
+// with QT_QPA_PLATFORM=offscreen. The argument, if any, is the number of
+// rounds the typing figures are the median of (5).
 
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
@@ -16,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMap>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -26,7 +28,9 @@
 #include <sys/resource.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -81,6 +85,13 @@ double microsecondsPerKey(frmMain &window, int keys, bool paint)
     return us;
 }
 
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -106,32 +117,45 @@ int main(int argc, char *argv[])
         std::printf("the editor has no Plua support!\n");
         return 1;
     }
-    std::printf("\nPer-keystroke cost, microseconds: the key with the change handler and status\n"
-                "line alone, and with the layout and painting that follow it on screen;\n"
-                "Plua colouring and checking off, then on\n");
-    std::printf("%10s %5s %12s %8s %14s %8s %10s\n", "lines", "plua", "handling", "x10",
-                "with paint", "x10", "on/off");
-    double tenLines = 0, tenLinesPainted = 0;
-    for (int lines : {10, 10000, 100000}) {
-        double offPainted = 0;
-        for (bool on : {false, true}) {
-            support->setActive(on);
-            loadProgram(window, lines);
-            // The first keys after a new text pay once for laying out the lines
-            // around the caret; the figures are for steady typing.
-            microsecondsPerKey(window, 200, true);
-            const double us = microsecondsPerKey(window, 2000, false);
-            const double painted = microsecondsPerKey(window, 2000, true);
-            if (lines == 10 && !on) {
-                tenLines = us;
-                tenLinesPainted = painted;
+    // Several rounds, Plua support off and on alternating, so that other
+    // load on the machine falls on both alike; medians, and the spread of
+    // the on/off ratio over the rounds.
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const QList<int> sizes = {10, 10000, 100000};
+    QMap<int, QList<double>> handled[2], painted[2];
+    for (int round = 0; round < rounds; ++round) {
+        for (int lines : sizes) {
+            for (int i = 0; i < 2; ++i) {
+                const bool on = (i + round) % 2 == 1; // alternate which goes first
+                support->setActive(on);
+                loadProgram(window, lines);
+                // The first keys after a new text pay once for laying out the
+                // lines around the caret; the figures are for steady typing.
+                microsecondsPerKey(window, 200, true);
+                handled[on][lines].append(microsecondsPerKey(window, 1000, false));
+                painted[on][lines].append(microsecondsPerKey(window, 1000, true));
             }
-            if (!on)
-                offPainted = painted;
-            std::printf("%10d %5s %12.1f %7.2fx %14.1f %7.2fx", lines, on ? "on" : "off", us,
-                        us / tenLines, painted, painted / tenLinesPainted);
-            if (on)
-                std::printf(" %9.2fx", painted / offPainted);
+        }
+    }
+    std::printf("\nPer-keystroke cost, microseconds (median of %d rounds): the key with the\n"
+                "change handler and status line alone, and with the layout and painting that\n"
+                "follow it on screen; Plua colouring and checking off, then on\n",
+                rounds);
+    std::printf("%10s %5s %12s %14s %10s %18s\n", "lines", "plua", "handling", "with paint",
+                "on/off", "on/off spread");
+    for (int lines : sizes) {
+        for (bool on : {false, true}) {
+            std::printf("%10d %5s %12.1f %14.1f", lines, on ? "on" : "off",
+                        median(handled[on][lines]), median(painted[on][lines]));
+            if (on) {
+                QList<double> ratios;
+                for (int r = 0; r < rounds; ++r)
+                    ratios.append(painted[1][lines][r] / painted[0][lines][r]);
+                std::printf(" %9.2fx %8.2f-%.2fx",
+                            median(painted[1][lines]) / median(painted[0][lines]),
+                            *std::min_element(ratios.begin(), ratios.end()),
+                            *std::max_element(ratios.begin(), ratios.end()));
+            }
             std::printf("\n");
         }
     }
@@ -139,6 +163,7 @@ int main(int argc, char *argv[])
     // After a pause: what the check takes from the editor's thread (reading
     // the text) and how long until its mark shows.
     std::printf("\nCheck after a pause in typing, ms: on the editor's thread, and until shown\n");
+    support->setActive(true);
     PluaDiagnostics *diagnostics = support->diagnostics();
     for (int lines : {1000, 10000, 100000}) {
         loadProgram(window, lines);
@@ -166,22 +191,30 @@ int main(int argc, char *argv[])
             f.write(line);
     }
     const long rssBefore = peakRssKiB();
+    // Opened with colours off and on alternately; "open" ends when the
+    // window has handled everything the load queued, the first screen
+    // coloured.
+    QList<double> openMs[2];
     QElapsedTimer timer;
-    support->setActive(false);
-    window.editor()->clear();
-    timer.start();
-    window.document().LoadText(window.editor(), path);
-    window.showLineStatus();
-    QCoreApplication::processEvents();
-    const double openPlainMs = timer.nsecsElapsed() / 1e6;
-    support->setActive(true);
-    window.editor()->clear();
-    QCoreApplication::processEvents();
-    timer.restart();
-    window.document().LoadText(window.editor(), path);
-    window.showLineStatus();
-    QCoreApplication::processEvents();
-    const double openMs = timer.nsecsElapsed() / 1e6;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 2; ++i) {
+            const bool on = (i + round) % 2 == 1;
+            support->setActive(on);
+            window.editor()->clear();
+            QCoreApplication::processEvents();
+            timer.restart();
+            window.document().LoadText(window.editor(), path);
+            window.showLineStatus();
+            QCoreApplication::processEvents();
+            openMs[on].append(timer.nsecsElapsed() / 1e6);
+        }
+    }
+    const double openPlainMs = median(openMs[0]);
+    const double openMs1 = median(openMs[1]);
+    const auto spread = [](const QList<double> &v) {
+        return QString::asprintf("%.0f-%.0f", *std::min_element(v.begin(), v.end()),
+                                 *std::max_element(v.begin(), v.end()));
+    };
     timer.restart();
     window.document().stageText();
     const bool saved =
@@ -189,8 +222,10 @@ int main(int argc, char *argv[])
     const double saveMs = timer.nsecsElapsed() / 1e6;
     std::printf("\n10 MB file (%lld bytes, %d lines):\n", QFile(path).size(),
                 window.editor()->document()->blockCount());
-    std::printf("  open:  %8.1f ms with Plua colouring (%.1f ms without)\n  save:  %8.1f ms (%s)\n",
-                openMs, openPlainMs, saveMs,
+    std::printf("  open:  %8.1f ms with Plua colouring (%s), %.1f ms without (%s): %.2fx\n"
+                "  save:  %8.1f ms (%s)\n",
+                openMs1, qPrintable(spread(openMs[1])), openPlainMs, qPrintable(spread(openMs[0])),
+                openMs1 / openPlainMs, saveMs,
                 saved && QFile(dir.filePath("saved.lua")).size() == QFile(path).size()
                     ? "same size as the original"
                     : "SIZE DIFFERS");

@@ -27,6 +27,8 @@ LineNumberMargin::LineNumberMargin(EditorTextEdit *editor) : QWidget(editor), m_
     setObjectName(QStringLiteral("lineNumberMargin"));
     setFont(editor->font());
     setAutoFillBackground(false);
+    // It paints all of itself: nothing below it needs repainting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     connect(editor, &QPlainTextEdit::blockCountChanged, this, &LineNumberMargin::updateWidth);
     // The editor reports what it repaints and scrolls; the numbers follow.
     connect(editor, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {

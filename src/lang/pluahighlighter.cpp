@@ -3,7 +3,17 @@
 #include "catalogue.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QFont>
+#include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTimer>
+
+#include <climits>
 
 namespace {
 
@@ -32,15 +42,15 @@ bool isDigit(QChar c)
 
 bool isReserved(QStringView word)
 {
-    static const QSet<QString> words = {
-        QStringLiteral("and"),   QStringLiteral("break"),    QStringLiteral("do"),
-        QStringLiteral("else"),  QStringLiteral("elseif"),   QStringLiteral("end"),
-        QStringLiteral("for"),   QStringLiteral("function"), QStringLiteral("if"),
-        QStringLiteral("local"), QStringLiteral("nil"),      QStringLiteral("not"),
-        QStringLiteral("or"),    QStringLiteral("repeat"),   QStringLiteral("return"),
-        QStringLiteral("then"),  QStringLiteral("until"),    QStringLiteral("while"),
-    };
-    return words.contains(word.toString());
+    static const char *const words[] = {"and", "break",    "do",     "else",  "elseif", "end",
+                                        "for", "function", "if",     "local", "nil",    "not",
+                                        "or",  "repeat",   "return", "then",  "until",  "while"};
+    if (word.size() < 2 || word.size() > 8)
+        return false;
+    for (const char *w : words)
+        if (word == QLatin1StringView(w))
+            return true;
+    return false;
 }
 
 // Scans a long string body from `pos` with `depth` open `[[`; returns the
@@ -88,9 +98,124 @@ int scanShortString(const QString &text, int pos, QChar quote, bool &open)
     return n;
 }
 
+using Ranges = QList<QTextLayout::FormatRange>;
+
+// Scans one line that starts in `state` and returns the state it ends in.
+// With `out` set, the coloured stretches go there, in the formats indexed by
+// PluaHighlighter::Kind; without, only the state is worked out.
+int scanLine(const QString &text, int state, bool firstLine, const QTextCharFormat *formats,
+             Ranges *out)
+{
+    const int n = int(text.size());
+    int pos = 0;
+    const auto paint = [formats, out](int start, int length, PluaHighlighter::Kind kind) {
+        if (out && length > 0)
+            out->append({start, length, formats[int(kind)]});
+    };
+
+    // A line that starts inside a string carries on with it.
+    if (state > 0) {
+        int depth = state;
+        pos = scanLongString(text, 0, depth);
+        paint(0, pos, PluaHighlighter::Kind::String);
+        state = depth > 0 ? depth : Code;
+    } else if (state == SingleQuoted || state == DoubleQuoted) {
+        bool open = false;
+        pos = scanShortString(text, 0, state == SingleQuoted ? u'\'' : u'"', open);
+        paint(0, pos, PluaHighlighter::Kind::String);
+        state = open ? state : Code;
+    } else if (firstLine && text.startsWith(u'#')) {
+        // The program loader skips a first line that begins with '#'.
+        paint(0, n, PluaHighlighter::Kind::Comment);
+        pos = n;
+    }
+
+    QChar previous; // last character of the token before, to tell a.f from f
+    while (pos < n && state == Code) {
+        const QChar c = text[pos];
+        if (c == u' ' || c == u'\t') {
+            ++pos;
+            continue;
+        }
+        const int start = pos;
+        if (c == u'-' && pos + 1 < n && text[pos + 1] == u'-') {
+            paint(pos, n - pos, PluaHighlighter::Kind::Comment);
+            pos = n;
+        } else if (c == u'[' && pos + 1 < n && text[pos + 1] == u'[') {
+            int depth = 1;
+            pos = scanLongString(text, pos + 2, depth);
+            paint(start, pos - start, PluaHighlighter::Kind::String);
+            if (depth > 0)
+                state = depth;
+        } else if (c == u'"' || c == u'\'') {
+            bool open = false;
+            pos = scanShortString(text, pos + 1, c, open);
+            paint(start, pos - start, PluaHighlighter::Kind::String);
+            if (open)
+                state = c == u'"' ? DoubleQuoted : SingleQuoted;
+        } else if (isDigit(c) || (c == u'.' && pos + 1 < n && isDigit(text[pos + 1]))) {
+            while (pos < n && (isDigit(text[pos]) || text[pos] == u'.'))
+                ++pos;
+            if (pos < n && (text[pos] == u'e' || text[pos] == u'E')) {
+                ++pos;
+                if (pos < n && (text[pos] == u'+' || text[pos] == u'-'))
+                    ++pos;
+                while (pos < n && isDigit(text[pos]))
+                    ++pos;
+            }
+            paint(start, pos - start, PluaHighlighter::Kind::Number);
+        } else if (isNameStart(c)) {
+            while (pos < n && isNameChar(text[pos]))
+                ++pos;
+            if (out) {
+                const QStringView word = QStringView(text).mid(start, pos - start);
+                if (isReserved(word))
+                    paint(start, pos - start, PluaHighlighter::Kind::Keyword);
+                else if (previous != u'.' && previous != u':' &&
+                         PluaHighlighter::libraryNames().contains(word.toString()))
+                    paint(start, pos - start, PluaHighlighter::Kind::Library);
+            }
+        } else if (c == u'%') {
+            // '%' only ever prefixes an upvalue: %name.
+            ++pos;
+            while (pos < n && (text[pos] == u' ' || text[pos] == u'\t'))
+                ++pos;
+            if (pos < n && isNameStart(text[pos])) {
+                while (pos < n && isNameChar(text[pos]))
+                    ++pos;
+                paint(start, pos - start, PluaHighlighter::Kind::Upvalue);
+            }
+        } else {
+            ++pos;
+        }
+        previous = text[pos - 1];
+    }
+    return state;
+}
+
+// A line's user state holds the scanner state it ends in and whether its
+// colours are up to date; -1 is a line not scanned yet.
+constexpr int Unknown = -1;
+
+int packState(int state, bool coloured)
+{
+    return ((state + 4) << 1) | (coloured ? 1 : 0);
+}
+
+int stateOf(int packed)
+{
+    return (packed >> 1) - 4;
+}
+
+bool isColoured(int packed)
+{
+    return packed != Unknown && (packed & 1) != 0;
+}
+
 } // namespace
 
-PluaHighlighter::PluaHighlighter(QTextDocument *parent) : QSyntaxHighlighter(parent)
+PluaHighlighter::PluaHighlighter(QTextDocument *document)
+    : QObject(document), m_windowTimer(new QTimer(this))
 {
     auto &keyword = m_formats[int(Kind::Keyword)];
     keyword.setForeground(QColor(0, 0, 160));
@@ -103,6 +228,14 @@ PluaHighlighter::PluaHighlighter(QTextDocument *parent) : QSyntaxHighlighter(par
     auto &library = m_formats[int(Kind::Library)];
     library.setForeground(QColor(176, 96, 0));
     library.setFontUnderline(false);
+
+    // Lines that come into view are coloured once the event loop is free:
+    // never inside an edit, where the document is half changed.
+    m_windowTimer->setSingleShot(true);
+    m_windowTimer->setInterval(0);
+    connect(m_windowTimer, &QTimer::timeout, this, &PluaHighlighter::colourWindow);
+    m_windowLast = INT_MAX;
+    setDocument(document);
 }
 
 QTextCharFormat PluaHighlighter::format(Kind kind) const
@@ -123,94 +256,218 @@ const QSet<QString> &PluaHighlighter::libraryNames()
     return names;
 }
 
-void PluaHighlighter::paint(int start, int length, Kind kind)
+void PluaHighlighter::setDocument(QTextDocument *document)
 {
-    if (length > 0)
-        setFormat(start, length, m_formats[int(kind)]);
+    if (document == m_doc)
+        return;
+    if (m_doc) {
+        disconnect(m_doc, nullptr, this, nullptr);
+        clearColours();
+    }
+    m_doc = document;
+    m_frontier = QTextCursor();
+    m_allKnown = false;
+    m_editPending = false;
+    if (!m_doc)
+        return;
+    m_blocks = m_doc->blockCount();
+    m_frontier = QTextCursor(m_doc);
+    // Text typed at the frontier lies beyond it: not scanned yet.
+    m_frontier.setKeepPositionOnInsert(true);
+    connect(m_doc, &QTextDocument::contentsChange, this, &PluaHighlighter::contentsChange);
+    connect(m_doc, &QTextDocument::contentsChanged, this, [this] { m_editPending = false; });
+    updateWindow();
+    colourWindow();
 }
 
-void PluaHighlighter::highlightBlock(const QString &text)
+void PluaHighlighter::setView(QPlainTextEdit *view)
 {
-    const int n = int(text.size());
-    int state = previousBlockState();
-    if (state == -1)
-        state = Code;
-    int pos = 0;
+    if (m_view == view)
+        return;
+    if (m_view) {
+        disconnect(m_view->verticalScrollBar(), nullptr, this, nullptr);
+        m_view->viewport()->removeEventFilter(this);
+    }
+    m_view = view;
+    if (m_view) {
+        // Scrolling colours the lines coming into view before they are
+        // painted: the repaint the scroll asked for has not happened yet.
+        connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+            if (m_editPending)
+                scheduleWindow();
+            else
+                colourWindow();
+        });
+        m_view->viewport()->installEventFilter(this);
+    }
+    updateWindow();
+    scheduleWindow();
+}
 
-    // A line that starts inside a string carries on with it.
-    if (state > 0) {
-        int depth = state;
-        pos = scanLongString(text, 0, depth);
-        paint(0, pos, Kind::String);
-        state = depth > 0 ? depth : Code;
-    } else if (state == SingleQuoted || state == DoubleQuoted) {
-        bool open = false;
-        pos = scanShortString(text, 0, state == SingleQuoted ? u'\'' : u'"', open);
-        paint(0, pos, Kind::String);
-        state = open ? state : Code;
-    } else if (currentBlock().blockNumber() == 0 && text.startsWith(u'#')) {
-        // The program loader skips a first line that begins with '#'.
-        paint(0, n, Kind::Comment);
-        pos = n;
+bool PluaHighlighter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_view && watched == m_view->viewport() && event->type() == QEvent::Resize)
+        scheduleWindow();
+    return QObject::eventFilter(watched, event);
+}
+
+void PluaHighlighter::scheduleWindow()
+{
+    if (m_doc)
+        m_windowTimer->start();
+}
+
+void PluaHighlighter::updateWindow()
+{
+    if (!m_view || !m_doc) {
+        m_windowFirst = 0;
+        m_windowLast = INT_MAX;
+        return;
+    }
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).blockNumber();
+    const int lines =
+        m_view->viewport()->height() / std::max(1, m_view->fontMetrics().lineSpacing()) + 1;
+    // A screen above and below as well, so that paging shows colours at once.
+    m_windowFirst = std::max(0, top - lines);
+    m_windowLast = top + 2 * lines;
+}
+
+bool PluaHighlighter::inWindow(int blockNumber) const
+{
+    return blockNumber >= m_windowFirst && blockNumber <= m_windowLast;
+}
+
+int PluaHighlighter::frontier() const
+{
+    if (m_allKnown)
+        return m_doc->blockCount();
+    return m_frontier.block().blockNumber();
+}
+
+void PluaHighlighter::setFrontier(const QTextBlock &block)
+{
+    if (!block.isValid()) {
+        m_allKnown = true;
+        return;
+    }
+    m_allKnown = false;
+    m_frontier.setPosition(block.position());
+}
+
+int PluaHighlighter::startState(const QTextBlock &block) const
+{
+    const QTextBlock previous = block.previous();
+    if (!previous.isValid() || previous.userState() == Unknown)
+        return Code;
+    return stateOf(previous.userState());
+}
+
+int PluaHighlighter::scan(const QTextBlock &block, int state, bool colour, bool inEdit)
+{
+    ++m_linesScanned;
+    const bool firstLine = !block.previous().isValid();
+    QTextBlock line = block;
+    if (!colour) {
+        const int end = scanLine(line.text(), state, firstLine, m_formats, nullptr);
+        line.setUserState(packState(end, false));
+        return end;
+    }
+    Ranges ranges;
+    const int end = scanLine(line.text(), state, firstLine, m_formats, &ranges);
+    QTextLayout *layout = line.layout();
+    if (layout->formats() != ranges) {
+        layout->setFormats(ranges);
+        // Inside an edit the document lays the line out once the edit is
+        // done; outside, it is told here.
+        if (!inEdit)
+            m_doc->markContentsDirty(line.position(), line.length());
+    }
+    line.setUserState(packState(end, true));
+    return end;
+}
+
+void PluaHighlighter::contentsChange(int from, int removed, int added)
+{
+    Q_UNUSED(removed);
+    m_editPending = true;
+    QTextBlock block = m_doc->findBlock(from);
+    if (!block.isValid())
+        return;
+    const int lastChanged =
+        m_doc->findBlock(std::min(from + added, m_doc->characterCount() - 1)).blockNumber();
+    const int known = frontier();
+    const int blocks = m_doc->blockCount();
+    int number = block.blockNumber();
+    if (number < known) {
+        int state = startState(block);
+        // The changed lines, then those after them for as long as the state
+        // a line ends in differs from before. Past the window the rest waits:
+        // it is scanned when it comes into view.
+        for (; block.isValid() && number < known; block = block.next(), ++number) {
+            if (number > m_windowLast) {
+                setFrontier(block);
+                break;
+            }
+            const int before = block.userState();
+            state = scan(block, state, number >= m_windowFirst, true);
+            if (number > lastChanged && before != Unknown && stateOf(before) == state)
+                break;
+        }
+    }
+    // New lines in reach of the view (all of them without one) now, in the
+    // same layout pass as the edit.
+    extendToWindow(true);
+    // Lines added or removed move the view's lines: those that come into
+    // view are seen to when the edit is done. Typing within a line needs no
+    // more than the above.
+    if (blocks != m_blocks)
+        scheduleWindow();
+    m_blocks = blocks;
+}
+
+void PluaHighlighter::colourWindow()
+{
+    m_windowTimer->stop();
+    if (!m_doc)
+        return;
+    m_editPending = false;
+    updateWindow();
+    const int known = frontier();
+
+    // Lines in the window whose state is known but whose colours are not.
+    QTextBlock block = m_doc->findBlockByNumber(m_windowFirst);
+    int number = m_windowFirst;
+    for (; block.isValid() && number < known && number <= m_windowLast;
+         block = block.next(), ++number) {
+        if (!isColoured(block.userState()))
+            scan(block, startState(block), true, false);
     }
 
-    QChar previous; // last character of the token before, to tell a.f from f
-    while (pos < n && state == Code) {
-        const QChar c = text[pos];
-        if (c == u' ' || c == u'\t') {
-            ++pos;
-            continue;
+    extendToWindow(false);
+}
+
+void PluaHighlighter::extendToWindow(bool inEdit)
+{
+    // Lines past the frontier up to the window's end: those above the window
+    // only for their state.
+    const int known = frontier();
+    if (known > m_windowLast)
+        return;
+    QTextBlock block = m_doc->findBlockByNumber(known);
+    int number = known;
+    int state = startState(block);
+    for (; block.isValid() && number <= m_windowLast; block = block.next(), ++number)
+        state = scan(block, state, number >= m_windowFirst, inEdit);
+    setFrontier(block);
+}
+
+void PluaHighlighter::clearColours()
+{
+    for (QTextBlock block = m_doc->begin(); block.isValid(); block = block.next()) {
+        if (!block.layout()->formats().isEmpty()) {
+            block.layout()->clearFormats();
+            m_doc->markContentsDirty(block.position(), block.length());
         }
-        const int start = pos;
-        if (c == u'-' && pos + 1 < n && text[pos + 1] == u'-') {
-            paint(pos, n - pos, Kind::Comment);
-            pos = n;
-        } else if (c == u'[' && pos + 1 < n && text[pos + 1] == u'[') {
-            int depth = 1;
-            pos = scanLongString(text, pos + 2, depth);
-            paint(start, pos - start, Kind::String);
-            if (depth > 0)
-                state = depth;
-        } else if (c == u'"' || c == u'\'') {
-            bool open = false;
-            pos = scanShortString(text, pos + 1, c, open);
-            paint(start, pos - start, Kind::String);
-            if (open)
-                state = c == u'"' ? DoubleQuoted : SingleQuoted;
-        } else if (isDigit(c) || (c == u'.' && pos + 1 < n && isDigit(text[pos + 1]))) {
-            while (pos < n && (isDigit(text[pos]) || text[pos] == u'.'))
-                ++pos;
-            if (pos < n && (text[pos] == u'e' || text[pos] == u'E')) {
-                ++pos;
-                if (pos < n && (text[pos] == u'+' || text[pos] == u'-'))
-                    ++pos;
-                while (pos < n && isDigit(text[pos]))
-                    ++pos;
-            }
-            paint(start, pos - start, Kind::Number);
-        } else if (isNameStart(c)) {
-            while (pos < n && isNameChar(text[pos]))
-                ++pos;
-            const QStringView word = QStringView(text).mid(start, pos - start);
-            if (isReserved(word))
-                paint(start, pos - start, Kind::Keyword);
-            else if (previous != u'.' && previous != u':' &&
-                     libraryNames().contains(word.toString()))
-                paint(start, pos - start, Kind::Library);
-        } else if (c == u'%') {
-            // '%' only ever prefixes an upvalue: %name.
-            ++pos;
-            while (pos < n && (text[pos] == u' ' || text[pos] == u'\t'))
-                ++pos;
-            if (pos < n && isNameStart(text[pos])) {
-                while (pos < n && isNameChar(text[pos]))
-                    ++pos;
-                paint(start, pos - start, Kind::Upvalue);
-            }
-        } else {
-            ++pos;
-        }
-        previous = text[pos - 1];
+        block.setUserState(Unknown);
     }
-    setCurrentBlockState(state);
 }
