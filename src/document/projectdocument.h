@@ -46,11 +46,18 @@ public:
 
     void newProject();
     void open();
+    // Open without the file dialog: the same question first, then `path`.
+    // True when the file was loaded.
+    bool openFile(const QString &path);
     SaveResult save();
     SaveResult saveAs();
 
     // Opens the file that the program's command line names, if any.
     void openCommandLineFile(const QString &commandLine);
+
+signals:
+    // A file was read into the editor and is now the project's file.
+    void fileOpened(const QString &path);
 
 private:
     enum class LoadResult { Loaded, Unreadable, Refused };
@@ -61,6 +68,8 @@ private:
     // Asks whether to save before the text is replaced; false when the
     // command must stop (cancelled, or the save did not happen).
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
+    // Reads `path` into the editor and makes it the project's file.
+    bool loadProject(const QString &path);
 
     HostServices &m_host;
     EditorTextEdit &m_editor;
