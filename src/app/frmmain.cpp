@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "editorconveniences.h"
 #include "document/editortextedit.h"
 #include "platform/hostservices.h"
 #include "linestatus.h"
@@ -152,6 +153,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     createToolBar();
     setInitialContent();
     attachPluaSupport(m_editor, m_lineStatusBar);
+    new EditorConveniences(*this);
 
     // Exports convert on after their command has returned; their failures
     // are shown here, where the user works.

@@ -114,11 +114,23 @@ void ProjectDocument::open()
     const QString path = m_host.showOpen(QStringLiteral("Open"), LuaFilter);
     if (path.isEmpty())
         return;
+    loadProject(path);
+}
+
+bool ProjectDocument::openFile(const QString &path)
+{
+    return askToSaveFirst(&ProjectDocument::save, true) && loadProject(path);
+}
+
+bool ProjectDocument::loadProject(const QString &path)
+{
     // The text is replaced only once the file has been read, so a file that
     // cannot be opened costs the user nothing.
     if (!LoadText(&m_editor, path))
-        return;
+        return false;
     m_fileName = path;
+    emit fileOpened(path);
+    return true;
 }
 
 ProjectDocument::SaveResult ProjectDocument::save()
@@ -157,8 +169,11 @@ bool ProjectDocument::eventFilter(QObject *watched, QEvent *event)
             // A file that cannot be read keeps its name, so Save creates it;
             // one that was read and refused must never be overwritten by the
             // editor's text.
-            if (loadFile(&m_editor, path) != LoadResult::Refused)
+            const LoadResult loaded = loadFile(&m_editor, path);
+            if (loaded != LoadResult::Refused)
                 m_fileName = path;
+            if (loaded == LoadResult::Loaded)
+                emit fileOpened(path);
         });
     }
     return QObject::eventFilter(watched, event);

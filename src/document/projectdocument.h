@@ -46,6 +46,9 @@ public:
 
     void newProject();
     void open();
+    // Open without the file dialog: the same question first, then `path`.
+    // True when the file was loaded.
+    bool openFile(const QString &path);
     SaveResult save();
     SaveResult saveAs();
 
@@ -53,6 +56,10 @@ public:
     // soon as the editor has been painted once: the window is on screen and
     // laid out at its size before a large file is read and set.
     void openCommandLineFile(const QString &commandLine);
+
+signals:
+    // A file was read into the editor and is now the project's file.
+    void fileOpened(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -66,6 +73,8 @@ private:
     // Asks whether to save before the text is replaced; false when the
     // command must stop (cancelled, or the save did not happen).
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
+    // Reads `path` into the editor and makes it the project's file.
+    bool loadProject(const QString &path);
 
     HostServices &m_host;
     EditorTextEdit &m_editor;

@@ -1,5 +1,6 @@
 #include "palmdocexport.h"
 
+#include "exportfolder.h"
 #include "palmdocconverter.h"
 #include "palmdocfiles.h"
 
@@ -16,7 +17,7 @@ void exportPalmDoc(HostServices &host, ProjectDocument &document)
 {
     const QString output =
         host.showSave(QStringLiteral("Save"), QStringLiteral("Palm DOC Files (*.prc)"),
-                      QStringLiteral("myproject.prc"));
+                      proposedExportPath(host, document, QStringLiteral("myproject.prc")));
     if (output.isEmpty())
         return;
 

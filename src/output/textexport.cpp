@@ -1,16 +1,21 @@
 #include "textexport.h"
 
+#include "exportfolder.h"
+
 #include "document/projectdocument.h"
 #include "document/textbuffer.h"
 #include "platform/hostservices.h"
+
+#include <QFileInfo>
 
 namespace Output {
 
 void exportText(HostServices &host, ProjectDocument &document)
 {
-    // No preset name: the dialog offers the file chosen last by any command.
-    const QString path =
-        host.showSave(QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"));
+    // The name chosen last by any command carries over, in the project's folder.
+    const QString path = host.showSave(
+        QStringLiteral("Save"), QStringLiteral("Text Files (*.txt)"),
+        proposedExportPath(host, document, QFileInfo(host.lastFileName()).fileName()));
     if (path.isEmpty())
         return;
     document.stageText();

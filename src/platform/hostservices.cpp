@@ -64,6 +64,14 @@ void HostServices::saveSetting(const QString &section, const QString &key, const
     settings.setValue(key, value);
 }
 
+QString HostServices::readSetting(const QString &section, const QString &key,
+                                  const QString &fallback) const
+{
+    QSettings settings(applicationTitle(), applicationTitle());
+    settings.beginGroup(section);
+    return settings.value(key, fallback).toString();
+}
+
 QString HostServices::userDirectory() const
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +

@@ -55,6 +55,9 @@ public:
 
     // Creates or replaces one value in the per-user settings store.
     virtual void saveSetting(const QString &section, const QString &key, const QString &value);
+    // One value from the per-user settings store; `fallback` when it holds none.
+    virtual QString readSetting(const QString &section, const QString &key,
+                                const QString &fallback = {}) const;
 
     // The folder that holds the program (settings.ini, txt2doc, the export's
     // temporary files).

@@ -23,6 +23,7 @@ private slots:
     void helpWindowsAndBrowserLinks();
     void catalogueMouseEditingAndPalmDocName();
     void printFromMenuAndToolbar();
+    void editorConveniencesByKeys();
 
 private:
     // Starts the program in a fresh folder; `firstRunOver` skips the wizard.
@@ -30,12 +31,18 @@ private:
     // Answers a Save file dialog with `path` and waits for the main window.
     void answerSaveDialog(const QString &path);
     // Opens menu `menu` (0 is File) of the main window with the mouse and
-    // clicks its item `item` of `count`; only for menus without separators.
-    void clickMenuItem(int menu, int item, int count);
+    // returns its window.
+    QString openMenu(int menu);
+    // The height of one menu item: half the Insert menu, which has two.
+    int menuRowHeight();
+    // Opens menu `menu` with the mouse and clicks its item `item`, counted
+    // from the top; only for items above the menu's first separator.
+    void clickMenuItem(int menu, int item);
 
     std::unique_ptr<X11Desktop> m_desktop;
     // Where each menu bar title was found, in the main window's coordinates.
     QList<int> m_menuTitleX;
+    int m_menuRowHeight = 0;
 };
 
 namespace {
@@ -139,6 +146,7 @@ void tst_Desktop::init()
 {
     m_desktop = std::make_unique<X11Desktop>();
     m_menuTitleX.clear();
+    m_menuRowHeight = 0;
     QVERIFY2(m_desktop->start(), qPrintable(m_desktop->error()));
 }
 
@@ -170,18 +178,19 @@ void tst_Desktop::answerSaveDialog(const QString &path)
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
 }
 
-void tst_Desktop::clickMenuItem(int menu, int item, int count)
+QString tst_Desktop::openMenu(int menu)
 {
     X11Desktop &d = *m_desktop;
     const QString main = d.windows(MainTitle).value(0);
-    QVERIFY(!main.isEmpty());
+    if (main.isEmpty())
+        return {};
     const MainLayout layout(d, main);
     const int barY = layout.menuHeight / 2;
     // The menu is the window of the program that was not there before and
     // is taller than a tool tip: it has at least two items, each about as
     // high as the menu bar.
     const QStringList before = d.programWindows();
-    auto openMenu = [&] {
+    auto newMenu = [&] {
         for (const QString &id : d.programWindows()) {
             if (!before.contains(id) && geometryOf(d, id).height > layout.menuHeight * 3 / 2)
                 return id;
@@ -192,7 +201,7 @@ void tst_Desktop::clickMenuItem(int menu, int item, int count)
     QString popup;
     if (m_menuTitleX.size() > menu) {
         d.click(main, m_menuTitleX[menu] + 4, barY);
-        QVERIFY(X11Desktop::waitFor([&] { return !(popup = openMenu()).isEmpty(); }, 5000));
+        X11Desktop::waitFor([&] { return !(popup = newMenu()).isEmpty(); }, 5000);
     } else {
         // The titles' widths follow the font: with a menu open, the pointer
         // moving along the bar opens each next menu where its title begins.
@@ -202,17 +211,43 @@ void tst_Desktop::clickMenuItem(int menu, int item, int count)
             d.run({QStringLiteral("mousemove"), QStringLiteral("--window"), main,
                    QString::number(x), QString::number(barY)});
             QString shown;
-            X11Desktop::waitFor([&] { return !(shown = openMenu()).isEmpty() && shown != popup; },
+            X11Desktop::waitFor([&] { return !(shown = newMenu()).isEmpty() && shown != popup; },
                                 x == 8 ? 5000 : 150);
             if (!shown.isEmpty() && shown != popup) {
                 popup = shown;
                 m_menuTitleX.append(x);
             }
         }
-        QVERIFY2(m_menuTitleX.size() > menu, "the menu bar has fewer menus than expected");
+        if (m_menuTitleX.size() <= menu)
+            return {};
     }
+    return popup;
+}
+
+int tst_Desktop::menuRowHeight()
+{
+    X11Desktop &d = *m_desktop;
+    if (m_menuRowHeight == 0) {
+        const QString insert = openMenu(2);
+        if (insert.isEmpty())
+            return 0;
+        m_menuRowHeight = geometryOf(d, insert).height / 2;
+        // The second Escape leaves the menu bar, should the first have left it lit.
+        d.key(QStringLiteral("Escape Escape"));
+        X11Desktop::waitFor([&] { return !d.programWindows().contains(insert); }, 5000);
+    }
+    return m_menuRowHeight;
+}
+
+void tst_Desktop::clickMenuItem(int menu, int item)
+{
+    X11Desktop &d = *m_desktop;
+    const int row = menuRowHeight();
+    QVERIFY2(row > 0, "the Insert menu did not open");
+    const QString popup = openMenu(menu);
+    QVERIFY2(!popup.isEmpty(), "the menu did not open");
     const Geometry g = geometryOf(d, popup);
-    d.click(popup, g.width / 2, g.height * (2 * item + 1) / (2 * count));
+    d.click(popup, g.width / 2, row * item + row / 2);
 }
 
 void tst_Desktop::firstStartNewFunctionExportAndClose()
@@ -543,22 +578,22 @@ void tst_Desktop::catalogueMouseEditingAndPalmDocName()
     // Edit > Cut, Paste, Paste, then Copy and Paste, from the mouse: the
     // line holds that text eight times.
     d.key(QStringLiteral("shift+Home"));
-    clickMenuItem(1, 0, 3);
-    clickMenuItem(1, 2, 3);
-    clickMenuItem(1, 2, 3);
+    clickMenuItem(1, 0);
+    clickMenuItem(1, 2);
+    clickMenuItem(1, 2);
     d.key(QStringLiteral("shift+Home"));
-    clickMenuItem(1, 1, 3);
+    clickMenuItem(1, 1);
     d.key(QStringLiteral("End"));
-    clickMenuItem(1, 2, 3);
+    clickMenuItem(1, 2);
 
     // Insert > New Function and Insert > Comment from the mouse; their
     // boxes are answered by keys.
-    clickMenuItem(2, 0, 2);
+    clickMenuItem(2, 0);
     QVERIFY2(d.waitActive(QStringLiteral("Create a new function")), qPrintable(d.error()));
     d.type(QStringLiteral("tick"));
     d.key(QStringLiteral("Return"));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
-    clickMenuItem(2, 1, 2);
+    clickMenuItem(2, 1);
     QVERIFY2(d.waitActive(QStringLiteral("Insert a comment")), qPrintable(d.error()));
     d.type(QStringLiteral("idle"));
     d.key(QStringLiteral("Return"));
@@ -690,6 +725,139 @@ void tst_Desktop::printFromMenuAndToolbar()
     QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
     d.key(QStringLiteral("n"));
     QVERIFY2(d.waitExit(), qPrintable(d.error()));
+}
+
+void tst_Desktop::editorConveniencesByKeys()
+{
+    X11Desktop &d = *m_desktop;
+    // The project lives in a folder of its own, away from the folder the
+    // program is started from (home).
+    const QString project = d.home() + QStringLiteral("/project");
+    QVERIFY(QDir().mkpath(project));
+    const QString one = project + QStringLiteral("/one.lua");
+    const QString two = project + QStringLiteral("/two.lua");
+    QFile file(one);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x = 1\r\nX = 2\r\nx = 3\r\n");
+    file.close();
+    QFile::copy(one, two);
+    QDir().mkpath(d.home() + QStringLiteral("/program"));
+    QFile marker(d.home() + QStringLiteral("/program/settings.ini"));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.write("1\r\n");
+    marker.close();
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {one}), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const QString main = d.windows(MainTitle).value(0);
+    const MainLayout layout(d, main);
+    const QString settings = d.home() + QStringLiteral("/config/Scrivlet IDE/Scrivlet IDE.conf");
+
+    // Go to line 3 and write there.
+    d.key(QStringLiteral("ctrl+g"));
+    QVERIFY2(d.waitActive(QStringLiteral("Go To Line")), qPrintable(d.error()));
+    d.type(QStringLiteral("3"));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.type(QStringLiteral("-- three "));
+
+    // Enter on a function of the list inserts it as a double click would.
+    d.click(main, layout.x(7080 + 1935 / 2), layout.y(840 + 6105 / 2));
+    d.type(QStringLiteral("pclear"));
+    d.key(QStringLiteral("Return"));
+
+    // Find and replace: every "x =", in any case, as one step.
+    d.key(QStringLiteral("ctrl+shift+f"));
+    QVERIFY2(d.waitActive(QStringLiteral("Find and Replace")), qPrintable(d.error()));
+    d.type(QStringLiteral("x ="));
+    d.key(QStringLiteral("Tab"));
+    d.type(QStringLiteral("y ="));
+    d.key(QStringLiteral("alt+a Escape"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(one),
+                              QByteArray("y = 1\r\ny = 2\r\n-- three y = 3\r\npclear()\r\n"),
+                              10000);
+    // One Undo takes back all three replacements.
+    d.key(QStringLiteral("ctrl+z ctrl+s"));
+    const QByteArray edited = "x = 1\r\nX = 2\r\n-- three x = 3\r\npclear()\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(one), edited, 10000);
+
+    // Edit > Select All and Edit > Undo by their access keys.
+    d.key(QStringLiteral("alt+e a"));
+    d.type(QStringLiteral("q"));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(one), QByteArray("q\r\n"), 10000);
+    d.key(QStringLiteral("alt+e u"));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(one), edited, 10000);
+
+    // Find Next with F3 from the editor, after the search of the find window.
+    d.key(QStringLiteral("ctrl+Home ctrl+shift+f"));
+    QVERIFY2(d.waitActive(QStringLiteral("Find and Replace")), qPrintable(d.error()));
+    d.key(QStringLiteral("ctrl+a"));
+    d.type(QStringLiteral("three"));
+    d.key(QStringLiteral("Escape"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("F3"));
+    d.type(QStringLiteral("3"));
+    d.key(QStringLiteral("ctrl+s"));
+    const QByteArray found = "x = 1\r\nX = 2\r\n-- 3 x = 3\r\npclear()\r\n";
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(one), found, 10000);
+
+    // The zoom keys; the size is kept in the user's settings.
+    d.key(QStringLiteral("ctrl+plus ctrl+plus ctrl+plus ctrl+minus"));
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(settings).contains("Zoom=2"), 10000);
+    d.key(QStringLiteral("ctrl+0"));
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(settings).contains("Zoom=0"), 10000);
+
+    // Open the second file; the first is then second in File > Recent Files
+    // and opens again from there, after the save question.
+    d.key(QStringLiteral("ctrl+o"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitActive(QStringLiteral("Open")), qPrintable(d.error()));
+    d.key(QStringLiteral("ctrl+a"));
+    d.type(two);
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("alt+f f 2"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.type(QStringLiteral("!"));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(one), QByteArray("!") + found, 10000);
+
+    // A listed file that has gone: a message, and it leaves the list.
+    QVERIFY(QFile::remove(two));
+    QVERIFY(X11Desktop::readFile(settings).contains("two.lua"));
+    d.key(QStringLiteral("alt+f f 2"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    QTRY_VERIFY_WITH_TIMEOUT(!X11Desktop::readFile(settings).contains("two.lua"), 10000);
+    QVERIFY(X11Desktop::readFile(settings).contains("one.lua"));
+
+    // Export To .prc proposes the project's folder: Enter takes it. The text
+    // has no title comment, so the database's name is asked for.
+    d.key(QStringLiteral("alt+f e Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Save")), qPrintable(d.error()));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.type(QStringLiteral("one"));
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(project + QStringLiteral("/myproject.prc")).size() > 78,
+                             10000);
+    QVERIFY(!QFile::exists(d.home() + QStringLiteral("/myproject.prc")));
+
+    // Ctrl+Q asks the close question; No ends the program, the file as saved.
+    d.type(QStringLiteral("?"));
+    d.key(QStringLiteral("ctrl+q"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitExit(), qPrintable(d.error()));
+    QCOMPARE(X11Desktop::readFile(one), QByteArray("!") + found);
 }
 
 QTEST_GUILESS_MAIN(tst_Desktop)

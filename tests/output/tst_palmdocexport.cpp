@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -154,7 +155,10 @@ class tst_PalmDocExport : public QObject
         QCOMPARE(f.host.fileDialogs[0].mode, HostServices::FileMode::Save);
         QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Save"));
         QCOMPARE(f.host.fileDialogs[0].filter, QStringLiteral("Palm DOC Files (*.prc)"));
-        QCOMPARE(f.host.fileDialogs[0].initialName, QStringLiteral("myproject.prc"));
+        // "myproject.prc", in a folder of its own rather than the working folder.
+        const QFileInfo proposed(f.host.fileDialogs[0].initialName);
+        QCOMPARE(proposed.fileName(), QStringLiteral("myproject.prc"));
+        QVERIFY(proposed.isAbsolute());
     }
 
     // The database holds the text and name that it should, read back by our
@@ -262,6 +266,7 @@ private slots:
         QVERIFY2(ended[0][1].toBool(), qPrintable(f.host.messages.value(0).text));
 
         checkDialog(f);
+        QCOMPARE(f.host.fileDialogs[0].initialName, QStringLiteral("/projects/myproject.prc"));
         if (answer == NotAsked) {
             QVERIFY(f.host.inputs.isEmpty());
         } else {
@@ -317,7 +322,7 @@ private slots:
         f.setText(QStringLiteral("print(2)"));
         exportTo(f, QString());
         QCOMPARE(f.host.fileDialogs.size(), 2);
-        QCOMPARE(f.host.fileDialogs[1].initialName, QStringLiteral("myproject.prc"));
+        QCOMPARE(f.host.fileDialogs[1].initialName, out(QStringLiteral("myproject.prc")));
         QCOMPARE(temporaryFiles(programDir()), QStringList());
         QVERIFY(f.host.inputs.isEmpty());
         QCOMPARE(converter(f).runningCount(), 0);

@@ -46,7 +46,8 @@ private slots:
         QCOMPARE(f.host.fileDialogs[0].mode, HostServices::FileMode::Save);
         QCOMPARE(f.host.fileDialogs[0].title, QStringLiteral("Save"));
         QCOMPARE(f.host.fileDialogs[0].filter, QStringLiteral("Text Files (*.txt)"));
-        QCOMPARE(f.host.fileDialogs[0].initialName, QString());
+        // Nothing chosen yet: the dialog opens in the project's own folder.
+        QCOMPARE(f.host.fileDialogs[0].initialName, dir.path() + u'/');
         QCOMPARE(readBytes(target), bytes);
         QVERIFY(f.host.messages.isEmpty());
         // A copy: the project's own file name stays, and Save writes there.

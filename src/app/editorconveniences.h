@@ -1,0 +1,60 @@
+#pragma once
+
+#include "document/recentfiles.h"
+
+#include <QObject>
+#include <QString>
+
+class FindDialog;
+class QAction;
+class QKeySequence;
+class QMenu;
+class frmMain;
+
+// What every desktop editor offers beside the window's own commands: Undo,
+// Redo and Select All, find and replace, go to line, font zoom, the recently
+// opened files, opening a dropped file, Enter in the function list, Ctrl+Q.
+// Each comes as a new menu item or key; the window's own menus, captions and
+// keys stay as they are.
+class EditorConveniences : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EditorConveniences(frmMain &window);
+
+    // Zoom steps of one point from the editor's own font size.
+    static constexpr int MinZoom = -4;
+    static constexpr int MaxZoom = 24;
+    int zoom() const { return m_zoom; }
+    void setZoom(int steps);
+
+    FindDialog *findDialog();
+    void goToLine();
+
+    const RecentFiles &recentFiles() const { return m_recent; }
+    // Opens a file of the recent list; a file that is gone is reported and
+    // taken off the list.
+    void openRecent(const QString &path);
+    // Opens a file dropped on the window, as Open would.
+    void openDropped(const QString &path);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *addItem(QMenu *menu, const char *name, const QString &caption,
+                     const QList<QKeySequence> &keys);
+    void addEditItems(QMenu *edit);
+    void addRecentMenu(QMenu *file);
+    void fillRecentMenu();
+    void remember(const QString &path);
+    bool handleDrop(QEvent *event);
+
+    frmMain &m_window;
+    FindDialog *m_findDialog = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    RecentFiles m_recent;
+    qreal m_baseFontSize = 0;
+    int m_zoom = 0;
+};

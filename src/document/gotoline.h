@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QPlainTextEdit;
+
+// Moving the caret to a line by its number, as the status bar counts lines.
+namespace GoToLine {
+
+// The line that the typed text names in a text of `lineCount` lines, or 0
+// when it names none (not a whole number, or outside 1 to lineCount).
+int parse(const QString &typed, int lineCount);
+
+// Puts the caret at the start of `line` (counted from 1) and scrolls to it.
+void moveTo(QPlainTextEdit &editor, int line);
+
+} // namespace GoToLine
