@@ -58,6 +58,7 @@ public:
     static int raise(lua_State *L, const std::string &message);
 
 private:
+    friend struct PluaEngineAccess;
     struct Private;
     std::unique_ptr<Private> d;
     std::atomic<bool> m_stop{false};

@@ -86,8 +86,7 @@ public:
     Translator(std::string_view source, const SyntaxTree &tree, std::vector<Token> tokens,
                std::string prefix)
         : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix))
-    {
-    }
+    {}
 
     std::string run();
 
@@ -102,10 +101,13 @@ private:
     int child(int i, int n) const;
 
     // Tokens by offset
-    std::size_t tokenFrom(std::uint32_t pos) const; // first token beginning at or after pos
+    std::size_t tokenFrom(std::uint32_t pos) const;   // first token beginning at or after pos
     std::size_t tokenBefore(std::uint32_t pos) const; // last token ending at or before pos
 
-    void insert(std::uint32_t pos, std::string text) { m_edits.push_back({pos, 0, std::move(text)}); }
+    void insert(std::uint32_t pos, std::string text)
+    {
+        m_edits.push_back({pos, 0, std::move(text)});
+    }
     // Replaces [begin, end), keeping the line ends of the replaced text.
     void replace(std::uint32_t begin, std::uint32_t end, std::string text);
 
@@ -349,7 +351,8 @@ void Translator::functionStatement(int n)
     lead += " = ";
     if (s.flags & NodeFlag::Method) {
         const int params = node(body).firstChild;
-        const bool empty = node(params).firstChild == -1 && !(node(params).flags & NodeFlag::Vararg);
+        const bool empty =
+            node(params).firstChild == -1 && !(node(params).flags & NodeFlag::Vararg);
         insert(node(params).begin + 1, empty ? "self" : "self, ");
     }
     // Everything from `function` up to the parameters gives way to the lead.
@@ -411,7 +414,8 @@ void Translator::keepAllResults(int n)
     int inner = n;
     while (node(inner).kind == NodeKind::Paren)
         inner = node(inner).firstChild;
-    if (inner == n || (node(inner).kind != NodeKind::Call && node(inner).kind != NodeKind::MethodCall))
+    if (inner == n ||
+        (node(inner).kind != NodeKind::Call && node(inner).kind != NodeKind::MethodCall))
         return;
     for (int p = n; p != inner; p = node(p).firstChild) {
         replace(node(p).begin, node(p).begin + 1, " ");
@@ -544,8 +548,8 @@ void Translator::concat(int n)
     insert(node(n).begin, m_p + ".cat(");
     for (std::size_t i = 0; i < operands.size(); ++i) {
         const int operand = operands[i];
-        const bool call = node(operand).kind == NodeKind::Call ||
-                          node(operand).kind == NodeKind::MethodCall;
+        const bool call =
+            node(operand).kind == NodeKind::Call || node(operand).kind == NodeKind::MethodCall;
         const bool last = i + 1 == operands.size();
         if (last && call)
             insert(node(operand).begin, "(");
