@@ -237,11 +237,10 @@ local function optstr(v, n, fname, d)
   if v == nil then return d end
   return checkstr(v, n, fname)
 end
--- Lua 4.0 reads numbers in decimal only: no hexadecimal, inf or nan.
 local function tonumber4(v, base)
   if base ~= nil and base ~= 10 then return tonumber51(v, base) end
   if type(v) == "number" then return v end
-  if type(v) ~= "string" or strfind(v, "[^%s%d%.eE+-]") then return nil end
+  if type(v) ~= "string" then return nil end
   return tonumber51(v)
 end
 local function checknum(v, n, fname)
@@ -342,6 +341,10 @@ end
 G.call = function(f, args, mode, handler)
   checktable(args, 2, "call")
   mode = optstr(mode, 3, "call", "")
+  if handler == nil and not strfind(mode, "x", 1, true) then
+    -- Unprotected: an error stays where it happened.
+    return f(unpack(args, 1, getn(args)))
+  end
   local old = G._ERRORMESSAGE
   if handler ~= nil then G._ERRORMESSAGE = handler end
   local r = pack(pcall(f, unpack(args, 1, getn(args))))

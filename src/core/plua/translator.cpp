@@ -210,7 +210,8 @@ void Translator::lexical()
             break;
         const Token &t = m_tokens[i];
         if (t.type == Tok::String && m_src[t.begin] == '[')
-            replace(t.begin, t.end, shortStringOf(m_src.substr(t.begin, t.end - t.begin)));
+            m_edits.push_back(
+                {t.begin, t.end - t.begin, shortStringOf(m_src.substr(t.begin, t.end - t.begin))});
         if (t.type == Tok::Number && t.end < m_src.size() &&
             (isNameByte(m_src[t.end]) || m_src[t.end] == '.'))
             insert(t.end, " ");

@@ -1,0 +1,189 @@
+#include "plua/translator.h"
+
+#include <QObject>
+#include <QString>
+#include <QTest>
+
+#include <lua.hpp>
+
+#include <string>
+
+// Each row is a Plua 1 program and the Lua 5.1 text it becomes. Every result
+// must also keep the program's line count and compile in Lua 5.1.
+class TstTranslator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void translation_data();
+    void translation();
+    void syntaxErrorKeepsItsLine();
+};
+
+constexpr const char *kHead = "local _P = ...; ";
+
+void TstTranslator::translation_data()
+{
+    QTest::addColumn<QString>("plua");
+    QTest::addColumn<QString>("lua51");
+
+    // %name: the value when the closure is made, passed into a wrapper.
+    QTest::newRow("upvalue of a local")
+        << "function mk() local t = {} return function() %t.n = 1 end end"
+        << "mk = function() local t = {} return (function(_Pu_t) return function() _Pu_t.n = 1 "
+           "end end)(t) end";
+    QTest::newRow("upvalue of a global")
+        << "function f() return %print end"
+        << "f = (function(_Pu_print) return function() return _Pu_print end end)(print)";
+    QTest::newRow("upvalues named twice")
+        << "function f(a) return function() return %a + %a + %b end end"
+        << "f = function(a) return (function(_Pu_a, _Pu_b) return function() return _Pu_a + "
+           "_Pu_a + _Pu_b end end)(a, b) end";
+    QTest::newRow("upvalue across lines") << "g = function()\n  return %x\nend\n"
+                                          << "g = (function(_Pu_x) return function()\n  return "
+                                             "_Pu_x\nend end)(x)\n";
+    QTest::newRow("upvalue of a renamed local")
+        << "local true = 1 f = function() return %true end"
+        << "local _Pk_true = 1 f = (function(_Pu_true) return function() return _Pu_true end "
+           "end)(_Pk_true)";
+
+    // Loops
+    QTest::newRow("table for") << "for k, v in t do end"
+                               << "for k, v in _P.each(t) do end";
+    QTest::newRow("numeric for") << "for i = 1, 10, 2 do x = i end"
+                                 << "for i = 1, 10, 2 do x = i end";
+    QTest::newRow("repeat with a local") << "repeat local s = 1 until s"
+                                         << "repeat do local s = 1 end until s";
+    QTest::newRow("repeat without locals") << "repeat x = 1 until x"
+                                           << "repeat x = 1 until x";
+
+    // Functions
+    QTest::newRow("method") << "function t:m(a) return self end"
+                            << "t.m = function(self, a) return self end";
+    QTest::newRow("method without parameters") << "function t:m() end"
+                                               << "t.m = function(self) end";
+    QTest::newRow("field function") << "function t.f() end"
+                                    << "t.f = function() end";
+    QTest::newRow("varargs") << "function f(a, ...) return arg.n end"
+                             << "f = function(a, ...) local arg = {n = _P.select(\"#\", ...), "
+                                "...}; return arg.n end";
+
+    // Truth values and operators
+    QTest::newRow("comparison as a value") << "x = a < b"
+                                           << "x = (a < b and 1 or nil)";
+    QTest::newRow("comparison as a condition") << "if a < b then end"
+                                               << "if a < b then end";
+    QTest::newRow("not as a value") << "x = not y"
+                                    << "x = (not y and 1 or nil)";
+    QTest::newRow("not as a condition") << "while not x do end"
+                                        << "while not x do end";
+    QTest::newRow("and/or in a condition") << "if a == 1 or not b then end"
+                                           << "if a == 1 or not b then end";
+    QTest::newRow("comparison under and") << "x = a and b == c"
+                                          << "x = a and (b == c and 1 or nil)";
+    QTest::newRow("or then and") << "x = a or b and c"
+                                 << "x = (a or b) and c";
+    QTest::newRow("and then or") << "x = a and b or c"
+                                 << "x = a and b or c";
+    QTest::newRow("concatenation") << "s = a .. 1 .. f()"
+                                   << "s = _P.cat(a , 1 , (f()))";
+    QTest::newRow("concatenation of a number literal") << "y = 1.5..2"
+                                                       << "y = _P.cat(1.5 ,2)";
+
+    // Names that Lua 5.1 reserves
+    QTest::newRow("reserved names")
+        << "in = 3 local true = 1 print(false, t.true)"
+        << "_P.G[\"in\"] = 3 local _Pk_true = 1 print(_P.G[\"false\"], t[\"true\"])";
+    QTest::newRow("reserved record field") << "t = {true = 1}"
+                                           << "t = {[\"true\"] = 1}";
+    QTest::newRow("reserved method") << "o:in(1)"
+                                     << "_P.meth(o, \"in\", 1)";
+    QTest::newRow("reserved method name in a statement") << "function t:false() end"
+                                                         << "t[\"false\"] = function(self) end";
+    QTest::newRow("names with the helper prefix")
+        << "_P = 1 function f() return %_P end"
+        << "local _P_ = ...; _P = 1 f = (function(_P_u__P) return function() return _P_u__P end "
+           "end)(_P)";
+
+    // Multiple results
+    QTest::newRow("call in a list item") << "t = {f()}"
+                                         << "t = {(f())}";
+    QTest::newRow("brackets round a returned call") << "return (f())"
+                                                    << "return  f() ";
+    QTest::newRow("brackets round a last argument") << "print((f()))"
+                                                    << "print( f() )";
+    QTest::newRow("brackets round a middle argument") << "print((f()), 1)"
+                                                      << "print((f()), 1)";
+
+    // Lexical differences
+    QTest::newRow("empty table parts") << "x = {;} y = {\"a\",; n = 1,}"
+                                       << "x = { } y = {\"a\",  n = 1,}";
+    QTest::newRow("list then record") << "z = {1, 2; k = 3}"
+                                      << "z = {1, 2; k = 3}";
+    QTest::newRow("nested long string") << "s = [[a [[b]] c]]"
+                                        << "s = \"a [[b]] c\"";
+    QTest::newRow("long string starting with a line end") << "s = [[\nab]]"
+                                                          << "s = \"\\\nab\"";
+    QTest::newRow("long string with quotes and backslashes") << "s = [[say \"\\n\"]]"
+                                                             << "s = \"say \\\"\\\\n\\\"\"";
+    QTest::newRow("long string argument") << "f[[x]]"
+                                          << "f\"x\"";
+    QTest::newRow("block comment opener") << "--[[ c ]] x = 1"
+                                          << "-- [[ c ]] x = 1";
+    QTest::newRow("leveled comment opener") << "--[==[ c\nx = 1"
+                                            << "-- [==[ c\nx = 1";
+    QTest::newRow("number against a name") << "a = 3x = 1"
+                                           << "a = 3 x = 1";
+    QTest::newRow("call continued on the next line") << "f\n(\"hi\")"
+                                                     << "f(\n \"hi\")";
+    QTest::newRow("method call continued on the next line") << "o:m\n(1)"
+                                                            << "o:m(\n 1)";
+    QTest::newRow("first line skipped") << "#!/bin/plua\nprint(1)"
+                                        << "--!/bin/plua\nprint(1)";
+    QTest::newRow("line ends") << "x = 1\r\ny = 2\rz = 3"
+                               << "x = 1\ny = 2\nz = 3";
+    QTest::newRow("escapes unchanged") << "s = \"a\\65\\n\\x\""
+                                       << "s = \"a\\65\\n\\x\"";
+}
+
+void TstTranslator::translation()
+{
+    QFETCH(QString, plua);
+    QFETCH(QString, lua51);
+    const std::string source = plua.toStdString();
+    const plua::Translation t = plua::translate(source);
+    QVERIFY2(t.ok(), t.ok() ? "" : t.error->message.c_str());
+    // The rows leave out the usual first words, unless the prefix differs.
+    const std::string expected = lua51.startsWith("local _P_ = ...; ")
+                                     ? lua51.toStdString()
+                                     : std::string(kHead) + lua51.toStdString();
+    QCOMPARE(QString::fromStdString(t.code), QString::fromStdString(expected));
+
+    // Every statement stays on its line.
+    const auto lines = [](const std::string &s) {
+        int n = 1;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (s[i] == '\n' || (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n')))
+                ++n;
+        }
+        return n;
+    };
+    QCOMPARE(lines(t.code), lines(source));
+
+    lua_State *L = luaL_newstate();
+    const int status = luaL_loadbuffer(L, t.code.data(), t.code.size(), "=translation");
+    const QString message = status != 0 ? QString::fromUtf8(lua_tostring(L, -1)) : QString();
+    lua_close(L);
+    QVERIFY2(status == 0, qPrintable(message));
+}
+
+void TstTranslator::syntaxErrorKeepsItsLine()
+{
+    const plua::Translation t = plua::translate("x = 1\n\nfunction f()\n  return 1 +\nend\n");
+    QVERIFY(!t.ok());
+    QVERIFY(t.code.empty());
+    QCOMPARE(t.error->line, 5);
+}
+
+QTEST_APPLESS_MAIN(TstTranslator)
+#include "tst_translator.moc"
