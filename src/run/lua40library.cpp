@@ -243,6 +243,18 @@ local function tonumber4(v, base)
   if type(v) ~= "string" then return nil end
   return tonumber51(v)
 end
+P.forprep = function(...)
+  local start, limit, step = ...
+  if select("#", ...) < 3 then step = 1 end
+  step = tonumber4(step) or error("`for' step must be a number", 0)
+  limit = tonumber4(limit) or error("`for' limit must be a number", 0)
+  start = tonumber4(start) or error("`for' initial value must be a number", 0)
+  return start, limit, step
+end
+P.fornext = function(i, step)
+  if type(i) ~= "number" then error("`for' index must be a number", 0) end
+  return i + step
+end
 local function checknum(v, n, fname)
   if type(v) == "number" then return v end
   local x = type(v) == "string" and tonumber4(v)

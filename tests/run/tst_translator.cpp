@@ -52,6 +52,12 @@ void TstTranslator::translation_data()
                                << "for k, v in _P.each(t) do end";
     QTest::newRow("numeric for") << "for i = 1, 10, 2 do x = i end"
                                  << "for i = 1, 10, 2 do x = i end";
+    QTest::newRow("numeric for moving its variable")
+        << "for i = 1, 9 do\n  i = i + 1\nend"
+        << "do local i, _Pl, _Ps = _P.forprep(1, 9 ) while (_Ps > 0 and i <= _Pl) or (_Ps <= 0 "
+           "and i >= _Pl) do do\n  i = i + 1\nend i = _P.fornext(i, _Ps) end end";
+    QTest::newRow("numeric for with a local of the same name") << "for i = 1, 9 do local i = 2 end"
+                                                               << "for i = 1, 9 do local i = 2 end";
     QTest::newRow("repeat with a local") << "repeat local s = 1 until s"
                                          << "repeat do local s = 1 end until s";
     QTest::newRow("repeat without locals") << "repeat x = 1 until x"

@@ -119,6 +119,8 @@ private:
     void block(int n);
     void statement(int n);
     void functionStatement(int n);
+    bool assigns(int block, std::string_view name) const;
+    void steppedFor(int n);
     std::string function(int n);
     void expList(int n, bool multi);
     void exp(int n, bool test);
@@ -301,6 +303,10 @@ void Translator::statement(int n)
         }
         break;
     case NodeKind::NumericFor:
+        if (assigns(node(n).lastChild, text(s.firstChild))) {
+            steppedFor(n);
+            break;
+        }
         for (int c = s.firstChild; c != -1; c = node(c).next) {
             if (c == s.firstChild)
                 renameLocal(c);
@@ -330,6 +336,56 @@ void Translator::statement(int n)
     default:
         break;
     }
+}
+
+// Whether `block` assigns to `name`, in its own function.
+bool Translator::assigns(int block, std::string_view name) const
+{
+    std::vector<int> pending{block};
+    while (!pending.empty()) {
+        const int n = pending.back();
+        pending.pop_back();
+        if (node(n).kind == NodeKind::Function)
+            continue;
+        if (node(n).kind == NodeKind::Assign) {
+            for (int t = node(child(n, 0)).firstChild; t != -1; t = node(t).next) {
+                if (node(t).kind == NodeKind::Name && text(t) == name)
+                    return true;
+            }
+        }
+        for (int c = node(n).firstChild; c != -1; c = node(c).next)
+            pending.push_back(c);
+    }
+    return false;
+}
+
+// In Lua 4.0 the variable of a numeric for is the loop's own counter: the
+// body may move it. A loop whose body assigns to it counts the way Lua 4.0
+// does, in a while loop:
+//   do local i, l, s = forprep(a, b, c) while (s > 0 and i <= l) or
+//   (s <= 0 and i >= l) do do BODY end i = fornext(i, s) end end
+void Translator::steppedFor(int n)
+{
+    const Node &s = node(n);
+    const int name = s.firstChild;
+    const int body = s.lastChild;
+    const std::string var = variable(name);
+    const std::string limit = m_p + "l";
+    const std::string step = m_p + "s";
+    replace(s.begin, s.begin + 3, "do local");
+    renameLocal(name);
+    insert(node(name).end, ", " + limit + ", " + step);
+    insert(node(child(n, 1)).begin, m_p + ".forprep(");
+    for (int c = node(name).next; c != body; c = node(c).next)
+        exp(c, false);
+    const Token &doToken = m_tokens[tokenBefore(node(body).begin)];
+    replace(doToken.begin, doToken.end,
+            ") while (" + step + " > 0 and " + var + " <= " + limit + ") or (" + step +
+                " <= 0 and " + var + " >= " + limit + ") do do");
+    block(body);
+    const Token &endToken = m_tokens[tokenBefore(s.end)];
+    replace(endToken.begin, endToken.end,
+            "end " + var + " = " + m_p + ".fornext(" + var + ", " + step + ") end end");
 }
 
 // `function a.b:c(...)` becomes the assignment it stands for, so that the

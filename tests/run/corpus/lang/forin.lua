@@ -23,3 +23,11 @@ r = {true = 1, false = 2}
 print(r.true, r["false"])
 a = 3x = 1
 print(a, x)
+for i = 1, 10 do
+  if i == 3 then i = 8 end
+  write(i, " ")
+end
+print()
+for i = 1, 3 do local i = i * 10 write(i, " ") end print()
+for i = 10, 1, -3 do i = i - 1 write(i, " ") end print()
+for i = 1, 2 do i = i .. "" end
