@@ -22,6 +22,7 @@ struct PluaEngine::Private
     bool loaded = false; // the chunk is on the stack, ready to run
     int failureLine = 0; // set by the message handler
     int stopLine = 0;    // where the program was when the stop was seen
+    std::string prefix;  // of the names the translation added
 };
 
 // What the hook and the message handler need of an engine.
@@ -112,6 +113,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
+    d->prefix = t.prefix;
     if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
         // The front end accepted the program, so this is the translation's
         // fault; report it with the line Lua gives.
@@ -174,6 +176,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
             f.message.erase(0, p + 2);
         }
     }
+    f.message = plua::programMessage(f.message, d->prefix);
     return f;
 }
 

@@ -755,10 +755,25 @@ Translation translate(std::string_view source)
     Lexer lexer(text);
     for (Token t = lexer.next(); t.type != Tok::Eos; t = lexer.next())
         tokens.push_back(t);
-    const std::string prefix = uniquePrefix(tokens, text);
-    Translator translator(text, parsed.tree, std::move(tokens), prefix);
+    result.prefix = uniquePrefix(tokens, text);
+    Translator translator(text, parsed.tree, std::move(tokens), result.prefix);
     result.code = translator.run();
     return result;
+}
+
+std::string programMessage(std::string message, const std::string &prefix)
+{
+    if (prefix.empty())
+        return message;
+    const std::string upvalue = "'" + prefix + "u_";
+    const std::string renamed = "'" + prefix + "k_";
+    for (std::size_t p = message.find(upvalue); p != std::string::npos;
+         p = message.find(upvalue, p))
+        message.replace(p, upvalue.size(), "'%");
+    for (std::size_t p = message.find(renamed); p != std::string::npos;
+         p = message.find(renamed, p))
+        message.replace(p, renamed.size(), "'");
+    return message;
 }
 
 } // namespace plua
