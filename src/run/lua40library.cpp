@@ -222,6 +222,11 @@ P.each = function(t)
   return next, t, nil
 end
 P.meth = function(o, k, ...) return o[k](o, ...) end
+P.table = function(t)
+  if type(t) ~= "table" then error("`for' table must be a table", 0) end
+  return t
+end
+P.next = next
 
 local function argerror(n, fname, msg)
   error(format("bad argument #%d to `%s' (%s)", n, fname, msg), 0)

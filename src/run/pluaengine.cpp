@@ -5,6 +5,8 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -115,10 +117,18 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
     d->source = "=" + chunkName;
     d->prefix = t.prefix;
     if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
-        // The front end accepted the program, so this is the translation's
-        // fault; report it with the line Lua gives.
-        Failure f{0, lua_tostring(d->L, -1) ? lua_tostring(d->L, -1) : "cannot load the program"};
+        // The front end accepted the program, but it goes past a limit of
+        // Lua 5.1 (200 variables left of one `=`, for one).
+        std::string message = lua_tostring(d->L, -1) ? lua_tostring(d->L, -1) : "";
         lua_pop(d->L, 1);
+        Failure f{0, message};
+        const std::size_t colon = message.find(':', chunkName.size());
+        if (message.compare(0, chunkName.size() + 1, chunkName + ":") == 0 &&
+            colon != std::string::npos) {
+            f.line = std::atoi(message.c_str() + chunkName.size() + 1);
+            f.message = message.substr(std::min(message.size(), colon + 2));
+        }
+        f.message = "the desktop engine cannot run this: " + f.message;
         return f;
     }
     d->loaded = true;

@@ -26,6 +26,7 @@ private slots:
     void stopFromAnotherThread();
     void raiseNamesTheProgramLine();
     void loadAgainReplacesTheProgram();
+    void programBeyondLuaLimits();
 };
 
 namespace {
@@ -148,6 +149,22 @@ void TstPluaEngine::loadAgainReplacesTheProgram()
     const auto again = engine.run();
     QVERIFY(again);
     QCOMPARE(again->line, 0);
+}
+
+// The handheld takes 250 variables left of one `=`; Lua 5.1 fewer. The
+// program is refused at its line with a message that says why.
+void TstPluaEngine::programBeyondLuaLimits()
+{
+    std::string targets;
+    for (int i = 0; i < 250; ++i)
+        targets += (i ? ", a" : "a") + std::to_string(i);
+    PluaEngine engine;
+    const auto failure = engine.load("x = 1\n" + targets + " = 1\n", "big.lua");
+    QVERIFY(failure);
+    QCOMPARE(failure->line, 2);
+    QVERIFY2(failure->message.rfind("the desktop engine cannot run this: ", 0) == 0,
+             failure->message.c_str());
+    QVERIFY(engine.run());
 }
 
 QTEST_APPLESS_MAIN(TstPluaEngine)

@@ -28,8 +28,8 @@ struct Translation
 //   each(t)      the iterator triple of a table for (`for k,v in t do`)
 //   select       Lua 5.1's select, for the `arg` table of vararg functions
 //   meth(o,k,..) a method call whose name is a Lua 5.1 keyword
-//   forprep(a,b[,c]), fornext(i,s)  a numeric for whose body moves its
-//                variable, counted as in Lua 4.0
+//   forprep(a,b[,c]), fornext(i,s)  a numeric for counted in a while loop
+//   table(t), next  a table for walked in a while loop
 // The names the code adds all start with a prefix that no name of the
 // program starts with.
 Translation translate(std::string_view source);
