@@ -183,6 +183,12 @@ void TstTranslator::translation_data()
     QTest::newRow("program ending in a comment")
         << "x = 1 -- done"
         << "local _P = ...; return (function() x = 1 -- done\nend)()";
+    QTest::newRow("comment lines at the end")
+        << "x = 1\n-- a\n-- b"
+        << "local _P = ...; return (function() x = 1\n-- a\n-- b\nend)()";
+    QTest::newRow("only the skipped first line")
+        << "#!/bin/plua"
+        << "local _P = ...; return (function() --!/bin/plua\nend)()";
     QTest::newRow("long concatenation")
         << "s = a .. " + QString("b .. ").repeated(98) + "f() .. c"
         << "s = _P.cat(_P.cat(a , " + QString("b , ").repeated(98) + "(f()) ), c)";

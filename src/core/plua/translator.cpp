@@ -238,13 +238,15 @@ std::string Translator::run()
     m_functions.emplace_back();
     m_functions.back().tight = localsOf(child(0, 0), 0) > kMaxLocals51;
     block(child(0, 0));
-    // After the last line, unless that line ends in a comment.
-    const std::uint32_t tailBegin = m_tokens.empty() ? 0 : m_tokens.back().end;
-    const std::string_view tail = m_src.substr(tailBegin);
-    const std::size_t comment =
-        m_tokens.empty() && !m_src.empty() && m_src[0] == '#' ? 0 : tail.find("--");
-    const bool open =
-        comment != std::string_view::npos && tail.find('\n', comment) == std::string_view::npos;
+    // On the last line, unless that line ends in a comment (or is the
+    // skipped first line).
+    const std::string_view tail = m_src.substr(m_tokens.empty() ? 0 : m_tokens.back().end);
+    const std::size_t lineEnd = tail.rfind('\n');
+    const std::string_view lastLine =
+        lineEnd == std::string_view::npos ? tail : tail.substr(lineEnd + 1);
+    const bool open = lastLine.find("--") != std::string_view::npos ||
+                      (m_tokens.empty() && lineEnd == std::string_view::npos && !m_src.empty() &&
+                       m_src[0] == '#');
     insert(static_cast<std::uint32_t>(m_src.size()), open ? "\nend)()" : " end)()");
 
     // At one offset, insertions come before the replacement that starts there.
