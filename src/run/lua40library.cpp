@@ -705,7 +705,12 @@ end
 -- System
 G.clock = os.clock
 G.getenv = os.getenv
-G.tmpname = os.tmpname
+-- A name only, as C's tmpnam gives: Lua 5.1 also creates the file.
+G.tmpname = function()
+  local name = os.tmpname()
+  os.remove(name)
+  return name
+end
 G.exit = C.exitrun
 G.date = function(fmt)
   fmt = optstr(fmt, 1, "date", "%c")

@@ -1,4 +1,5 @@
 name = tmpname()
+print(remove(name))
 f = openfile(name, "w")
 print(write(f, "line one\n", 42, " ", 1/3, "\n", "word1   word2\n"))
 closefile(f)
