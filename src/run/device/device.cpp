@@ -11,8 +11,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A repeating button held down repeats at the handheld's rate.
 constexpr int kRepeatMs = 300;
 constexpr int kControlGap = 4;
@@ -379,9 +377,9 @@ int Device::addField(int lines, int columns, int maxChars, const QString &text, 
     control.text = text.left(control.maxChars);
     control.editable = editable;
     control.underlined = underlined;
-    control.rect = QRect(m_cursor.x(), m_cursor.y(),
-                         std::max(columns, 1) * PalmFonts::averageWidth(0),
-                         control.lines * fontLineHeight(0));
+    control.rect =
+        QRect(m_cursor.x(), m_cursor.y(), std::max(columns, 1) * PalmFonts::averageWidth(0),
+              control.lines * fontLineHeight(0));
     const int id = placeControl(control);
     if (id) {
         // A field leaves the cursor below it, at the start of a new row.
@@ -399,9 +397,9 @@ int Device::addList(int lines, int columns, const QStringList &items)
     control.lines = std::max(lines, 1);
     control.items = items;
     control.selected = items.isEmpty() ? -1 : 0;
-    control.rect = QRect(m_cursor.x(), m_cursor.y(),
-                         std::max(columns, 1) * PalmFonts::averageWidth(0) + 4,
-                         control.lines * fontLineHeight(0) + 2);
+    control.rect =
+        QRect(m_cursor.x(), m_cursor.y(), std::max(columns, 1) * PalmFonts::averageWidth(0) + 4,
+              control.lines * fontLineHeight(0) + 2);
     const int id = placeControl(control);
     if (id) {
         m_cursor.rx() = control.rect.right() + 1 + kControlGap;
@@ -429,7 +427,8 @@ void Device::drawControlLocked(const Control &c, bool pressed)
             fillLocked(r, fg);
         frameLocked(r, fg);
         if (c.kind != ControlKind::PushButton) // rounded corners
-            for (const QPoint &corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+            for (const QPoint &corner :
+                 {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
                 plot(corner.x(), corner.y(), bg);
         const int textWidth = textWidthLocked(c.text, 0);
         drawTextLocked(r.left() + (r.width() - textWidth) / 2, r.top() + 1, c.text, 0,
@@ -442,8 +441,10 @@ void Device::drawControlLocked(const Control &c, bool pressed)
         if (pressed)
             fillLocked(box.adjusted(1, 1, -1, -1), fg);
         if (c.state) {
-            lineLocked(box.left() + 2, box.top() + 5, box.left() + 4, box.top() + 7, pressed ? bg : fg);
-            lineLocked(box.left() + 4, box.top() + 7, box.left() + 8, box.top() + 2, pressed ? bg : fg);
+            lineLocked(box.left() + 2, box.top() + 5, box.left() + 4, box.top() + 7,
+                       pressed ? bg : fg);
+            lineLocked(box.left() + 4, box.top() + 7, box.left() + 8, box.top() + 2,
+                       pressed ? bg : fg);
         }
         drawTextLocked(r.left() + 14, r.top(), c.text, 0, fg);
         break;
@@ -533,7 +534,7 @@ std::optional<QString> Device::controlText(int id) const
         return std::nullopt;
     if (c->kind == ControlKind::List)
         return c->selected >= 0 && c->selected < c->items.size() ? c->items[c->selected]
-                                                                  : QString();
+                                                                 : QString();
     return c->text;
 }
 
@@ -791,6 +792,12 @@ void Device::setInputFeeder(std::function<bool(Device &)> feeder)
     m_feeder = std::move(feeder);
 }
 
+void Device::holdInput(int ms)
+{
+    const std::lock_guard lock(m_mutex);
+    m_quietUntil = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+}
+
 bool Device::inputEnded() const
 {
     const std::lock_guard lock(m_mutex);
@@ -809,7 +816,7 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
             m_events.pop_front();
             return event;
         }
-        if (m_feeder && !m_inputEnded) {
+        if (m_feeder && !m_inputEnded && Clock::now() >= m_quietUntil) {
             const std::function<bool(Device &)> feeder = m_feeder;
             lock.unlock();
             const bool more = feeder(*this);
@@ -825,6 +832,8 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
         auto until = Clock::time_point::max();
         if (timeoutMs >= 0)
             until = deadline;
+        if (m_feeder && !m_inputEnded)
+            until = std::min(until, m_quietUntil);
         if (repeating)
             until = std::min(until, Clock::now() + std::chrono::milliseconds(kRepeatMs));
         const bool woken = until == Clock::time_point::max()

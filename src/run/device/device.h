@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -59,8 +60,8 @@ struct DialogRequest
 {
     enum class Kind { Alert, Confirm, Input, Date, Time };
     Kind kind = Kind::Alert;
-    QString text;    // message, question or title
-    QString initial; // pinput's starting text
+    QString text;            // message, question or title
+    QString initial;         // pinput's starting text
     int a = 0, b = 0, c = 0; // date y, m, d or time h, m
 };
 
@@ -78,6 +79,8 @@ struct DialogAnswer
 // function is thread-safe.
 class Device
 {
+    using Clock = std::chrono::steady_clock;
+
 public:
     static constexpr int kWidth = 160;
     static constexpr int kHeight = 160;
@@ -152,6 +155,9 @@ public:
     // Called on the program's thread when it waits for input and none is
     // queued; it feeds input and returns false when there will be no more.
     void setInputFeeder(std::function<bool(Device &)> feeder);
+    // From the feeder: no more input is fed for `ms`; the program's
+    // time-outs run meanwhile.
+    void holdInput(int ms);
     bool inputEnded() const;
     // Answers dialogs on the program's thread (scripts). Without one, a
     // dialog waits for answerDialog() from another thread.
@@ -231,6 +237,7 @@ private:
     std::deque<DeviceEvent> m_events;
     std::function<bool(Device &)> m_feeder;
     bool m_inputEnded = false;
+    Clock::time_point m_quietUntil;
     bool m_stop = false;
     std::function<std::optional<DialogAnswer>(const DialogRequest &)> m_answerer;
     std::function<void(const DialogRequest &)> m_dialogObserver;

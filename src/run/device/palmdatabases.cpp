@@ -190,8 +190,8 @@ std::optional<int> PalmDatabases::open(const QString &name, const QString &mode,
 bool PalmDatabases::save(Open &open)
 {
     if (!QDir().mkpath(m_folder))
-        return fail(QStringLiteral("cannot create the folder %1")
-                        .arg(QDir::toNativeSeparators(m_folder)));
+        return fail(
+            QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(m_folder)));
     QSaveFile file(filePath(open.db.name));
     if (!file.open(QIODevice::WriteOnly) || file.write(toText(open.db)) < 0 || !file.commit())
         return fail(QStringLiteral("cannot write %1: %2")
@@ -373,7 +373,8 @@ bool PalmDatabases::write(int handle, const QByteArray &bytes)
         return fail(QStringLiteral("database is open for reading only"));
     QByteArray &record = open->db.records[open->record];
     if (open->position + bytes.size() > record.size())
-        return fail(QStringLiteral("the record holds %1 bytes; resize it first").arg(record.size()));
+        return fail(
+            QStringLiteral("the record holds %1 bytes; resize it first").arg(record.size()));
     record.replace(open->position, bytes.size(), bytes);
     open->position += static_cast<int>(bytes.size());
     open->dirty = true;

@@ -36,8 +36,8 @@ public:
     bool close(int handle);
     bool isOpen(int handle) const;
     int recordCount(int handle) const;
-    std::optional<int> openRecord(int handle, int index); // its size
-    std::optional<int> createRecord(int handle, int size);  // its index
+    std::optional<int> openRecord(int handle, int index);  // its size
+    std::optional<int> createRecord(int handle, int size); // its index
     bool deleteRecord(int handle, int index);
     bool closeRecord(int handle);
     bool resizeRecord(int handle, int index, int size);

@@ -294,8 +294,8 @@ int l_pbutton(lua_State *L)
 
 int l_ppbutton(lua_State *L)
 {
-    return pushId(L, device(L).addControl(Device::ControlKind::PushButton, checkText(L, 1),
-                                          optInt(L, 2, 0)));
+    return pushId(
+        L, device(L).addControl(Device::ControlKind::PushButton, checkText(L, 1), optInt(L, 2, 0)));
 }
 
 int l_prbutton(lua_State *L)
@@ -448,8 +448,8 @@ int l_palert(lua_State *L)
 
 int l_pconfirm(lua_State *L)
 {
-    return pushTruth(L, ask(L, {DialogRequest::Kind::Confirm, checkText(L, 1), {}, 0, 0, 0})
-                            ->accepted);
+    return pushTruth(
+        L, ask(L, {DialogRequest::Kind::Confirm, checkText(L, 1), {}, 0, 0, 0})->accepted);
 }
 
 int l_pinput(lua_State *L)
@@ -467,8 +467,8 @@ int l_pinput(lua_State *L)
 int l_pselectdate(lua_State *L)
 {
     const QDate today = QDate::currentDate();
-    DialogRequest request{DialogRequest::Kind::Date, optText(L, 1), {}, today.year(),
-                          today.month(), today.day()};
+    DialogRequest request{
+        DialogRequest::Kind::Date, optText(L, 1), {}, today.year(), today.month(), today.day()};
     if (!lua_isnoneornil(L, 2)) {
         request.a = checkInt(L, 2);
         request.b = optInt(L, 3, 1);
@@ -488,8 +488,8 @@ int l_pselectdate(lua_State *L)
 int l_pselecttime(lua_State *L)
 {
     const QTime now = QTime::currentTime();
-    DialogRequest request{DialogRequest::Kind::Time, optText(L, 1), {}, now.hour(), now.minute(),
-                          0};
+    DialogRequest request{
+        DialogRequest::Kind::Time, optText(L, 1), {}, now.hour(), now.minute(), 0};
     if (!lua_isnoneornil(L, 2)) {
         request.a = checkInt(L, 2);
         request.b = optInt(L, 3, 0);
@@ -581,10 +581,9 @@ int l_opendb(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
     const QString mode = lua_isnoneornil(L, 2) ? QStringLiteral("r") : checkText(L, 2);
-    const std::optional<int> handle =
-        dbs.open(checkText(L, 1), mode,
-                 lua_isnoneornil(L, 3) ? QStringLiteral("PLua") : checkText(L, 3),
-                 lua_isnoneornil(L, 4) ? QStringLiteral("DATA") : checkText(L, 4));
+    const std::optional<int> handle = dbs.open(
+        checkText(L, 1), mode, lua_isnoneornil(L, 3) ? QStringLiteral("PLua") : checkText(L, 3),
+        lua_isnoneornil(L, 4) ? QStringLiteral("DATA") : checkText(L, 4));
     if (!handle)
         return failure(L, dbs.errorString());
     *static_cast<int *>(lua_newuserdata(L, sizeof(int))) = *handle;
@@ -661,8 +660,8 @@ int l_read(lua_State *L)
         if (lua_type(L, arg) == LUA_TNUMBER) {
             value = dbs.read(handle, std::max(checkInt(L, arg), 0));
         } else {
-            const QByteArray format = lua_isnoneornil(L, arg) ? QByteArray("*l")
-                                                               : checkText(L, arg).toLatin1();
+            const QByteArray format =
+                lua_isnoneornil(L, arg) ? QByteArray("*l") : checkText(L, arg).toLatin1();
             if (format.startsWith("*l")) {
                 value = dbs.readLine(handle);
             } else if (format.startsWith("*a")) {
@@ -749,36 +748,66 @@ void registerFunction(lua_State *L, Device &dev, const char *name, lua_CFunction
 void registerPluaLibrary(lua_State *L, Device &dev)
 {
     static const luaL_Reg functions[] = {
-        {"pclear", l_pclear},         {"pset", l_pset},
-        {"pget", l_pget},             {"pline", l_pline},
-        {"plineto", l_plineto},       {"prect", l_prect},
-        {"pbox", l_pbox},             {"pcircle", l_pcircle},
-        {"pdisc", l_pdisc},           {"pcolor", l_pcolor},
-        {"prgb", l_prgb},             {"pmoveto", l_pmoveto},
-        {"ppos", l_ppos},             {"pfont", l_pfont},
-        {"pheading", l_pheading},     {"pturn", l_pturn},
-        {"pwalk", l_pwalk},           {"pmode", l_pmode},
-        {"print", l_print},           {"pnl", l_pnl},
-        {"ptab", l_ptab},             {"ptitle", l_ptitle},
-        {"popenbmp", l_popenbmp},     {"pdrawbmp", l_pdrawbmp},
-        {"pclosebmp", l_pclosebmp},   {"pgsi", l_pgsi},
-        {"plabel", l_plabel},         {"pbutton", l_pbutton},
-        {"ppbutton", l_ppbutton},     {"prbutton", l_prbutton},
-        {"pcheckbox", l_pcheckbox},   {"pfield", l_pfield},
-        {"plist", l_plist},           {"pgettext", l_pgettext},
-        {"psettext", l_psettext},     {"pgetstate", l_pgetstate},
-        {"psetstate", l_psetstate},   {"pfieldattr", l_pfieldattr},
-        {"psetfocus", l_psetfocus},   {"pdestroy", l_pdestroy},
-        {"pmenu", l_pmenu},           {"pevent", l_pevent},
-        {"palert", l_palert},         {"pconfirm", l_pconfirm},
-        {"pinput", l_pinput},         {"pselectdate", l_pselectdate},
-        {"pselecttime", l_pselecttime}, {"pbeep", l_pbeep},
-        {"psound", l_psound},         {"psleep", l_psleep},
-        {"listdb", l_listdb},         {"opendb", l_opendb},
-        {"closedb", l_closedb},       {"openrec", l_openrec},
-        {"createrec", l_createrec},   {"deleterec", l_deleterec},
-        {"closerec", l_closerec},     {"resizerec", l_resizerec},
-        {"openser", l_openser},       {"closeser", l_closeser},
+        {"pclear", l_pclear},
+        {"pset", l_pset},
+        {"pget", l_pget},
+        {"pline", l_pline},
+        {"plineto", l_plineto},
+        {"prect", l_prect},
+        {"pbox", l_pbox},
+        {"pcircle", l_pcircle},
+        {"pdisc", l_pdisc},
+        {"pcolor", l_pcolor},
+        {"prgb", l_prgb},
+        {"pmoveto", l_pmoveto},
+        {"ppos", l_ppos},
+        {"pfont", l_pfont},
+        {"pheading", l_pheading},
+        {"pturn", l_pturn},
+        {"pwalk", l_pwalk},
+        {"pmode", l_pmode},
+        {"print", l_print},
+        {"pnl", l_pnl},
+        {"ptab", l_ptab},
+        {"ptitle", l_ptitle},
+        {"popenbmp", l_popenbmp},
+        {"pdrawbmp", l_pdrawbmp},
+        {"pclosebmp", l_pclosebmp},
+        {"pgsi", l_pgsi},
+        {"plabel", l_plabel},
+        {"pbutton", l_pbutton},
+        {"ppbutton", l_ppbutton},
+        {"prbutton", l_prbutton},
+        {"pcheckbox", l_pcheckbox},
+        {"pfield", l_pfield},
+        {"plist", l_plist},
+        {"pgettext", l_pgettext},
+        {"psettext", l_psettext},
+        {"pgetstate", l_pgetstate},
+        {"psetstate", l_psetstate},
+        {"pfieldattr", l_pfieldattr},
+        {"psetfocus", l_psetfocus},
+        {"pdestroy", l_pdestroy},
+        {"pmenu", l_pmenu},
+        {"pevent", l_pevent},
+        {"palert", l_palert},
+        {"pconfirm", l_pconfirm},
+        {"pinput", l_pinput},
+        {"pselectdate", l_pselectdate},
+        {"pselecttime", l_pselecttime},
+        {"pbeep", l_pbeep},
+        {"psound", l_psound},
+        {"psleep", l_psleep},
+        {"listdb", l_listdb},
+        {"opendb", l_opendb},
+        {"closedb", l_closedb},
+        {"openrec", l_openrec},
+        {"createrec", l_createrec},
+        {"deleterec", l_deleterec},
+        {"closerec", l_closerec},
+        {"resizerec", l_resizerec},
+        {"openser", l_openser},
+        {"closeser", l_closeser},
         {nullptr, nullptr},
     };
     for (const luaL_Reg *f = functions; f->name; ++f)
@@ -796,10 +825,10 @@ void registerPluaLibrary(lua_State *L, Device &dev)
         const char *name;
         int value;
     } events[] = {
-        {"nilEvent", DeviceEventType::nilEvent},   {"penDown", DeviceEventType::penDown},
-        {"penUp", DeviceEventType::penUp},         {"penMove", DeviceEventType::penMove},
-        {"keyDown", DeviceEventType::keyDown},     {"ctlSelect", DeviceEventType::ctlSelect},
-        {"ctlRepeat", DeviceEventType::ctlRepeat}, {"lstSelect", DeviceEventType::lstSelect},
+        {"nilEvent", DeviceEventType::nilEvent},     {"penDown", DeviceEventType::penDown},
+        {"penUp", DeviceEventType::penUp},           {"penMove", DeviceEventType::penMove},
+        {"keyDown", DeviceEventType::keyDown},       {"ctlSelect", DeviceEventType::ctlSelect},
+        {"ctlRepeat", DeviceEventType::ctlRepeat},   {"lstSelect", DeviceEventType::lstSelect},
         {"menuSelect", DeviceEventType::menuSelect}, {"appStop", DeviceEventType::appStop},
         {"ioPending", DeviceEventType::ioPending},
     };
