@@ -1,0 +1,34 @@
+#pragma once
+
+#include "plua/diagnostic.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace plua {
+
+struct Translation
+{
+    std::string code;                // Lua 5.1 source; empty when `error` is set
+    std::optional<Diagnostic> error; // the program does not compile as Plua 1
+
+    bool ok() const { return !error.has_value(); }
+};
+
+// Translates one Plua 1 (Lua 4.0.1) program into Lua 5.1 code that behaves
+// the same, each statement on its original line, so a run-time error names
+// the line of the program as written.
+//
+// The code is a chunk that takes the run library's helper table as its first
+// argument and uses these of its fields:
+//   G            the table of globals (for globals named true, false or in)
+//   cat(...)     concatenation that writes numbers as Lua 4.0 does
+//   each(t)      the iterator triple of a table for (`for k,v in t do`)
+//   select       Lua 5.1's select, for the `arg` table of vararg functions
+//   meth(o,k,..) a method call whose name is a Lua 5.1 keyword
+// The names the code adds all start with a prefix that no name of the
+// program starts with.
+Translation translate(std::string_view source);
+
+} // namespace plua

@@ -1,0 +1,27 @@
+#pragma once
+
+struct lua_State;
+
+// The Lua 4.0 standard library on Lua 5.1: the globals a Plua 1 program
+// sees (string, table, I/O, system and math functions in degrees, call,
+// dostring, tostring writing numbers with 16 digits, ...), each either the
+// same as in Lua 4.0 or a run-time error that says what cannot be done.
+namespace lua40 {
+
+// Replaces the state's globals with the Lua 4.0 ones. The Lua 5.1
+// libraries stay out of the program's sight.
+void open(lua_State *L);
+
+// Pushes the helper table that translated chunks take as their argument.
+void pushHelpers(lua_State *L);
+
+// The error values that end a run without being an error of the program:
+// a stop request and a call of exit().
+void pushStopSignal(lua_State *L);
+bool isStopSignal(lua_State *L, int index);
+bool isExitSignal(lua_State *L, int index, int *code);
+
+// A number as Lua 4.0 writes it ("%.16g").
+void pushNumberText(lua_State *L, double n);
+
+} // namespace lua40

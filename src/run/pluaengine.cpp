@@ -1,0 +1,199 @@
+#include "run/pluaengine.h"
+
+#include "plua/translator.h"
+#include "run/lua40library.h"
+
+#include <lua.hpp>
+
+#include <cstring>
+#include <iostream>
+
+// The engine keeps itself in the registry under this key's address, so C
+// functions and the hook find it from the state alone.
+static const char kEngineKey = 0;
+// Instructions between two looks at a stop request.
+static constexpr int kStopCheckInterval = 1000;
+
+struct PluaEngine::Private
+{
+    lua_State *L = nullptr;
+    std::function<void(std::string_view)> sink;
+    std::string source;  // the loaded chunk's source name ("=name")
+    bool loaded = false; // the chunk is on the stack, ready to run
+    int failureLine = 0; // set by the message handler
+};
+
+// What the hook and the message handler need of an engine.
+struct PluaEngineAccess
+{
+    static const std::string &source(PluaEngine *e) { return e->d->source; }
+    static void noteFailureLine(PluaEngine *e, int line) { e->d->failureLine = line; }
+};
+
+namespace {
+
+// Lua 4.0 counts the program's lines; the first frame of the program's own
+// chunk on the stack names the line an error happened on.
+int programLine(lua_State *L, const std::string &source, int firstLevel)
+{
+    lua_Debug ar;
+    for (int level = firstLevel; lua_getstack(L, level, &ar); ++level) {
+        if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source)
+            return ar.currentline;
+    }
+    return 0;
+}
+
+int messageHandler(lua_State *L)
+{
+    PluaEngine *engine = PluaEngine::fromState(L);
+    if (engine)
+        PluaEngineAccess::noteFailureLine(engine,
+                                          programLine(L, PluaEngineAccess::source(engine), 1));
+    return 1;
+}
+
+void stopHook(lua_State *L, lua_Debug *)
+{
+    PluaEngine *engine = PluaEngine::fromState(L);
+    if (engine && engine->stopRequested()) {
+        lua40::pushStopSignal(L);
+        lua_error(L);
+    }
+}
+
+} // namespace
+
+PluaEngine::PluaEngine() : d(std::make_unique<Private>())
+{
+    d->L = luaL_newstate();
+    d->sink = [](std::string_view text) { std::cout << text << std::flush; };
+    lua_pushlightuserdata(d->L, const_cast<char *>(&kEngineKey));
+    lua_pushlightuserdata(d->L, this);
+    lua_rawset(d->L, LUA_REGISTRYINDEX);
+    lua_sethook(d->L, stopHook, LUA_MASKCOUNT, kStopCheckInterval);
+    lua40::open(d->L);
+}
+
+PluaEngine::~PluaEngine()
+{
+    lua_close(d->L);
+}
+
+lua_State *PluaEngine::state() const
+{
+    return d->L;
+}
+
+PluaEngine *PluaEngine::fromState(lua_State *L)
+{
+    lua_pushlightuserdata(L, const_cast<char *>(&kEngineKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    auto *engine = static_cast<PluaEngine *>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    return engine;
+}
+
+std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
+                                                    const std::string &chunkName)
+{
+    if (d->loaded) {
+        lua_pop(d->L, 1);
+        d->loaded = false;
+    }
+    const plua::Translation t = plua::translate(pluaSource);
+    if (!t.ok())
+        return Failure{t.error->line, t.error->message};
+    d->source = "=" + chunkName;
+    if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
+        // The front end accepted the program, so this is the translation's
+        // fault; report it with the line Lua gives.
+        Failure f{0, lua_tostring(d->L, -1) ? lua_tostring(d->L, -1) : "cannot load the program"};
+        lua_pop(d->L, 1);
+        return f;
+    }
+    d->loaded = true;
+    return std::nullopt;
+}
+
+std::optional<PluaEngine::Failure> PluaEngine::run()
+{
+    lua_State *L = d->L;
+    if (!d->loaded)
+        return Failure{0, "no program is loaded"};
+    d->loaded = false;
+    const int chunk = lua_gettop(L);
+    lua_pushcfunction(L, messageHandler);
+    lua_insert(L, chunk);
+    lua40::pushHelpers(L);
+    d->failureLine = 0;
+    const int status = lua_pcall(L, 1, 0, chunk);
+    lua_remove(L, chunk); // the handler
+    if (status == 0)
+        return std::nullopt;
+
+    Failure f;
+    f.line = d->failureLine;
+    int exitCode = 0;
+    if (lua40::isStopSignal(L, -1)) {
+        f.message = "stopped";
+    } else if (lua40::isExitSignal(L, -1, &exitCode)) {
+        lua_pop(L, 1);
+        if (exitCode == 0)
+            return std::nullopt;
+        return Failure{f.line, "exit(" + std::to_string(exitCode) + ")"};
+    } else if (lua_type(L, -1) == LUA_TSTRING) {
+        f.message = lua_tostring(L, -1);
+    } else if (status == LUA_ERRMEM) {
+        f.message = "not enough memory";
+    } else {
+        f.message = std::string("error object is a ") + luaL_typename(L, -1) + " value";
+    }
+    lua_pop(L, 1);
+    // Errors raised by the program's own code name its line in front of the
+    // message; the line is kept apart.
+    const std::string prefix = d->source.substr(1) + ":";
+    if (f.message.compare(0, prefix.size(), prefix) == 0) {
+        std::size_t p = prefix.size();
+        while (p < f.message.size() && f.message[p] >= '0' && f.message[p] <= '9')
+            ++p;
+        if (p > prefix.size() && f.message.compare(p, 2, ": ") == 0)
+            f.message.erase(0, p + 2);
+    }
+    return f;
+}
+
+void PluaEngine::requestStop()
+{
+    m_stop.store(true);
+}
+
+bool PluaEngine::stopRequested() const
+{
+    return m_stop.load();
+}
+
+void PluaEngine::setOutput(std::function<void(std::string_view)> sink)
+{
+    d->sink = std::move(sink);
+}
+
+void PluaEngine::output(std::string_view text) const
+{
+    if (d->sink)
+        d->sink(text);
+}
+
+int PluaEngine::raise(lua_State *L, const std::string &message)
+{
+    PluaEngine *engine = fromState(L);
+    std::string text = message;
+    if (engine) {
+        const std::string &source = engine->d->source;
+        const int line = programLine(L, source, 1);
+        if (line > 0)
+            text = source.substr(1) + ":" + std::to_string(line) + ": " + message;
+    }
+    lua_pushlstring(L, text.data(), text.size());
+    return lua_error(L);
+}

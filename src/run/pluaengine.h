@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct lua_State;
+
+// One run of one Plua 1 program on the Lua 5.1 engine: the program is checked
+// by the Plua 1 front end, translated to Lua 5.1 with its line numbers kept,
+// and run with the Lua 4.0 standard library (string, table, I/O, system and
+// math in degrees) that Plua 1 programs call. Used from one thread, except
+// requestStop() and stopRequested(), which any thread may call.
+class PluaEngine
+{
+public:
+    // A fault with the line of the user's program it happened on (0 when no
+    // line is known, e.g. an error raised outside the program's own code).
+    struct Failure
+    {
+        int line = 0;
+        std::string message;
+    };
+
+    PluaEngine();
+    ~PluaEngine();
+    PluaEngine(const PluaEngine &) = delete;
+    PluaEngine &operator=(const PluaEngine &) = delete;
+
+    // The engine's state: register further libraries here before run().
+    lua_State *state() const;
+
+    // Checks the program with the front end, translates and loads it. A
+    // syntax error comes back with its line and the front end's message.
+    std::optional<Failure> load(std::string_view pluaSource, const std::string &chunkName);
+
+    // Runs the loaded chunk to its end. A run-time error comes back with the
+    // line it happened on; a stop comes back as the message "stopped".
+    std::optional<Failure> run();
+
+    // Makes run() return "stopped" soon, even from an endless loop.
+    void requestStop();
+    bool stopRequested() const;
+
+    // Where print and write to standard output go (default: std::cout).
+    void setOutput(std::function<void(std::string_view)> sink);
+    // Sends text to the output sink (for libraries that print).
+    void output(std::string_view text) const;
+
+    // The engine that owns `L` (nullptr for a state it did not make).
+    static PluaEngine *fromState(lua_State *L);
+
+    // Raises a Lua error from a C function, naming the user's current line
+    // ("chunk:line: message"). Use as `return PluaEngine::raise(L, "...");`.
+    static int raise(lua_State *L, const std::string &message);
+
+private:
+    friend struct PluaEngineAccess;
+    struct Private;
+    std::unique_ptr<Private> d;
+    std::atomic<bool> m_stop{false};
+};
