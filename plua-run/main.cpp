@@ -198,8 +198,8 @@ int run(const Options &options)
     if (failure) {
         std::string message = failure->message;
         if (timedOut)
-            message =
-                "time-out after " + QString::number(options.timeout).toStdString() + " seconds";
+            message = "time-out: still running after " +
+                      QString::number(options.timeout).toStdString() + " s";
         if (failure->line > 0)
             std::fprintf(stderr, "%s:%d: %s\n", chunk.c_str(), failure->line, message.c_str());
         else
