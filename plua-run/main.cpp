@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QString>
@@ -180,7 +181,10 @@ int run(const Options &options)
 
     // Programs are stored in the handheld's character set, Latin-1.
     const QByteArray source = read.text.toLatin1() + '\n';
-    const std::string chunk = QFile::encodeName(options.program).toStdString();
+    // Messages name the file as it was given; the engine gets its short name.
+    const std::string shown = QFile::encodeName(options.program).toStdString();
+    const std::string chunk =
+        QFile::encodeName(QFileInfo(options.program).fileName()).toStdString();
     std::optional<PluaEngine::Failure> failure = engine.load(
         std::string_view(source.constData(), static_cast<std::size_t>(source.size())), chunk);
     bool timedOut = false;
@@ -190,8 +194,9 @@ int run(const Options &options)
         watchdog.finish();
         timedOut = watchdog.fired();
     }
-    // Waiting for input after the script's last step ends the run normally.
-    if (failure && !timedOut && device.inputEnded() && script->errorString().isEmpty())
+    // Waiting for input after the script's last step ends the run normally;
+    // a step that failed is reported on its own below.
+    if (failure && !timedOut && device.inputEnded())
         failure.reset();
 
     int status = Finished;
@@ -201,9 +206,9 @@ int run(const Options &options)
             message = "time-out: still running after " +
                       QString::number(options.timeout).toStdString() + " s";
         if (failure->line > 0)
-            std::fprintf(stderr, "%s:%d: %s\n", chunk.c_str(), failure->line, message.c_str());
+            std::fprintf(stderr, "%s:%d: %s\n", shown.c_str(), failure->line, message.c_str());
         else
-            std::fprintf(stderr, "%s: %s\n", chunk.c_str(), message.c_str());
+            std::fprintf(stderr, "%s: %s\n", shown.c_str(), message.c_str());
         status = Failed;
     }
     if (!script->errorString().isEmpty()) {

@@ -11,6 +11,7 @@ extern "C" {
 #include <lua.h>
 }
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -40,6 +41,16 @@ std::optional<int> optColor(lua_State *L, int index)
     if (lua_isnoneornil(L, index))
         return std::nullopt;
     return checkInt(L, index);
+}
+
+// Arguments 1..N as integers, checked in order so that an error names the
+// first bad one (C++ leaves the order of a call's arguments open).
+template <int N> std::array<int, N> checkInts(lua_State *L)
+{
+    std::array<int, N> values{};
+    for (int i = 0; i < N; ++i)
+        values[static_cast<std::size_t>(i)] = checkInt(L, i + 1);
+    return values;
 }
 
 QString checkText(lua_State *L, int index)
@@ -89,53 +100,57 @@ int l_pclear(lua_State *L)
 
 int l_pset(lua_State *L)
 {
-    device(L).setPixel(checkInt(L, 1), checkInt(L, 2), optColor(L, 3));
+    const auto [x, y] = checkInts<2>(L);
+    device(L).setPixel(x, y, optColor(L, 3));
     return 0;
 }
 
 int l_pget(lua_State *L)
 {
-    lua_pushnumber(L, device(L).pixel(checkInt(L, 1), checkInt(L, 2)));
+    const auto [x, y] = checkInts<2>(L);
+    lua_pushnumber(L, device(L).pixel(x, y));
     return 1;
 }
 
 int l_pline(lua_State *L)
 {
-    device(L).line(checkInt(L, 1), checkInt(L, 2), checkInt(L, 3), checkInt(L, 4), optColor(L, 5));
+    const auto [x1, y1, x2, y2] = checkInts<4>(L);
+    device(L).line(x1, y1, x2, y2, optColor(L, 5));
     return 0;
 }
 
 int l_plineto(lua_State *L)
 {
-    device(L).lineTo(checkInt(L, 1), checkInt(L, 2), optColor(L, 3));
+    const auto [x, y] = checkInts<2>(L);
+    device(L).lineTo(x, y, optColor(L, 3));
     return 0;
 }
 
 int l_prect(lua_State *L)
 {
-    device(L).rect(checkInt(L, 1), checkInt(L, 2), checkInt(L, 3), checkInt(L, 4), optColor(L, 5),
-                   false);
+    const auto [x, y, dx, dy] = checkInts<4>(L);
+    device(L).rect(x, y, dx, dy, optColor(L, 5), false);
     return 0;
 }
 
 int l_pbox(lua_State *L)
 {
-    device(L).rect(checkInt(L, 1), checkInt(L, 2), checkInt(L, 3), checkInt(L, 4), optColor(L, 5),
-                   true);
+    const auto [x, y, dx, dy] = checkInts<4>(L);
+    device(L).rect(x, y, dx, dy, optColor(L, 5), true);
     return 0;
 }
 
 int l_pcircle(lua_State *L)
 {
-    device(L).ellipse(checkInt(L, 1), checkInt(L, 2), checkInt(L, 3), checkInt(L, 4),
-                      optColor(L, 5), false);
+    const auto [x, y, rx, ry] = checkInts<4>(L);
+    device(L).ellipse(x, y, rx, ry, optColor(L, 5), false);
     return 0;
 }
 
 int l_pdisc(lua_State *L)
 {
-    device(L).ellipse(checkInt(L, 1), checkInt(L, 2), checkInt(L, 3), checkInt(L, 4),
-                      optColor(L, 5), true);
+    const auto [x, y, rx, ry] = checkInts<4>(L);
+    device(L).ellipse(x, y, rx, ry, optColor(L, 5), true);
     return 0;
 }
 
@@ -147,13 +162,15 @@ int l_pcolor(lua_State *L)
 
 int l_prgb(lua_State *L)
 {
-    lua_pushnumber(L, PalmPalette::nearestIndex(checkInt(L, 1), checkInt(L, 2), checkInt(L, 3)));
+    const auto [r, g, b] = checkInts<3>(L);
+    lua_pushnumber(L, PalmPalette::nearestIndex(r, g, b));
     return 1;
 }
 
 int l_pmoveto(lua_State *L)
 {
-    device(L).moveTo(checkInt(L, 1), checkInt(L, 2));
+    const auto [x, y] = checkInts<2>(L);
+    device(L).moveTo(x, y);
     return 0;
 }
 
@@ -294,8 +311,8 @@ int l_pbutton(lua_State *L)
 
 int l_ppbutton(lua_State *L)
 {
-    return pushId(
-        L, device(L).addControl(Device::ControlKind::PushButton, checkText(L, 1), optInt(L, 2, 0)));
+    const QString text = checkText(L, 1);
+    return pushId(L, device(L).addControl(Device::ControlKind::PushButton, text, optInt(L, 2, 0)));
 }
 
 int l_prbutton(lua_State *L)
@@ -358,7 +375,8 @@ int l_pgettext(lua_State *L)
 
 int l_psettext(lua_State *L)
 {
-    device(L).setControlText(checkControl(L, 1), checkText(L, 2));
+    const int id = checkControl(L, 1);
+    device(L).setControlText(id, checkText(L, 2));
     return 0;
 }
 
@@ -370,7 +388,8 @@ int l_pgetstate(lua_State *L)
 
 int l_psetstate(lua_State *L)
 {
-    device(L).setControlState(checkControl(L, 1), checkInt(L, 2));
+    const int id = checkControl(L, 1);
+    device(L).setControlState(id, checkInt(L, 2));
     return 0;
 }
 
@@ -562,7 +581,8 @@ int failure(lua_State *L, const QString &message)
 
 int l_listdb(lua_State *L)
 {
-    const QStringList names = device(L).databases().list(optText(L, 1), optText(L, 2));
+    const QString creator = optText(L, 1);
+    const QStringList names = device(L).databases().list(creator, optText(L, 2));
     if (names.isEmpty()) {
         lua_pushnil(L);
         return 1;
@@ -580,10 +600,11 @@ int l_listdb(lua_State *L)
 int l_opendb(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
+    const QString name = checkText(L, 1);
     const QString mode = lua_isnoneornil(L, 2) ? QStringLiteral("r") : checkText(L, 2);
-    const std::optional<int> handle = dbs.open(
-        checkText(L, 1), mode, lua_isnoneornil(L, 3) ? QStringLiteral("PLua") : checkText(L, 3),
-        lua_isnoneornil(L, 4) ? QStringLiteral("DATA") : checkText(L, 4));
+    const QString creator = lua_isnoneornil(L, 3) ? QStringLiteral("PLua") : checkText(L, 3);
+    const QString type = lua_isnoneornil(L, 4) ? QStringLiteral("DATA") : checkText(L, 4);
+    const std::optional<int> handle = dbs.open(name, mode, creator, type);
     if (!handle)
         return failure(L, dbs.errorString());
     *static_cast<int *>(lua_newuserdata(L, sizeof(int))) = *handle;
@@ -602,7 +623,8 @@ int l_closedb(lua_State *L)
 int l_openrec(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
-    const std::optional<int> size = dbs.openRecord(checkDatabase(L, 1), checkInt(L, 2));
+    const int handle = checkDatabase(L, 1);
+    const std::optional<int> size = dbs.openRecord(handle, checkInt(L, 2));
     if (!size)
         return failure(L, dbs.errorString());
     lua_pushnumber(L, *size);
@@ -612,7 +634,8 @@ int l_openrec(lua_State *L)
 int l_createrec(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
-    const std::optional<int> index = dbs.createRecord(checkDatabase(L, 1), checkInt(L, 2));
+    const int handle = checkDatabase(L, 1);
+    const std::optional<int> index = dbs.createRecord(handle, checkInt(L, 2));
     if (!index)
         return failure(L, dbs.errorString());
     lua_pushnumber(L, *index);
@@ -622,8 +645,9 @@ int l_createrec(lua_State *L)
 int l_deleterec(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
-    return dbs.deleteRecord(checkDatabase(L, 1), checkInt(L, 2)) ? pushTruth(L, true)
-                                                                 : failure(L, dbs.errorString());
+    const int handle = checkDatabase(L, 1);
+    return dbs.deleteRecord(handle, checkInt(L, 2)) ? pushTruth(L, true)
+                                                    : failure(L, dbs.errorString());
 }
 
 int l_closerec(lua_State *L)
@@ -636,9 +660,10 @@ int l_closerec(lua_State *L)
 int l_resizerec(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
-    return dbs.resizeRecord(checkDatabase(L, 1), checkInt(L, 2), checkInt(L, 3))
-               ? pushTruth(L, true)
-               : failure(L, dbs.errorString());
+    const int handle = checkDatabase(L, 1);
+    const int index = checkInt(L, 2);
+    return dbs.resizeRecord(handle, index, checkInt(L, 3)) ? pushTruth(L, true)
+                                                           : failure(L, dbs.errorString());
 }
 
 // read(f, ...) and write(f, ...) on a database act on its open record;
