@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
+#include <QMetaType>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -64,6 +65,8 @@ struct DialogRequest
     QString initial;         // pinput's starting text
     int a = 0, b = 0, c = 0; // date y, m, d or time h, m
 };
+
+Q_DECLARE_METATYPE(DialogRequest)
 
 struct DialogAnswer
 {
