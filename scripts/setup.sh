@@ -9,6 +9,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config ccache
+    # Plua programs run on the Lua 5.1 engine
+    liblua5.1-0-dev
     qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
     # run: SVG icons, fonts for the editor and for printing
     qt6-image-formats-plugins fonts-dejavu-core fonts-liberation

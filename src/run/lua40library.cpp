@@ -222,6 +222,11 @@ P.each = function(t)
   return next, t, nil
 end
 P.meth = function(o, k, ...) return o[k](o, ...) end
+P.table = function(t)
+  if type(t) ~= "table" then error("`for' table must be a table", 0) end
+  return t
+end
+P.next = next
 
 local function argerror(n, fname, msg)
   error(format("bad argument #%d to `%s' (%s)", n, fname, msg), 0)
@@ -237,12 +242,23 @@ local function optstr(v, n, fname, d)
   if v == nil then return d end
   return checkstr(v, n, fname)
 end
--- Lua 4.0 reads numbers in decimal only: no hexadecimal, inf or nan.
 local function tonumber4(v, base)
   if base ~= nil and base ~= 10 then return tonumber51(v, base) end
   if type(v) == "number" then return v end
-  if type(v) ~= "string" or strfind(v, "[^%s%d%.eE+-]") then return nil end
+  if type(v) ~= "string" then return nil end
   return tonumber51(v)
+end
+P.forprep = function(...)
+  local start, limit, step = ...
+  if select("#", ...) < 3 then step = 1 end
+  step = tonumber4(step) or error("`for' step must be a number", 0)
+  limit = tonumber4(limit) or error("`for' limit must be a number", 0)
+  start = tonumber4(start) or error("`for' initial value must be a number", 0)
+  return start, limit, step
+end
+P.fornext = function(i, step)
+  if type(i) ~= "number" then error("`for' index must be a number", 0) end
+  return i + step
 end
 local function checknum(v, n, fname)
   if type(v) == "number" then return v end
@@ -342,6 +358,10 @@ end
 G.call = function(f, args, mode, handler)
   checktable(args, 2, "call")
   mode = optstr(mode, 3, "call", "")
+  if handler == nil and not strfind(mode, "x", 1, true) then
+    -- Unprotected: an error stays where it happened.
+    return f(unpack(args, 1, getn(args)))
+  end
   local old = G._ERRORMESSAGE
   if handler ~= nil then G._ERRORMESSAGE = handler end
   local r = pack(pcall(f, unpack(args, 1, getn(args))))

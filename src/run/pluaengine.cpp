@@ -5,6 +5,8 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -21,6 +23,8 @@ struct PluaEngine::Private
     std::string source;  // the loaded chunk's source name ("=name")
     bool loaded = false; // the chunk is on the stack, ready to run
     int failureLine = 0; // set by the message handler
+    int stopLine = 0;    // where the program was when the stop was seen
+    std::string prefix;  // of the names the translation added
 };
 
 // What the hook and the message handler need of an engine.
@@ -28,6 +32,7 @@ struct PluaEngineAccess
 {
     static const std::string &source(PluaEngine *e) { return e->d->source; }
     static void noteFailureLine(PluaEngine *e, int line) { e->d->failureLine = line; }
+    static int &stopLine(PluaEngine *e) { return e->d->stopLine; }
 };
 
 namespace {
@@ -57,6 +62,11 @@ void stopHook(lua_State *L, lua_Debug *)
 {
     PluaEngine *engine = PluaEngine::fromState(L);
     if (engine && engine->stopRequested()) {
+        // The line where the program was, before a protected call of the
+        // program passes the stop on from elsewhere.
+        int &line = PluaEngineAccess::stopLine(engine);
+        if (line == 0)
+            line = programLine(L, PluaEngineAccess::source(engine), 0);
         lua40::pushStopSignal(L);
         lua_error(L);
     }
@@ -105,11 +115,20 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
+    d->prefix = t.prefix;
     if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
-        // The front end accepted the program, so this is the translation's
-        // fault; report it with the line Lua gives.
-        Failure f{0, lua_tostring(d->L, -1) ? lua_tostring(d->L, -1) : "cannot load the program"};
+        // The front end accepted the program, but it goes past a limit of
+        // Lua 5.1 (200 variables left of one `=`, for one).
+        std::string message = lua_tostring(d->L, -1) ? lua_tostring(d->L, -1) : "";
         lua_pop(d->L, 1);
+        Failure f{0, message};
+        const std::size_t colon = message.find(':', chunkName.size());
+        if (message.compare(0, chunkName.size() + 1, chunkName + ":") == 0 &&
+            colon != std::string::npos) {
+            f.line = std::atoi(message.c_str() + chunkName.size() + 1);
+            f.message = message.substr(std::min(message.size(), colon + 2));
+        }
+        f.message = "the desktop engine cannot run this: " + f.message;
         return f;
     }
     d->loaded = true;
@@ -127,6 +146,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     lua_insert(L, chunk);
     lua40::pushHelpers(L);
     d->failureLine = 0;
+    d->stopLine = 0;
     const int status = lua_pcall(L, 1, 0, chunk);
     lua_remove(L, chunk); // the handler
     if (status == 0)
@@ -137,6 +157,8 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     int exitCode = 0;
     if (lua40::isStopSignal(L, -1)) {
         f.message = "stopped";
+        if (d->stopLine > 0)
+            f.line = d->stopLine;
     } else if (lua40::isExitSignal(L, -1, &exitCode)) {
         lua_pop(L, 1);
         if (exitCode == 0)
@@ -157,9 +179,14 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         std::size_t p = prefix.size();
         while (p < f.message.size() && f.message[p] >= '0' && f.message[p] <= '9')
             ++p;
-        if (p > prefix.size() && f.message.compare(p, 2, ": ") == 0)
+        if (p > prefix.size() && f.message.compare(p, 2, ": ") == 0) {
+            // The line in the message is where the error happened, even
+            // when it was caught and raised again further on.
+            f.line = std::stoi(f.message.substr(prefix.size(), p - prefix.size()));
             f.message.erase(0, p + 2);
+        }
     }
+    f.message = plua::programMessage(f.message, d->prefix);
     return f;
 }
 

@@ -73,6 +73,9 @@ std::string shortStringOf(std::string_view longString)
     return out;
 }
 
+// Active locals Lua 5.1 allows in one function.
+constexpr int kMaxLocals51 = 200;
+
 struct Edit
 {
     std::uint32_t pos = 0;
@@ -94,6 +97,9 @@ private:
     struct Function
     {
         std::vector<std::pair<std::string_view, bool>> upvalues; // name, global
+        // The function may come near Lua 5.1's 200 locals, where a for loop
+        // takes one or two more than in Lua 4.0: its loops count in a while.
+        bool tight = false;
     };
 
     const Node &node(int i) const { return m_tree.node(i); }
@@ -119,6 +125,10 @@ private:
     void block(int n);
     void statement(int n);
     void functionStatement(int n);
+    bool assigns(int block, std::string_view name) const;
+    int localsOf(int body, int params) const;
+    void steppedFor(int n);
+    void walkedTableFor(int n);
     std::string function(int n);
     void expList(int n, bool multi);
     void exp(int n, bool test);
@@ -210,7 +220,8 @@ void Translator::lexical()
             break;
         const Token &t = m_tokens[i];
         if (t.type == Tok::String && m_src[t.begin] == '[')
-            replace(t.begin, t.end, shortStringOf(m_src.substr(t.begin, t.end - t.begin)));
+            m_edits.push_back(
+                {t.begin, t.end - t.begin, shortStringOf(m_src.substr(t.begin, t.end - t.begin))});
         if (t.type == Tok::Number && t.end < m_src.size() &&
             (isNameByte(m_src[t.end]) || m_src[t.end] == '.'))
             insert(t.end, " ");
@@ -220,10 +231,23 @@ void Translator::lexical()
 
 std::string Translator::run()
 {
-    insert(0, "local " + m_p + " = ...; ");
+    // The program runs as a function inside the chunk, so that the helper
+    // table takes none of its 200 locals.
+    insert(0, "local " + m_p + " = ...; return (function() ");
     lexical();
-    m_functions.push_back({});
+    m_functions.emplace_back();
+    m_functions.back().tight = localsOf(child(0, 0), 0) > kMaxLocals51;
     block(child(0, 0));
+    // On the last line, unless that line ends in a comment (or is the
+    // skipped first line).
+    const std::string_view tail = m_src.substr(m_tokens.empty() ? 0 : m_tokens.back().end);
+    const std::size_t lineEnd = tail.rfind('\n');
+    const std::string_view lastLine =
+        lineEnd == std::string_view::npos ? tail : tail.substr(lineEnd + 1);
+    const bool open = lastLine.find("--") != std::string_view::npos ||
+                      (m_tokens.empty() && lineEnd == std::string_view::npos && !m_src.empty() &&
+                       m_src[0] == '#');
+    insert(static_cast<std::uint32_t>(m_src.size()), open ? "\nend)()" : " end)()");
 
     // At one offset, insertions come before the replacement that starts there.
     std::stable_sort(m_edits.begin(), m_edits.end(), [](const Edit &a, const Edit &b) {
@@ -300,6 +324,10 @@ void Translator::statement(int n)
         }
         break;
     case NodeKind::NumericFor:
+        if (m_functions.back().tight || assigns(node(n).lastChild, text(s.firstChild))) {
+            steppedFor(n);
+            break;
+        }
         for (int c = s.firstChild; c != -1; c = node(c).next) {
             if (c == s.firstChild)
                 renameLocal(c);
@@ -310,6 +338,10 @@ void Translator::statement(int n)
         }
         break;
     case NodeKind::TableFor: {
+        if (m_functions.back().tight || assigns(child(n, 3), text(child(n, 0)))) {
+            walkedTableFor(n);
+            break;
+        }
         renameLocal(child(n, 0));
         renameLocal(child(n, 1));
         const int t = child(n, 2);
@@ -329,6 +361,116 @@ void Translator::statement(int n)
     default:
         break;
     }
+}
+
+// Whether `block` assigns to `name`, in its own function.
+bool Translator::assigns(int block, std::string_view name) const
+{
+    std::vector<int> pending{block};
+    while (!pending.empty()) {
+        const int n = pending.back();
+        pending.pop_back();
+        if (node(n).kind == NodeKind::Function)
+            continue;
+        if (node(n).kind == NodeKind::Assign) {
+            for (int t = node(child(n, 0)).firstChild; t != -1; t = node(t).next) {
+                if (node(t).kind == NodeKind::Name && text(t) == name)
+                    return true;
+            }
+        }
+        for (int c = node(n).firstChild; c != -1; c = node(c).next)
+            pending.push_back(c);
+    }
+    return false;
+}
+
+// Locals a function declares in all, as Lua 5.1 counts them: at least as
+// many as are ever active at once.
+int Translator::localsOf(int body, int params) const
+{
+    int count = params;
+    std::vector<int> pending{body};
+    while (!pending.empty()) {
+        const int n = pending.back();
+        pending.pop_back();
+        switch (node(n).kind) {
+        case NodeKind::Function:
+            continue;
+        case NodeKind::Local:
+            for (int c = node(child(n, 0)).firstChild; c != -1; c = node(c).next)
+                ++count;
+            break;
+        case NodeKind::NumericFor:
+            count += 4;
+            break;
+        case NodeKind::TableFor:
+            count += 5;
+            break;
+        default:
+            break;
+        }
+        for (int c = node(n).firstChild; c != -1; c = node(c).next)
+            pending.push_back(c);
+    }
+    return count;
+}
+
+// The key of a table for is where Lua 4.0's traversal stands: a body that
+// moves it moves the traversal. Such a loop, or one in a function short of
+// locals, walks the table in a while loop:
+//   do local t, k, v = table(T) k, v = next(t, k) while k ~= nil do
+//   do BODY end k, v = next(t, k) end end
+void Translator::walkedTableFor(int n)
+{
+    const Node &s = node(n);
+    const int key = child(n, 0);
+    const int value = child(n, 1);
+    const int table = child(n, 2);
+    const int body = child(n, 3);
+    const std::string k = variable(key);
+    const std::string v = variable(value);
+    const std::string t = m_p + "t";
+    const std::string step = k + ", " + v + " = " + m_p + ".next(" + t + ", " + k + ")";
+    replace(s.begin, s.begin + 3, "do local " + t + ",");
+    renameLocal(key);
+    renameLocal(value);
+    const Token &in = m_tokens[tokenFrom(node(value).end)];
+    replace(in.begin, in.end, "= " + m_p + ".table(");
+    exp(table, false);
+    const Token &doToken = m_tokens[tokenBefore(node(body).begin)];
+    replace(doToken.begin, doToken.end, ") " + step + " while " + k + " ~= nil do do");
+    block(body);
+    const Token &endToken = m_tokens[tokenBefore(s.end)];
+    replace(endToken.begin, endToken.end, "end " + step + " end end");
+}
+
+// In Lua 4.0 the variable of a numeric for is the loop's own counter: the
+// body may move it. A loop whose body assigns to it counts the way Lua 4.0
+// does, in a while loop:
+//   do local i, l, s = forprep(a, b, c) while (s > 0 and i <= l) or
+//   (s <= 0 and i >= l) do do BODY end i = fornext(i, s) end end
+void Translator::steppedFor(int n)
+{
+    const Node &s = node(n);
+    const int name = s.firstChild;
+    const int body = s.lastChild;
+    const std::string var = variable(name);
+    const std::string limit = m_p + "l";
+    const std::string step = m_p + "s";
+    replace(s.begin, s.begin + 3, "do local");
+    renameLocal(name);
+    insert(node(name).end, ", " + limit + ", " + step);
+    insert(node(child(n, 1)).begin, m_p + ".forprep(");
+    for (int c = node(name).next; c != body; c = node(c).next)
+        exp(c, false);
+    const Token &doToken = m_tokens[tokenBefore(node(body).begin)];
+    replace(doToken.begin, doToken.end,
+            ") while (" + step + " > 0 and " + var + " <= " + limit + ") or (" + step +
+                " <= 0 and " + var + " >= " + limit + ") do do");
+    block(body);
+    const Token &endToken = m_tokens[tokenBefore(s.end)];
+    replace(endToken.begin, endToken.end,
+            "end " + var + " = " + m_p + ".fornext(" + var + ", " + step + ") end end");
 }
 
 // `function a.b:c(...)` becomes the assignment it stands for, so that the
@@ -366,12 +508,16 @@ std::string Translator::function(int n)
 {
     const int params = child(n, 0);
     const int body = child(n, 1);
-    for (int p = node(params).firstChild; p != -1; p = node(p).next)
+    int count = 2; // self and arg, when the function has them
+    for (int p = node(params).firstChild; p != -1; p = node(p).next) {
         renameLocal(p);
+        ++count;
+    }
     if (node(params).flags & NodeFlag::Vararg)
         insert(node(params).end, " local arg = {n = " + m_p + ".select(\"#\", ...), ...};");
 
     m_functions.emplace_back();
+    m_functions.back().tight = localsOf(body, count) > kMaxLocals51;
     block(body);
     const Function f = std::move(m_functions.back());
     m_functions.pop_back();
@@ -545,20 +691,29 @@ void Translator::concat(int n)
         c = child(c, 1);
     }
     operands.push_back(c);
-    insert(node(n).begin, m_p + ".cat(");
+    // A long chain is joined a hundred values at a time, so that no call
+    // needs more registers than Lua 5.1 has.
+    constexpr std::size_t kGroup = 100;
+    std::string opener;
+    for (std::size_t g = 0; g <= (operands.size() - 1) / kGroup; ++g)
+        opener += m_p + ".cat(";
+    insert(node(n).begin, opener);
     for (std::size_t i = 0; i < operands.size(); ++i) {
         const int operand = operands[i];
         const bool call =
             node(operand).kind == NodeKind::Call || node(operand).kind == NodeKind::MethodCall;
         const bool last = i + 1 == operands.size();
-        if (last && call)
+        const bool groupEnd = !last && (i + 1) % kGroup == 0;
+        // One value each, also from a call that ends an argument list.
+        const bool cut = call && (last || groupEnd);
+        if (cut)
             insert(node(operand).begin, "(");
         exp(operand, false);
-        if (last && call)
+        if (cut)
             insert(node(operand).end, ")");
         if (!last) {
             const Token &op = m_tokens[tokenFrom(node(operand).end)];
-            replace(op.begin, op.end, ",");
+            replace(op.begin, op.end, groupEnd ? ")," : ",");
         }
     }
     insert(node(n).end, ")");
@@ -698,10 +853,25 @@ Translation translate(std::string_view source)
     Lexer lexer(text);
     for (Token t = lexer.next(); t.type != Tok::Eos; t = lexer.next())
         tokens.push_back(t);
-    const std::string prefix = uniquePrefix(tokens, text);
-    Translator translator(text, parsed.tree, std::move(tokens), prefix);
+    result.prefix = uniquePrefix(tokens, text);
+    Translator translator(text, parsed.tree, std::move(tokens), result.prefix);
     result.code = translator.run();
     return result;
+}
+
+std::string programMessage(std::string message, const std::string &prefix)
+{
+    if (prefix.empty())
+        return message;
+    const std::string upvalue = "'" + prefix + "u_";
+    const std::string renamed = "'" + prefix + "k_";
+    for (std::size_t p = message.find(upvalue); p != std::string::npos;
+         p = message.find(upvalue, p))
+        message.replace(p, upvalue.size(), "'%");
+    for (std::size_t p = message.find(renamed); p != std::string::npos;
+         p = message.find(renamed, p))
+        message.replace(p, renamed.size(), "'");
+    return message;
 }
 
 } // namespace plua

@@ -12,6 +12,7 @@ struct Translation
 {
     std::string code;                // Lua 5.1 source; empty when `error` is set
     std::optional<Diagnostic> error; // the program does not compile as Plua 1
+    std::string prefix;              // how the names the translation adds begin
 
     bool ok() const { return !error.has_value(); }
 };
@@ -27,8 +28,14 @@ struct Translation
 //   each(t)      the iterator triple of a table for (`for k,v in t do`)
 //   select       Lua 5.1's select, for the `arg` table of vararg functions
 //   meth(o,k,..) a method call whose name is a Lua 5.1 keyword
+//   forprep(a,b[,c]), fornext(i,s)  a numeric for counted in a while loop
+//   table(t), next  a table for walked in a while loop
 // The names the code adds all start with a prefix that no name of the
 // program starts with.
 Translation translate(std::string_view source);
+
+// A Lua 5.1 message about translated code in the program's own words: the
+// copies of %names (quoted) become %name again, renamed locals their names.
+std::string programMessage(std::string message, const std::string &prefix);
 
 } // namespace plua

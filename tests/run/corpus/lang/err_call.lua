@@ -1,0 +1,6 @@
+function f(t)
+  return t.field
+end
+local ok = call(f, {{field = 1}})
+print(ok)
+call(f, {})

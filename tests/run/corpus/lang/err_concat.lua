@@ -1,0 +1,3 @@
+name = "x"
+print("a" .. name ..
+  undefined .. "b")

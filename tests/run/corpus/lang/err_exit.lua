@@ -1,0 +1,2 @@
+print("one")
+if 1 then exit(3) end

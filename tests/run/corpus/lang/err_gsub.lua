@@ -1,0 +1,2 @@
+print(gsub("abc", "b", "x"))
+print(gsub("abc", "b", {b = "x"}))

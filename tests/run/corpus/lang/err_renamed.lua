@@ -1,0 +1,2 @@
+local true = nil
+print(true.x)

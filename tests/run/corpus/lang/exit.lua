@@ -1,0 +1,3 @@
+print("one")
+exit()
+print("two")
