@@ -33,6 +33,7 @@ RunWindow::RunWindow(QWidget *parent)
     m_status->setMinimumHeight(fontMetrics().height() * 2);
     m_stopButton->setObjectName(QStringLiteral("runStop"));
     m_stopButton->setEnabled(false);
+    m_stopButton->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_status, 1);
@@ -113,6 +114,11 @@ void RunWindow::run(const QString &source, const QString &fileName)
     m_firstFrame = false;
     m_started.start();
     m_session->start(source, shortName);
+    // A window first shown without activation is one the window manager
+    // will not activate later: it is shown afresh.
+    if (m_shownInactive)
+        hide();
+    m_shownInactive = false;
     show();
     raise();
     activateWindow();
@@ -124,8 +130,13 @@ void RunWindow::showFault(const QString &fileName, int line, const QString &mess
     stop();
     const QString shortName = fileName.isEmpty() ? tr("Untitled") : QFileInfo(fileName).fileName();
     setStatus(QStringLiteral("%1:%2: %3").arg(shortName).arg(line).arg(message), line);
-    show();
-    raise();
+    // The keyboard stays with the editor, where the fault is.
+    if (!isVisible()) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+        m_shownInactive = true;
+    }
 }
 
 void RunWindow::stop()

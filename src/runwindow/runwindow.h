@@ -53,4 +53,5 @@ private:
     QString m_fileName;
     QElapsedTimer m_started;
     bool m_firstFrame = false;
+    bool m_shownInactive = false;
 };
