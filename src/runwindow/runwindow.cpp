@@ -173,7 +173,7 @@ void RunWindow::showMenu(const QPoint &globalPosition)
     const QStringList items = m_session->device().menuItems();
     for (int i = 0; i < items.size(); ++i) {
         // "X:Text" is Text with the Graffiti shortcut X.
-        const QString item = items[i];
+        const QString &item = items[i];
         const bool shortcut = item.size() > 2 && item.at(1) == QLatin1Char(':');
         QAction *action = menu.addAction(shortcut ? item.mid(2) : item);
         if (shortcut)

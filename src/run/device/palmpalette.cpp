@@ -14,11 +14,11 @@ QList<QRgb> buildPalette()
     // The web colours come in two halves: blue FF, CC, 99 first, then
     // 66, 33, 00. In each half red falls slowest, then blue, then green.
     constexpr std::array<int, 6> levels = {0xFF, 0xCC, 0x99, 0x66, 0x33, 0x00};
-    for (int half = 0; half < 2; ++half)
+    for (std::size_t half = 0; half < 2; ++half)
         for (int r : levels)
-            for (int b = 0; b < 3; ++b)
+            for (std::size_t b = 0; b < 3; ++b)
                 for (int g : levels)
-                    table.append(qRgb(r, g, levels[static_cast<std::size_t>(half * 3 + b)]));
+                    table.append(qRgb(r, g, levels[half * 3 + b]));
     for (int grey : {0x11, 0x22, 0x44, 0x55, 0x77, 0x88, 0xAA, 0xBB, 0xDD, 0xEE})
         table.append(qRgb(grey, grey, grey));
     table.append(qRgb(0xC0, 0xC0, 0xC0));
