@@ -87,3 +87,15 @@ xdotool key ctrl+End Return
 xdotool type --delay 20 -- 'pbox(10, 10, 20 20)'
 sleep 1.5
 shot "$main" main-window.png
+
+# The same editor running a small game in the run window (F5).
+xdotool key ctrl+a
+for line in 'ptitle("Catch")' 'pbox(24, 40, 20, 20, prgb(255, 0, 0))' \
+    'pdisc(110, 70, 18, 18, prgb(0, 0, 255))' 'pcircle(110, 70, 26, 26)' \
+    'pmoveto(4, 110)' 'print("Score: 3   Time: 42")' 'pmoveto(4, 140)' \
+    'pbutton("New")' 'pbutton("Quit")' 'pevent()'; do
+    xdotool type --delay 20 -- "$line"
+    xdotool key Return
+done
+xdotool key F5
+shot "$(active "Run - Untitled")" run-window.png

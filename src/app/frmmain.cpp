@@ -11,6 +11,7 @@
 #include "info/helpwindows.h"
 #include "catalogue.h"
 #include "lang/pluasupport.h"
+#include "runwindow/runcommand.h"
 #include "lang/codeinsertion.h"
 #include "output/palmdocconverter.h"
 #include "output/palmdocexport.h"
@@ -154,6 +155,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
     setInitialContent();
     attachPluaSupport(m_editor, m_lineStatusBar);
     new EditorConveniences(*this);
+    attachRunCommand(this, m_editor, [this] { return m_document->fileName(); });
 
     // Exports convert on after their command has returned; their failures
     // are shown here, where the user works.

@@ -24,6 +24,7 @@ private slots:
     void catalogueMouseEditingAndPalmDocName();
     void printFromMenuAndToolbar();
     void editorConveniencesByKeys();
+    void runProgramFromTheEditor();
 
 private:
     // Starts the program in a fresh folder; `firstRunOver` skips the wizard.
@@ -862,3 +863,72 @@ void tst_Desktop::editorConveniencesByKeys()
 
 QTEST_GUILESS_MAIN(tst_Desktop)
 #include "tst_desktop.moc"
+
+void tst_Desktop::runProgramFromTheEditor()
+{
+    X11Desktop &d = *m_desktop;
+    QDir().mkpath(d.home() + QStringLiteral("/program"));
+    QFile marker(d.home() + QStringLiteral("/program/settings.ini"));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.write("1\r\n");
+    marker.close();
+    const QString lua = d.home() + QStringLiteral("/game.lua");
+    QFile program(lua);
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.write("print(1)\r\nprint(2)\r\nx = = 3\r\nprint(4)\r\n");
+    program.close();
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+
+    // F5 with a syntax error: nothing runs, the editor keeps the keyboard
+    // with its caret at the start of the faulty line.
+    d.key(QStringLiteral("F5"));
+    QTRY_VERIFY_WITH_TIMEOUT(!d.windows(QStringLiteral("Run")).isEmpty(), 10000);
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.type(QStringLiteral("--"));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(lua),
+                              QByteArray("print(1)\r\nprint(2)\r\n--x = = 3\r\nprint(4)\r\n"),
+                              10000);
+
+    // A working program: it logs the pen and the keys in a database, which
+    // is a text file the test can read.
+    d.key(QStringLiteral("ctrl+a"));
+    const char *const lines[] = {
+        "f = opendb(\"Log\", \"w\")",
+        "while 1 do",
+        "local e, x, y = pevent()",
+        "if e == penDown then pbox(x, y, 8, 8) n = createrec(f, 3) openrec(f, n) "
+        "write(f, \"pen\") closerec(f) end",
+        "if e == keyDown then n = createrec(f, 1) openrec(f, n) write(f, strchar(x)) "
+        "closerec(f) end",
+        "end",
+    };
+    for (const char *line : lines) {
+        d.type(QLatin1String(line));
+        d.key(QStringLiteral("Return"));
+    }
+    d.key(QStringLiteral("F5"));
+    QVERIFY2(d.waitActive(QStringLiteral("Run - game.lua")), qPrintable(d.error()));
+    const QString run = d.windows(QStringLiteral("Run - game.lua")).value(0);
+    const Geometry g = geometryOf(d, run);
+    const QString log =
+        d.home() + QStringLiteral("/.local/share/Scrivlet IDE/palm-databases/Log.txt");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 10000);
+    d.click(run, g.width / 2, 150);
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(log).contains("record: pen\n"), 10000);
+    d.type(QStringLiteral("k"));
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(log).endsWith("record: pen\nrecord: k\n"), 10000);
+
+    // Stop ends it: keys no longer reach it. Closing the window leaves the
+    // editor working.
+    d.key(QStringLiteral("shift+F5"));
+    QTest::qWait(500);
+    d.type(QStringLiteral("m"));
+    QTest::qWait(500);
+    QVERIFY(X11Desktop::readFile(log).endsWith("record: pen\nrecord: k\n"));
+    d.key(QStringLiteral("alt+F4"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    QTRY_VERIFY_WITH_TIMEOUT(d.windows(QStringLiteral("Run - game.lua")).isEmpty(), 10000);
+    QCOMPARE(d.program().state(), QProcess::Running);
+}

@@ -1,0 +1,285 @@
+// plua-run: runs a Plua 1 program on the simulated handheld without a
+// display, fed by a script of events; prints what the program prints and
+// writes the screen as PNG pictures.
+
+#include "device.h"
+#include "eventscript.h"
+#include "pluadevicelib.h"
+#include "run/pluaengine.h"
+#include "textfile.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#ifndef PLUA_RUN_VERSION
+#define PLUA_RUN_VERSION "unknown"
+#endif
+
+namespace {
+
+enum ExitCode : int {
+    Finished = 0,
+    Failed = 1,
+    UsageError = 2,
+};
+
+constexpr const char *kHelp =
+    R"(Usage: plua-run FILE [--events FILE] [--screenshot PNG] [--timeout SECONDS]
+                [--databases FOLDER]
+       plua-run --help | --version
+
+Runs the Plua 1 program FILE on a simulated 160 x 160 handheld, without a
+display. What the program prints goes to standard output.
+
+  --events FILE      input for the program, one step a line, given to it
+                     each time it waits for input:
+                       tap X Y | down X Y | move X Y | up X Y
+                       key K  (a character, a code such as 13 or 0x0D, or
+                               enter, backspace, space)
+                       type TEXT
+                       button hard1|hard2|hard3|hard4|up|down|menu|home|find|calc
+                       menu N  (the first item is 1)
+                       wait MS
+                       answer ok|cancel|yes|no | answer text TEXT
+                       answer date Y M D | answer time H M
+                       screenshot PNG
+                     Lines starting with # are comments. When the steps run
+                     out and the program waits for more input, the run ends.
+  --screenshot PNG   writes the screen as a PNG picture when the run ends
+  --timeout SECONDS  stops the program after SECONDS (default 10; 0: never)
+  --databases FOLDER keeps the program's databases in FOLDER instead of the
+                     per-user folder the editor uses
+  --help             show this help
+  --version          show the version
+
+Without --events the program gets no input: the run ends the first time it
+waits for some.
+
+Exit status:
+  0  the program ended, or waited for input after the last step
+  1  a syntax or run-time error, a time-out or a failed step; the message
+     goes to standard error as FILE:LINE: message
+  2  usage error, or FILE or the events file cannot be read
+)";
+
+// Qt's own notes (a missing runtime folder and the like) would mix with the
+// program's messages on standard error; only real faults are shown.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "plua-run: %s\n", qPrintable(message));
+}
+
+int usage(const char *message)
+{
+    std::fprintf(stderr, "plua-run: %s\nTry 'plua-run --help'.\n", message);
+    return UsageError;
+}
+
+struct Options
+{
+    QString program;
+    QString events;
+    QString screenshot;
+    QString databases;
+    double timeout = 10;
+};
+
+// Stops the run when the time is up, unless the run ends first.
+class Watchdog
+{
+public:
+    Watchdog(double seconds, PluaEngine &engine, Device &device)
+    {
+        if (seconds <= 0)
+            return;
+        m_thread = std::thread([this, seconds, &engine, &device] {
+            std::unique_lock lock(m_mutex);
+            if (!m_done.wait_for(lock, std::chrono::duration<double>(seconds),
+                                 [this] { return m_finished; })) {
+                m_fired = true;
+                engine.requestStop();
+                device.requestStop();
+            }
+        });
+    }
+    ~Watchdog() { finish(); }
+    void finish()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool fired() const { return m_fired; }
+
+private:
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    bool m_fired = false;
+};
+
+int run(const Options &options)
+{
+    const TextFile::ReadResult read = TextFile::readFile(options.program);
+    if (!read.ok()) {
+        std::fprintf(stderr, "plua-run: cannot read %s: %s\n", qPrintable(options.program),
+                     read.error.toUtf8().constData());
+        return UsageError;
+    }
+    std::optional<EventScript> script = EventScript::parse(QString(), nullptr);
+    if (!options.events.isEmpty()) {
+        QFile file(options.events);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "plua-run: cannot read %s: %s\n", qPrintable(options.events),
+                         qPrintable(file.errorString()));
+            return UsageError;
+        }
+        QString error;
+        script = EventScript::parse(QString::fromUtf8(file.readAll()), &error);
+        if (!script) {
+            std::fprintf(stderr, "%s:%s\n", qPrintable(options.events), qPrintable(error));
+            return UsageError;
+        }
+    }
+
+    const QString databases =
+        options.databases.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                  QStringLiteral("/Scrivlet IDE/palm-databases")
+            : options.databases;
+    Device device(databases);
+    PluaEngine engine;
+    const auto toStdout = [](std::string_view text) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    };
+    engine.setOutput(toStdout);
+    device.setOutput([toStdout](const QByteArray &text) {
+        toStdout(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    });
+    registerPluaLibrary(engine.state(), device);
+    script->attach(device);
+
+    // Programs are stored in the handheld's character set, Latin-1.
+    const QByteArray source = read.text.toLatin1() + '\n';
+    // Messages name the file as it was given; the engine gets its short name.
+    const std::string shown = QFile::encodeName(options.program).toStdString();
+    const std::string chunk =
+        QFile::encodeName(QFileInfo(options.program).fileName()).toStdString();
+    std::optional<PluaEngine::Failure> failure = engine.load(
+        std::string_view(source.constData(), static_cast<std::size_t>(source.size())), chunk);
+    bool timedOut = false;
+    if (!failure) {
+        Watchdog watchdog(options.timeout, engine, device);
+        failure = engine.run();
+        watchdog.finish();
+        timedOut = watchdog.fired();
+    }
+    // Waiting for input after the script's last step ends the run normally;
+    // a step that failed is reported on its own below.
+    if (failure && !timedOut && device.inputEnded())
+        failure.reset();
+
+    int status = Finished;
+    if (failure) {
+        std::string message = failure->message;
+        if (timedOut)
+            message = "time-out: still running after " +
+                      QString::number(options.timeout).toStdString() + " s";
+        if (failure->line > 0)
+            std::fprintf(stderr, "%s:%d: %s\n", shown.c_str(), failure->line, message.c_str());
+        else
+            std::fprintf(stderr, "%s: %s\n", shown.c_str(), message.c_str());
+        status = Failed;
+    }
+    if (!script->errorString().isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(options.events),
+                     qPrintable(script->errorString()));
+        status = Failed;
+    }
+    if (!options.screenshot.isEmpty()) {
+        if (const std::optional<QString> error =
+                EventScript::saveScreenshot(device, options.screenshot)) {
+            std::fprintf(stderr, "plua-run: %s\n", qPrintable(*error));
+            status = Failed;
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (!optionsEnded && std::strcmp(arg, "--help") == 0) {
+            std::fputs(kHelp, stdout);
+            return Finished;
+        }
+        if (!optionsEnded && std::strcmp(arg, "--version") == 0) {
+            std::printf("plua-run %s\n", PLUA_RUN_VERSION);
+            return Finished;
+        }
+        if (!optionsEnded && std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && std::strncmp(arg, "--", 2) == 0) {
+            QString *target = nullptr;
+            if (std::strcmp(arg, "--events") == 0)
+                target = &options.events;
+            else if (std::strcmp(arg, "--screenshot") == 0)
+                target = &options.screenshot;
+            else if (std::strcmp(arg, "--databases") == 0)
+                target = &options.databases;
+            else if (std::strcmp(arg, "--timeout") != 0)
+                return usage((std::string("unknown option ") + arg).c_str());
+            if (i + 1 >= argc)
+                return usage((std::string(arg) + " needs a value").c_str());
+            const char *value = argv[++i];
+            if (target) {
+                *target = QFile::decodeName(value);
+            } else {
+                bool ok = false;
+                options.timeout = QString::fromLocal8Bit(value).toDouble(&ok);
+                if (!ok || options.timeout < 0)
+                    return usage("--timeout needs a number of seconds");
+            }
+            continue;
+        }
+        if (!options.program.isEmpty())
+            return usage("only one FILE can be run");
+        options.program = QFile::decodeName(arg);
+    }
+    if (options.program.isEmpty())
+        return usage("no FILE given");
+
+    // Headless whatever the environment: the screen is an image, and fonts
+    // need a GUI application.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    QGuiApplication app(argc, argv);
+    return run(options);
+}

@@ -1,0 +1,99 @@
+#include "runsession.h"
+
+#include "pluadevicelib.h"
+#include "run/pluaengine.h"
+
+#include <QMetaObject>
+#include <QStandardPaths>
+#include <QTimer>
+
+RunSession::RunSession(const QString &databaseFolder, QObject *parent)
+    : QObject(parent), m_device(std::make_unique<Device>(databaseFolder)),
+      m_frameTimer(new QTimer(this))
+{
+    qRegisterMetaType<DialogRequest>();
+    m_frameTimer->setInterval(16);
+    connect(m_frameTimer, &QTimer::timeout, this, &RunSession::pollFrame);
+    m_device->setOutput([this](const QByteArray &text) { emit output(text); });
+    m_device->setSoundObserver([this](const QString &note) { emit soundPlayed(note); });
+    m_device->setDialogObserver(
+        [this](const DialogRequest &request) { emit dialogRequested(request); });
+}
+
+RunSession::~RunSession()
+{
+    stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+QString RunSession::defaultDatabaseFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Scrivlet IDE/palm-databases");
+}
+
+void RunSession::start(const QString &source, const QString &chunkName)
+{
+    if (m_running || m_thread.joinable())
+        return;
+    m_running = true;
+    m_frameTimer->start();
+    // Programs are text in the handheld's character set, Latin-1.
+    const std::string text = source.toLatin1().append('\n').toStdString();
+    const std::string chunk = chunkName.toStdString();
+    m_thread = std::thread([this, text, chunk] {
+        bool stopped = false;
+        std::optional<PluaEngine::Failure> failure;
+        {
+            PluaEngine engine;
+            engine.setOutput([this](std::string_view s) {
+                emit output(QByteArray(s.data(), static_cast<qsizetype>(s.size())));
+            });
+            registerPluaLibrary(engine.state(), *m_device);
+            {
+                const std::lock_guard lock(m_engineMutex);
+                m_engine = &engine;
+                if (m_stopRequested)
+                    engine.requestStop();
+            }
+            failure = engine.load(text, chunk);
+            if (!failure)
+                failure = engine.run();
+            const std::lock_guard lock(m_engineMutex);
+            m_engine = nullptr;
+            stopped = m_stopRequested;
+        }
+        const int line = failure ? failure->line : 0;
+        const QString message =
+            failure && !stopped ? QString::fromStdString(failure->message) : QString();
+        QMetaObject::invokeMethod(
+            this, [this, stopped, line, message] { onThreadDone(stopped, line, message); },
+            Qt::QueuedConnection);
+    });
+}
+
+void RunSession::stop()
+{
+    const std::lock_guard lock(m_engineMutex);
+    m_stopRequested = true;
+    if (m_engine)
+        m_engine->requestStop();
+    m_device->requestStop();
+}
+
+void RunSession::pollFrame()
+{
+    if (std::optional<QImage> frame = m_device->takeFrameIfChanged())
+        emit frameReady(*frame);
+}
+
+void RunSession::onThreadDone(bool stopped, int line, const QString &message)
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    m_frameTimer->stop();
+    pollFrame(); // the last picture
+    m_running = false;
+    emit finished(stopped, line, message);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "device.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class PluaEngine;
+class QTimer;
+
+// One run of one Plua 1 program on its own thread, on a simulated handheld:
+// the window (or a benchmark) feeds the device input, is sent frames while
+// the screen changes, answers the program's dialogs and may stop it at any
+// time, even in an endless loop. Signals arrive on the session's thread.
+class RunSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RunSession(const QString &databaseFolder, QObject *parent = nullptr);
+    ~RunSession() override; // stops the program and waits for its thread
+
+    Device &device() { return *m_device; }
+    // Starts `source` (Plua 1 text); a session runs one program once.
+    void start(const QString &source, const QString &chunkName);
+    void stop();
+    bool isRunning() const { return m_running; }
+
+    // The per-user folder the handheld's databases are kept in.
+    static QString defaultDatabaseFolder();
+
+signals:
+    void frameReady(const QImage &screen); // at most 60 times a second
+    void output(const QByteArray &text);
+    void dialogRequested(const DialogRequest &request); // answer with device().answerDialog()
+    void soundPlayed(const QString &note);
+    // The run ended. `stopped`: by stop(); otherwise a non-empty message is
+    // a fault (line 0 when no line is known) and an empty one a normal end.
+    void finished(bool stopped, int line, const QString &message);
+
+private:
+    void pollFrame();
+    void onThreadDone(bool stopped, int line, const QString &message);
+
+    std::unique_ptr<Device> m_device;
+    std::thread m_thread;
+    std::mutex m_engineMutex;
+    PluaEngine *m_engine = nullptr; // lives on the run's thread
+    bool m_stopRequested = false;
+    bool m_running = false;
+    QTimer *m_frameTimer;
+};

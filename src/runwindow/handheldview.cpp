@@ -1,0 +1,188 @@
+#include "handheldview.h"
+
+#include "device.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int kBezel = 16;
+constexpr int kSilkHeight = 60 * HandheldView::kScale;
+constexpr int kHardHeight = 56;
+
+} // namespace
+
+HandheldView::HandheldView(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("handheldView"));
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_frame = QImage(Device::kWidth, Device::kHeight, QImage::Format_RGB32);
+    m_frame.fill(Qt::white);
+    setFixedSize(sizeHint());
+}
+
+QSize HandheldView::sizeHint() const
+{
+    return QSize(Device::kWidth * kScale + 2 * kBezel,
+                 Device::kHeight * kScale + kSilkHeight + kHardHeight + 2 * kBezel);
+}
+
+QRect HandheldView::screenRect() const
+{
+    return QRect(kBezel, kBezel, Device::kWidth * kScale, Device::kHeight * kScale);
+}
+
+void HandheldView::setDevice(Device *device)
+{
+    m_device = device;
+    m_penDown = false;
+}
+
+void HandheldView::showFrame(const QImage &screen)
+{
+    m_frame = screen;
+    update(screenRect());
+}
+
+QList<HandheldView::Button> HandheldView::buttons() const
+{
+    const QRect screen = screenRect();
+    const int silkTop = screen.bottom() + 1;
+    const int column = 27 * kScale;
+    const int half = kSilkHeight / 2;
+    QList<Button> list = {
+        {QRect(screen.left(), silkTop, column, half), tr("Home"), DeviceKey::launch},
+        {QRect(screen.left(), silkTop + half, column, half), tr("Menu"), DeviceKey::menu},
+        {QRect(screen.right() + 1 - column, silkTop, column, half), tr("Calc"), DeviceKey::calc},
+        {QRect(screen.right() + 1 - column, silkTop + half, column, half), tr("Find"),
+         DeviceKey::find},
+    };
+    const int hardTop = silkTop + kSilkHeight + 8;
+    const int width = screen.width() / 6;
+    const int keys[] = {DeviceKey::hard1,    DeviceKey::hard2, DeviceKey::pageUp,
+                        DeviceKey::pageDown, DeviceKey::hard3, DeviceKey::hard4};
+    const QString labels[] = {
+        tr("Date"),  tr("Addr"), QStringLiteral("\u25B2"), QStringLiteral("\u25BC"),
+        tr("To Do"), tr("Memo")};
+    for (int i = 0; i < 6; ++i)
+        list.append({QRect(screen.left() + i * width + 2, hardTop, width - 4, kHardHeight - 16),
+                     labels[i], keys[i]});
+    return list;
+}
+
+void HandheldView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0x3C, 0x46, 0x50));
+    const QRect screen = screenRect();
+    painter.drawImage(screen, m_frame);
+
+    // Silk screen: the Graffiti box between the two button columns.
+    const QRect silk(screen.left(), screen.bottom() + 1, screen.width(), kSilkHeight);
+    painter.fillRect(silk, QColor(0xD8, 0xDC, 0xC8));
+    painter.setPen(QColor(0x40, 0x40, 0x40));
+    const QRect graffiti = silk.adjusted(27 * kScale + 4, 6, -27 * kScale - 4, -6);
+    painter.drawRect(graffiti.adjusted(0, 0, -1, -1));
+    const int split = graffiti.left() + graffiti.width() * 3 / 5;
+    painter.drawLine(split, graffiti.top(), split, graffiti.bottom());
+    painter.drawText(QRect(graffiti.left(), graffiti.bottom() - 16, split - graffiti.left(), 14),
+                     Qt::AlignCenter, QStringLiteral("abc"));
+    painter.drawText(QRect(split, graffiti.bottom() - 16, graffiti.right() - split, 14),
+                     Qt::AlignCenter, QStringLiteral("123"));
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QList<Button> list = buttons();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const Button &button = list[i];
+        const bool silkButton = i < 4;
+        painter.setBrush(silkButton ? QColor(0xC8, 0xCC, 0xB8) : QColor(0x28, 0x30, 0x38));
+        painter.setPen(silkButton ? QColor(0x40, 0x40, 0x40) : QColor(0x90, 0x98, 0xA0));
+        painter.drawRoundedRect(button.rect.adjusted(3, 3, -3, -3), 8, 8);
+        painter.setPen(silkButton ? Qt::black : QColor(0xE0, 0xE0, 0xE0));
+        painter.drawText(button.rect, Qt::AlignCenter, button.label);
+    }
+}
+
+QPoint HandheldView::toScreen(const QPoint &position) const
+{
+    const QPoint local = position - screenRect().topLeft();
+    return QPoint(std::clamp(local.x() / kScale, 0, Device::kWidth - 1),
+                  std::clamp(local.y() / kScale, 0, Device::kHeight - 1));
+}
+
+void HandheldView::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (!m_device || event->button() != Qt::LeftButton)
+        return;
+    const QPoint position = event->position().toPoint();
+    if (screenRect().contains(position)) {
+        m_penDown = true;
+        const QPoint pen = toScreen(position);
+        m_device->penDown(pen.x(), pen.y());
+        return;
+    }
+    for (const Button &button : buttons()) {
+        if (!button.rect.contains(position))
+            continue;
+        if (button.key == DeviceKey::menu && !m_device->menuItems().isEmpty())
+            emit menuRequested(event->globalPosition().toPoint());
+        else
+            m_device->key(button.key);
+        return;
+    }
+}
+
+void HandheldView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_device && m_penDown) {
+        const QPoint pen = toScreen(event->position().toPoint());
+        m_device->penMove(pen.x(), pen.y());
+    }
+}
+
+void HandheldView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_device && m_penDown && event->button() == Qt::LeftButton) {
+        m_penDown = false;
+        const QPoint pen = toScreen(event->position().toPoint());
+        m_device->penUp(pen.x(), pen.y());
+    }
+}
+
+void HandheldView::keyPressEvent(QKeyEvent *event)
+{
+    if (!m_device) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Backspace:
+        m_device->key(DeviceKey::backspace);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_device->key(DeviceKey::linefeed);
+        return;
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+        m_device->key(DeviceKey::pageUp);
+        return;
+    case Qt::Key_Down:
+    case Qt::Key_PageDown:
+        m_device->key(DeviceKey::pageDown);
+        return;
+    default:
+        break;
+    }
+    // Typed characters are Graffiti strokes: the handheld's Latin-1 set.
+    const QString text = event->text();
+    if (text.size() == 1 && text.at(0).unicode() >= 0x20 && text.at(0).unicode() < 0x100 &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        m_device->key(text.at(0).unicode());
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+class Device;
+
+// The handheld drawn at twice its size: the screen, the silk-screen area
+// below it (Graffiti box; Home, Menu, Calc and Find) and the hard buttons.
+// The mouse is the pen; typing is Graffiti.
+class HandheldView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kScale = 2;
+
+    explicit HandheldView(QWidget *parent = nullptr);
+
+    // The device input goes to; null while no program runs.
+    void setDevice(Device *device);
+    void showFrame(const QImage &screen);
+    QImage frame() const { return m_frame; }
+    // Where the screen is drawn, in widget coordinates.
+    QRect screenRect() const;
+    QSize sizeHint() const override;
+
+signals:
+    // The silk-screen Menu button was tapped (the window shows the menu).
+    void menuRequested(const QPoint &globalPosition);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    struct Button
+    {
+        QRect rect;
+        QString label;
+        int key;
+    };
+    QList<Button> buttons() const;
+    QPoint toScreen(const QPoint &position) const;
+
+    Device *m_device = nullptr;
+    QImage m_frame;
+    bool m_penDown = false;
+};

@@ -1,0 +1,82 @@
+#include "runcommand.h"
+
+#include "plua/parser.h"
+#include "runwindow.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QPlainTextEdit>
+
+RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor,
+                       std::function<QString()> fileName)
+    : QObject(window), m_window(window), m_editor(editor), m_fileName(std::move(fileName))
+{
+    setObjectName(QStringLiteral("runCommand"));
+    QMenu *menu = window->menuBar()->addMenu(tr("&Run"));
+    menu->setObjectName(QStringLiteral("mnuRun"));
+    QAction *runAction = menu->addAction(tr("&Run Program"));
+    runAction->setObjectName(QStringLiteral("mnuRunProgram"));
+    runAction->setShortcut(QKeySequence(Qt::Key_F5));
+    runAction->setShortcutContext(Qt::WindowShortcut);
+    connect(runAction, &QAction::triggered, this, &RunCommand::run);
+    QAction *stopAction = menu->addAction(tr("&Stop"));
+    stopAction->setObjectName(QStringLiteral("mnuRunStop"));
+    stopAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    stopAction->setShortcutContext(Qt::WindowShortcut);
+    connect(stopAction, &QAction::triggered, this, &RunCommand::stop);
+}
+
+RunWindow *RunCommand::ensureRunWindow()
+{
+    if (!m_runWindow) {
+        m_runWindow = new RunWindow(m_window);
+        connect(m_runWindow, &RunWindow::goToLine, this, &RunCommand::goToLine);
+    }
+    return m_runWindow;
+}
+
+void RunCommand::run()
+{
+    // Checked first as the handheld would compile it: a syntax error shows
+    // where it is and nothing runs.
+    const QString source = m_editor->toPlainText();
+    const QByteArray text = source.toLatin1() + '\n';
+    const plua::ParseResult check =
+        plua::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                    plua::ParseMode::CheckOnly);
+    RunWindow *window = ensureRunWindow();
+    if (!check.ok()) {
+        window->showFault(m_fileName(), check.error->line,
+                          QString::fromStdString(check.error->message));
+        goToLine(check.error->line);
+        return;
+    }
+    window->run(source, m_fileName());
+}
+
+void RunCommand::stop()
+{
+    if (m_runWindow)
+        m_runWindow->stop();
+}
+
+void RunCommand::goToLine(int line)
+{
+    QTextDocument *document = m_editor->document();
+    const QTextBlock block = document->findBlockByNumber(std::max(line - 1, 0));
+    QTextCursor cursor(block.isValid() ? block : document->lastBlock());
+    m_editor->setTextCursor(cursor);
+    m_editor->ensureCursorVisible();
+    m_window->activateWindow();
+    m_editor->setFocus(Qt::OtherFocusReason);
+}
+
+RunCommand *attachRunCommand(QMainWindow *window, QPlainTextEdit *editor,
+                             std::function<QString()> fileName)
+{
+    return new RunCommand(window, editor, std::move(fileName));
+}

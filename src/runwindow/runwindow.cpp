@@ -1,0 +1,269 @@
+#include "runwindow.h"
+
+#include "handheldview.h"
+#include "runsession.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+RunWindow::RunWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window), m_view(new HandheldView(this)), m_status(new QLabel(this)),
+      m_stopButton(new QPushButton(tr("Stop"), this))
+{
+    setObjectName(QStringLiteral("runWindow"));
+    setWindowTitle(tr("Run"));
+    m_status->setObjectName(QStringLiteral("runStatus"));
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::RichText);
+    m_status->setMinimumHeight(fontMetrics().height() * 2);
+    m_stopButton->setObjectName(QStringLiteral("runStop"));
+    m_stopButton->setEnabled(false);
+    m_stopButton->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_status, 1);
+    bottom->addWidget(m_stopButton, 0, Qt::AlignTop);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 0, Qt::AlignHCenter);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_stopButton, &QPushButton::clicked, this, &RunWindow::stop);
+    connect(m_status, &QLabel::linkActivated, this, [this](const QString &link) {
+        emit goToLine(link.mid(QStringLiteral("line:").size()).toInt());
+    });
+    connect(m_view, &HandheldView::menuRequested, this, &RunWindow::showMenu);
+}
+
+RunWindow::~RunWindow()
+{
+    // The session's destructor waits for its thread, which a stop ends.
+    if (m_session)
+        m_session->stop();
+}
+
+void RunWindow::setStatus(const QString &text, int line)
+{
+    if (line > 0)
+        m_status->setText(
+            QStringLiteral("<a href=\"line:%1\">%2</a>").arg(line).arg(text.toHtmlEscaped()));
+    else
+        m_status->setText(text.toHtmlEscaped());
+}
+
+QString RunWindow::statusText() const
+{
+    return QTextDocumentFragment::fromHtml(m_status->text()).toPlainText();
+}
+
+bool RunWindow::isRunning() const
+{
+    return m_session && m_session->isRunning();
+}
+
+void RunWindow::run(const QString &source, const QString &fileName)
+{
+    if (m_session) {
+        // The old run ends on its own thread; its session goes when it has.
+        RunSession *old = m_session;
+        disconnect(old, nullptr, this, nullptr);
+        if (old->isRunning()) {
+            connect(old, &RunSession::finished, old, &QObject::deleteLater);
+            old->stop();
+        } else {
+            old->deleteLater();
+        }
+        if (m_dialog)
+            m_dialog->reject();
+    }
+    m_fileName = fileName;
+    const QString shortName = fileName.isEmpty() ? tr("Untitled") : QFileInfo(fileName).fileName();
+    setWindowTitle(tr("Run - %1").arg(shortName));
+    m_session = new RunSession(RunSession::defaultDatabaseFolder(), this);
+    m_view->setDevice(&m_session->device());
+    connect(m_session, &RunSession::frameReady, this, [this](const QImage &frame) {
+        m_view->showFrame(frame);
+        if (!m_firstFrame) {
+            m_firstFrame = true;
+            emit firstFrameShown(m_started.elapsed());
+        }
+    });
+    connect(m_session, &RunSession::dialogRequested, this, &RunWindow::answerDialog);
+    connect(m_session, &RunSession::soundPlayed, this, [this](const QString &note) {
+        QApplication::beep();
+        setStatus(note, 0);
+    });
+    connect(m_session, &RunSession::finished, this, &RunWindow::onFinished);
+    setStatus(tr("Running %1").arg(shortName), 0);
+    m_stopButton->setEnabled(true);
+    m_firstFrame = false;
+    m_started.start();
+    m_session->start(source, shortName);
+    // A window first shown without activation is one the window manager
+    // will not activate later: it is shown afresh.
+    if (m_shownInactive)
+        hide();
+    m_shownInactive = false;
+    show();
+    raise();
+    activateWindow();
+    m_view->setFocus();
+}
+
+void RunWindow::showFault(const QString &fileName, int line, const QString &message)
+{
+    stop();
+    const QString shortName = fileName.isEmpty() ? tr("Untitled") : QFileInfo(fileName).fileName();
+    setStatus(QStringLiteral("%1:%2: %3").arg(shortName).arg(line).arg(message), line);
+    // The keyboard stays with the editor, where the fault is.
+    if (!isVisible()) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+        m_shownInactive = true;
+    }
+}
+
+void RunWindow::stop()
+{
+    if (m_session)
+        m_session->stop();
+    if (m_dialog)
+        m_dialog->reject();
+}
+
+void RunWindow::onFinished(bool stopped, int line, const QString &message)
+{
+    m_stopButton->setEnabled(false);
+    m_view->setDevice(nullptr);
+    if (m_dialog)
+        m_dialog->reject();
+    const QString shortName =
+        m_fileName.isEmpty() ? tr("Untitled") : QFileInfo(m_fileName).fileName();
+    if (stopped)
+        setStatus(tr("Stopped"), 0);
+    else if (message.isEmpty())
+        setStatus(tr("Ended"), 0);
+    else if (line > 0)
+        setStatus(QStringLiteral("%1:%2: %3").arg(shortName).arg(line).arg(message), line);
+    else
+        setStatus(QStringLiteral("%1: %2").arg(shortName, message), 0);
+}
+
+void RunWindow::showMenu(const QPoint &globalPosition)
+{
+    if (!m_session)
+        return;
+    QMenu menu(this);
+    const QStringList items = m_session->device().menuItems();
+    for (int i = 0; i < items.size(); ++i) {
+        // "X:Text" is Text with the Graffiti shortcut X.
+        const QString &item = items[i];
+        const bool shortcut = item.size() > 2 && item.at(1) == QLatin1Char(':');
+        QAction *action = menu.addAction(shortcut ? item.mid(2) : item);
+        if (shortcut)
+            action->setText(action->text() + QLatin1Char('\t') + QStringLiteral("/") + item.at(0));
+        action->setData(i + 1);
+    }
+    if (QAction *chosen = menu.exec(globalPosition); chosen && m_session)
+        m_session->device().chooseMenu(chosen->data().toInt());
+}
+
+void RunWindow::answerDialog(const DialogRequest &request)
+{
+    RunSession *session = m_session;
+    auto *dialog = new QDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_dialog = dialog;
+    auto *layout = new QFormLayout(dialog);
+    auto *buttons = new QDialogButtonBox(dialog);
+    QLineEdit *input = nullptr;
+    QDateEdit *date = nullptr;
+    QTimeEdit *time = nullptr;
+    switch (request.kind) {
+    case DialogRequest::Kind::Alert:
+        dialog->setWindowTitle(tr("Alert"));
+        layout->addRow(new QLabel(request.text, dialog));
+        buttons->addButton(QDialogButtonBox::Ok);
+        break;
+    case DialogRequest::Kind::Confirm:
+        dialog->setWindowTitle(tr("Confirm"));
+        layout->addRow(new QLabel(request.text, dialog));
+        buttons->addButton(QDialogButtonBox::Yes);
+        buttons->addButton(QDialogButtonBox::No);
+        break;
+    case DialogRequest::Kind::Input:
+        dialog->setWindowTitle(request.text.isEmpty() ? tr("Input") : request.text);
+        input = new QLineEdit(request.initial, dialog);
+        input->setMaxLength(255);
+        layout->addRow(input);
+        buttons->addButton(QDialogButtonBox::Ok);
+        buttons->addButton(QDialogButtonBox::Cancel);
+        break;
+    case DialogRequest::Kind::Date:
+        dialog->setWindowTitle(request.text.isEmpty() ? tr("Select Date") : request.text);
+        date = new QDateEdit(QDate(request.a, request.b, request.c), dialog);
+        date->setCalendarPopup(true);
+        layout->addRow(date);
+        buttons->addButton(QDialogButtonBox::Ok);
+        buttons->addButton(QDialogButtonBox::Cancel);
+        break;
+    case DialogRequest::Kind::Time:
+        dialog->setWindowTitle(request.text.isEmpty() ? tr("Select Time") : request.text);
+        time = new QTimeEdit(QTime(request.a, request.b), dialog);
+        layout->addRow(time);
+        buttons->addButton(QDialogButtonBox::Ok);
+        buttons->addButton(QDialogButtonBox::Cancel);
+        break;
+    }
+    layout->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::clicked, dialog, [buttons, dialog](QAbstractButton *b) {
+        const QDialogButtonBox::ButtonRole role = buttons->buttonRole(b);
+        dialog->done(role == QDialogButtonBox::AcceptRole || role == QDialogButtonBox::YesRole
+                         ? QDialog::Accepted
+                         : QDialog::Rejected);
+    });
+    connect(dialog, &QDialog::finished, this,
+            [this, session, request, input, date, time](int result) {
+                if (session != m_session)
+                    return; // the run the dialog belonged to has gone
+                DialogAnswer answer;
+                answer.accepted =
+                    result == QDialog::Accepted || request.kind == DialogRequest::Kind::Alert;
+                if (input)
+                    answer.text = input->text();
+                if (date) {
+                    answer.a = date->date().year();
+                    answer.b = date->date().month();
+                    answer.c = date->date().day();
+                }
+                if (time) {
+                    answer.a = time->time().hour();
+                    answer.b = time->time().minute();
+                }
+                session->device().answerDialog(answer);
+            });
+    dialog->setModal(true);
+    dialog->show();
+}
+
+void RunWindow::closeEvent(QCloseEvent *event)
+{
+    stop();
+    event->accept();
+}

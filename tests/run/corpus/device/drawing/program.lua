@@ -1,0 +1,35 @@
+-- Shapes, colours, fonts and the turtle.
+pclear()
+ptitle("Drawing")
+local red = prgb(255, 0, 0)
+local blue = prgb(0, 0, 255)
+local green = prgb(0, 153, 0)
+prect(4, 20, 40, 30)
+pbox(50, 20, 40, 30, blue)
+pcircle(120, 35, 20, 15, red)
+pdisc(120, 35, 8, 8, green)
+pline(4, 60, 155, 60)
+pmoveto(10, 70)
+plineto(40, 90, red)
+plineto(10, 90)
+plineto(10, 70)
+-- a five-pointed star with the turtle
+pmoveto(100, 110)
+pheading(0)
+local i = 1
+while i <= 5 do
+  pwalk(40)
+  pturn(-144)
+  i = i + 1
+end
+pmoveto(4, 96)
+pfont(0) print("Standard")
+pfont(1) print("Bold")
+local w, h = pfont(2)
+print("Large " .. w .. "x" .. h)
+pfont(0)
+pcolor(red)
+print("Red text")
+print("pixel", pget(52, 22), pget(0, 159))
+local x, y = ppos()
+print("cursor", x, y)

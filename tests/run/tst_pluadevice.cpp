@@ -1,0 +1,353 @@
+// The simulated handheld driven through its Lua library, on a plain Lua 5.1
+// state: what programs see of colours, controls, events, dialogs and
+// databases.
+
+#include "catalogue.h"
+#include "device.h"
+#include "eventscript.h"
+#include "palmdatabases.h"
+#include "pluadevicelib.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+}
+
+#include <memory>
+#include <thread>
+
+namespace {
+
+struct LuaRun
+{
+    std::unique_ptr<lua_State, decltype(&lua_close)> state{luaL_newstate(), &lua_close};
+    QByteArray output;
+
+    explicit LuaRun(Device &device)
+    {
+        luaL_openlibs(state.get());
+        registerPluaLibrary(state.get(), device);
+        device.setOutput([this](const QByteArray &text) { output += text; });
+    }
+    // Runs code; returns the error message, empty when it ran through.
+    QString run(const QByteArray &code)
+    {
+        lua_State *L = state.get();
+        if (luaL_loadbuffer(L, code.constData(), static_cast<size_t>(code.size()), "=prog") != 0 ||
+            lua_pcall(L, 0, 0, 0) != 0) {
+            const QString message = QString::fromLatin1(lua_tostring(L, -1));
+            lua_pop(L, 1);
+            return message;
+        }
+        return QString();
+    }
+    QString global(const char *name)
+    {
+        lua_getglobal(state.get(), name);
+        const QString value = lua_isnil(state.get(), -1)
+                                  ? QStringLiteral("nil")
+                                  : QString::fromLatin1(lua_tostring(state.get(), -1));
+        lua_pop(state.get(), 1);
+        return value;
+    }
+};
+
+} // namespace
+
+class TestPluaDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyCatalogueFunctionIsBound();
+    void colours_data();
+    void colours();
+    void drawingReadsBack();
+    void controlEvents_data();
+    void controlEvents();
+    void fieldEditing();
+    void peventTimesOutAndStops();
+    void dialogsAnsweredByScript_data();
+    void dialogsAnsweredByScript();
+    void databaseRoundTrip();
+    void databaseFaults_data();
+    void databaseFaults();
+    void scriptFaults_data();
+    void scriptFaults();
+    void serialIsNotAvailable();
+};
+
+void TestPluaDevice::everyCatalogueFunctionIsBound()
+{
+    Device device;
+    LuaRun lua(device);
+    int checked = 0;
+    for (const Catalogue::Entry &entry : Catalogue::entries()) {
+        QByteArray name(entry.listText);
+        name.truncate(name.indexOf('('));
+        lua_getglobal(lua.state.get(), name.constData());
+        QVERIFY2(lua_isfunction(lua.state.get(), -1), name.constData());
+        lua_pop(lua.state.get(), 1);
+        ++checked;
+    }
+    QVERIFY(checked >= 60);
+    for (const char *event : {"penDown", "penUp", "penMove", "keyDown", "ctlSelect", "ctlRepeat",
+                              "lstSelect", "menuSelect", "nilEvent"})
+        QVERIFY2(lua.global(event) != QLatin1String("nil"), event);
+}
+
+void TestPluaDevice::colours_data()
+{
+    QTest::addColumn<QByteArray>("expression");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("pure red is 125") << QByteArray("prgb(255, 0, 0)") << "125";
+    QTest::newRow("white is 0") << QByteArray("prgb(255, 255, 255)") << "0";
+    QTest::newRow("black is 255") << QByteArray("prgb(0, 0, 0)") << "255";
+    QTest::newRow("near red is red") << QByteArray("prgb(250, 10, 5)") << "125";
+    QTest::newRow("over 255 clamps") << QByteArray("prgb(999, 0, 0)") << "125";
+    QTest::newRow("mode") << QByteArray("table.concat({pmode()}, ',')") << "160,160,8,1";
+}
+
+void TestPluaDevice::colours()
+{
+    QFETCH(QByteArray, expression);
+    QFETCH(QString, expected);
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run("result = " + expression), QString());
+    QCOMPARE(lua.global("result"), expected);
+}
+
+void TestPluaDevice::drawingReadsBack()
+{
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run("pclear() pset(3, 4, 125) a = pget(3, 4) b = pget(4, 4)"
+                     "pline(0, 10, 20, 10) x, y = ppos()"
+                     "pmoveto(50, 50) pheading(90) pwalk(10) wx, wy = ppos()"
+                     "print('hi') px, py = ppos()"),
+             QString());
+    QCOMPARE(lua.global("a"), QStringLiteral("125"));
+    QCOMPARE(lua.global("b"), QStringLiteral("0"));
+    // Lines end at their second point; the turtle's 90 degrees is up.
+    QCOMPARE(lua.global("x") + ',' + lua.global("y"), QStringLiteral("20,10"));
+    QCOMPARE(lua.global("wx") + ',' + lua.global("wy"), QStringLiteral("50,40"));
+    QCOMPARE(device.pixel(50, 45), 255);
+    // print ends its line: the cursor is back at the left, one line down.
+    QCOMPARE(lua.global("px"), QStringLiteral("0"));
+    QVERIFY(lua.global("py").toInt() > 40);
+    QCOMPARE(lua.output, QByteArray("hi\n"));
+}
+
+void TestPluaDevice::controlEvents_data()
+{
+    QTest::addColumn<QByteArray>("setup");
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("button tap selects")
+        << QByteArray("b = pbutton('OK')") << QByteArray("tap 5 5") << "9 1 0";
+    QTest::newRow("tap beside a button is a pen event")
+        << QByteArray("b = pbutton('OK')") << QByteArray("tap 100 100") << "1 100 100";
+    QTest::newRow("checkbox toggles")
+        << QByteArray("c = pcheckbox('Sound')") << QByteArray("tap 3 5") << "9 1 1";
+    QTest::newRow("list counts from 0")
+        << QByteArray("l = plist(3, 8, {'a', 'b', 'c'})") << QByteArray("tap 5 15") << "12 1 1";
+    QTest::newRow("key without a field") << QByteArray("pclear()") << QByteArray("key A") << "4 65";
+    QTest::newRow("hard button") << QByteArray("pclear()") << QByteArray("button hard1") << "4 516";
+    QTest::newRow("menu") << QByteArray("pmenu({'N:New', 'Quit'})") << QByteArray("menu 2")
+                          << "21 2";
+}
+
+void TestPluaDevice::controlEvents()
+{
+    QFETCH(QByteArray, setup);
+    QFETCH(QByteArray, script);
+    QFETCH(QString, expected);
+    Device device;
+    LuaRun lua(device);
+    QString error;
+    std::optional<EventScript> events = EventScript::parse(QString::fromLatin1(script), &error);
+    QVERIFY2(events, qPrintable(error));
+    events->attach(device);
+    QCOMPARE(lua.run(setup + "\ne, a, b = pevent() r = e .. ' ' .. (a or '') .. ' ' .. (b or '')"),
+             QString());
+    QCOMPARE(lua.global("r").trimmed(), expected);
+}
+
+void TestPluaDevice::fieldEditing()
+{
+    Device device;
+    LuaRun lua(device);
+    std::optional<EventScript> script =
+        EventScript::parse("tap 2 2\ntype abcdef\nkey backspace\ntap 3 45\ntap 3 45\n", nullptr);
+    QVERIFY(script);
+    script->attach(device);
+    QCOMPARE(lua.run("f = pfield(1, 10, 4, 'x') pmoveto(0, 40)"
+                     "g = ppbutton('A', 1) h = ppbutton('B', 1) psetstate(h, 1)"
+                     "e, id = pevent() text = pgettext(f) s1 = pgetstate(g) sh = pgetstate(h)"
+                     "e2, id2 = pevent() s2 = pgetstate(g)"),
+             QString());
+    // Typing goes to the field (no key events), up to its 4 characters.
+    QCOMPARE(lua.global("text"), QStringLiteral("xab"));
+    QCOMPARE(lua.global("e"), QStringLiteral("9"));
+    QCOMPARE(lua.global("id"), lua.global("g"));
+    // Selecting one push button of a group clears the others.
+    QCOMPARE(lua.global("s1"), QStringLiteral("1"));
+    QCOMPARE(lua.global("sh"), QStringLiteral("0"));
+    // A grouped push button stays selected when tapped again.
+    QCOMPARE(lua.global("s2"), QStringLiteral("1"));
+}
+
+void TestPluaDevice::peventTimesOutAndStops()
+{
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run("e = pevent(20)"), QString());
+    QCOMPARE(lua.global("e"), QStringLiteral("0"));
+    std::thread stopper([&device] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        device.requestStop();
+    });
+    const QString message = lua.run("e = pevent()");
+    stopper.join();
+    QVERIFY2(message.contains(QLatin1String("stopped")), qPrintable(message));
+}
+
+void TestPluaDevice::dialogsAnsweredByScript_data()
+{
+    QTest::addColumn<QByteArray>("call");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("confirm yes") << QByteArray("pconfirm('Sure?')") << QByteArray("yes") << "1";
+    QTest::newRow("confirm no") << QByteArray("pconfirm('Sure?')") << QByteArray("no") << "nil";
+    QTest::newRow("input text") << QByteArray("pinput('Name', 'x')") << QByteArray("text Ann Lee")
+                                << "Ann Lee";
+    QTest::newRow("input ok keeps initial")
+        << QByteArray("pinput('Name', 'x')") << QByteArray("ok") << "x";
+    QTest::newRow("input cancel") << QByteArray("pinput('Name')") << QByteArray("cancel") << "nil";
+    QTest::newRow("date") << QByteArray("table.concat({pselectdate('When')}, '-')")
+                          << QByteArray("date 2003 5 17") << "2003-5-17";
+    QTest::newRow("time") << QByteArray("table.concat({pselecttime('At', 9)}, ':')")
+                          << QByteArray("time 13 45") << "13:45";
+}
+
+void TestPluaDevice::dialogsAnsweredByScript()
+{
+    QFETCH(QByteArray, call);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, expected);
+    Device device;
+    LuaRun lua(device);
+    std::optional<EventScript> script = EventScript::parse("answer " + answer, nullptr);
+    QVERIFY(script);
+    script->attach(device);
+    QCOMPARE(lua.run("r = " + call), QString());
+    QCOMPARE(lua.global("r"), expected);
+}
+
+void TestPluaDevice::databaseRoundTrip()
+{
+    QTemporaryDir dir;
+    {
+        Device device(dir.path());
+        LuaRun lua(device);
+        QCOMPARE(lua.run("f = opendb('Scores', 'w')"
+                         "i = createrec(f, 12) openrec(f, i) write(f, 'Ann\\n', 42, '\\1')"
+                         "closerec(f) closedb(f)"),
+                 QString());
+        QCOMPARE(lua.global("i"), QStringLiteral("0"));
+    }
+    // The file is text a user can read.
+    QFile file(dir.filePath(QStringLiteral("Scores.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("record: Ann\\x0a42\\x01\\x00"));
+    file.close();
+
+    Device device(dir.path());
+    LuaRun lua(device);
+    QCOMPARE(lua.run("names = listdb('PLua', '') first = names[1]"
+                     "f, n = opendb('Scores', 'r') size = openrec(f, 0)"
+                     "name = read(f, '*l') rest = read(f, 2) closedb(f)"),
+             QString());
+    QCOMPARE(lua.global("first"), QStringLiteral("Scores"));
+    QCOMPARE(lua.global("n"), QStringLiteral("1"));
+    QCOMPARE(lua.global("size"), QStringLiteral("12"));
+    QCOMPARE(lua.global("name"), QStringLiteral("Ann"));
+    QCOMPARE(lua.global("rest"), QStringLiteral("42"));
+}
+
+void TestPluaDevice::databaseFaults_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing database")
+        << QByteArray("f, m = opendb('Nothing', 'r')") << "database \"Nothing\" not found";
+    QTest::newRow("bad mode") << QByteArray("f, m = opendb('X', 'rw')")
+                              << "unknown mode \"rw\" (use \"r\", \"r+\" or \"w\")";
+    QTest::newRow("write past the record")
+        << QByteArray("f = opendb('X', 'w') openrec(f, createrec(f, 2)) ok, m = write(f, 'abc')")
+        << "the record holds 2 bytes; resize it first";
+    QTest::newRow("read-only")
+        << QByteArray("f = opendb('X', 'w') closedb(f) f = opendb('X', 'r') r, m = createrec(f, 1)")
+        << "database is open for reading only";
+    QTest::newRow("delete the open record")
+        << QByteArray("f = opendb('X', 'w') openrec(f, createrec(f, 1)) ok, m = deleterec(f, 0)")
+        << "record 0 is open";
+    QTest::newRow("opened twice") << QByteArray("f = opendb('X', 'w') g, m = opendb('X', 'r')")
+                                  << "database \"X\" is already open";
+}
+
+void TestPluaDevice::databaseFaults()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    Device device(dir.path());
+    LuaRun lua(device);
+    QCOMPARE(lua.run(code), QString());
+    QCOMPARE(lua.global("m"), message);
+}
+
+void TestPluaDevice::scriptFaults_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unknown step") << "tap 1 2\n\njump 3"
+                                  << "3: unknown step \"jump\"";
+    QTest::newRow("tap without y") << "tap 1"
+                                   << "1: tap needs X and Y";
+    QTest::newRow("unknown key") << "key hello"
+                                 << "1: unknown key \"hello\"";
+    QTest::newRow("unknown button") << "button hard9"
+                                    << "1: unknown button \"hard9\"";
+    QTest::newRow("menu 0") << "menu 0"
+                            << "1: menu needs an item number from 1";
+    QTest::newRow("short date") << "answer date 2003 5"
+                                << "1: answer date needs 3 numbers";
+}
+
+void TestPluaDevice::scriptFaults()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, error);
+    QString actual;
+    QVERIFY(!EventScript::parse(script, &actual));
+    QCOMPARE(actual, error);
+}
+
+void TestPluaDevice::serialIsNotAvailable()
+{
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run("h, m = openser('serial', 9600)"), QString());
+    QCOMPARE(lua.global("h"), QStringLiteral("nil"));
+    QCOMPARE(lua.global("m"), QStringLiteral("serial ports are not available on the desktop"));
+}
+
+QTEST_MAIN(TestPluaDevice)
+#include "tst_pluadevice.moc"

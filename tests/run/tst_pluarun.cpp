@@ -1,0 +1,171 @@
+// The built plua-run end to end: the corpus of programs with their events,
+// printed output and pictures, and the command line's own faults.
+
+#include "toolrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kCorpus = QStringLiteral(SCRIVLET_SOURCE_DIR "/tests/run/corpus/device");
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+ToolRun runPluaRun(const QStringList &args, const QString &workDir)
+{
+    return runCommand(QStringLiteral(PLUA_RUN_PATH), args, {workDir, {}, 60000});
+}
+
+} // namespace
+
+class TestPluaRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void corpus_data();
+    void corpus();
+    void faults_data();
+    void faults();
+    void stopsAnEndlessLoop();
+    void databasesSurviveTheRun();
+};
+
+void TestPluaRun::corpus_data()
+{
+    QTest::addColumn<QString>("name");
+    const QStringList names = QDir(kCorpus).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QVERIFY(names.size() >= 8);
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestPluaRun::corpus()
+{
+    QFETCH(QString, name);
+    const QDir source(kCorpus + QLatin1Char('/') + name);
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    for (const QString &file : {QStringLiteral("program.lua"), QStringLiteral("events.txt")})
+        QVERIFY(QFile::copy(source.filePath(file), work.filePath(file)));
+
+    const ToolRun run = runPluaRun(
+        {QStringLiteral("program.lua"), QStringLiteral("--events"), QStringLiteral("events.txt"),
+         QStringLiteral("--screenshot"), QStringLiteral("final.png"), QStringLiteral("--databases"),
+         QStringLiteral("db"), QStringLiteral("--timeout"), QStringLiteral("20")},
+        work.path());
+    const QByteArray expectedErr = readFile(source.filePath(QStringLiteral("expected.err")));
+    QCOMPARE(run.err, expectedErr);
+    QCOMPARE(run.exitCode, expectedErr.isEmpty() ? 0 : 1);
+    QCOMPARE(run.out, readFile(source.filePath(QStringLiteral("expected.out"))));
+
+    // Every picture the run took, and only those, match the expected ones.
+    const QStringList expected = source.entryList({QStringLiteral("*.png")}, QDir::Files);
+    QCOMPARE(QDir(work.path()).entryList({QStringLiteral("*.png")}, QDir::Files), expected);
+    for (const QString &picture : expected) {
+        const QImage want(source.filePath(picture));
+        const QImage got(work.filePath(picture));
+        QCOMPARE(got.size(), QSize(160, 160));
+        QVERIFY2(got.convertToFormat(QImage::Format_RGB32) ==
+                     want.convertToFormat(QImage::Format_RGB32),
+                 qPrintable(picture + QLatin1String(" differs")));
+    }
+}
+
+void TestPluaRun::faults_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QByteArray>("events");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");
+    QTest::newRow("syntax error")
+        << QByteArray("print(1)\nprint(\"x\"\n") << QByteArray() << 1
+        << QByteArray("p.lua:3: ')' expected (to close '(' at line 2) near end of file\n");
+    QTest::newRow("bad argument names the line")
+        << QByteArray("pclear()\n\npline(1, 2)\n") << QByteArray() << 1
+        << QByteArray("p.lua:3: bad argument #3 to 'pline' (number expected, got no value)\n");
+    QTest::newRow("bad events line") << QByteArray("pevent()\n") << QByteArray("tap 1 2\nfly\n")
+                                     << 2 << QByteArray("ev.txt:2: unknown step \"fly\"\n");
+    QTest::newRow("answer without a dialog")
+        << QByteArray("pevent()\n") << QByteArray("answer ok\n") << 1
+        << QByteArray("ev.txt: line 1: an answer, but the program shows no dialog\n");
+    QTest::newRow("dialog without an answer")
+        << QByteArray("palert(\"Hi\")\n") << QByteArray("tap 1 1\n") << 1
+        << QByteArray("ev.txt: line 1: the program shows a dialog (\"Hi\"); answer it first\n");
+    QTest::newRow("screenshot cannot be written")
+        << QByteArray("pevent()\n") << QByteArray("screenshot no/such/dir/x.png\n") << 1
+        << QByteArray("ev.txt: line 1: cannot write no/such/dir/x.png: ");
+}
+
+void TestPluaRun::faults()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QByteArray, events);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+    QTemporaryDir work;
+    QVERIFY(writeFile(work.filePath(QStringLiteral("p.lua")), program));
+    QVERIFY(writeFile(work.filePath(QStringLiteral("ev.txt")), events));
+    const ToolRun run =
+        runPluaRun({QStringLiteral("p.lua"), QStringLiteral("--events"), QStringLiteral("ev.txt")},
+                   work.path());
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.startsWith(err), run.err.constData());
+}
+
+void TestPluaRun::stopsAnEndlessLoop()
+{
+    QTemporaryDir work;
+    QVERIFY(writeFile(work.filePath(QStringLiteral("loop.lua")),
+                      "print(\"start\")\nwhile 1 do\n  pset(1, 1)\nend\n"));
+    const ToolRun run =
+        runPluaRun({QStringLiteral("loop.lua"), QStringLiteral("--timeout"), QStringLiteral("0.3"),
+                    QStringLiteral("--screenshot"), QStringLiteral("s.png")},
+                   work.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray("start\n"));
+    QVERIFY2(run.err.startsWith("loop.lua:") &&
+                 run.err.endsWith(": time-out: still running after 0.3 s\n"),
+             run.err.constData());
+    // The picture is still written, showing how far the program got.
+    QCOMPARE(QImage(work.filePath(QStringLiteral("s.png"))).pixelColor(1, 1), QColor(Qt::black));
+}
+
+void TestPluaRun::databasesSurviveTheRun()
+{
+    QTemporaryDir work;
+    // The program stops (time-out) without closing its database: what it
+    // wrote is kept all the same.
+    QVERIFY(writeFile(work.filePath(QStringLiteral("w.lua")),
+                      "f = opendb(\"Keep\", \"w\")\nopenrec(f, createrec(f, 3))\n"
+                      "write(f, \"abc\")\nwhile 1 do end\n"));
+    QVERIFY(writeFile(work.filePath(QStringLiteral("r.lua")),
+                      "f = opendb(\"Keep\", \"r\")\nopenrec(f, 0)\nprint(read(f, 3))\n"));
+    const QStringList db = {QStringLiteral("--databases"), work.filePath(QStringLiteral("db"))};
+    QCOMPARE(runPluaRun(QStringList{QStringLiteral("w.lua"), QStringLiteral("--timeout"),
+                                    QStringLiteral("0.3")} +
+                            db,
+                        work.path())
+                 .exitCode,
+             1);
+    const ToolRun read = runPluaRun(QStringList{QStringLiteral("r.lua")} + db, work.path());
+    QCOMPARE(read.err, QByteArray());
+    QCOMPARE(read.out, QByteArray("abc\n"));
+}
+
+QTEST_MAIN(TestPluaRun)
+#include "tst_pluarun.moc"
