@@ -861,9 +861,6 @@ void tst_Desktop::editorConveniencesByKeys()
     QCOMPARE(X11Desktop::readFile(one), QByteArray("!") + found);
 }
 
-QTEST_GUILESS_MAIN(tst_Desktop)
-#include "tst_desktop.moc"
-
 void tst_Desktop::runProgramFromTheEditor()
 {
     X11Desktop &d = *m_desktop;
@@ -932,3 +929,6 @@ void tst_Desktop::runProgramFromTheEditor()
     QTRY_VERIFY_WITH_TIMEOUT(d.windows(QStringLiteral("Run - game.lua")).isEmpty(), 10000);
     QCOMPARE(d.program().state(), QProcess::Running);
 }
+
+QTEST_GUILESS_MAIN(tst_Desktop)
+#include "tst_desktop.moc"
