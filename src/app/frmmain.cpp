@@ -3,10 +3,10 @@
 #include "document/editortextedit.h"
 #include "platform/hostservices.h"
 #include "linestatus.h"
-#include "program.h"
+#include "session/programstate.h"
 #include "document/editcommands.h"
 #include "document/projectdocument.h"
-#include "twips.h"
+#include "session/twips.h"
 #include "info/helpwindows.h"
 #include "catalogue.h"
 #include "lang/pluasupport.h"
@@ -60,7 +60,9 @@ const Menu Menus[] = {
          {"mnuFileSave", "&Save", "Ctrl+S", [](frmMain &w) { w.document().save(); }},
          {"mnuFileSaveAs", "Save &As...", nullptr, [](frmMain &w) { w.document().saveAs(); }},
          {"mnuPRCexport", "&Export To .prc", nullptr,
-          [](frmMain &w) { Output::exportPalmDoc(w.host(), w.document()); }},
+          [](frmMain &w) {
+              Output::exportPalmDoc(w.host(), w.document(), w.program().converter());
+          }},
          {"mnutxtExport", "&Export To .txt", nullptr,
           [](frmMain &w) { Output::exportText(w.host(), w.document()); }},
          {"mnuFileBar1", "-", nullptr, nullptr},
@@ -137,7 +139,7 @@ const ToolButton ToolButtons[] = {
 
 } // namespace
 
-frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_program(program)
+frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Scrivlet IDE 1.3b"));
@@ -155,7 +157,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
 
     // Exports convert on after their command has returned; their failures
     // are shown here, where the user works.
-    connect(&PalmDocConverter::of(host()), &PalmDocConverter::conversionFailed, this,
+    connect(&m_program.converter(), &PalmDocConverter::conversionFailed, this,
             [this](const QString &message) {
                 host().messageBox(message, HostServices::Buttons::Ok, HostServices::Icon::Error);
             });
@@ -391,10 +393,10 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     m_closing = true;
     // Exports still converting end while the window can still report them.
-    PalmDocConverter::of(host()).waitForAll(this);
+    m_program.converter().waitForAll(this);
 
     // Every other window goes, the most recently opened first.
-    const auto windows = host().loadedWindows();
+    const auto windows = m_program.loadedWindows();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         QWidget *window = *it;
         if (window != this && !window->close()) {

@@ -1,7 +1,7 @@
 #include "frmabout.h"
 
 #include "platform/hostservices.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
 
 #include <QIcon>
@@ -10,7 +10,7 @@
 
 using namespace FormGeometry;
 
-frmAbout::frmAbout(Program &, QWidget *parent) : QDialog(parent)
+frmAbout::frmAbout(ProgramState &, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Scrivlet_Editor"));
@@ -52,13 +52,13 @@ QString frmAbout::creditText()
                           "for news and updates.");
 }
 
-void frmAbout::showModal(Program &program, QWidget *owner)
+void frmAbout::showModal(ProgramState &program, QWidget *owner)
 {
     // Loaded afresh at every opening. While it is open it blocks every other
     // window, so no second one can be asked for.
     auto *dialog = new frmAbout(program, owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    program.host().registerWindow(dialog);
+    program.registerWindow(dialog);
     // exec() centres the dialog on its owner.
     dialog->exec();
 }

@@ -2,7 +2,7 @@
 
 #include "platform/hostservices.h"
 #include "keynotation.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
 
 #include <QAction>
@@ -48,7 +48,7 @@ constexpr ToolButton toolButtons[] = {
 
 } // namespace
 
-frmBrowser::frmBrowser(Program &program, QWidget *parent)
+frmBrowser::frmBrowser(ProgramState &program, QWidget *parent)
     : QWidget(parent), m_program(program), m_timTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmBrowser"));

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 class QComboBox;
 class QLabel;
 class QTimer;
@@ -11,7 +11,7 @@ class QWebEngineView;
 class QWindow;
 
 // The program's own web browser. It takes no address as an argument: it types
-// Program::BrowserAddress into its address box and presses Enter, so a link
+// ProgramState::BrowserAddress into its address box and presses Enter, so a link
 // opens through the same path as a typed address. It does so when a link shows
 // it, and again each time the user comes back to it from another window of
 // the program. One instance is shared by every link; closing it drops the
@@ -21,7 +21,7 @@ class frmBrowser : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmBrowser(Program &program, QWidget *parent = nullptr);
+    explicit frmBrowser(ProgramState &program, QWidget *parent = nullptr);
 
     // A toolbar button by its key: "Back", "Forward", "Stop" or "Refresh".
     void runToolbarKey(const QString &key);
@@ -58,7 +58,7 @@ private:
     QString LocationName() const;
     QString LocationURL() const;
 
-    Program &m_program;
+    ProgramState &m_program;
     QToolBar *m_tbToolBar;
     QWidget *m_picAddress;
     QLabel *m_lblAddress;

@@ -1,14 +1,15 @@
 #include "frmdonations.h"
 
 #include "addresses.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-frmDonations::frmDonations(Program &program, QWidget *parent) : QWidget(parent)
+frmDonations::frmDonations(ProgramState &program, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmDonations"));
     setWindowTitle(QStringLiteral("Donations"));
@@ -38,6 +39,6 @@ frmDonations::frmDonations(Program &program, QWidget *parent) : QWidget(parent)
     fitLabels(this);
 
     connect(command2, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(DonationStoreAddress)); });
+            [&program] { HelpWindows::openAddress(program, QLatin1String(DonationStoreAddress)); });
     connect(command1, &QPushButton::clicked, this, &QWidget::close);
 }

@@ -3,8 +3,9 @@
 #include "addresses.h"
 #include "firstrunmarker.h"
 #include "platform/hostservices.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 #include "frmdonations.h"
 #include "frminstallationinstructions.h"
 
@@ -12,7 +13,8 @@
 
 using namespace FormGeometry;
 
-frmFirstRun::frmFirstRun(Program &program, QWidget *parent) : QWidget(parent), m_program(program)
+frmFirstRun::frmFirstRun(ProgramState &program, QWidget *parent)
+    : QWidget(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmFirstRun"));
     setWindowTitle(QStringLiteral("PLua installation instructions"));
@@ -39,7 +41,7 @@ frmFirstRun::frmFirstRun(Program &program, QWidget *parent) : QWidget(parent), m
     fitLabels(this);
 
     connect(command3, &QPushButton::clicked, this,
-            [this] { m_program.openAddress(QLatin1String(PluaStoreAddress)); });
+            [this] { HelpWindows::openAddress(m_program, QLatin1String(PluaStoreAddress)); });
     connect(command1, &QPushButton::clicked, this, &frmFirstRun::finish);
 }
 

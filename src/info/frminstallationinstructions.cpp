@@ -1,15 +1,16 @@
 #include "frminstallationinstructions.h"
 
 #include "addresses.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 
 #include <QEvent>
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-frmInstallationInstructions::frmInstallationInstructions(Program &program, QWidget *parent)
+frmInstallationInstructions::frmInstallationInstructions(ProgramState &program, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmInstallationInstructions"));
@@ -27,7 +28,7 @@ frmInstallationInstructions::frmInstallationInstructions(Program &program, QWidg
     fitLabels(this);
 
     connect(command3, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(PluaStoreAddress)); });
+            [&program] { HelpWindows::openAddress(program, QLatin1String(PluaStoreAddress)); });
     connect(m_command1, &QPushButton::clicked, this, &QWidget::close);
 }
 

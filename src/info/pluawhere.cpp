@@ -1,14 +1,15 @@
 #include "pluawhere.h"
 
 #include "addresses.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-PluaWhere::PluaWhere(Program &program, QWidget *parent) : QWidget(parent)
+PluaWhere::PluaWhere(ProgramState &program, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Pluawhere"));
     setWindowTitle(QStringLiteral("Where to get PLua?"));
@@ -35,10 +36,10 @@ PluaWhere::PluaWhere(Program &program, QWidget *parent) : QWidget(parent)
     fitLabels(this);
 
     connect(command2, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(PluaHomeAddress)); });
+            [&program] { HelpWindows::openAddress(program, QLatin1String(PluaHomeAddress)); });
     connect(command1, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(PluaStoreAddress)); });
+            [&program] { HelpWindows::openAddress(program, QLatin1String(PluaStoreAddress)); });
     connect(command3, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(MakerSiteAddress)); });
+            [&program] { HelpWindows::openAddress(program, QLatin1String(MakerSiteAddress)); });
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
 }
