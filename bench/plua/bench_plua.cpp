@@ -24,7 +24,7 @@ namespace {
 
 // One block of a realistic program; @ is replaced by a number so that every
 // copy defines functions of its own.
-constexpr const char *kPluaBlock = R"(-- Scores for round @
+constexpr const char *PluaBlock = R"(-- Scores for round @
 Scores@ = {n = 0, best = nil}
 
 function Scores@:add(name, points)
@@ -67,7 +67,7 @@ end
 
 // The same kind of code in the part of the language Lua 5.1 also takes: no
 // %upvalues and no table for.
-constexpr const char *kSharedBlock = R"(-- Scores for round @
+constexpr const char *SharedBlock = R"(-- Scores for round @
 Scores@ = {n = 0, best = nil}
 
 function Scores@:add(name, points)
@@ -171,7 +171,7 @@ int main(int argc, char *argv[])
     std::printf("%10s %10s %12s %12s %12s %12s\n", "lines", "bytes", "check ms", "ns/line",
                 "+tree ms", "ns/line");
     for (const int lines : {1000, 10000, 100000}) {
-        const std::string source = program(kPluaBlock, lines);
+        const std::string source = program(PluaBlock, lines);
         const int actual = static_cast<int>(std::count(source.begin(), source.end(), '\n'));
         bool valid = false;
         const double check = bestParseMs(source, plua::ParseMode::CheckOnly, runs, &valid);
@@ -182,7 +182,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("large.lua"));
-    const std::string shared = program(kSharedBlock, 100000);
+    const std::string shared = program(SharedBlock, 100000);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(shared.data(), static_cast<qint64>(shared.size())) !=

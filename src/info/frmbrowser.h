@@ -49,23 +49,25 @@ private:
     void openChosenAddress();
     void navigate();
 
-    void brwWebBrowser_NavigateComplete2();
-    void brwWebBrowser_DownloadComplete();
+    // The view shows a new address: it goes on top of the history.
+    void recordVisitedAddress();
+    // A page has finished loading.
+    void showLoadedPageTitle();
     void showProgressInTitle();
 
     // What the page reports about itself.
-    bool Busy() const { return m_busy; }
-    QString LocationName() const;
-    QString LocationURL() const;
+    bool isLoading() const { return m_loading; }
+    QString pageName() const;
+    QString pageAddress() const;
 
     ProgramState &m_program;
-    QToolBar *m_tbToolBar;
-    QWidget *m_picAddress;
-    QLabel *m_lblAddress;
-    QComboBox *m_cboAddress;
-    QWebEngineView *m_brwWebBrowser;
-    QTimer *m_timTimer;
-    bool m_busy = false;
+    QToolBar *m_toolBar;
+    QWidget *m_addressPanel;
+    QLabel *m_addressLabel;
+    QComboBox *m_addressBox;
+    QWebEngineView *m_webView;
+    QTimer *m_titleTimer;
+    bool m_loading = false;
     // True while a dialog of the browser's own (a page's alert, for one) has
     // the keyboard: coming back from it is no switch between windows.
     bool m_ownDialogActive = false;
@@ -77,5 +79,5 @@ private:
     bool m_addressQueued = false;
     // True while the history is rebuilt, so that selecting its new top entry
     // does not start a second navigation.
-    bool SuppressNavigation = false;
+    bool m_suppressNavigation = false;
 };

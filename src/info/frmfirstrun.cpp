@@ -29,20 +29,20 @@ frmFirstRun::frmFirstRun(ProgramState &program, QWidget *parent)
                        "instructions:."));
     addLabel(this, "Label2", twips(720, 960, 4335, 615),
              frmInstallationInstructions::installText());
-    QPushButton *command3 = addButton(this, "Command3", twips(1200, 1680, 3135, 255),
-                                      QStringLiteral("Download from Palmgear"));
+    QPushButton *storeButton = addButton(this, "Command3", twips(1200, 1680, 3135, 255),
+                                         QStringLiteral("Download from Palmgear"));
     addLabel(this, "Label4", twips(720, 2160, 4095, 495),
              frmInstallationInstructions::exportText());
     addLabel(this, "Label6", twips(720, 2760, 4095, 615), frmInstallationInstructions::runText());
-    QPushButton *command1 =
+    QPushButton *okButton =
         addButton(this, "Command1", twips(2040, 3480, 1215, 375), QStringLiteral("&OK"));
-    setTabOrder(command1, command3);
-    command1->setFocus();
+    setTabOrder(okButton, storeButton);
+    okButton->setFocus();
     fitLabels(this);
 
-    connect(command3, &QPushButton::clicked, this,
+    connect(storeButton, &QPushButton::clicked, this,
             [this] { HelpWindows::openAddress(m_program, QLatin1String(PluaStoreAddress)); });
-    connect(command1, &QPushButton::clicked, this, &frmFirstRun::finish);
+    connect(okButton, &QPushButton::clicked, this, &frmFirstRun::finish);
 }
 
 void frmFirstRun::finish()

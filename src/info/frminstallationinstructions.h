@@ -22,5 +22,5 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QPushButton *m_command1;
+    QPushButton *m_okButton;
 };

@@ -72,7 +72,7 @@ bool waitForCheck(PluaDiagnostics *d)
 
 } // namespace
 
-class TestPluaSupport : public QObject
+class tst_PluaSupport : public QObject
 {
     Q_OBJECT
 
@@ -528,5 +528,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPluaSupport)
+QTEST_MAIN(tst_PluaSupport)
 #include "tst_pluasupport.moc"
