@@ -53,7 +53,6 @@ private:
     void fillCatalogue();
     void showCatalogueHelp();
     void insertCatalogueCall();
-    void saveWindowPlacement();
 
     ProgramState &m_program;
     EditorTextEdit *m_editor = nullptr;
