@@ -25,7 +25,7 @@ enum ExitCode : int {
     UsageError = 2,
 };
 
-constexpr const char *kHelp = R"(Usage: plua-check FILE...
+constexpr const char *Help = R"(Usage: plua-check FILE...
        plua-check --help | --version
 
 Checks each Plua 1 program FILE for the faults the handheld's compiler
@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
         if (options && std::strcmp(arg, "--") == 0) {
             options = false;
         } else if (options && std::strcmp(arg, "--help") == 0) {
-            std::fputs(kHelp, stdout);
+            std::fputs(Help, stdout);
             return AllValid;
         } else if (options && std::strcmp(arg, "--version") == 0) {
             std::printf("plua-check %s\n", PLUA_CHECK_VERSION);

@@ -1,7 +1,7 @@
 // txt2doc: converts a text file into a compressed Palm DOC database, and back.
 
-#include "palmdoc_database.h"
-#include "palmdoc_file.h"
+#include "palmdocdatabase.h"
+#include "palmdocfile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -33,7 +33,7 @@ enum ExitCode : int {
     OutOfMemory = 4,
 };
 
-constexpr const char *kHelp = R"(Usage: txt2doc INPUT OUTPUT NAME
+constexpr const char *Help = R"(Usage: txt2doc INPUT OUTPUT NAME
        txt2doc --decode INPUT [OUTPUT]
        txt2doc -h | --help | --version
 
@@ -115,14 +115,14 @@ std::size_t utf8Sequence(std::string_view text, std::size_t i, char32_t &cp)
 // on one line and a terminal never takes part of a name for a command.
 std::string quoted(const Argument &argument)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+    static constexpr char Digits[] = "0123456789ABCDEF";
     const std::string_view in = argument.text;
     std::string text = "'";
     auto escape = [&text](char ch) {
         const auto c = static_cast<unsigned char>(ch);
         text += "\\x";
-        text += kDigits[c >> 4];
-        text += kDigits[c & 0xF];
+        text += Digits[c >> 4];
+        text += Digits[c & 0xF];
     };
     for (std::size_t i = 0; i < in.size();) {
         char32_t cp = 0;
@@ -196,9 +196,8 @@ int convert(const Argument &input, const Argument &output, const Argument &name)
         return report(UsageError, "cannot write " + quoted(output) + ": it is the input file");
 
     // CR LF shrinks to LF, so the file itself may be up to twice the limit.
-    palmdoc::ReadResult read = readInput(input, 2 * palmdoc::kMaxTextLength);
-    const std::string limit = "a Palm DOC holds at most " +
-                              std::to_string(palmdoc::kMaxTextLength) +
+    palmdoc::ReadResult read = readInput(input, 2 * palmdoc::MaxTextLength);
+    const std::string limit = "a Palm DOC holds at most " + std::to_string(palmdoc::MaxTextLength) +
                               " bytes of text (65534 records of 4096 bytes)";
     if (read.tooLarge)
         return report(InputError,
@@ -206,7 +205,7 @@ int convert(const Argument &input, const Argument &output, const Argument &name)
     if (!read.error.empty())
         return report(InputError, "cannot read " + inputName(input) + ": " + read.error);
     palmdoc::toHandheldLineEnds(read.bytes);
-    if (read.bytes.size() > palmdoc::kMaxTextLength)
+    if (read.bytes.size() > palmdoc::MaxTextLength)
         return report(InputError, "cannot convert " + inputName(input) + ": its text has " +
                                       std::to_string(read.bytes.size()) + " bytes; " + limit);
 
@@ -228,10 +227,10 @@ int decode(const Argument &input, const Argument *output)
     // Whatever does not start like a Palm DOC is not read any further: a
     // device such as /dev/zero is refused at once.
     const auto looksLikeDoc = [](std::span<const std::uint8_t> bytes) {
-        return bytes.size() < palmdoc::kHeaderSize ||
-               palmdoc::headerError(bytes.first(palmdoc::kHeaderSize)).empty();
+        return bytes.size() < palmdoc::HeaderSize ||
+               palmdoc::headerError(bytes.first(palmdoc::HeaderSize)).empty();
     };
-    const palmdoc::ReadResult read = readInput(input, palmdoc::kMaxDatabaseSize, looksLikeDoc);
+    const palmdoc::ReadResult read = readInput(input, palmdoc::MaxDatabaseSize, looksLikeDoc);
     if (read.tooLarge)
         return report(InputError, inputName(input) + " is not a valid Palm DOC: it is too large");
     if (!read.error.empty())
@@ -256,7 +255,7 @@ int run(const std::vector<Argument> &args)
         const std::string &option = args[0].text;
         const bool help = option == "--help" || option == "-h";
         if (help && args.size() == 1) {
-            std::fputs(kHelp, stdout);
+            std::fputs(Help, stdout);
             return std::fflush(stdout) == 0 ? Success : OutputError;
         }
         if (option == "--version" && args.size() == 1) {

@@ -103,7 +103,7 @@ int main(int argc, char *argv[])
     QtHostServices host(dir.path());
     Program program(host, QString());
     program.StartMainWindow();
-    frmMain &window = *program.mainWindow;
+    frmMain &window = *program.mainWindow();
     const bool exposed = QTest::qWaitForWindowExposed(&window);
     const double startupMs = sinceStart.nsecsElapsed() / 1e6;
 

@@ -26,7 +26,7 @@ namespace {
 // copy defines functions of its own. The head and the event loop are in the
 // part of the language that Lua 4.0 and 5.1 share; the drawing function comes
 // in two versions.
-constexpr const char *kScoresHead = R"(-- Scores for round @
+constexpr const char *ScoresHead = R"(-- Scores for round @
 Scores@ = {n = 0, best = nil}
 
 function Scores@:add(name, points)
@@ -46,7 +46,7 @@ function Scores@:sorted()
 end
 )";
 
-constexpr const char *kEventLoop = R"(
+constexpr const char *EventLoop = R"(
 local done@ = nil
 while not done@ do
   local e, px, py = pevent()
@@ -55,7 +55,7 @@ end
 )";
 
 // Plua 1 only: %upvalues and a table for.
-constexpr const char *kPluaDraw = R"(
+constexpr const char *PluaDraw = R"(
 function draw@(x, y, list)
   local w, h = pfont(1)
   pclear()
@@ -73,7 +73,7 @@ end
 )";
 
 // The same job in what Lua 5.1 also takes.
-constexpr const char *kSharedDraw = R"(
+constexpr const char *SharedDraw = R"(
 function draw@(x, y, list)
   local w, h = pfont(1)
   pclear()
@@ -152,7 +152,7 @@ int main(int argc, char *argv[])
     std::printf("Check time, best of %d runs (goal: 10,000 lines under 10 ms, linear)\n", runs);
     std::printf("%10s %10s %12s %12s %12s %12s\n", "lines", "bytes", "check ms", "ns/line",
                 "+tree ms", "ns/line");
-    const std::string pluaBlock = std::string(kScoresHead) + kPluaDraw + kEventLoop;
+    const std::string pluaBlock = std::string(ScoresHead) + PluaDraw + EventLoop;
     for (const int lines : {1000, 10000, 100000}) {
         const std::string source = program(pluaBlock, lines);
         const int actual = static_cast<int>(std::count(source.begin(), source.end(), '\n'));
@@ -165,7 +165,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("large.lua"));
-    const std::string shared = program(std::string(kScoresHead) + kSharedDraw + kEventLoop, 100000);
+    const std::string shared = program(std::string(ScoresHead) + SharedDraw + EventLoop, 100000);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(shared.data(), static_cast<qint64>(shared.size())) !=

@@ -8,9 +8,9 @@
 // WORK_DIR, runs each converter RUNS times (best run counts) and prints a
 // table. MB are 10^6 bytes.
 
-#include "palmdoc_codec.h"
-#include "palmdoc_database.h"
-#include "palmdoc_oracle.h"
+#include "palmdoccodec.h"
+#include "palmdocdatabase.h"
+#include "palmdocoracle.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::size_t kCorpusSize = 10 * 1024 * 1024;
+constexpr std::size_t CorpusSize = 10 * 1024 * 1024;
 
 Bytes readAll(const fs::path &path)
 {
@@ -66,9 +66,9 @@ Bytes buildCorpus(const fs::path &folder, const std::vector<std::string> &extens
         all.insert(all.end(), content.begin(), content.end());
     }
     Bytes corpus;
-    while (!all.empty() && corpus.size() < kCorpusSize)
+    while (!all.empty() && corpus.size() < CorpusSize)
         corpus.insert(corpus.end(), all.begin(), all.end());
-    corpus.resize(std::min(corpus.size(), kCorpusSize));
+    corpus.resize(std::min(corpus.size(), CorpusSize));
     return corpus;
 }
 
@@ -218,9 +218,9 @@ int main(int argc, char **argv)
         std::vector<Bytes> records;
         std::size_t optimal = 0;
         const auto e0 = std::chrono::steady_clock::now();
-        for (std::size_t at = 0; at < text.size(); at += palmdoc::kRecordSize) {
+        for (std::size_t at = 0; at < text.size(); at += palmdoc::RecordSize) {
             Bytes record;
-            const std::size_t n = std::min(palmdoc::kRecordSize, text.size() - at);
+            const std::size_t n = std::min(palmdoc::RecordSize, text.size() - at);
             encoder.compressRecord(std::span(text).subspan(at, n), record);
             optimal += record.size();
             records.push_back(std::move(record));
@@ -244,10 +244,10 @@ int main(int argc, char **argv)
         std::size_t checked = 0;
         std::size_t matched = 0;
         for (std::size_t r = 0; r < records.size(); r += 64) {
-            const std::size_t at = r * palmdoc::kRecordSize;
-            const Bytes record(
-                text.begin() + std::ptrdiff_t(at),
-                text.begin() + std::ptrdiff_t(std::min(text.size(), at + palmdoc::kRecordSize)));
+            const std::size_t at = r * palmdoc::RecordSize;
+            const Bytes record(text.begin() + std::ptrdiff_t(at),
+                               text.begin() +
+                                   std::ptrdiff_t(std::min(text.size(), at + palmdoc::RecordSize)));
             ++checked;
             matched += palmdoc_oracle::minimumEncodedSize(record) == records[r].size();
         }

@@ -4,19 +4,16 @@
 #include "document/editortextedit.h"
 #include "platform/hostservices.h"
 #include "linestatus.h"
-#include "program.h"
-#include "document/editcommands.h"
+#include "session/programstate.h"
 #include "document/projectdocument.h"
-#include "twips.h"
-#include "info/helpwindows.h"
+#include "session/twips.h"
 #include "catalogue.h"
 #include "lang/pluasupport.h"
 #include "runwindow/runcommand.h"
 #include "lang/codeinsertion.h"
+#include "maincommands.h"
+#include "mainwindowclosing.h"
 #include "output/palmdocconverter.h"
-#include "output/palmdocexport.h"
-#include "output/printing.h"
-#include "output/textexport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,113 +30,7 @@
 
 using Twips::px;
 
-namespace {
-
-using Command = void (*)(frmMain &);
-
-struct MenuItem
-{
-    const char *name;
-    const char *caption; // "-" is a separator
-    const char *shortcut;
-    Command command;
-};
-
-struct Menu
-{
-    const char *name;
-    const char *caption;
-    std::initializer_list<MenuItem> items;
-};
-
-const Menu Menus[] = {
-    {"mnuFile",
-     "&File",
-     {
-         {"mnuFileNew", "&New", "Ctrl+N", [](frmMain &w) { w.document().newProject(); }},
-         {"mnuFileOpen", "&Open...", "Ctrl+O", [](frmMain &w) { w.document().open(); }},
-         {"mnuFileBar0", "-", nullptr, nullptr},
-         {"mnuFileSave", "&Save", "Ctrl+S", [](frmMain &w) { w.document().save(); }},
-         {"mnuFileSaveAs", "Save &As...", nullptr, [](frmMain &w) { w.document().saveAs(); }},
-         {"mnuPRCexport", "&Export To .prc", nullptr,
-          [](frmMain &w) { Output::exportPalmDoc(w.host(), w.document()); }},
-         {"mnutxtExport", "&Export To .txt", nullptr,
-          [](frmMain &w) { Output::exportText(w.host(), w.document()); }},
-         {"mnuFileBar1", "-", nullptr, nullptr},
-         {"mnuFilePrint", "&Print", "Ctrl+P",
-          [](frmMain &w) { Output::printDocument(w.host(), w.document(), w); }},
-         {"mnuFileBar2", "-", nullptr, nullptr},
-         {"mnuFileExit", "E&xit", nullptr, [](frmMain &w) { w.close(); }},
-     }},
-    {"mnuEdit",
-     "&Edit",
-     {
-         {"mnuEditCut", "Cu&t", nullptr,
-          [](frmMain &w) { EditCommands::cut(w.host(), *w.editor()); }},
-         {"mnuEditCopy", "&Copy", nullptr,
-          [](frmMain &w) { EditCommands::copy(w.host(), *w.editor()); }},
-         {"mnuEditPaste", "&Paste", nullptr,
-          [](frmMain &w) { EditCommands::paste(w.host(), *w.editor()); }},
-     }},
-    {"mnuInsert",
-     "&Insert",
-     {
-         {"mnuNewFunction", "New Function", "Ctrl+F",
-          [](frmMain &w) { CodeInsertion::insertNewFunction(w.host(), *w.editor()); }},
-         {"mnuComment", "Comment", "Ctrl+M",
-          [](frmMain &w) { CodeInsertion::insertComment(w.host(), *w.editor()); }},
-     }},
-    {"mnuHelp",
-     "&Help",
-     {
-         {"mnuinfoplua", "What is (P)LUA?", nullptr,
-          [](frmMain &w) { HelpWindows::showPluaInfo(w.program()); }},
-         {"mnupluawhere", "Where to get PLua?", nullptr,
-          [](frmMain &w) { HelpWindows::showPluaWhere(w.program()); }},
-         {"mnuInstallationInstructions", "PLua Installation Instructions", nullptr,
-          [](frmMain &w) { HelpWindows::showInstallationInstructions(w.program()); }},
-         {"Linebetween", "-", nullptr, nullptr},
-         {"hollinlink", "Hollin Development", nullptr,
-          [](frmMain &w) { HelpWindows::openMakerSite(w.program()); }},
-         {"plualink", "PLua Homepage", nullptr,
-          [](frmMain &w) { HelpWindows::openPluaHome(w.program()); }},
-         {"lualink", "Lua Homepage", nullptr,
-          [](frmMain &w) { HelpWindows::openLuaHome(w.program()); }},
-         {"mnuHelpBar2", "-", nullptr, nullptr},
-         {"mnuDonate", "Donate", nullptr,
-          [](frmMain &w) { HelpWindows::showDonations(w.program()); }},
-         {"mnuHelpBar3", "-", nullptr, nullptr},
-         {"mnuHelpAbout", "&About ", nullptr,
-          [](frmMain &w) { HelpWindows::showAbout(w.program(), &w); }},
-     }},
-};
-
-// A toolbar button shows the menu command's own action under its key.
-struct ToolButton
-{
-    const char *key; // also the tool tip; nullptr is a separator
-    const char *command;
-    const char *themeIcon;
-    const char *resource;
-};
-
-// clang-format off
-const ToolButton ToolButtons[] = {
-    {"New",   "mnuFileNew",   "document-new",   ":/icons/new.svg"},
-    {"Open",  "mnuFileOpen",  "document-open",  ":/icons/open.svg"},
-    {"Save",  "mnuFileSave",  "document-save",  ":/icons/save.svg"},
-    {nullptr, nullptr,        nullptr,          nullptr},
-    {"Print", "mnuFilePrint", "document-print", ":/icons/print.svg"},
-    {nullptr, nullptr,        nullptr,          nullptr},
-    {"Cut",   "mnuEditCut",   "edit-cut",       ":/icons/cut.svg"},
-    {"Copy",  "mnuEditCopy",  "edit-copy",      ":/icons/copy.svg"},
-    {"Paste", "mnuEditPaste", "edit-paste",     ":/icons/paste.svg"},
-};
-// clang-format on
-
-} // namespace
-
-frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_program(program)
+frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Scrivlet IDE 1.3b"));
@@ -159,7 +50,7 @@ frmMain::frmMain(Program &program, QWidget *parent) : QMainWindow(parent), m_pro
 
     // Exports convert on after their command has returned; their failures
     // are shown here, where the user works.
-    connect(&PalmDocConverter::of(host()), &PalmDocConverter::conversionFailed, this,
+    connect(&m_program.converter(), &PalmDocConverter::conversionFailed, this,
             [this](const QString &message) {
                 host().messageBox(message, HostServices::Buttons::Ok, HostServices::Icon::Error);
             });
@@ -261,11 +152,11 @@ void frmMain::createControls()
 
 void frmMain::createMenus()
 {
-    for (const Menu &menu : Menus) {
+    for (const MainCommands::Menu &menu : MainCommands::menus()) {
         QMenu *qmenu = menuBar()->addMenu(QString::fromLatin1(menu.caption));
         qmenu->setObjectName(QLatin1String(menu.name));
         qmenu->menuAction()->setObjectName(QLatin1String(menu.name));
-        for (const MenuItem &item : menu.items) {
+        for (const MainCommands::MenuItem &item : menu.items) {
             QAction *action = nullptr;
             if (qstrcmp(item.caption, "-") == 0) {
                 action = qmenu->addSeparator();
@@ -275,7 +166,7 @@ void frmMain::createMenus()
                     action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
                 // Shortcuts work wherever the focus is inside the window.
                 action->setShortcutContext(Qt::WindowShortcut);
-                const Command command = item.command;
+                const MainCommands::Command command = item.command;
                 connect(action, &QAction::triggered, this, [this, command] { command(*this); });
             }
             action->setObjectName(QLatin1String(item.name));
@@ -286,7 +177,7 @@ void frmMain::createMenus()
 
 void frmMain::createToolBar()
 {
-    for (const ToolButton &button : ToolButtons) {
+    for (const MainCommands::ToolButton &button : MainCommands::toolButtons()) {
         if (!button.key) {
             m_toolBar->addSeparator();
             continue;
@@ -380,43 +271,13 @@ void frmMain::closeEvent(QCloseEvent *event)
         return;
     }
     m_askingToClose = true;
-    const auto answer =
-        host().messageBox(QStringLiteral("Do you wish to save the current PLua project?"),
-                          HostServices::Buttons::YesNo);
-    // The question dismissed without an answer, or a save that failed: the
-    // window stays, with the text, rather than throwing the work away.
-    const bool keep = answer == HostServices::Answer::Cancel ||
-                      (answer == HostServices::Answer::Yes &&
-                       m_document->save() == ProjectDocument::SaveResult::Failed);
+    const bool mayClose = MainWindowClosing::askToSave(host(), *m_document);
     m_askingToClose = false;
-    if (keep) {
+    if (!mayClose) {
         event->ignore();
         return;
     }
     m_closing = true;
-    // Exports still converting end while the window can still report them.
-    PalmDocConverter::of(host()).waitForAll(this);
-
-    // Every other window goes, the most recently opened first.
-    const auto windows = host().loadedWindows();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        QWidget *window = *it;
-        if (window != this && !window->close()) {
-            window->hide();
-            window->deleteLater();
-        }
-    }
-    if (!isMinimized())
-        saveWindowPlacement();
+    MainWindowClosing::closeProgram(m_program, *this);
     event->accept();
-}
-
-void frmMain::saveWindowPlacement()
-{
-    const QRect frame = frameGeometry();
-    const QString section = QStringLiteral("Settings");
-    host().saveSetting(section, QStringLiteral("MainLeft"), QString::number(frame.x() * 15));
-    host().saveSetting(section, QStringLiteral("MainTop"), QString::number(frame.y() * 15));
-    host().saveSetting(section, QStringLiteral("MainWidth"), QString::number(frame.width() * 15));
-    host().saveSetting(section, QStringLiteral("MainHeight"), QString::number(frame.height() * 15));
 }

@@ -4,7 +4,7 @@
 
 class EditorTextEdit;
 class HostServices;
-class Program;
+class ProgramState;
 class ProjectDocument;
 class QLabel;
 class QListWidget;
@@ -22,10 +22,10 @@ class frmMain : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit frmMain(Program &program, QWidget *parent = nullptr);
+    explicit frmMain(ProgramState &program, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    Program &program() const { return m_program; }
+    ProgramState &program() const { return m_program; }
     HostServices &host() const;
     ProjectDocument &document() const { return *m_document; }
 
@@ -53,9 +53,8 @@ private:
     void fillCatalogue();
     void showCatalogueHelp();
     void insertCatalogueCall();
-    void saveWindowPlacement();
 
-    Program &m_program;
+    ProgramState &m_program;
     EditorTextEdit *m_editor = nullptr;
     QListWidget *m_catalogueList = nullptr;
     QPlainTextEdit *m_helpPane = nullptr;

@@ -8,7 +8,7 @@ namespace {
 // One row per function, in the order the list is filled; the list sorts them for display.
 // Each help text is one paragraph of plain ASCII that starts with the call signature.
 // Some texts are quoted from the Plua reference as they are, spelling and trailing blank included.
-constexpr Entry kEntries[] = {
+constexpr Entry Entries[] = {
     // Screen and drawing
     {"pclear()",
      "pclear([c]): erases the screen with the background color or with the optional c color, and "
@@ -261,12 +261,12 @@ constexpr Entry kEntries[] = {
 
 std::span<const Entry> entries()
 {
-    return kEntries;
+    return Entries;
 }
 
 QString helpFor(QStringView listText)
 {
-    for (const Entry &entry : kEntries) {
+    for (const Entry &entry : Entries) {
         if (listText.compare(QLatin1StringView(entry.listText), Qt::CaseSensitive) == 0)
             return QString::fromLatin1(entry.helpText);
     }

@@ -1,7 +1,7 @@
 #include "frmabout.h"
 
 #include "platform/hostservices.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
 
 #include <QIcon>
@@ -10,7 +10,7 @@
 
 using namespace FormGeometry;
 
-frmAbout::frmAbout(Program &, QWidget *parent) : QDialog(parent)
+frmAbout::frmAbout(ProgramState &, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Scrivlet_Editor"));
@@ -18,24 +18,24 @@ frmAbout::frmAbout(Program &, QWidget *parent) : QDialog(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(6225), px(2160));
 
-    auto *image1 = new QLabel(this);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setGeometry(twips(240, 120, 1920, 1920));
-    image1->setPixmap(QIcon(QStringLiteral(":/about/lua-logo.svg")).pixmap(QSize(128, 128)));
-    image1->setToolTip(
+    auto *logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("Image1"));
+    logo->setGeometry(twips(240, 120, 1920, 1920));
+    logo->setPixmap(QIcon(QStringLiteral(":/about/lua-logo.svg")).pixmap(QSize(128, 128)));
+    logo->setToolTip(
         QStringLiteral("Visit www.lua.org for more documentation on the Lua language."));
 
     addLabel(this, "Label1", twips(2880, 480, 3015, 975), creditText());
 
-    auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twips(3480, 1560, 1467, 345));
+    auto *okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setGeometry(twips(3480, 1560, 1467, 345));
     // Default button for Enter; Esc and the close box reject the dialog,
     // which closes it just the same.
-    cmdOK->setDefault(true);
-    cmdOK->setFocus();
+    okButton->setDefault(true);
+    okButton->setFocus();
     fitLabels(this);
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void frmAbout::showEvent(QShowEvent *event)
@@ -52,13 +52,13 @@ QString frmAbout::creditText()
                           "for news and updates.");
 }
 
-void frmAbout::showModal(Program &program, QWidget *owner)
+void frmAbout::showModal(ProgramState &program, QWidget *owner)
 {
     // Loaded afresh at every opening. While it is open it blocks every other
     // window, so no second one can be asked for.
     auto *dialog = new frmAbout(program, owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    program.host().registerWindow(dialog);
+    program.registerWindow(dialog);
     // exec() centres the dialog on its owner.
     dialog->exec();
 }

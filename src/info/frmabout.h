@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class Program;
+class ProgramState;
 
 // The About dialog: program name, credit line and the Lua logo.
 class frmAbout : public QDialog
@@ -10,11 +10,11 @@ class frmAbout : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmAbout(Program &program, QWidget *parent = nullptr);
+    explicit frmAbout(ProgramState &program, QWidget *parent = nullptr);
 
     // Shows the single instance modally over `owner` and returns once it is
     // closed; the other windows take no input meanwhile.
-    static void showModal(Program &program, QWidget *owner);
+    static void showModal(ProgramState &program, QWidget *owner);
 
     static QString creditText();
 

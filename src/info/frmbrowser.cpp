@@ -2,7 +2,7 @@
 
 #include "platform/hostservices.h"
 #include "keynotation.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
 #include "webpageview.h"
 
@@ -42,7 +42,7 @@ struct ToolButton
     const char *picture;
 };
 
-constexpr ToolButton toolButtons[] = {
+constexpr ToolButton ToolButtons[] = {
     {"Back", ":/browser/back.svg"},
     {"Forward", ":/browser/forward.svg"},
     {"Stop", ":/browser/stop.svg"},
@@ -74,8 +74,8 @@ WebPageViewFactory *loadPageViewFactory(QString *error)
 
 } // namespace
 
-frmBrowser::frmBrowser(Program &program, QWidget *parent)
-    : QWidget(parent), m_program(program), m_timTimer(new QTimer(this))
+frmBrowser::frmBrowser(ProgramState &program, QWidget *parent)
+    : QWidget(parent), m_program(program), m_titleTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmBrowser"));
     // The client area opens at its design place and size; the title stays
@@ -89,13 +89,13 @@ frmBrowser::frmBrowser(Program &program, QWidget *parent)
 
     createPageView();
 
-    m_timTimer->setObjectName(QStringLiteral("timTimer"));
-    m_timTimer->setInterval(5);
-    connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::showProgressInTitle);
+    m_titleTimer->setObjectName(QStringLiteral("timTimer"));
+    m_titleTimer->setInterval(5);
+    connect(m_titleTimer, &QTimer::timeout, this, &frmBrowser::showProgressInTitle);
 
     layoutControls();
     // The address box sits just below its label, in from the left edge.
-    m_cboAddress->move(px(50), m_lblAddress->y() + m_lblAddress->height() + px(15));
+    m_addressBox->move(px(50), m_addressLabel->y() + m_addressLabel->height() + px(15));
 }
 
 void frmBrowser::createPageView()
@@ -105,20 +105,20 @@ void frmBrowser::createPageView()
     QString error;
     if (WebPageViewFactory *factory = loadPageViewFactory(&error)) {
         WebPageView::Handlers handlers;
-        handlers.urlChanged = [this] { brwWebBrowser_NavigateComplete2(); };
+        handlers.urlChanged = [this] { recordVisitedAddress(); };
         handlers.loadFinished = [this](bool) {
-            m_busy = false;
-            brwWebBrowser_DownloadComplete();
+            m_loading = false;
+            showLoadedPageTitle();
         };
         // The engine reports the start of a load a moment after it was asked
         // for (and also for links followed inside a page): polling runs from
         // there, so the busy title covers the whole load.
         handlers.loadStarted = [this] {
-            m_busy = true;
-            m_timTimer->start();
+            m_loading = true;
+            m_titleTimer->start();
         };
         m_page = factory->create(this, std::move(handlers));
-        m_brwWebBrowser = m_page->widget();
+        m_webView = m_page->widget();
     } else {
         auto *notice = new QLabel(
             QStringLiteral("Web pages cannot be shown: the page viewer could not be loaded.\n%1")
@@ -127,24 +127,24 @@ void frmBrowser::createPageView()
         notice->setWordWrap(true);
         notice->setAlignment(Qt::AlignCenter);
         notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        m_brwWebBrowser = notice;
+        m_webView = notice;
     }
-    m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
-    m_brwWebBrowser->setGeometry(px(BrowserLeft), px(BrowserTop), px(5393), px(3734));
+    m_webView->setObjectName(QStringLiteral("brwWebBrowser"));
+    m_webView->setGeometry(px(BrowserLeft), px(BrowserTop), px(5393), px(3734));
 }
 
 void frmBrowser::createToolBar()
 {
-    m_tbToolBar = new QToolBar(this);
-    m_tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
-    m_tbToolBar->setMovable(false);
-    m_tbToolBar->setFloatable(false);
-    m_tbToolBar->setIconSize(QSize(24, 24));
-    m_tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    m_tbToolBar->setGeometry(0, 0, width(), px(ToolBarHeight));
-    for (const ToolButton &button : toolButtons) {
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(24, 24));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolBar->setGeometry(0, 0, width(), px(ToolBarHeight));
+    for (const ToolButton &button : ToolButtons) {
         const QString key = QLatin1String(button.key);
-        QAction *action = m_tbToolBar->addAction(QIcon(QLatin1String(button.picture)), key);
+        QAction *action = m_toolBar->addAction(QIcon(QLatin1String(button.picture)), key);
         action->setObjectName(QStringLiteral("tb") + key);
         action->setData(key);
         action->setToolTip(key);
@@ -154,50 +154,51 @@ void frmBrowser::createToolBar()
 
 void frmBrowser::createAddressPanel()
 {
-    m_picAddress = new QWidget(this);
-    m_picAddress->setObjectName(QStringLiteral("picAddress"));
-    m_picAddress->setGeometry(0, px(AddressTop), width(), px(AddressHeight));
+    m_addressPanel = new QWidget(this);
+    m_addressPanel->setObjectName(QStringLiteral("picAddress"));
+    m_addressPanel->setGeometry(0, px(AddressTop), width(), px(AddressHeight));
 
-    m_lblAddress = new QLabel(QStringLiteral("&Address:"), m_picAddress);
-    m_lblAddress->setObjectName(QStringLiteral("lblAddress"));
-    m_lblAddress->setGeometry(px(45), px(60), px(3075), px(255));
+    m_addressLabel = new QLabel(QStringLiteral("&Address:"), m_addressPanel);
+    m_addressLabel->setObjectName(QStringLiteral("lblAddress"));
+    m_addressLabel->setGeometry(px(45), px(60), px(3075), px(255));
 
-    m_cboAddress = new QComboBox(m_picAddress);
-    m_cboAddress->setObjectName(QStringLiteral("cboAddress"));
-    m_cboAddress->setEditable(true);
-    m_cboAddress->setGeometry(px(45), px(300), px(3795), px(315));
+    m_addressBox = new QComboBox(m_addressPanel);
+    m_addressBox->setObjectName(QStringLiteral("cboAddress"));
+    m_addressBox->setEditable(true);
+    m_addressBox->setGeometry(px(45), px(300), px(3795), px(315));
     // The history is built by the navigation-complete step alone; the box
     // neither adds typed text nor completes it from the list, so Enter goes
     // to exactly what was typed.
-    m_cboAddress->setInsertPolicy(QComboBox::NoInsert);
-    m_cboAddress->setCompleter(nullptr);
-    m_cboAddress->setEditText(QStringLiteral("Combo1"));
-    m_lblAddress->setBuddy(m_cboAddress);
+    m_addressBox->setInsertPolicy(QComboBox::NoInsert);
+    m_addressBox->setCompleter(nullptr);
+    m_addressBox->setEditText(QStringLiteral("Combo1"));
+    m_addressLabel->setBuddy(m_addressBox);
 
     // Enter is handled here; the box's own Enter handling would also pick a
     // matching history entry and so navigate a second time.
-    m_cboAddress->installEventFilter(this);
-    m_cboAddress->lineEdit()->installEventFilter(this);
-    disconnect(m_cboAddress->lineEdit(), &QLineEdit::editingFinished, m_cboAddress, nullptr);
-    connect(m_cboAddress, &QComboBox::currentIndexChanged, this, &frmBrowser::openChosenAddress);
+    m_addressBox->installEventFilter(this);
+    m_addressBox->lineEdit()->installEventFilter(this);
+    disconnect(m_addressBox->lineEdit(), &QLineEdit::editingFinished, m_addressBox, nullptr);
+    connect(m_addressBox, &QComboBox::currentIndexChanged, this, &frmBrowser::openChosenAddress);
 }
 
 void frmBrowser::layoutControls()
 {
     // Toolbar and address panel are docked to the top and follow the width.
-    m_tbToolBar->resize(width(), m_tbToolBar->height());
-    m_picAddress->resize(width(), m_picAddress->height());
+    m_toolBar->resize(width(), m_toolBar->height());
+    m_addressPanel->resize(width(), m_addressPanel->height());
 
     // A size that would come out negative (a tiny or minimised window) is
     // left as it was.
     const int innerWidth = width() - px(Margin);
-    const int innerHeight = height() - (m_picAddress->y() + m_picAddress->height()) - px(Margin);
+    const int innerHeight =
+        height() - (m_addressPanel->y() + m_addressPanel->height()) - px(Margin);
     if (innerWidth >= 0) {
-        m_cboAddress->resize(innerWidth, m_cboAddress->height());
-        m_brwWebBrowser->resize(innerWidth, m_brwWebBrowser->height());
+        m_addressBox->resize(innerWidth, m_addressBox->height());
+        m_webView->resize(innerWidth, m_webView->height());
     }
     if (innerHeight >= 0)
-        m_brwWebBrowser->resize(m_brwWebBrowser->width(), innerHeight);
+        m_webView->resize(m_webView->width(), innerHeight);
 }
 
 void frmBrowser::resizeEvent(QResizeEvent *event)
@@ -237,8 +238,8 @@ void frmBrowser::openBrowserAddress()
     // Typed into the emptied address box and entered, after the current
     // handler has returned, into this window even while it is not active yet.
     // The address is typed literally, whatever characters it holds.
-    m_cboAddress->setEditText(QString());
-    m_cboAddress->setFocus();
+    m_addressBox->setEditText(QString());
+    m_addressBox->setFocus();
     m_program.host().sendKeys(literalKeyNotation(m_program.BrowserAddress), this);
     m_program.host().sendKeys(QStringLiteral("{ENTER}"), this);
 }
@@ -271,7 +272,7 @@ bool frmBrowser::ownsWindow(const QWidget *window) const
 
 bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == m_cboAddress || watched == m_cboAddress->lineEdit()) &&
+    if ((watched == m_addressBox || watched == m_addressBox->lineEdit()) &&
         event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -284,7 +285,7 @@ bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
 
 void frmBrowser::openChosenAddress()
 {
-    if (SuppressNavigation)
+    if (m_suppressNavigation)
         return;
     navigate();
 }
@@ -293,49 +294,49 @@ void frmBrowser::navigate()
 {
     if (!m_page)
         return;
-    m_timTimer->start();
+    m_titleTimer->start();
     // The text is read as a browser reads a typed address: "www.lua.org"
     // means http://www.lua.org.
-    m_page->load(QUrl::fromUserInput(m_cboAddress->currentText()));
+    m_page->load(QUrl::fromUserInput(m_addressBox->currentText()));
 }
 
-void frmBrowser::brwWebBrowser_NavigateComplete2()
+void frmBrowser::recordVisitedAddress()
 {
-    showTitle(LocationName());
+    showTitle(pageName());
 
     // The new address goes on top of the history; an equal entry (compared
     // exactly, letter case included) moves there instead of being doubled.
-    const QString url = LocationURL();
-    const int found = m_cboAddress->findText(url, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    SuppressNavigation = true;
+    const QString url = pageAddress();
+    const int found = m_addressBox->findText(url, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    m_suppressNavigation = true;
     if (found >= 0)
-        m_cboAddress->removeItem(found);
-    m_cboAddress->insertItem(0, url);
-    m_cboAddress->setCurrentIndex(0);
-    m_cboAddress->setEditText(url);
-    SuppressNavigation = false;
+        m_addressBox->removeItem(found);
+    m_addressBox->insertItem(0, url);
+    m_addressBox->setCurrentIndex(0);
+    m_addressBox->setEditText(url);
+    m_suppressNavigation = false;
 }
 
-void frmBrowser::brwWebBrowser_DownloadComplete()
+void frmBrowser::showLoadedPageTitle()
 {
-    showTitle(LocationName());
+    showTitle(pageName());
 }
 
 void frmBrowser::showProgressInTitle()
 {
-    if (Busy()) {
+    if (isLoading()) {
         setWindowTitle(QStringLiteral("Working..."));
         return;
     }
-    m_timTimer->stop();
-    showTitle(LocationName());
+    m_titleTimer->stop();
+    showTitle(pageName());
 }
 
 void frmBrowser::runToolbarKey(const QString &key)
 {
     if (!m_page)
         return;
-    m_timTimer->start();
+    m_titleTimer->start();
     if (key == u"Back") {
         m_page->back();
     } else if (key == u"Forward") {
@@ -343,22 +344,22 @@ void frmBrowser::runToolbarKey(const QString &key)
     } else if (key == u"Refresh") {
         m_page->reload();
     } else if (key == u"Stop") {
-        m_timTimer->stop();
+        m_titleTimer->stop();
         m_page->stop();
-        showTitle(LocationName());
+        showTitle(pageName());
     }
 }
 
-QString frmBrowser::LocationName() const
+QString frmBrowser::pageName() const
 {
     // The engine names a page without a title after its address.
     if (!m_page)
         return QString();
     const QString title = m_page->title();
-    return title.isEmpty() ? LocationURL() : title;
+    return title.isEmpty() ? pageAddress() : title;
 }
 
-QString frmBrowser::LocationURL() const
+QString frmBrowser::pageAddress() const
 {
     return m_page ? m_page->url().toString() : QString();
 }

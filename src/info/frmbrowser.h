@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 class QComboBox;
 class QLabel;
 class QTimer;
@@ -11,7 +11,7 @@ class QWindow;
 class WebPageView;
 
 // The program's own web browser. It takes no address as an argument: it types
-// Program::BrowserAddress into its address box and presses Enter, so a link
+// ProgramState::BrowserAddress into its address box and presses Enter, so a link
 // opens through the same path as a typed address. It does so when a link shows
 // it, and again each time the user comes back to it from another window of
 // the program. One instance is shared by every link; closing it drops the
@@ -21,7 +21,7 @@ class frmBrowser : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmBrowser(Program &program, QWidget *parent = nullptr);
+    explicit frmBrowser(ProgramState &program, QWidget *parent = nullptr);
 
     // A toolbar button by its key: "Back", "Forward", "Stop" or "Refresh".
     void runToolbarKey(const QString &key);
@@ -52,24 +52,26 @@ private:
     void openChosenAddress();
     void navigate();
 
-    void brwWebBrowser_NavigateComplete2();
-    void brwWebBrowser_DownloadComplete();
+    // The view shows a new address: it goes on top of the history.
+    void recordVisitedAddress();
+    // A page has finished loading.
+    void showLoadedPageTitle();
     void showProgressInTitle();
 
     // What the page reports about itself.
-    bool Busy() const { return m_busy; }
-    QString LocationName() const;
-    QString LocationURL() const;
+    bool isLoading() const { return m_loading; }
+    QString pageName() const;
+    QString pageAddress() const;
 
-    Program &m_program;
-    QToolBar *m_tbToolBar;
-    QWidget *m_picAddress;
-    QLabel *m_lblAddress;
-    QComboBox *m_cboAddress;
-    QWidget *m_brwWebBrowser = nullptr;
+    ProgramState &m_program;
+    QToolBar *m_toolBar;
+    QWidget *m_addressPanel;
+    QLabel *m_addressLabel;
+    QComboBox *m_addressBox;
+    QWidget *m_webView = nullptr;
     WebPageView *m_page = nullptr; // null without the page-view plugin
-    QTimer *m_timTimer;
-    bool m_busy = false;
+    QTimer *m_titleTimer;
+    bool m_loading = false;
     // True while a dialog of the browser's own (a page's alert, for one) has
     // the keyboard: coming back from it is no switch between windows.
     bool m_ownDialogActive = false;
@@ -81,5 +83,5 @@ private:
     bool m_addressQueued = false;
     // True while the history is rebuilt, so that selecting its new top entry
     // does not start a second navigation.
-    bool SuppressNavigation = false;
+    bool m_suppressNavigation = false;
 };

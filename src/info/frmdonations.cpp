@@ -1,14 +1,15 @@
 #include "frmdonations.h"
 
 #include "addresses.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-frmDonations::frmDonations(Program &program, QWidget *parent) : QWidget(parent)
+frmDonations::frmDonations(ProgramState &program, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmDonations"));
     setWindowTitle(QStringLiteral("Donations"));
@@ -28,16 +29,16 @@ frmDonations::frmDonations(Program &program, QWidget *parent) : QWidget(parent)
              QStringLiteral("Also,  if you donate,  your name will be included on this page "
                             "(starting from the next version),  make sure to enter the comment: "
                             "\"donation for the Scrivlet IDE\""));
-    QPushButton *command2 = addButton(this, "Command2", twips(1200, 2400, 2055, 375),
-                                      QStringLiteral("Go to the online store"));
+    QPushButton *storeButton = addButton(this, "Command2", twips(1200, 2400, 2055, 375),
+                                         QStringLiteral("Go to the online store"));
     addLabel(this, "Label4", twips(1440, 2880, 4095, 615), QStringLiteral("Thanks in advance."));
-    QPushButton *command1 =
+    QPushButton *okButton =
         addButton(this, "Command1", twips(1680, 3240, 1095, 375), QStringLiteral("OK"));
-    setTabOrder(command1, command2);
-    command1->setFocus();
+    setTabOrder(okButton, storeButton);
+    okButton->setFocus();
     fitLabels(this);
 
-    connect(command2, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(DonationStoreAddress)); });
-    connect(command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(storeButton, &QPushButton::clicked, this,
+            [&program] { HelpWindows::openAddress(program, QLatin1String(DonationStoreAddress)); });
+    connect(okButton, &QPushButton::clicked, this, &QWidget::close);
 }

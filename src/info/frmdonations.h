@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 
 // Asks for a donation and links to the store that takes it.
 class frmDonations : public QWidget
@@ -10,5 +10,5 @@ class frmDonations : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmDonations(Program &program, QWidget *parent = nullptr);
+    explicit frmDonations(ProgramState &program, QWidget *parent = nullptr);
 };

@@ -3,8 +3,9 @@
 #include "addresses.h"
 #include "firstrunmarker.h"
 #include "platform/hostservices.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 #include "frmdonations.h"
 #include "frminstallationinstructions.h"
 
@@ -12,7 +13,8 @@
 
 using namespace FormGeometry;
 
-frmFirstRun::frmFirstRun(Program &program, QWidget *parent) : QWidget(parent), m_program(program)
+frmFirstRun::frmFirstRun(ProgramState &program, QWidget *parent)
+    : QWidget(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmFirstRun"));
     setWindowTitle(QStringLiteral("PLua installation instructions"));
@@ -27,20 +29,20 @@ frmFirstRun::frmFirstRun(Program &program, QWidget *parent) : QWidget(parent), m
                        "instructions:."));
     addLabel(this, "Label2", twips(720, 960, 4335, 615),
              frmInstallationInstructions::installText());
-    QPushButton *command3 = addButton(this, "Command3", twips(1200, 1680, 3135, 255),
-                                      QStringLiteral("Download from Palmgear"));
+    QPushButton *storeButton = addButton(this, "Command3", twips(1200, 1680, 3135, 255),
+                                         QStringLiteral("Download from Palmgear"));
     addLabel(this, "Label4", twips(720, 2160, 4095, 495),
              frmInstallationInstructions::exportText());
     addLabel(this, "Label6", twips(720, 2760, 4095, 615), frmInstallationInstructions::runText());
-    QPushButton *command1 =
+    QPushButton *okButton =
         addButton(this, "Command1", twips(2040, 3480, 1215, 375), QStringLiteral("&OK"));
-    setTabOrder(command1, command3);
-    command1->setFocus();
+    setTabOrder(okButton, storeButton);
+    okButton->setFocus();
     fitLabels(this);
 
-    connect(command3, &QPushButton::clicked, this,
-            [this] { m_program.openAddress(QLatin1String(PluaStoreAddress)); });
-    connect(command1, &QPushButton::clicked, this, &frmFirstRun::finish);
+    connect(storeButton, &QPushButton::clicked, this,
+            [this] { HelpWindows::openAddress(m_program, QLatin1String(PluaStoreAddress)); });
+    connect(okButton, &QPushButton::clicked, this, &frmFirstRun::finish);
 }
 
 void frmFirstRun::finish()

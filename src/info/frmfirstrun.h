@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 
 // The first-run wizard: points a new user to the Plua download, explains the
 // export-and-sync workflow, and on OK records that the first run is over.
@@ -11,10 +11,10 @@ class frmFirstRun : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmFirstRun(Program &program, QWidget *parent = nullptr);
+    explicit frmFirstRun(ProgramState &program, QWidget *parent = nullptr);
 
 private:
     void finish();
 
-    Program &m_program;
+    ProgramState &m_program;
 };

@@ -1,15 +1,16 @@
 #include "frminstallationinstructions.h"
 
 #include "addresses.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "formgeometry.h"
+#include "helpwindows.h"
 
 #include <QEvent>
 #include <QPushButton>
 
 using namespace FormGeometry;
 
-frmInstallationInstructions::frmInstallationInstructions(Program &program, QWidget *parent)
+frmInstallationInstructions::frmInstallationInstructions(ProgramState &program, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmInstallationInstructions"));
@@ -17,18 +18,18 @@ frmInstallationInstructions::frmInstallationInstructions(Program &program, QWidg
     makeFixedDialog(this, 5490, 3480);
 
     addLabel(this, "Label2", twips(720, 480, 4335, 615), installText());
-    QPushButton *command3 = addButton(this, "Command3", twips(1200, 1200, 3135, 255),
-                                      QStringLiteral("Download from Palmgear"));
+    QPushButton *storeButton = addButton(this, "Command3", twips(1200, 1200, 3135, 255),
+                                         QStringLiteral("Download from Palmgear"));
     addLabel(this, "Label4", twips(720, 1680, 4095, 495), exportText());
     addLabel(this, "Label6", twips(720, 2280, 4095, 615), runText());
-    m_command1 = addButton(this, "Command1", twips(2160, 3000, 1215, 375), QStringLiteral("&OK"));
-    m_command1->setDefault(true);
-    setTabOrder(command3, m_command1);
+    m_okButton = addButton(this, "Command1", twips(2160, 3000, 1215, 375), QStringLiteral("&OK"));
+    m_okButton->setDefault(true);
+    setTabOrder(storeButton, m_okButton);
     fitLabels(this);
 
-    connect(command3, &QPushButton::clicked, this,
-            [&program] { program.openAddress(QLatin1String(PluaStoreAddress)); });
-    connect(m_command1, &QPushButton::clicked, this, &QWidget::close);
+    connect(storeButton, &QPushButton::clicked, this,
+            [&program] { HelpWindows::openAddress(program, QLatin1String(PluaStoreAddress)); });
+    connect(m_okButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QString frmInstallationInstructions::installText()
@@ -57,5 +58,5 @@ void frmInstallationInstructions::changeEvent(QEvent *event)
     // The download button comes first in the tab order, yet Enter should
     // close the window: every activation hands the focus to OK.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_command1->setFocus();
+        m_okButton->setFocus();
 }

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 class QPushButton;
 
 // How to get Plua onto the handheld and run an exported program there.
@@ -11,7 +11,7 @@ class frmInstallationInstructions : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmInstallationInstructions(Program &program, QWidget *parent = nullptr);
+    explicit frmInstallationInstructions(ProgramState &program, QWidget *parent = nullptr);
 
     // The texts this window shares with the first-run wizard.
     static QString installText();
@@ -22,5 +22,5 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QPushButton *m_command1;
+    QPushButton *m_okButton;
 };

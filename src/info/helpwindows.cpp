@@ -1,8 +1,9 @@
 #include "helpwindows.h"
 
 #include "addresses.h"
-#include "app/program.h"
+#include "session/programstate.h"
 #include "frmabout.h"
+#include "frmbrowser.h"
 #include "frmdonations.h"
 #include "frminstallationinstructions.h"
 #include "pluainfo.h"
@@ -10,44 +11,52 @@
 
 namespace HelpWindows {
 
-void showPluaInfo(Program &program)
+void showPluaInfo(ProgramState &program)
 {
     program.showWindow<PluaInfo>();
 }
 
-void showPluaWhere(Program &program)
+void showPluaWhere(ProgramState &program)
 {
     program.showWindow<PluaWhere>();
 }
 
-void showInstallationInstructions(Program &program)
+void showInstallationInstructions(ProgramState &program)
 {
     program.showWindow<frmInstallationInstructions>();
 }
 
-void showDonations(Program &program)
+void showDonations(ProgramState &program)
 {
     program.showWindow<frmDonations>();
 }
 
-void showAbout(Program &program, QWidget *owner)
+void showAbout(ProgramState &program, QWidget *owner)
 {
     frmAbout::showModal(program, owner);
 }
 
-void openMakerSite(Program &program)
+void openMakerSite(ProgramState &program)
 {
-    program.openAddress(QLatin1String(MakerSiteAddress));
+    openAddress(program, QLatin1String(MakerSiteAddress));
 }
 
-void openPluaHome(Program &program)
+void openPluaHome(ProgramState &program)
 {
-    program.openAddress(QLatin1String(PluaHomeAddress));
+    openAddress(program, QLatin1String(PluaHomeAddress));
 }
 
-void openLuaHome(Program &program)
+void openLuaHome(ProgramState &program)
 {
-    program.openAddress(QLatin1String(LuaHomeAddress));
+    openAddress(program, QLatin1String(LuaHomeAddress));
+}
+
+void openAddress(ProgramState &program, const QString &address)
+{
+    program.BrowserAddress = address;
+    // The browser enters the address itself: whether and when the window
+    // manager activates the window is not for the page to wait on.
+    program.showWindow<frmBrowser>()->openBrowserAddress();
 }
 
 } // namespace HelpWindows

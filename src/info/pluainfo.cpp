@@ -6,7 +6,7 @@
 
 using namespace FormGeometry;
 
-PluaInfo::PluaInfo(Program &, QWidget *parent) : QWidget(parent)
+PluaInfo::PluaInfo(ProgramState &, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pluainfo"));
     setWindowTitle(QStringLiteral("What is (P)Lua?"));

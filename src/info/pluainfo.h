@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 
 // "What is (P)Lua?": what Plua is, and where the Lua reference lives.
 class PluaInfo : public QWidget
@@ -10,5 +10,5 @@ class PluaInfo : public QWidget
     Q_OBJECT
 
 public:
-    explicit PluaInfo(Program &program, QWidget *parent = nullptr);
+    explicit PluaInfo(ProgramState &program, QWidget *parent = nullptr);
 };

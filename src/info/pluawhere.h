@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Program;
+class ProgramState;
 
 // "Where to get PLua?": links to the places that offer Plua and this program.
 class PluaWhere : public QWidget
@@ -10,5 +10,5 @@ class PluaWhere : public QWidget
     Q_OBJECT
 
 public:
-    explicit PluaWhere(Program &program, QWidget *parent = nullptr);
+    explicit PluaWhere(ProgramState &program, QWidget *parent = nullptr);
 };

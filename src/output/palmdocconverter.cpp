@@ -30,13 +30,6 @@ QString shownPath(const QString &path)
 
 } // namespace
 
-PalmDocConverter &PalmDocConverter::of(HostServices &host)
-{
-    if (auto *existing = host.findChild<PalmDocConverter *>(QString(), Qt::FindDirectChildrenOnly))
-        return *existing;
-    return *new PalmDocConverter(&host);
-}
-
 PalmDocConverter::PalmDocConverter(QObject *parent) : QObject(parent) {}
 
 PalmDocConverter::~PalmDocConverter()

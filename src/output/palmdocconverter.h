@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 
-class HostServices;
 class QProcess;
 class QWidget;
 
@@ -19,10 +18,6 @@ class PalmDocConverter : public QObject
     Q_OBJECT
 
 public:
-    // The converter of the program that `host` serves, owned by it (running
-    // conversions outlive the window that started them); created on first use.
-    static PalmDocConverter &of(HostServices &host);
-
     explicit PalmDocConverter(QObject *parent);
     ~PalmDocConverter() override;
 

@@ -13,7 +13,7 @@
 
 namespace Output {
 
-void exportPalmDoc(HostServices &host, ProjectDocument &document)
+void exportPalmDoc(HostServices &host, ProjectDocument &document, PalmDocConverter &converter)
 {
     const QString output =
         host.showSave(QStringLiteral("Save"), QStringLiteral("Palm DOC Files (*.prc)"),
@@ -47,7 +47,7 @@ void exportPalmDoc(HostServices &host, ProjectDocument &document)
         docName = QStringLiteral("--") + answer + QStringLiteral(".lua");
     }
 
-    PalmDocConverter::of(host).start(
+    converter.start(
         PalmDocFiles::converterPath(host.programDirectory()), attempted, output, docName,
         input.isEmpty() ? PalmDocConverter::Input::Keep : PalmDocConverter::Input::Remove);
 }

@@ -1,7 +1,10 @@
 #include "qthostservices.h"
 
+#include "keystrokequeue.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,7 +16,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSpacerItem>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QWindow>
 
@@ -103,11 +108,70 @@ private:
 } // namespace
 
 QtHostServices::QtHostServices(const QString &programDirectory, QObject *parent)
-    : HostServices(parent),
+    : QObject(parent),
       m_programDirectory(programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                    : programDirectory)
+                                                    : programDirectory),
+      m_keystrokes(new KeystrokeQueue(this))
 {
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &QtHostServices::windowActivated);
+}
+
+QtHostServices::~QtHostServices() = default;
+
+QString QtHostServices::showOpen(const QString &title, const QString &filter)
+{
+    return m_fileName.choose({}, [&](const QString &initialName) {
+        return runFileDialog(FileMode::Open, title, filter, initialName);
+    });
+}
+
+QString QtHostServices::showSave(const QString &title, const QString &filter, const QString &preset)
+{
+    return m_fileName.choose(preset, [&](const QString &initialName) {
+        return runFileDialog(FileMode::Save, title, filter, initialName);
+    });
+}
+
+bool QtHostServices::sendKeys(const QString &notation, QWidget *window)
+{
+    return m_keystrokes->send(notation, window);
+}
+
+void QtHostServices::clipboardClear()
+{
+    QGuiApplication::clipboard()->clear();
+}
+
+void QtHostServices::clipboardSetText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+QString QtHostServices::clipboardText() const
+{
+    // Only plain text counts: a picture or other data on the clipboard reads as "".
+    return QGuiApplication::clipboard()->text();
+}
+
+void QtHostServices::saveSetting(const QString &section, const QString &key, const QString &value)
+{
+    QSettings settings(applicationTitle(), applicationTitle());
+    settings.beginGroup(section);
+    settings.setValue(key, value);
+}
+
+QString QtHostServices::readSetting(const QString &section, const QString &key,
+                                    const QString &fallback) const
+{
+    QSettings settings(applicationTitle(), applicationTitle());
+    settings.beginGroup(section);
+    return settings.value(key, fallback).toString();
+}
+
+QString QtHostServices::userDirectory() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+           applicationTitle();
 }
 
 void QtHostServices::windowActivated(QWindow *window)
@@ -138,10 +202,11 @@ QWidget *QtHostServices::dialogParent() const
         if (*it && (*it)->isVisible())
             return *it;
     }
-    const QList<QWidget *> windows = loadedWindows();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if ((*it)->isVisible())
-            return *it;
+    // Nothing was activated yet: any window of the program on the screen.
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() &&
+            (top->windowType() == Qt::Window || top->windowType() == Qt::Dialog))
+            return top;
     }
     return nullptr;
 }

@@ -1,7 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
-#include "app/twips.h"
+#include "session/twips.h"
 #include "document/textbuffer.h"
 #include "textfile.h"
 
@@ -1004,7 +1004,7 @@ private slots:
             auto *w = new QWidget;
             w->setObjectName(QLatin1String(name));
             w->setAttribute(Qt::WA_DeleteOnClose);
-            f.host.registerWindow(w);
+            f.program.registerWindow(w);
             w->show();
             connect(w, &QObject::destroyed, this,
                     [&closed, name] { closed << QLatin1String(name); });
@@ -1016,7 +1016,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(mainGone.size(), 1);
         QCOMPARE(closed, (QStringList{"newest", "newer", "older"}));
-        QCOMPARE(f.host.loadedWindows(), QList<QWidget *>{});
+        QCOMPARE(f.program.loadedWindows(), QList<QWidget *>{});
     }
 };
 

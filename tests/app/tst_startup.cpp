@@ -18,10 +18,10 @@ using Answer = HostServices::Answer;
 
 namespace {
 
-QStringList loadedWindowNames(const HostServices &host)
+QStringList loadedWindowNames(const Program &program)
 {
     QStringList names;
-    for (QWidget *w : host.loadedWindows())
+    for (QWidget *w : program.loadedWindows())
         names << w->objectName();
     return names;
 }
@@ -74,9 +74,9 @@ private slots:
         Program program(host, QString());
         program.start();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(loadedWindowNames(host), QStringList{window});
+        QCOMPARE(loadedWindowNames(program), QStringList{window});
         QCOMPARE(MainWindowFixture::readFile(ini), markerAfter);
-        QCOMPARE(bool(program.mainWindow), window == u"frmMain");
+        QCOMPARE(bool(program.mainWindow()), window == u"frmMain");
         QVERIFY(host.unexpected.isEmpty());
     }
 
@@ -92,7 +92,7 @@ private slots:
             host.userDirectoryOverride = userDir;
             Program program(host, QString());
             program.start();
-            QCOMPARE(loadedWindowNames(host), QStringList{"frmFirstRun"});
+            QCOMPARE(loadedWindowNames(program), QStringList{"frmFirstRun"});
             QCOMPARE(MainWindowFixture::readFile(userDir + "/settings.ini"), QByteArray("1\r\n"));
         }
         // The next start goes straight to the editor.
@@ -100,7 +100,7 @@ private slots:
         host.userDirectoryOverride = userDir;
         Program program(host, QString());
         program.start();
-        QCOMPARE(loadedWindowNames(host), QStringList{"frmMain"});
+        QCOMPARE(loadedWindowNames(program), QStringList{"frmMain"});
     }
 
     void startMainWindowClosesTheWizard()
@@ -114,8 +114,8 @@ private slots:
         program.StartMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!program.findWindow<frmFirstRun>());
-        QCOMPARE(loadedWindowNames(host), QStringList{"frmMain"});
-        QVERIFY(program.mainWindow->isVisible());
+        QCOMPARE(loadedWindowNames(program), QStringList{"frmMain"});
+        QVERIFY(program.mainWindow()->isVisible());
     }
 
     void endOfProgramClosesWindowsThatOwnOthers()
@@ -123,17 +123,19 @@ private slots:
         QTemporaryDir dir;
         ScriptedHostServices host(dir.path());
         QPointer<QWidget> owned;
+        QPointer<frmMain> main;
         {
             Program program(host, QString());
             program.StartMainWindow();
+            main = program.mainWindow();
             // A dialog owned by the main window, listed after it: deleting
             // the main window takes the dialog along.
-            owned = new QWidget(program.mainWindow, Qt::Dialog);
-            host.registerWindow(owned);
+            owned = new QWidget(program.mainWindow(), Qt::Dialog);
+            program.registerWindow(owned);
             owned->show();
         }
         QVERIFY(owned.isNull());
-        QVERIFY(host.loadedWindows().isEmpty());
+        QVERIFY(main.isNull());
         QVERIFY(host.unexpected.isEmpty());
     }
 
@@ -193,13 +195,13 @@ private slots:
         host.messageAnswers << Answer::Ok;
         Program program(host, commandLine);
         program.StartMainWindow();
-        frmMain *w = program.mainWindow;
+        frmMain *w = program.mainWindow();
         // The file is read once the window is on screen.
         if (message.isEmpty())
             QTRY_COMPARE(w->document().text(), QStringLiteral("x = 1\r\nprint(x)"));
         else
             QTRY_COMPARE(host.messages.size(), 1);
-        QCOMPARE(program.mainWindow->document().fileName(), currentFileName);
+        QCOMPARE(program.mainWindow()->document().fileName(), currentFileName);
         if (message.isEmpty()) {
             QCOMPARE(w->lineStatusBar()->currentMessage(), QStringLiteral("Line 1 of 2"));
             QVERIFY(host.messages.isEmpty());
@@ -222,7 +224,7 @@ private slots:
         Program program(host, path);
         program.StartMainWindow();
         QTRY_COMPARE(host.messages.size(), 1);
-        program.mainWindow->document().save();
+        program.mainWindow()->document().save();
         QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
     }
 
@@ -240,7 +242,7 @@ private slots:
         Program program(host, path);
         program.StartMainWindow();
         QTRY_COMPARE(host.messages.size(), 1);
-        QCOMPARE(program.mainWindow->document().save(), ProjectDocument::SaveResult::Cancelled);
+        QCOMPARE(program.mainWindow()->document().save(), ProjectDocument::SaveResult::Cancelled);
         QCOMPARE(host.fileDialogs.size(), 1); // Save went through Save As
         QCOMPARE(MainWindowFixture::readFile(path), binary);
     }

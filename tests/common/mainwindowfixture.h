@@ -26,7 +26,7 @@ struct MainWindowFixture
     explicit MainWindowFixture(const QString &commandLine = {}) : program(host, commandLine)
     {
         program.StartMainWindow();
-        window = program.mainWindow;
+        window = program.mainWindow();
         window->activateWindow();
     }
 

@@ -8,9 +8,9 @@
 #include <QStringList>
 
 // Host services whose dialogs answer from a script instead of a person.
-// Keystrokes, clipboard and settings stay the real ones; every dialog asked
-// is recorded so a test can check its text, caption and buttons.
-class ScriptedHostServices : public QtHostServices
+// Keystrokes, clipboard, settings and folders are the desktop's own; every
+// dialog asked is recorded so a test can check its text, caption and buttons.
+class ScriptedHostServices : public HostServices
 {
 public:
     struct MessageCall
@@ -33,9 +33,7 @@ public:
         QString initialName;
     };
 
-    explicit ScriptedHostServices(const QString &programDirectory, QObject *parent = nullptr)
-        : QtHostServices(programDirectory, parent)
-    {}
+    explicit ScriptedHostServices(const QString &programDirectory) : m_desktop(programDirectory) {}
 
     // Answers given in order; a dialog with no scripted answer is recorded in
     // `unexpected` and answered with Cancel / No / "" so nothing hangs.
@@ -73,15 +71,50 @@ public:
         return inputAnswers.dequeue();
     }
 
-    QString userDirectory() const override
+    QString showOpen(const QString &title, const QString &filter) override
     {
-        return userDirectoryOverride.isEmpty() ? QtHostServices::userDirectory()
-                                               : userDirectoryOverride;
+        return m_fileName.choose({}, [&](const QString &initialName) {
+            return runFileDialog(FileMode::Open, title, filter, initialName);
+        });
+    }
+    QString showSave(const QString &title, const QString &filter,
+                     const QString &preset = {}) override
+    {
+        return m_fileName.choose(preset, [&](const QString &initialName) {
+            return runFileDialog(FileMode::Save, title, filter, initialName);
+        });
+    }
+    QString lastFileName() const override { return m_fileName.name(); }
+
+    bool sendKeys(const QString &notation, QWidget *window = nullptr) override
+    {
+        return m_desktop.sendKeys(notation, window);
+    }
+    KeystrokeQueue *keystrokes() const { return m_desktop.keystrokes(); }
+
+    void clipboardClear() override { m_desktop.clipboardClear(); }
+    void clipboardSetText(const QString &text) override { m_desktop.clipboardSetText(text); }
+    QString clipboardText() const override { return m_desktop.clipboardText(); }
+
+    void saveSetting(const QString &section, const QString &key, const QString &value) override
+    {
+        m_desktop.saveSetting(section, key, value);
+    }
+    QString readSetting(const QString &section, const QString &key,
+                        const QString &fallback = {}) const override
+    {
+        return m_desktop.readSetting(section, key, fallback);
     }
 
-protected:
+    QString programDirectory() const override { return m_desktop.programDirectory(); }
+    QString userDirectory() const override
+    {
+        return userDirectoryOverride.isEmpty() ? m_desktop.userDirectory() : userDirectoryOverride;
+    }
+
+private:
     QString runFileDialog(FileMode mode, const QString &title, const QString &filter,
-                          const QString &initialName) override
+                          const QString &initialName)
     {
         fileDialogs.append({mode, title, filter, initialName});
         if (fileAnswers.isEmpty()) {
@@ -90,4 +123,7 @@ protected:
         }
         return fileAnswers.dequeue();
     }
+
+    QtHostServices m_desktop;
+    RememberedFileName m_fileName;
 };

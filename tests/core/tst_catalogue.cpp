@@ -16,7 +16,7 @@ struct Row
 
 // The functions in the order the main window fills its list, each with the call signature its
 // help text must begin with. Kept apart from the catalogue data so that a slip there shows here.
-constexpr Row kExpected[] = {
+constexpr Row Expected[] = {
     {"pclear()", "pclear([c])"},
     {"print()", "print(text)"},
     {"listdb()", "listdb('creator', 'type')"},
@@ -79,10 +79,10 @@ constexpr Row kExpected[] = {
     {"pgetstate()", "pgetstate(id)"},
 };
 
-constexpr qsizetype kExpectedCount = sizeof(kExpected) / sizeof(kExpected[0]);
+constexpr qsizetype ExpectedCount = sizeof(Expected) / sizeof(Expected[0]);
 
-const char *const kEventTypes[] = {"penDown",   "penUp",     "penMove",    "keyDown",  "ctlSelect",
-                                   "ctlRepeat", "lstSelect", "menuSelect", "ioPending"};
+const char *const EventTypes[] = {"penDown",   "penUp",     "penMove",    "keyDown",  "ctlSelect",
+                                  "ctlRepeat", "lstSelect", "menuSelect", "ioPending"};
 
 QStringList listTexts()
 {
@@ -102,7 +102,7 @@ QStringList shownOrder()
 
 } // namespace
 
-class TestCatalogue : public QObject
+class tst_Catalogue : public QObject
 {
     Q_OBJECT
 
@@ -123,21 +123,21 @@ private slots:
     void unknownKeys();
 };
 
-void TestCatalogue::loadOrder_data()
+void tst_Catalogue::loadOrder_data()
 {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("listText");
     QTest::addColumn<QString>("signature");
-    for (qsizetype i = 0; i < kExpectedCount; ++i) {
-        QTest::addRow("%02d %s", int(i + 1), kExpected[i].listText)
-            << int(i) << QString::fromLatin1(kExpected[i].listText)
-            << QString::fromLatin1(kExpected[i].signature);
+    for (qsizetype i = 0; i < ExpectedCount; ++i) {
+        QTest::addRow("%02d %s", int(i + 1), Expected[i].listText)
+            << int(i) << QString::fromLatin1(Expected[i].listText)
+            << QString::fromLatin1(Expected[i].signature);
     }
 }
 
 // Each function sits at its place in the load order, and the help shown for it begins with its
 // own call signature followed by ": ".
-void TestCatalogue::loadOrder()
+void tst_Catalogue::loadOrder()
 {
     QFETCH(int, position);
     QFETCH(QString, listText);
@@ -154,12 +154,12 @@ void TestCatalogue::loadOrder()
     QVERIFY2(help.startsWith(signature + QLatin1String(": ")), qPrintable(help.left(60)));
 }
 
-void TestCatalogue::entryCount()
+void tst_Catalogue::entryCount()
 {
-    QCOMPARE(qsizetype(Catalogue::entries().size()), kExpectedCount);
+    QCOMPARE(qsizetype(Catalogue::entries().size()), ExpectedCount);
 }
 
-void TestCatalogue::quotedTexts_data()
+void tst_Catalogue::quotedTexts_data()
 {
     QTest::addColumn<QString>("listText");
     QTest::addColumn<QString>("help");
@@ -188,7 +188,7 @@ void TestCatalogue::quotedTexts_data()
 }
 
 // Texts taken over from the Plua reference stay exactly as written there.
-void TestCatalogue::quotedTexts()
+void tst_Catalogue::quotedTexts()
 {
     QFETCH(QString, listText);
     QFETCH(QString, help);
@@ -197,14 +197,14 @@ void TestCatalogue::quotedTexts()
 
 // pevent's help is the longest, at 933 characters, opens with the fixed sentence and list of
 // event types, and then describes every kind of event again with the values it brings.
-void TestCatalogue::eventHelp()
+void tst_Catalogue::eventHelp()
 {
     const QString help = Catalogue::helpFor(u"pevent()");
     QCOMPARE(help.size(), 933);
     QVERIFY(help.startsWith(QLatin1String("pevent(): blocks until an event is generated. ")));
     QVERIFY(help.contains(QLatin1String("penDown, penUp, penMove, keyDown, ctlSelect, ctlRepeat, "
                                         "lstSelect, menuSelect, ioPending")));
-    for (const char *type : kEventTypes) {
+    for (const char *type : EventTypes) {
         QVERIFY2(help.count(QLatin1String(type)) >= 2, type);
     }
 
@@ -214,7 +214,7 @@ void TestCatalogue::eventHelp()
     }
 }
 
-void TestCatalogue::textShape_data()
+void tst_Catalogue::textShape_data()
 {
     QTest::addColumn<QByteArray>("help");
     for (const Catalogue::Entry &entry : Catalogue::entries())
@@ -223,7 +223,7 @@ void TestCatalogue::textShape_data()
 
 // One paragraph of printable ASCII within the help pane's length range. A doubled blank usually
 // means two pieces of a text were joined badly.
-void TestCatalogue::textShape()
+void tst_Catalogue::textShape()
 {
     QFETCH(QByteArray, help);
     QVERIFY2(help.size() >= 57 && help.size() <= 933, QByteArray::number(help.size()));
@@ -236,7 +236,7 @@ void TestCatalogue::textShape()
     QVERIFY(!help.startsWith(' '));
 }
 
-void TestCatalogue::listTextShape()
+void tst_Catalogue::listTextShape()
 {
     const QStringList texts = listTexts();
     QCOMPARE(QSet<QString>(texts.cbegin(), texts.cend()).size(), texts.size());
@@ -250,14 +250,14 @@ void TestCatalogue::listTextShape()
     }
 }
 
-void TestCatalogue::shownOrderEnds()
+void tst_Catalogue::shownOrderEnds()
 {
     const QStringList shown = shownOrder();
     QCOMPARE(shown.constFirst(), QStringLiteral("closedb()"));
     QCOMPARE(shown.constLast(), QStringLiteral("resizerec()"));
 }
 
-void TestCatalogue::shownOrderPairs_data()
+void tst_Catalogue::shownOrderPairs_data()
 {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("after");
@@ -275,7 +275,7 @@ void TestCatalogue::shownOrderPairs_data()
                                                << "pgettext()";
 }
 
-void TestCatalogue::shownOrderPairs()
+void tst_Catalogue::shownOrderPairs()
 {
     QFETCH(QString, before);
     QFETCH(QString, after);
@@ -285,7 +285,7 @@ void TestCatalogue::shownOrderPairs()
     QVERIFY(shown.indexOf(before) < shown.indexOf(after));
 }
 
-void TestCatalogue::unknownKeys_data()
+void tst_Catalogue::unknownKeys_data()
 {
     QTest::addColumn<QString>("key");
     QTest::newRow("empty") << QString();
@@ -300,11 +300,11 @@ void TestCatalogue::unknownKeys_data()
     QTest::newRow("key with line break") << "pevent()\n";
 }
 
-void TestCatalogue::unknownKeys()
+void tst_Catalogue::unknownKeys()
 {
     QFETCH(QString, key);
     QVERIFY(Catalogue::helpFor(key).isNull());
 }
 
-QTEST_GUILESS_MAIN(TestCatalogue)
+QTEST_GUILESS_MAIN(tst_Catalogue)
 #include "tst_catalogue.moc"

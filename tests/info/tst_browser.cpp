@@ -10,8 +10,9 @@
 #include "keynotation.h"
 #include "platform/keystrokequeue.h"
 #include "app/program.h"
-#include "app/twips.h"
+#include "session/twips.h"
 #include "info/frmbrowser.h"
+#include "info/helpwindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,7 +88,7 @@ QStringList tst_Browser::history(frmBrowser *b)
 
 bool tst_Browser::openAndWait(const QString &path, const QString &title)
 {
-    m_program->openAddress(url(path));
+    HelpWindows::openAddress(*m_program, url(path));
     // The first page also starts the web engine.
     return QTest::qWaitFor([&] { return browser() && browser()->windowTitle() == title; }, 20000);
 }
@@ -120,7 +121,7 @@ void tst_Browser::cleanup()
 
 void tst_Browser::firstLinkShowsProgressThenPage()
 {
-    m_program->openAddress(url("/slow"));
+    HelpWindows::openAddress(*m_program, url("/slow"));
     frmBrowser *b = browser();
     QVERIFY(b);
     QVERIFY(b->isVisible());
@@ -148,9 +149,9 @@ void tst_Browser::secondLinkWhileOpenComesToFront()
 
     // The main window in front, the browser behind it.
     m_program->StartMainWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow));
+    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow()));
 
-    m_program->openAddress(url("/b"));
+    HelpWindows::openAddress(*m_program, url("/b"));
     QCOMPARE(browser(), first.data());
     QTRY_COMPARE(QApplication::activeWindow(), first.data());
     QTRY_COMPARE(first->windowTitle(), QStringLiteral("Page /b"));
@@ -165,7 +166,7 @@ void tst_Browser::reactivationLoadsBrowserAddressAgain()
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /b"));
 
     m_program->StartMainWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow));
+    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow()));
     b->activateWindow();
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /a"));
     QCOMPARE(history(b), (QStringList{url("/a"), url("/b")}));
@@ -266,7 +267,7 @@ void tst_Browser::addressIsTypedLiterally()
 {
     // Characters that the key notation would otherwise take as commands.
     const QString path = QStringLiteral("/q?x=a+b%20(c)~{d}^[e]");
-    m_program->openAddress(url(path));
+    HelpWindows::openAddress(*m_program, url(path));
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requests.size(), 1, 20000);
     QCOMPARE(QByteArray::fromPercentEncoding(m_server->requests.first()),
              QByteArray("/q?x=a+b (c)~{d}^[e]"));
@@ -305,7 +306,7 @@ void tst_Browser::pageAlertDoesNotReload()
 
     // Switching windows still counts.
     m_program->StartMainWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow));
+    QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow()));
     b->activateWindow();
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Alert"));
     QTRY_COMPARE(alerts, 2);
@@ -382,7 +383,7 @@ void tst_Browser::refusedPortShowsErrorPage()
     const QString address = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
     closed.close();
 
-    m_program->openAddress(address);
+    HelpWindows::openAddress(*m_program, address);
     frmBrowser *b = browser();
     QSignalSpy finished(view(b), &QWebEngineView::loadFinished);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);

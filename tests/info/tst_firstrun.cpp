@@ -182,7 +182,7 @@ void tst_FirstRun::enterAsSoonAsWizardShowsPressesOk()
     QPointer<frmFirstRun> wizard = program.findWindow<frmFirstRun>();
     QVERIFY(wizard);
     QVERIFY(QTest::qWaitForWindowActive(wizard));
-    QVERIFY(!program.mainWindow);
+    QVERIFY(!program.mainWindow());
     // Written by the very first start, before the user does anything.
     QCOMPARE(fileBytes(marker), QByteArray("1\r\n"));
     QVERIFY(QFile::remove(marker));
@@ -197,11 +197,11 @@ void tst_FirstRun::enterAsSoonAsWizardShowsPressesOk()
     // wizard goes: the program is never without a window.
     QCOMPARE(log.entries, (QStringList{"show frmMain", "show frmDonations", "hide frmFirstRun"}));
     QTRY_VERIFY(wizard.isNull());
-    QVERIFY(program.mainWindow && program.mainWindow->isVisible());
+    QVERIFY(program.mainWindow() && program.mainWindow()->isVisible());
     auto *donations = program.findWindow<frmDonations>();
     QVERIFY(donations && donations->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), donations);
-    QCOMPARE(host.loadedWindows(), (QList<QWidget *>{program.mainWindow.data(), donations}));
+    QCOMPARE(program.loadedWindows(), (QList<QWidget *>{program.mainWindow(), donations}));
     QVERIFY(host.unexpected.isEmpty());
 }
 
@@ -224,7 +224,7 @@ void tst_FirstRun::downloadThenOk()
     wizard->findChild<QPushButton *>("Command1")->click();
     QTRY_VERIFY(wizard.isNull());
     QVERIFY(browser->isVisible());
-    QVERIFY(program.mainWindow && program.mainWindow->isVisible());
+    QVERIFY(program.mainWindow() && program.mainWindow()->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), program.findWindow<frmDonations>());
     QCOMPARE(fileBytes(dir.filePath("settings.ini")), QByteArray("1\r\n"));
 }

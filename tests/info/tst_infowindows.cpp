@@ -8,7 +8,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "app/twips.h"
+#include "session/twips.h"
 #include "app/program.h"
 #include "addresses.h"
 #include "info/frmabout.h"
@@ -137,7 +137,7 @@ private slots:
     void aboutBlocksOtherWindows();
 
 private:
-    frmMain *mainWindow() const { return m_program->mainWindow; }
+    frmMain *mainWindow() const { return m_program->mainWindow(); }
     void trigger(const char *action) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -263,7 +263,7 @@ void tst_InfoWindows::windowFaces()
         // client area is, when that is on the screen, frame included;
         // otherwise moved just as far as it takes to be whole on the screen.
         QRect design(QPoint(Twips::px(face.place.x()), Twips::px(face.place.y())), client);
-        if (frmMain *main = m_program->mainWindow; main && main->isVisible())
+        if (frmMain *main = m_program->mainWindow(); main && main->isVisible())
             design.translate(main->centralWidget()->mapToGlobal(QPoint(0, 0)) -
                              QPoint(Twips::px(45), Twips::px(1080)));
         const QRect screen = w->screen()->availableGeometry();

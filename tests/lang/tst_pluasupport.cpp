@@ -57,7 +57,7 @@ bool waitForCheck(PluaDiagnostics *d)
 
 } // namespace
 
-class TestPluaSupport : public QObject
+class tst_PluaSupport : public QObject
 {
     Q_OBJECT
 
@@ -514,5 +514,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPluaSupport)
+QTEST_MAIN(tst_PluaSupport)
 #include "tst_pluasupport.moc"

@@ -25,7 +25,7 @@ struct OutputFixture
     explicit OutputFixture(const QString &programDirectory) : host(programDirectory)
     {
         program.StartMainWindow();
-        window = program.mainWindow;
+        window = program.mainWindow();
     }
 
     void setText(const QString &text) { window->editor()->setPlainTextAnyBreaks(text); }

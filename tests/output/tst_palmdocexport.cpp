@@ -140,7 +140,7 @@ class tst_PalmDocExport : public QObject
     QString programDir() const { return m_programDir->path(); }
     QString out(const QString &name) const { return m_outDir->filePath(name); }
 
-    static PalmDocConverter &converter(OutputFixture &f) { return PalmDocConverter::of(f.host); }
+    static PalmDocConverter &converter(OutputFixture &f) { return f.program.converter(); }
 
     // Runs File, Export To .prc with the dialog answered by `output`.
     static void exportTo(OutputFixture &f, const QString &output)

@@ -67,7 +67,7 @@ private slots:
         QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("txt2doc")),
                                       QFile::permissions(QStringLiteral(TXT2DOC_PATH))));
         OutputFixture f(dir.path());
-        QSignalSpy ended(&PalmDocConverter::of(f.host), &PalmDocConverter::conversionEnded);
+        QSignalSpy ended(&f.program.converter(), &PalmDocConverter::conversionEnded);
         const QString prc = dir.filePath(QStringLiteral("handheld copy.prc"));
         f.host.fileAnswers.enqueue(prc);
         QVERIFY(f.trigger("mnuPRCexport"));

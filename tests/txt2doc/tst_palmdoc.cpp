@@ -1,9 +1,9 @@
 // The Palm DOC codec and database format, tested in-process against an
 // exhaustive search for the smallest encoding and against the format's rules.
 
-#include "palmdoc_codec.h"
-#include "palmdoc_database.h"
-#include "palmdoc_oracle.h"
+#include "palmdoccodec.h"
+#include "palmdocdatabase.h"
+#include "palmdocoracle.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -107,7 +107,7 @@ enum Corruption {
 
 Q_DECLARE_METATYPE(palmdoc::DecodeError)
 
-class TestPalmDoc : public QObject
+class tst_PalmDoc : public QObject
 {
     Q_OBJECT
 
@@ -137,7 +137,7 @@ private slots:
     void threadsDoNotChangeTheBytes();
 };
 
-void TestPalmDoc::initTestCase()
+void tst_PalmDoc::initTestCase()
 {
     QVERIFY2(luaSample(4096).size() == 4096,
              "no Lua sources in /usr/share/nmap/nselib: install the Debian package nmap-common");
@@ -145,7 +145,7 @@ void TestPalmDoc::initTestCase()
 
 // Small records of every kind: the encoder must produce exactly the size the
 // exhaustive search finds, and decode back to the record.
-void TestPalmDoc::encoderReachesMinimum_data()
+void tst_PalmDoc::encoderReachesMinimum_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::newRow("empty") << QByteArray();
@@ -186,7 +186,7 @@ void TestPalmDoc::encoderReachesMinimum_data()
     }
 }
 
-void TestPalmDoc::encoderReachesMinimum()
+void tst_PalmDoc::encoderReachesMinimum()
 {
     QFETCH(QByteArray, record);
     const Bytes text = toBytes(record);
@@ -199,7 +199,7 @@ void TestPalmDoc::encoderReachesMinimum()
 }
 
 // Whole records, where the 2047-byte reach and the 4096-byte end matter.
-void TestPalmDoc::fullRecordsReachMinimum_data()
+void tst_PalmDoc::fullRecordsReachMinimum_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::newRow("lua source") << luaSample(4096);
@@ -214,7 +214,7 @@ void TestPalmDoc::fullRecordsReachMinimum_data()
                                                 4096);
 }
 
-void TestPalmDoc::fullRecordsReachMinimum()
+void tst_PalmDoc::fullRecordsReachMinimum()
 {
     QFETCH(QByteArray, record);
     const Bytes text = toBytes(record);
@@ -225,7 +225,7 @@ void TestPalmDoc::fullRecordsReachMinimum()
     QCOMPARE(toByteArray(decoded), record);
 }
 
-void TestPalmDoc::decoderRejects_data()
+void tst_PalmDoc::decoderRejects_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<palmdoc::DecodeError>("error");
@@ -248,7 +248,7 @@ void TestPalmDoc::decoderRejects_data()
         << QByteArray(4090, 'a') + "\x80\x0F" << E::OutputTooLong << 4090;
 }
 
-void TestPalmDoc::decoderRejects()
+void tst_PalmDoc::decoderRejects()
 {
     QFETCH(QByteArray, record);
     QFETCH(palmdoc::DecodeError, error);
@@ -257,10 +257,10 @@ void TestPalmDoc::decoderRejects()
     const palmdoc::DecodeResult result = palmdoc::decompressRecord(toBytes(record), out);
     QCOMPARE(result.error, error);
     QCOMPARE(result.offset, std::size_t(offset));
-    QVERIFY(out.size() <= palmdoc::kRecordSize);
+    QVERIFY(out.size() <= palmdoc::RecordSize);
 }
 
-void TestPalmDoc::decoderAccepts_data()
+void tst_PalmDoc::decoderAccepts_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<QByteArray>("text");
@@ -275,7 +275,7 @@ void TestPalmDoc::decoderAccepts_data()
     QTest::newRow("empty record") << QByteArray() << QByteArray();
 }
 
-void TestPalmDoc::decoderAccepts()
+void tst_PalmDoc::decoderAccepts()
 {
     QFETCH(QByteArray, record);
     QFETCH(QByteArray, text);
@@ -286,7 +286,7 @@ void TestPalmDoc::decoderAccepts()
     QCOMPARE(result.produced, std::size_t(text.size()));
 }
 
-void TestPalmDoc::lineEnds_data()
+void tst_PalmDoc::lineEnds_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("expected");
@@ -302,7 +302,7 @@ void TestPalmDoc::lineEnds_data()
     QTest::newRow("empty") << QByteArray() << QByteArray();
 }
 
-void TestPalmDoc::lineEnds()
+void tst_PalmDoc::lineEnds()
 {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, expected);
@@ -311,7 +311,7 @@ void TestPalmDoc::lineEnds()
     QCOMPARE(toByteArray(text), expected);
 }
 
-void TestPalmDoc::names_data()
+void tst_PalmDoc::names_data()
 {
     QTest::addColumn<QByteArray>("utf8");
     QTest::addColumn<QByteArray>("stored"); // empty: refused
@@ -348,7 +348,7 @@ void TestPalmDoc::names_data()
     QTest::newRow("UTF-16 surrogate") << QByteArray("\xED\xA0\x80") << QByteArray() << false;
 }
 
-void TestPalmDoc::names()
+void tst_PalmDoc::names()
 {
     QFETCH(QByteArray, utf8);
     QFETCH(QByteArray, stored);
@@ -361,20 +361,20 @@ void TestPalmDoc::names()
     QVERIFY2(result.error.empty(), result.error.c_str());
     QCOMPARE(QByteArray::fromStdString(result.name), stored);
     QCOMPARE(result.shortened, shortened);
-    QVERIFY(result.name.size() <= palmdoc::kMaxNameLength);
+    QVERIFY(result.name.size() <= palmdoc::MaxNameLength);
     QCOMPARE(palmdoc::windows1252ToUtf8(result.name) == utf8.toStdString(), !shortened);
 }
 
 // Whole databases: every field the format fixes, for text lengths around the
 // record size.
-void TestPalmDoc::databaseLayout_data()
+void tst_PalmDoc::databaseLayout_data()
 {
     QTest::addColumn<int>("length");
     for (int length : {0, 1, 4095, 4096, 4097, 8192, 8193, 20000})
         QTest::addRow("%d bytes", length) << length;
 }
 
-void TestPalmDoc::databaseLayout()
+void tst_PalmDoc::databaseLayout()
 {
     QFETCH(int, length);
     const Bytes text = toBytes(luaSample(length));
@@ -439,7 +439,7 @@ void TestPalmDoc::databaseLayout()
 
 // Tokens never straddle records: a space pair, a run or a copy that would
 // cross the 4096-byte boundary must be split or avoided.
-void TestPalmDoc::recordBoundaries_data()
+void tst_PalmDoc::recordBoundaries_data()
 {
     QTest::addColumn<QByteArray>("text");
     const QByteArray lead(4095, 'a');
@@ -451,7 +451,7 @@ void TestPalmDoc::recordBoundaries_data()
     QTest::newRow("run of one byte across records") << QByteArray(9000, ' ');
 }
 
-void TestPalmDoc::recordBoundaries()
+void tst_PalmDoc::recordBoundaries()
 {
     QFETCH(QByteArray, text);
     const Bytes db = palmdoc::buildDatabase(toBytes(text), "edge.lua", 0);
@@ -467,13 +467,13 @@ void TestPalmDoc::recordBoundaries()
         Bytes decoded;
         QCOMPARE(palmdoc::decompressRecord(record, decoded).error, palmdoc::DecodeError::None);
         if (r + 1 < records)
-            QCOMPARE(decoded.size(), palmdoc::kRecordSize);
+            QCOMPARE(decoded.size(), palmdoc::RecordSize);
         all.insert(all.end(), decoded.begin(), decoded.end());
     }
     QCOMPARE(toByteArray(all), text);
 }
 
-void TestPalmDoc::databaseRejects_data()
+void tst_PalmDoc::databaseRejects_data()
 {
     QTest::addColumn<int>("change");
     QTest::addColumn<QString>("reason");
@@ -495,7 +495,7 @@ void TestPalmDoc::databaseRejects_data()
     QTest::newRow("header only") << int(HeaderOnly) << "too short";
 }
 
-void TestPalmDoc::databaseRejects()
+void tst_PalmDoc::databaseRejects()
 {
     QFETCH(int, change);
     QFETCH(QString, reason);
@@ -563,7 +563,7 @@ void TestPalmDoc::databaseRejects()
     QVERIFY(parsed.text.empty());
 }
 
-void TestPalmDoc::everyTruncationIsRejected()
+void tst_PalmDoc::everyTruncationIsRejected()
 {
     const Bytes db = palmdoc::buildDatabase(toBytes(luaSample(5000)), "cut.lua", 0);
     for (std::size_t size = 0; size < db.size(); ++size) {
@@ -573,7 +573,7 @@ void TestPalmDoc::everyTruncationIsRejected()
     }
 }
 
-void TestPalmDoc::uncompressedDatabaseIsRead()
+void tst_PalmDoc::uncompressedDatabaseIsRead()
 {
     // Record 0 with compression 1 and the text stored as it is.
     const QByteArray text = "plain\ntext\x80";
@@ -594,7 +594,7 @@ void TestPalmDoc::uncompressedDatabaseIsRead()
     QCOMPARE(toByteArray(parsed.text), text);
 }
 
-void TestPalmDoc::tooLongRecordIsRefused()
+void tst_PalmDoc::tooLongRecordIsRefused()
 {
     const Bytes record(4097, 'a');
     Bytes out;
@@ -607,7 +607,7 @@ void TestPalmDoc::tooLongRecordIsRefused()
 }
 
 // Long texts are split over threads; the file must not depend on how.
-void TestPalmDoc::threadsDoNotChangeTheBytes()
+void tst_PalmDoc::threadsDoNotChangeTheBytes()
 {
     QByteArray source = luaSample(300000);
     source += source.toUpper();
@@ -622,5 +622,5 @@ void TestPalmDoc::threadsDoNotChangeTheBytes()
     QCOMPARE(toByteArray(parsed.text), source);
 }
 
-QTEST_GUILESS_MAIN(TestPalmDoc)
+QTEST_GUILESS_MAIN(tst_PalmDoc)
 #include "tst_palmdoc.moc"

@@ -9,7 +9,7 @@ namespace plua {
 
 namespace {
 
-constexpr std::array<std::string_view, 18> kKeywords = {
+constexpr std::array<std::string_view, 18> Keywords = {
     "and",   "break", "do",  "else", "elseif", "end",    "for",  "function", "if",
     "local", "nil",   "not", "or",   "repeat", "return", "then", "until",    "while",
 };
@@ -34,8 +34,8 @@ int keywordType(std::string_view word)
 {
     if (word.size() < 2 || word.size() > 8)
         return Tok::Name;
-    for (std::size_t i = 0; i < kKeywords.size(); ++i) {
-        if (kKeywords[i] == word)
+    for (std::size_t i = 0; i < Keywords.size(); ++i) {
+        if (Keywords[i] == word)
             return Tok::And + static_cast<int>(i);
     }
     return Tok::Name;
@@ -77,20 +77,20 @@ bool wellFormedNumber(std::string_view text)
 
 std::string_view tokenSpelling(int type)
 {
-    static const std::array<std::string_view, 10> kOthers = {
+    static const std::array<std::string_view, 10> Others = {
         "<name>", "..", "...", "==", ">=", "<=", "~=", "<number>", "<string>", "<eof>"};
-    static const std::array<char, 256> kBytes = [] {
+    static const std::array<char, 256> Bytes = [] {
         std::array<char, 256> bytes{};
         for (int i = 0; i < 256; ++i)
             bytes[i] = static_cast<char>(i);
         return bytes;
     }();
     if (type >= Tok::And && type < Tok::Name)
-        return kKeywords[type - Tok::And];
+        return Keywords[type - Tok::And];
     if (type >= Tok::Name && type <= Tok::Eos)
-        return kOthers[type - Tok::Name];
+        return Others[type - Tok::Name];
     if (type >= 0 && type < 256)
-        return std::string_view(&kBytes[type], 1);
+        return std::string_view(&Bytes[type], 1);
     return "?";
 }
 

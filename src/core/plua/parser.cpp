@@ -63,7 +63,7 @@ struct Priority
     int right;
 };
 
-constexpr int kUnaryPriority = 7;
+constexpr int UnaryPriority = 7;
 
 bool binaryPriority(int token, Priority *out)
 {
@@ -971,7 +971,7 @@ int Parser::subexpr(Exp &v, int limit)
     if (m_tok.type == '-' || m_tok.type == Tok::Not) {
         const Token op = m_tok;
         next();
-        subexpr(v, kUnaryPriority);
+        subexpr(v, UnaryPriority);
         if (op.type == '-')
             toStack(v, true);
         else
@@ -1231,7 +1231,7 @@ void Parser::constructorPart(int table, int *kind)
 
 void Parser::listFields(int part)
 {
-    constexpr int kPerFlush = 64;
+    constexpr int PerFlush = 64;
     Exp v;
     exp1(v);
     m_tree.append(part, v.node);
@@ -1243,17 +1243,17 @@ void Parser::listFields(int part)
         exp1(v);
         m_tree.append(part, v.node);
         ++count;
-        if (count / kPerFlush > Limits::ListGroups)
+        if (count / PerFlush > Limits::ListGroups)
             failNear("too many items in a list constructor");
-        if (count % kPerFlush == 0)
-            deltaStack(-kPerFlush);
+        if (count % PerFlush == 0)
+            deltaStack(-PerFlush);
     }
-    deltaStack(-(count % kPerFlush));
+    deltaStack(-(count % PerFlush));
 }
 
 void Parser::recordFields(int part)
 {
-    constexpr int kPerFlush = 32;
+    constexpr int PerFlush = 32;
     recordField(part);
     int count = 1;
     while (m_tok.type == ',') {
@@ -1262,10 +1262,10 @@ void Parser::recordFields(int part)
             break;
         recordField(part);
         ++count;
-        if (count % kPerFlush == 0)
-            deltaStack(-2 * kPerFlush);
+        if (count % PerFlush == 0)
+            deltaStack(-2 * PerFlush);
     }
-    deltaStack(-2 * (count % kPerFlush));
+    deltaStack(-2 * (count % PerFlush));
 }
 
 void Parser::recordField(int part)

@@ -2,8 +2,8 @@
 // Palm DOC. The decoder must stay within its limits and never crash; whatever
 // it accepts, the encoder must encode at least as small and read back the same.
 
-#include "palmdoc_codec.h"
-#include "palmdoc_database.h"
+#include "palmdoccodec.h"
+#include "palmdocdatabase.h"
 
 #include <cstdlib>
 
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::vector<std::uint8_t> text;
     const palmdoc::DecodeResult record = palmdoc::decompressRecord(bytes, text);
-    if (text.size() > palmdoc::kRecordSize || record.produced != text.size())
+    if (text.size() > palmdoc::RecordSize || record.produced != text.size())
         std::abort();
     if (record.error == palmdoc::DecodeError::None) {
         // The input is one valid encoding of text: the optimal one is no longer.

@@ -2,9 +2,9 @@
 // the text, reach the exhaustive minimum on small records, and whole
 // databases must read back; database names never come out invalid.
 
-#include "palmdoc_codec.h"
-#include "palmdoc_database.h"
-#include "palmdoc_oracle.h"
+#include "palmdoccodec.h"
+#include "palmdocdatabase.h"
+#include "palmdocoracle.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::vector<std::uint8_t> record(data, data + std::min(size, palmdoc::kRecordSize));
+    const std::vector<std::uint8_t> record(data, data + std::min(size, palmdoc::RecordSize));
     const std::vector<std::uint8_t> encoded = palmdoc::compressRecord(record);
     std::vector<std::uint8_t> decoded;
     if (palmdoc::decompressRecord(encoded, decoded).error != palmdoc::DecodeError::None ||
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string nameInput(reinterpret_cast<const char *>(data),
                                 std::min<std::size_t>(size, 64));
     const palmdoc::NameResult name = palmdoc::makeDatabaseName(nameInput);
-    if (name.error.empty() && (name.name.empty() || name.name.size() > palmdoc::kMaxNameLength ||
+    if (name.error.empty() && (name.name.empty() || name.name.size() > palmdoc::MaxNameLength ||
                                name.name.find('\0') != std::string::npos))
         std::abort();
     return 0;

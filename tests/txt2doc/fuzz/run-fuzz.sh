@@ -14,10 +14,10 @@ source "$src/tests/fuzz-support.sh"
 fuzz_require_compiler run-fuzz
 mkdir -p "$work"
 
-sources=("$src/txt2doc/palmdoc_codec.cpp" "$src/txt2doc/palmdoc_database.cpp"
-         "$src/txt2doc/palmdoc_file.cpp")
-headers=("$src/txt2doc/palmdoc_codec.h" "$src/txt2doc/palmdoc_database.h" "$src/txt2doc/palmdoc_file.h"
-         "$src/tests/txt2doc/palmdoc_oracle.h" "$0")
+sources=("$src/txt2doc/palmdoccodec.cpp" "$src/txt2doc/palmdocdatabase.cpp"
+         "$src/txt2doc/palmdocfile.cpp")
+headers=("$src/txt2doc/palmdoccodec.h" "$src/txt2doc/palmdocdatabase.h" "$src/txt2doc/palmdocfile.h"
+         "$src/tests/txt2doc/palmdocoracle.h" "$0")
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$src/txt2doc" -I"$src/tests/txt2doc")
 

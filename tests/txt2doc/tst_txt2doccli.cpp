@@ -1,7 +1,7 @@
 // The built txt2doc, run the way the editor and a shell run it, with Debian's
 // txt2pdbdoc as an independent reader and writer of Palm DOC files.
 
-#include "palmdoc_database.h"
+#include "palmdocdatabase.h"
 #include "toolrun.h"
 
 #include <QByteArray>
@@ -20,7 +20,7 @@
 
 namespace {
 
-const QString kTool = QStringLiteral(TXT2DOC_PATH);
+const QString Tool = QStringLiteral(TXT2DOC_PATH);
 
 using Result = ToolRun;
 
@@ -32,7 +32,7 @@ Result runProgram(const QString &program, const QStringList &args,
 
 Result runTool(const QStringList &args, const QString &stdoutFile = QString())
 {
-    return runProgram(kTool, args, stdoutFile);
+    return runProgram(Tool, args, stdoutFile);
 }
 
 QString peer()
@@ -107,7 +107,7 @@ QByteArray handheldText(QByteArray text)
 
 } // namespace
 
-class TestTxt2DocCli : public QObject
+class tst_Txt2DocCli : public QObject
 {
     Q_OBJECT
 
@@ -137,9 +137,9 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestTxt2DocCli::initTestCase()
+void tst_Txt2DocCli::initTestCase()
 {
-    QVERIFY2(QFileInfo(kTool).isExecutable(), qPrintable(kTool));
+    QVERIFY2(QFileInfo(Tool).isExecutable(), qPrintable(Tool));
     QVERIFY2(!peer().isEmpty(), "txt2pdbdoc is missing: install the Debian package txt2pdbdoc");
     QVERIFY2(luaText(300000).size() == 300000,
              "no Lua scripts in /usr/share/nmap/scripts: install the Debian package nmap-common");
@@ -148,7 +148,7 @@ void TestTxt2DocCli::initTestCase()
 
 // Files the editor and a shell would hand over; the DOC must read back as the
 // text with handheld line ends, by our reader and by txt2pdbdoc.
-void TestTxt2DocCli::convert_data()
+void tst_Txt2DocCli::convert_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("name");
@@ -187,7 +187,7 @@ void TestTxt2DocCli::convert_data()
                                                   << "--decode" << QByteArray("--help");
 }
 
-void TestTxt2DocCli::convert()
+void tst_Txt2DocCli::convert()
 {
     QFETCH(QByteArray, input);
     QFETCH(QString, name);
@@ -206,7 +206,7 @@ void TestTxt2DocCli::convert()
     // Relative paths from the folder, as a Makefile would give them.
     QProcess process;
     process.setWorkingDirectory(dir.path());
-    process.start(kTool, {inputName, outputName, name});
+    process.start(Tool, {inputName, outputName, name});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.readAllStandardError(), QByteArray());
@@ -248,7 +248,7 @@ void TestTxt2DocCli::convert()
 
 // Each failure: its exit status, a one-line message naming the file and the
 // reason, and no file created, changed or left behind.
-void TestTxt2DocCli::failures_data()
+void tst_Txt2DocCli::failures_data()
 {
     QTest::addColumn<QStringList>("args"); // $D is the test folder
     QTest::addColumn<int>("exitCode");
@@ -353,7 +353,7 @@ void TestTxt2DocCli::failures_data()
         << QStringList{"--decode"} << 2 << "txt2doc: --decode expects INPUT [OUTPUT]" + tryHelp;
 }
 
-void TestTxt2DocCli::failures()
+void tst_Txt2DocCli::failures()
 {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
@@ -379,7 +379,7 @@ void TestTxt2DocCli::failures()
     // A valid start, then a hole up to one byte past the largest Palm DOC.
     if (args.contains(QStringLiteral("$D/huge.prc"))) {
         QVERIFY(writeFile(d + "/huge.prc", doc));
-        QVERIFY(QFile(d + "/huge.prc").resize(qint64(palmdoc::kMaxDatabaseSize) + 1));
+        QVERIFY(QFile(d + "/huge.prc").resize(qint64(palmdoc::MaxDatabaseSize) + 1));
     }
     QVERIFY(QFile::link(d + "/loop2", d + "/loop1"));
     QVERIFY(QFile::link(d + "/loop1", d + "/loop2"));
@@ -399,7 +399,7 @@ void TestTxt2DocCli::failures()
 }
 
 // Files written by txt2pdbdoc -b, which keeps every byte, read back exactly.
-void TestTxt2DocCli::peerDocumentsDecode_data()
+void tst_Txt2DocCli::peerDocumentsDecode_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("short") << QByteArray("hello world hello world\n");
@@ -414,7 +414,7 @@ void TestTxt2DocCli::peerDocumentsDecode_data()
     QTest::newRow("random bytes") << noise;
 }
 
-void TestTxt2DocCli::peerDocumentsDecode()
+void tst_Txt2DocCli::peerDocumentsDecode()
 {
     QFETCH(QByteArray, text);
     QTemporaryDir dir;
@@ -431,7 +431,7 @@ void TestTxt2DocCli::peerDocumentsDecode()
     QCOMPARE(readFile(out), text);
 }
 
-void TestTxt2DocCli::decodeToStandardOutput()
+void tst_Txt2DocCli::decodeToStandardOutput()
 {
     const QString in = m_dir.filePath(QStringLiteral("stdout.txt"));
     const QString doc = m_dir.filePath(QStringLiteral("stdout.prc"));
@@ -443,7 +443,7 @@ void TestTxt2DocCli::decodeToStandardOutput()
     QCOMPARE(result.out, QByteArray("line one\nline two\n\x00\xFF", 20));
 }
 
-void TestTxt2DocCli::fullStandardOutputFails()
+void tst_Txt2DocCli::fullStandardOutputFails()
 {
     const QString in = m_dir.filePath(QStringLiteral("full.txt"));
     const QString doc = m_dir.filePath(QStringLiteral("full.prc"));
@@ -460,7 +460,7 @@ void TestTxt2DocCli::fullStandardOutputFails()
     }
 }
 
-void TestTxt2DocCli::helpAndVersion()
+void tst_Txt2DocCli::helpAndVersion()
 {
     const Result help = runTool({QStringLiteral("--help")});
     QCOMPARE(runTool({QStringLiteral("-h")}).out, help.out);
@@ -478,7 +478,7 @@ void TestTxt2DocCli::helpAndVersion()
     QCOMPARE(version.out.count('\n'), 1);
 }
 
-void TestTxt2DocCli::longNameIsShortenedWithNote()
+void tst_Txt2DocCli::longNameIsShortenedWithNote()
 {
     const QString in = m_dir.filePath(QStringLiteral("long.txt"));
     const QString doc = m_dir.filePath(QStringLiteral("long.prc"));
@@ -493,7 +493,7 @@ void TestTxt2DocCli::longNameIsShortenedWithNote()
 
 // A write that fails half-way (here the file size limit) leaves the old
 // output whole and no temporary file behind.
-void TestTxt2DocCli::interruptedWriteKeepsOldFile()
+void tst_Txt2DocCli::interruptedWriteKeepsOldFile()
 {
 #ifndef Q_OS_LINUX
     QSKIP("needs bash and ulimit");
@@ -512,7 +512,7 @@ void TestTxt2DocCli::interruptedWriteKeepsOldFile()
     const Result result = runProgram(
         QStringLiteral("/bin/bash"),
         {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\""),
-         kTool, in, out, QStringLiteral("big.lua")});
+         Tool, in, out, QStringLiteral("big.lua")});
     QCOMPARE(result.exitCode, 3);
     QCOMPARE(result.err, "txt2doc: cannot write '" + out.toUtf8() + "': File too large\n");
     QCOMPARE(snapshot(dir.path()), before);
@@ -520,12 +520,12 @@ void TestTxt2DocCli::interruptedWriteKeepsOldFile()
 
 // Over 65534 records of text: refused before reading (the file is over twice
 // the limit) or after the line ends are converted.
-void TestTxt2DocCli::oversizedInputIsRefused()
+void tst_Txt2DocCli::oversizedInputIsRefused()
 {
     QTemporaryDir dir;
     const QString huge = dir.filePath(QStringLiteral("huge.txt"));
     const QString big = dir.filePath(QStringLiteral("big.txt"));
-    const qint64 limit = qint64(palmdoc::kMaxTextLength);
+    const qint64 limit = qint64(palmdoc::MaxTextLength);
     {
         QFile file(huge);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(2 * limit + 1)); // sparse
@@ -548,12 +548,12 @@ void TestTxt2DocCli::oversizedInputIsRefused()
 
 // One byte more than the limit, but a CR LF at the end makes it fit exactly:
 // 65534 full text records.
-void TestTxt2DocCli::largestTextIsAccepted()
+void tst_Txt2DocCli::largestTextIsAccepted()
 {
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("max.txt"));
     const QString out = dir.filePath(QStringLiteral("max.prc"));
-    const qint64 limit = qint64(palmdoc::kMaxTextLength);
+    const qint64 limit = qint64(palmdoc::MaxTextLength);
     {
         QFile file(in);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(limit - 1));
@@ -573,7 +573,7 @@ void TestTxt2DocCli::largestTextIsAccepted()
     QCOMPARE(r0.mid(4, 6), QByteArray("\x0F\xFF\xE0\x00\xFF\xFE", 6)); // length, 65534 records
 }
 
-void TestTxt2DocCli::replacesExistingFileKeepingMode()
+void tst_Txt2DocCli::replacesExistingFileKeepingMode()
 {
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.txt"));
@@ -591,7 +591,7 @@ void TestTxt2DocCli::replacesExistingFileKeepingMode()
 
 // OUTPUT as a link: the file it points to is written, also when that file
 // does not exist yet, and the link stays a link.
-void TestTxt2DocCli::symbolicLinkIsFollowed_data()
+void tst_Txt2DocCli::symbolicLinkIsFollowed_data()
 {
     QTest::addColumn<QStringList>("links"); // pairs of link name and where it points
     QTest::addColumn<QString>("written");   // the file that must hold the DOC
@@ -604,7 +604,7 @@ void TestTxt2DocCli::symbolicLinkIsFollowed_data()
         << QStringList{"link.prc", "subl/inner.prc", "sub/inner.prc", "../deep.prc"} << "deep.prc";
 }
 
-void TestTxt2DocCli::symbolicLinkIsFollowed()
+void tst_Txt2DocCli::symbolicLinkIsFollowed()
 {
 #ifndef Q_OS_UNIX
     QSKIP("symbolic links need no special rights only on Unix");
@@ -634,7 +634,7 @@ void TestTxt2DocCli::symbolicLinkIsFollowed()
 
 // "-" is standard input as INPUT and standard output as OUTPUT, in both
 // directions; "./-" is a file of that name.
-void TestTxt2DocCli::standardStreams_data()
+void tst_Txt2DocCli::standardStreams_data()
 {
     QTest::addColumn<QStringList>("args"); // $D is the test folder
     QTest::addColumn<QString>("stdinFile");
@@ -657,7 +657,7 @@ void TestTxt2DocCli::standardStreams_data()
                                     << "$D/-.txt" << false;
 }
 
-void TestTxt2DocCli::standardStreams()
+void tst_Txt2DocCli::standardStreams()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, stdinFile);
@@ -678,7 +678,7 @@ void TestTxt2DocCli::standardStreams()
     process.setWorkingDirectory(d);
     process.setStandardInputFile(stdinFile.isEmpty() ? QProcess::nullDevice()
                                                      : d + u'/' + stdinFile);
-    process.start(kTool, args);
+    process.start(Tool, args);
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.readAllStandardError(), QByteArray());
     QCOMPARE(process.exitCode(), 0);
@@ -698,14 +698,14 @@ void TestTxt2DocCli::standardStreams()
              handheldText(text));
 }
 
-void TestTxt2DocCli::doubleDashEndsOptions()
+void tst_Txt2DocCli::doubleDashEndsOptions()
 {
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(QStringLiteral("-in.txt")), "dash"));
     QProcess process;
     process.setWorkingDirectory(dir.path());
-    process.start(kTool, {QStringLiteral("--"), QStringLiteral("-in.txt"),
-                          QStringLiteral("-out.prc"), QStringLiteral("-n.lua")});
+    process.start(Tool, {QStringLiteral("--"), QStringLiteral("-in.txt"),
+                         QStringLiteral("-out.prc"), QStringLiteral("-n.lua")});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.readAllStandardError(), QByteArray());
     QCOMPARE(process.exitCode(), 0);
@@ -714,5 +714,5 @@ void TestTxt2DocCli::doubleDashEndsOptions()
     QCOMPARE(back.out, QByteArray("dash"));
 }
 
-QTEST_GUILESS_MAIN(TestTxt2DocCli)
-#include "tst_txt2doc_cli.moc"
+QTEST_GUILESS_MAIN(tst_Txt2DocCli)
+#include "tst_txt2doccli.moc"

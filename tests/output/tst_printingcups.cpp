@@ -134,4 +134,4 @@ private slots:
 };
 
 SCRIVLET_TEST_MAIN(tst_PrintingCups)
-#include "tst_printing_cups.moc"
+#include "tst_printingcups.moc"

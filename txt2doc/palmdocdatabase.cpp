@@ -1,7 +1,7 @@
-#include "palmdoc_database.h"
+#include "palmdocdatabase.h"
 
-#include "palmdoc_codec.h"
-#include "palmdoc_file.h"
+#include "palmdoccodec.h"
+#include "palmdocfile.h"
 
 #include <algorithm>
 #include <array>
@@ -15,12 +15,12 @@ namespace palmdoc {
 
 namespace {
 
-constexpr std::size_t kRecordEntrySize = 8;
-constexpr std::size_t kRecord0Size = 16;
-constexpr std::uint16_t kCompressionNone = 1;
-constexpr std::uint16_t kCompressionPalmDoc = 2;
+constexpr std::size_t RecordEntrySize = 8;
+constexpr std::size_t Record0Size = 16;
+constexpr std::uint16_t CompressionNone = 1;
+constexpr std::uint16_t CompressionPalmDoc = 2;
 // Fewer records than this per thread are not worth a thread.
-constexpr std::size_t kRecordsPerThread = 32;
+constexpr std::size_t RecordsPerThread = 32;
 
 struct CompressedPart
 {
@@ -31,7 +31,7 @@ struct CompressedPart
 
 // Unicode code points of Windows-1252 bytes 0x80-0x9F; 0 where the byte has
 // no character.
-constexpr std::array<char32_t, 32> kWindows1252High = {
+constexpr std::array<char32_t, 32> Windows1252High = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
@@ -62,7 +62,7 @@ std::uint32_t get32(std::span<const std::uint8_t> in, std::size_t at)
 // Decodes one UTF-8 sequence at s[i]; returns U+FFFFFFFF for invalid input.
 char32_t nextCodePoint(std::string_view s, std::size_t &i)
 {
-    constexpr char32_t kInvalid = 0xFFFFFFFF;
+    constexpr char32_t Invalid = 0xFFFFFFFF;
     const auto lead = static_cast<unsigned char>(s[i++]);
     if (lead < 0x80)
         return lead;
@@ -76,19 +76,19 @@ char32_t nextCodePoint(std::string_view s, std::size_t &i)
     } else if ((lead & 0xF8) == 0xF0) {
         extra = 3, cp = lead & 0x07, minimum = 0x10000;
     } else {
-        return kInvalid;
+        return Invalid;
     }
     for (std::size_t k = 0; k < extra; ++k) {
         if (i >= s.size())
-            return kInvalid;
+            return Invalid;
         const auto c = static_cast<unsigned char>(s[i]);
         if ((c & 0xC0) != 0x80)
-            return kInvalid;
+            return Invalid;
         cp = (cp << 6) | (c & 0x3F);
         ++i;
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return kInvalid;
+        return Invalid;
     return cp;
 }
 
@@ -96,8 +96,8 @@ int windows1252Byte(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
         return static_cast<int>(cp);
-    for (std::size_t k = 0; k < kWindows1252High.size(); ++k) {
-        if (kWindows1252High[k] != 0 && kWindows1252High[k] == cp)
+    for (std::size_t k = 0; k < Windows1252High.size(); ++k) {
+        if (Windows1252High[k] != 0 && Windows1252High[k] == cp)
             return static_cast<int>(0x80 + k);
     }
     return -1;
@@ -119,10 +119,10 @@ void appendUtf8(std::string &out, char32_t cp)
 
 std::string hexCodePoint(char32_t cp)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+    static constexpr char Digits[] = "0123456789ABCDEF";
     std::string hex;
     for (int shift = cp > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4)
-        hex += kDigits[(cp >> shift) & 0xF];
+        hex += Digits[(cp >> shift) & 0xF];
     return "U+" + hex;
 }
 
@@ -188,12 +188,12 @@ NameResult makeDatabaseName(std::string_view utf8)
         }
         result.name += static_cast<char>(byte);
     }
-    if (result.name.size() > kMaxNameLength) {
-        constexpr std::string_view kLuaEnding = ".lua";
-        const bool lua = result.name.ends_with(kLuaEnding);
-        result.name.resize(lua ? kMaxNameLength - kLuaEnding.size() : kMaxNameLength);
+    if (result.name.size() > MaxNameLength) {
+        constexpr std::string_view LuaEnding = ".lua";
+        const bool lua = result.name.ends_with(LuaEnding);
+        result.name.resize(lua ? MaxNameLength - LuaEnding.size() : MaxNameLength);
         if (lua)
-            result.name += kLuaEnding;
+            result.name += LuaEnding;
         result.shortened = true;
     }
     return result;
@@ -206,7 +206,7 @@ std::string windows1252ToUtf8(std::string_view bytes)
         const auto c = static_cast<unsigned char>(ch);
         char32_t cp = c;
         if (c >= 0x80 && c < 0xA0)
-            cp = kWindows1252High[c - 0x80] != 0 ? kWindows1252High[c - 0x80] : 0xFFFD;
+            cp = Windows1252High[c - 0x80] != 0 ? Windows1252High[c - 0x80] : 0xFFFD;
         appendUtf8(out, cp);
     }
     return out;
@@ -232,16 +232,16 @@ std::uint32_t palmTimeNow()
 std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std::string_view name,
                                         std::uint32_t palmTime, unsigned threads)
 {
-    if (name.empty() || name.size() > kMaxNameLength || name.find('\0') != std::string_view::npos)
+    if (name.empty() || name.size() > MaxNameLength || name.find('\0') != std::string_view::npos)
         throw std::invalid_argument("palmdoc: a database name has 1 to 31 bytes and no NUL");
-    if (text.size() > kMaxTextLength)
+    if (text.size() > MaxTextLength)
         throw std::length_error("palmdoc: the text is longer than a Palm DOC can hold");
 
-    const std::size_t textRecords = (text.size() + kRecordSize - 1) / kRecordSize;
+    const std::size_t textRecords = (text.size() + RecordSize - 1) / RecordSize;
     const std::size_t records = textRecords + 1;
-    const std::size_t record0At = kHeaderSize + records * kRecordEntrySize + 2;
+    const std::size_t record0At = HeaderSize + records * RecordEntrySize + 2;
 
-    std::vector<std::uint8_t> out(record0At + kRecord0Size, 0);
+    std::vector<std::uint8_t> out(record0At + Record0Size, 0);
     for (std::size_t k = 0; k < name.size(); ++k)
         out[k] = static_cast<std::uint8_t>(name[k]);
     put32(out, 36, palmTime);
@@ -251,26 +251,26 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
         out[60 + k] = typeCreator[k];
     put16(out, 76, static_cast<std::uint32_t>(records));
 
-    put16(out, record0At, kCompressionPalmDoc);
+    put16(out, record0At, CompressionPalmDoc);
     put32(out, record0At + 4, static_cast<std::uint32_t>(text.size()));
     put16(out, record0At + 8, static_cast<std::uint32_t>(textRecords));
-    put16(out, record0At + 10, kRecordSize);
+    put16(out, record0At + 10, RecordSize);
 
     // Records are independent: contiguous runs of them are compressed in
     // parallel and joined in order, so the result does not depend on threads.
     std::size_t workers =
         threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
-    workers = std::max<std::size_t>(1, std::min(workers, textRecords / kRecordsPerThread));
+    workers = std::max<std::size_t>(1, std::min(workers, textRecords / RecordsPerThread));
     std::vector<CompressedPart> parts(workers);
     auto compressPart = [&](std::size_t part) {
         try {
             Encoder encoder;
             CompressedPart &p = parts[part];
-            p.bytes.reserve(textRecords * kRecordSize / workers / 2);
+            p.bytes.reserve(textRecords * RecordSize / workers / 2);
             for (std::size_t r = textRecords * part / workers;
                  r < textRecords * (part + 1) / workers; ++r) {
-                const std::size_t begin = r * kRecordSize;
-                const std::size_t length = std::min(kRecordSize, text.size() - begin);
+                const std::size_t begin = r * RecordSize;
+                const std::size_t length = std::min(RecordSize, text.size() - begin);
                 const std::size_t before = p.bytes.size();
                 encoder.compressRecord(text.subspan(begin, length), p.bytes);
                 p.sizes.push_back(p.bytes.size() - before);
@@ -310,7 +310,7 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
         out.insert(out.end(), part.bytes.begin(), part.bytes.end());
     }
     for (std::size_t r = 0; r < records; ++r) {
-        const std::size_t entry = kHeaderSize + r * kRecordEntrySize;
+        const std::size_t entry = HeaderSize + r * RecordEntrySize;
         put32(out, entry, static_cast<std::uint32_t>(offsets[r]));
         // Attributes 0; unique IDs 1, 2, 3, ...
         put32(out, entry + 4, static_cast<std::uint32_t>(r + 1));
@@ -320,7 +320,7 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
 
 std::string headerError(std::span<const std::uint8_t> header)
 {
-    if (header.size() < kHeaderSize)
+    if (header.size() < HeaderSize)
         return "the file is too short for a Palm database header (" +
                std::to_string(header.size()) + " bytes)";
     if (std::find(header.begin(), header.begin() + 32, std::uint8_t{0}) == header.begin() + 32)
@@ -345,7 +345,7 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
         db.text.clear();
         return db;
     };
-    if (std::string error = headerError(bytes.first(std::min(bytes.size(), kHeaderSize)));
+    if (std::string error = headerError(bytes.first(std::min(bytes.size(), HeaderSize)));
         !error.empty())
         return fail(std::move(error));
     const auto nameEnd = std::find(bytes.begin(), bytes.begin() + 32, std::uint8_t{0});
@@ -354,12 +354,12 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
     const std::size_t records = get16(bytes, 76);
     if (records == 0)
         return fail("the database has no records");
-    const std::size_t listEnd = kHeaderSize + records * kRecordEntrySize;
+    const std::size_t listEnd = HeaderSize + records * RecordEntrySize;
     if (listEnd > bytes.size())
         return fail("the record list runs past the end of the file");
     std::vector<std::size_t> offsets(records + 1, bytes.size());
     for (std::size_t r = 0; r < records; ++r) {
-        const std::size_t at = get32(bytes, kHeaderSize + r * kRecordEntrySize);
+        const std::size_t at = get32(bytes, HeaderSize + r * RecordEntrySize);
         if (at < listEnd || at > bytes.size())
             return fail("record " + std::to_string(r) + " starts outside the file's data");
         if (r > 0 && at < offsets[r - 1])
@@ -372,19 +372,19 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
     };
 
     const auto record0 = recordBytes(0);
-    if (record0.size() < kRecord0Size)
+    if (record0.size() < Record0Size)
         return fail("record 0 is shorter than 16 bytes");
     const std::uint32_t compression = get16(record0, 0);
-    if (compression != kCompressionNone && compression != kCompressionPalmDoc)
+    if (compression != CompressionNone && compression != CompressionPalmDoc)
         return fail("record 0 names an unknown compression type (" + std::to_string(compression) +
                     ")");
-    db.compressed = compression == kCompressionPalmDoc;
+    db.compressed = compression == CompressionPalmDoc;
     const std::uint32_t textLength = get32(record0, 4);
     const std::size_t textRecords = get16(record0, 8);
     if (textRecords > records - 1)
         return fail("record 0 names " + std::to_string(textRecords) +
                     " text records but the database holds " + std::to_string(records - 1));
-    if (textLength > std::uint64_t{textRecords} * kRecordSize)
+    if (textLength > std::uint64_t{textRecords} * RecordSize)
         return fail("record 0 gives a text length of " + std::to_string(textLength) +
                     " bytes, more than its " + std::to_string(textRecords) +
                     " text records can hold");
@@ -392,7 +392,7 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
     // Records are decoded straight into the text, which grows by one record's
     // room at a time within a single allocation (only touched memory is used,
     // whatever length record 0 claims).
-    db.text.reserve(textRecords * kRecordSize);
+    db.text.reserve(textRecords * RecordSize);
     adviseLargePages(db.text.data(), db.text.capacity());
     std::size_t produced = 0;
     for (std::size_t r = 1; r <= textRecords; ++r) {
@@ -400,9 +400,9 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
         auto where = [r] { return "text record " + std::to_string(r); };
         if (record.empty())
             return fail(where() + " is empty");
-        if (!db.compressed && record.size() > kRecordSize)
+        if (!db.compressed && record.size() > RecordSize)
             return fail(where() + " holds more than 4096 bytes");
-        db.text.resize(produced + kRecordSize);
+        db.text.resize(produced + RecordSize);
         if (db.compressed) {
             const DecodeResult decoded = decompressRecordInto(record, db.text.data() + produced);
             if (decoded.error != DecodeError::None)

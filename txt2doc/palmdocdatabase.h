@@ -12,18 +12,18 @@
 
 namespace palmdoc {
 
-inline constexpr std::size_t kHeaderSize = 78;
-inline constexpr std::size_t kMaxNameLength = 31;
-inline constexpr std::size_t kMaxTextRecords = 65534; // plus record 0: 65535 records
-inline constexpr std::uint64_t kMaxTextLength = std::uint64_t{kMaxTextRecords} * 4096;
+inline constexpr std::size_t HeaderSize = 78;
+inline constexpr std::size_t MaxNameLength = 31;
+inline constexpr std::size_t MaxTextRecords = 65534; // plus record 0: 65535 records
+inline constexpr std::uint64_t MaxTextLength = std::uint64_t{MaxTextRecords} * 4096;
 // The largest file a Palm DOC can be: the header, a full record list with
 // its two gap bytes, record 0 and 65534 text records. A compressed record
 // yields at most 4096 bytes and every token yields at least one byte for at
 // most two, so no valid text record is longer than 8192 bytes.
-inline constexpr std::uint64_t kMaxDatabaseSize =
-    kHeaderSize + (kMaxTextRecords + 1) * 8 + 2 + 16 + kMaxTextRecords * 8192;
+inline constexpr std::uint64_t MaxDatabaseSize =
+    HeaderSize + (MaxTextRecords + 1) * 8 + 2 + 16 + MaxTextRecords * 8192;
 // Seconds from the handheld's epoch (1904-01-01) to the Unix epoch.
-inline constexpr std::uint32_t kPalmEpochOffset = 2082844800u;
+inline constexpr std::uint32_t PalmEpochOffset = 2082844800u;
 
 // CR LF and a lone CR become LF; every other byte stays as it is. Works in
 // place, as the text may be hundreds of megabytes.
@@ -50,7 +50,7 @@ std::uint32_t palmTimeNow();
 
 // Builds a compressed Palm DOC. name must be a stored name as returned by
 // makeDatabaseName, text already in handheld line ends and at most
-// kMaxTextLength bytes; otherwise std::invalid_argument or std::length_error.
+// MaxTextLength bytes; otherwise std::invalid_argument or std::length_error.
 // Long texts are compressed on up to threads threads (0: one per core); the
 // bytes are the same for any number of threads.
 std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std::string_view name,
@@ -64,7 +64,7 @@ struct ParsedDatabase
     std::vector<std::uint8_t> text;
 };
 
-// Checks the first kHeaderSize bytes alone (name, type, creator and
+// Checks the first HeaderSize bytes alone (name, type, creator and
 // attributes): the reason they are not a Palm DOC's, or an empty string. Lets
 // a reader give up on a stream without reading it to the end.
 std::string headerError(std::span<const std::uint8_t> header);

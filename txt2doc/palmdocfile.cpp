@@ -1,4 +1,4 @@
-#include "palmdoc_file.h"
+#include "palmdocfile.h"
 
 #include <array>
 #include <cerrno>
@@ -109,9 +109,9 @@ ReadResult readToEnd(std::FILE *stream, std::uint64_t maxBytes, const KeepReadin
 // there keeps the link, as a shell redirection does.
 std::string followLinks(const fs::path &path, fs::path &target)
 {
-    constexpr int kMaxLinks = 40; // the kernel's own limit
+    constexpr int MaxLinks = 40; // the kernel's own limit
     target = path;
-    for (int hops = 0; hops < kMaxLinks; ++hops) {
+    for (int hops = 0; hops < MaxLinks; ++hops) {
         std::error_code ec;
         if (!fs::is_symlink(fs::symlink_status(target, ec)))
             return {};
@@ -167,10 +167,10 @@ ReadResult readStream(std::FILE *stream, std::uint64_t maxBytes, const KeepReadi
 void adviseLargePages(void *data, std::size_t size)
 {
 #ifdef __linux__
-    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    constexpr std::uintptr_t LargePage = std::uintptr_t{2} << 20;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t last = (begin + size) & ~(kLargePage - 1);
+    const std::uintptr_t first = (begin + LargePage - 1) & ~(LargePage - 1);
+    const std::uintptr_t last = (begin + size) & ~(LargePage - 1);
     if (data && last > first)
         // Offsetting the pointer itself keeps its provenance, unlike turning
         // the rounded address back into a pointer.

@@ -1,4 +1,4 @@
-#include "palmdoc_codec.h"
+#include "palmdoccodec.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,16 +11,16 @@ namespace {
 
 // Copy lengths 3..10 each get their own hash chains, so that "the nearest
 // earlier position that starts with the same k bytes" is one short walk.
-constexpr std::size_t kLevels = kMaxCopy - kMinCopy + 1;
-constexpr unsigned kHashBits = 13;
-constexpr std::size_t kBuckets = std::size_t{1} << kHashBits;
-constexpr std::size_t kPadding = 16;
+constexpr std::size_t Levels = MaxCopy - MinCopy + 1;
+constexpr unsigned HashBits = 13;
+constexpr std::size_t Buckets = std::size_t{1} << HashBits;
+constexpr std::size_t Padding = 16;
 
 // Token choices made by the parse, one per position.
-constexpr std::uint8_t kChoiceLiteral = 0;
-constexpr std::uint8_t kChoiceSpacePair = 1;
-constexpr std::uint8_t kChoiceRawBase = 16;  // + run length 1..8
-constexpr std::uint8_t kChoiceCopyBase = 32; // + copy length 3..10
+constexpr std::uint8_t ChoiceLiteral = 0;
+constexpr std::uint8_t ChoiceSpacePair = 1;
+constexpr std::uint8_t ChoiceRawBase = 16;  // + run length 1..8
+constexpr std::uint8_t ChoiceCopyBase = 32; // + copy length 3..10
 
 inline bool needsRawRun(std::uint8_t c)
 {
@@ -61,31 +61,31 @@ inline std::size_t commonLength(const std::uint8_t *a, const std::uint8_t *b, st
 
 inline std::size_t bucketOf(std::uint64_t low8, std::uint64_t extra, std::size_t k)
 {
-    constexpr std::uint64_t kMul1 = 0x9E3779B97F4A7C15ull;
-    constexpr std::uint64_t kMul2 = 0xC2B2AE3D27D4EB4Full;
+    constexpr std::uint64_t Mul1 = 0x9E3779B97F4A7C15ull;
+    constexpr std::uint64_t Mul2 = 0xC2B2AE3D27D4EB4Full;
     std::uint64_t key = low8 & prefixMask(k);
     if (k > 8)
-        key = key * kMul2 + (extra & (k == 9 ? 0xFFu : 0xFFFFu));
-    return static_cast<std::size_t>((key * kMul1) >> (64 - kHashBits));
+        key = key * Mul2 + (extra & (k == 9 ? 0xFFu : 0xFFFFu));
+    return static_cast<std::size_t>((key * Mul1) >> (64 - HashBits));
 }
 
 } // namespace
 
 Encoder::Encoder()
-    : m_buffer(kRecordSize + kPadding), m_head(kLevels * kBuckets), m_chain(kLevels * kRecordSize),
-      m_matchLength(kRecordSize), m_matchDistance(kRecordSize), m_cost(kRecordSize + 1),
-      m_choice(kRecordSize)
+    : m_buffer(RecordSize + Padding), m_head(Levels * Buckets), m_chain(Levels * RecordSize),
+      m_matchLength(RecordSize), m_matchDistance(RecordSize), m_cost(RecordSize + 1),
+      m_choice(RecordSize)
 {}
 
 void Encoder::compressRecord(std::span<const std::uint8_t> record, std::vector<std::uint8_t> &out)
 {
     const std::size_t n = record.size();
-    if (n > kRecordSize)
+    if (n > RecordSize)
         throw std::length_error("palmdoc: a record holds at most 4096 bytes");
     if (n == 0)
         return;
     std::memcpy(m_buffer.data(), record.data(), n);
-    std::memset(m_buffer.data() + n, 0, kPadding);
+    std::memset(m_buffer.data() + n, 0, Padding);
     findMatches(n);
     chooseTokens(n);
     emit(n, out);
@@ -99,33 +99,33 @@ void Encoder::findMatches(std::size_t n)
 {
     std::fill(m_head.begin(), m_head.end(), std::uint16_t{0});
     const std::uint8_t *s = m_buffer.data();
-    std::size_t buckets[kLevels];
+    std::size_t buckets[Levels];
 
     for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t cap = std::min(kMaxCopy, n - i);
+        const std::size_t cap = std::min(MaxCopy, n - i);
         const std::uint64_t low8 = load64(s + i);
         const std::uint64_t extra = s[i + 8] | (std::uint64_t{s[i + 9]} << 8);
-        for (std::size_t k = kMinCopy; k <= cap; ++k)
-            buckets[k - kMinCopy] = bucketOf(low8, extra, k);
+        for (std::size_t k = MinCopy; k <= cap; ++k)
+            buckets[k - MinCopy] = bucketOf(low8, extra, k);
 
         std::size_t best = 0;
         std::size_t bestDistance = 0;
-        std::size_t k = kMinCopy;
-        if (i > 0 && m_matchLength[i - 1] > kMinCopy) {
+        std::size_t k = MinCopy;
+        if (i > 0 && m_matchLength[i - 1] > MinCopy) {
             // The previous position's match, one byte shorter, still holds here.
             bestDistance = m_matchDistance[i - 1];
             best = commonLength(s + i - bestDistance, s + i, cap);
             k = best + 1;
         }
         while (k <= cap) {
-            const std::size_t level = k - kMinCopy;
-            const std::uint16_t *chain = m_chain.data() + level * kRecordSize;
+            const std::size_t level = k - MinCopy;
+            const std::uint16_t *chain = m_chain.data() + level * RecordSize;
             const std::uint64_t mask = prefixMask(k);
-            std::size_t link = m_head[level * kBuckets + buckets[level]];
+            std::size_t link = m_head[level * Buckets + buckets[level]];
             std::size_t found = 0;
             while (link != 0) {
                 const std::size_t p = link - 1;
-                if (i - p > kMaxDistance)
+                if (i - p > MaxDistance)
                     break;
                 if (((load64(s + p) ^ low8) & mask) == 0 &&
                     (k <= 8 || std::memcmp(s + p + 8, s + i + 8, k - 8) == 0)) {
@@ -144,10 +144,10 @@ void Encoder::findMatches(std::size_t n)
         m_matchLength[i] = static_cast<std::uint8_t>(best);
         m_matchDistance[i] = static_cast<std::uint16_t>(bestDistance);
 
-        for (std::size_t kk = kMinCopy; kk <= cap; ++kk) {
-            const std::size_t level = kk - kMinCopy;
-            std::uint16_t &head = m_head[level * kBuckets + buckets[level]];
-            m_chain[level * kRecordSize + i] = head;
+        for (std::size_t kk = MinCopy; kk <= cap; ++kk) {
+            const std::size_t level = kk - MinCopy;
+            std::uint16_t &head = m_head[level * Buckets + buckets[level]];
+            m_chain[level * RecordSize + i] = head;
             head = static_cast<std::uint16_t>(i + 1);
         }
     }
@@ -168,30 +168,30 @@ void Encoder::chooseTokens(std::size_t n)
         std::uint8_t choice;
         if (needsRawRun(c)) {
             best = 2 + cost[i + 1];
-            choice = kChoiceRawBase + 1;
-            const std::size_t longest = std::min(kMaxRawRun, n - i);
+            choice = ChoiceRawBase + 1;
+            const std::size_t longest = std::min(MaxRawRun, n - i);
             for (std::size_t m = 2; m <= longest; ++m) {
                 const std::uint32_t candidate = static_cast<std::uint32_t>(1 + m) + cost[i + m];
                 if (candidate < best) {
                     best = candidate;
-                    choice = static_cast<std::uint8_t>(kChoiceRawBase + m);
+                    choice = static_cast<std::uint8_t>(ChoiceRawBase + m);
                 }
             }
         } else {
             best = 1 + cost[i + 1];
-            choice = kChoiceLiteral;
+            choice = ChoiceLiteral;
             if (c == 0x20 && i + 1 < n && s[i + 1] >= 0x40 && s[i + 1] <= 0x7F &&
                 1 + cost[i + 2] < best) {
                 best = 1 + cost[i + 2];
-                choice = kChoiceSpacePair;
+                choice = ChoiceSpacePair;
             }
         }
         const std::size_t longestCopy = m_matchLength[i];
-        for (std::size_t length = kMinCopy; length <= longestCopy; ++length) {
+        for (std::size_t length = MinCopy; length <= longestCopy; ++length) {
             const std::uint32_t candidate = 2 + cost[i + length];
             if (candidate < best) {
                 best = candidate;
-                choice = static_cast<std::uint8_t>(kChoiceCopyBase + length);
+                choice = static_cast<std::uint8_t>(ChoiceCopyBase + length);
             }
         }
         cost[i] = best;
@@ -205,21 +205,21 @@ void Encoder::emit(std::size_t n, std::vector<std::uint8_t> &out) const
     std::size_t i = 0;
     while (i < n) {
         const std::uint8_t choice = m_choice[i];
-        if (choice == kChoiceLiteral) {
+        if (choice == ChoiceLiteral) {
             out.push_back(s[i]);
             i += 1;
-        } else if (choice == kChoiceSpacePair) {
+        } else if (choice == ChoiceSpacePair) {
             out.push_back(static_cast<std::uint8_t>(s[i + 1] ^ 0x80));
             i += 2;
-        } else if (choice >= kChoiceCopyBase) {
-            const std::size_t length = choice - kChoiceCopyBase;
+        } else if (choice >= ChoiceCopyBase) {
+            const std::size_t length = choice - ChoiceCopyBase;
             const std::size_t pair =
-                0x8000 | (std::size_t{m_matchDistance[i]} << 3) | (length - kMinCopy);
+                0x8000 | (std::size_t{m_matchDistance[i]} << 3) | (length - MinCopy);
             out.push_back(static_cast<std::uint8_t>(pair >> 8));
             out.push_back(static_cast<std::uint8_t>(pair & 0xFF));
             i += length;
         } else {
-            const std::size_t length = choice - kChoiceRawBase;
+            const std::size_t length = choice - ChoiceRawBase;
             out.push_back(static_cast<std::uint8_t>(length));
             out.insert(out.end(), s + i, s + i + length);
             i += length;
@@ -272,17 +272,17 @@ DecodeResult decompressRecordInto(std::span<const std::uint8_t> record, std::uin
         if (c >= 0x01 && c <= 0x08) {
             if (size - i < c)
                 return fail(DecodeError::RunCut, tokenStart);
-            if (produced + c > kRecordSize)
+            if (produced + c > RecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
             std::memcpy(out + produced, record.data() + i, c);
             produced += c;
             i += c;
         } else if (c < 0x80) {
-            if (produced + 1 > kRecordSize)
+            if (produced + 1 > RecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
             out[produced++] = c;
         } else if (c >= 0xC0) {
-            if (produced + 2 > kRecordSize)
+            if (produced + 2 > RecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
             out[produced++] = 0x20;
             out[produced++] = static_cast<std::uint8_t>(c ^ 0x80);
@@ -291,12 +291,12 @@ DecodeResult decompressRecordInto(std::span<const std::uint8_t> record, std::uin
                 return fail(DecodeError::CopyCut, tokenStart);
             const std::size_t pair = (std::size_t{c} << 8) | record[i++];
             const std::size_t distance = (pair & 0x3FFF) >> 3;
-            const std::size_t length = (pair & 7) + kMinCopy;
+            const std::size_t length = (pair & 7) + MinCopy;
             if (distance == 0)
                 return fail(DecodeError::ZeroDistance, tokenStart);
             if (distance > produced)
                 return fail(DecodeError::DistanceBeforeStart, tokenStart);
-            if (produced + length > kRecordSize)
+            if (produced + length > RecordSize)
                 return fail(DecodeError::OutputTooLong, tokenStart);
             // Byte by byte: a copy may overlap the bytes it produces.
             const std::uint8_t *from = out + produced - distance;
@@ -312,7 +312,7 @@ DecodeResult decompressRecordInto(std::span<const std::uint8_t> record, std::uin
 DecodeResult decompressRecord(std::span<const std::uint8_t> record, std::vector<std::uint8_t> &out)
 {
     const std::size_t start = out.size();
-    out.resize(start + kRecordSize);
+    out.resize(start + RecordSize);
     const DecodeResult result = decompressRecordInto(record, out.data() + start);
     out.resize(start + result.produced);
     return result;

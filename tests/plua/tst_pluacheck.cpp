@@ -1,7 +1,7 @@
 // The built plua-check, run as a Makefile or a commit hook runs it: the whole
 // corpus in one call, files in the editor's encodings, and its usage.
 
-#include "plua_corpus.h"
+#include "pluacorpus.h"
 #include "toolrun.h"
 
 #include "plua/parser.h"
@@ -13,13 +13,13 @@
 
 namespace {
 
-const QString kTool = QStringLiteral(PLUA_CHECK_PATH);
+const QString Tool = QStringLiteral(PLUA_CHECK_PATH);
 
 using Result = ToolRun;
 
 Result runTool(const QStringList &args, const QString &workDir = QString())
 {
-    return runCommand(kTool, args, {workDir, {}, 60000});
+    return runCommand(Tool, args, {workDir, {}, 60000});
 }
 
 bool writeFile(const QString &path, const QByteArray &data)
@@ -30,7 +30,7 @@ bool writeFile(const QString &path, const QByteArray &data)
 
 } // namespace
 
-class TestPluaCheck : public QObject
+class tst_PluaCheck : public QObject
 {
     Q_OBJECT
 
@@ -46,7 +46,7 @@ private slots:
 
 // One line per faulty file, at the expected line, and the same diagnostic as
 // the library gives for the same text.
-void TestPluaCheck::wholeCorpusInOneRun()
+void tst_PluaCheck::wholeCorpusInOneRun()
 {
     const QList<PluaCase> cases = loadPluaCorpus();
     QVERIFY(cases.size() > 100);
@@ -90,7 +90,7 @@ void TestPluaCheck::wholeCorpusInOneRun()
     }
 }
 
-void TestPluaCheck::validFilesPass()
+void tst_PluaCheck::validFilesPass()
 {
     QStringList files;
     for (const PluaCase &c : loadPluaCorpus()) {
@@ -106,7 +106,7 @@ void TestPluaCheck::validFilesPass()
 
 // The editor's reading: Windows-1252 unless the bytes are UTF-8 (or UTF-16
 // with a mark), and any line-end convention.
-void TestPluaCheck::encodings_data()
+void tst_PluaCheck::encodings_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("expected"); // the line after "FILE:", empty when valid
@@ -129,7 +129,7 @@ void TestPluaCheck::encodings_data()
                                                 << QByteArray("3:5: expression expected near '='");
 }
 
-void TestPluaCheck::encodings()
+void tst_PluaCheck::encodings()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, expected);
@@ -146,7 +146,7 @@ void TestPluaCheck::encodings()
     }
 }
 
-void TestPluaCheck::usage_data()
+void tst_PluaCheck::usage_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
@@ -170,7 +170,7 @@ void TestPluaCheck::usage_data()
     QTest::newRow("a valid file") << QStringList{"ok.lua"} << 0 << QByteArray() << QByteArray();
 }
 
-void TestPluaCheck::usage()
+void tst_PluaCheck::usage()
 {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
@@ -187,7 +187,7 @@ void TestPluaCheck::usage()
 
 // A missing, binary or folder argument is named on standard error, and the
 // other files are still checked.
-void TestPluaCheck::unreadableFilesAreReported()
+void tst_PluaCheck::unreadableFilesAreReported()
 {
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(QStringLiteral("bad.lua")), "x = = 1\n"));
@@ -201,5 +201,5 @@ void TestPluaCheck::unreadableFilesAreReported()
     QVERIFY2(run.err.contains("cannot read folder.lua"), run.err.constData());
 }
 
-QTEST_GUILESS_MAIN(TestPluaCheck)
-#include "tst_plua_check.moc"
+QTEST_GUILESS_MAIN(tst_PluaCheck)
+#include "tst_pluacheck.moc"

@@ -26,7 +26,7 @@ bool xdotool(const QStringList &arguments)
 
 } // namespace
 
-class TestPluaSupportX11 : public QObject
+class tst_PluaSupportX11 : public QObject
 {
     Q_OBJECT
 
@@ -95,5 +95,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPluaSupportX11)
-#include "tst_pluasupport_x11.moc"
+QTEST_MAIN(tst_PluaSupportX11)
+#include "tst_pluasupportx11.moc"

@@ -1,7 +1,7 @@
 // The Plua 1 front end in-process: every corpus program, byte-level lexical
 // cases, the syntax tree it keeps, and hostile inputs.
 
-#include "plua_corpus.h"
+#include "pluacorpus.h"
 
 #include "plua/parser.h"
 
@@ -47,7 +47,7 @@ QString treeFault(const plua::SyntaxTree &tree)
 
 } // namespace
 
-class TestPluaFrontend : public QObject
+class tst_PluaFrontend : public QObject
 {
     Q_OBJECT
 
@@ -65,7 +65,7 @@ private slots:
     void mutatedProgramsNeverCrash();
 };
 
-void TestPluaFrontend::corpus_data()
+void tst_PluaFrontend::corpus_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<bool>("valid");
@@ -78,7 +78,7 @@ void TestPluaFrontend::corpus_data()
     }
 }
 
-void TestPluaFrontend::corpus()
+void tst_PluaFrontend::corpus()
 {
     QFETCH(QByteArray, source);
     QFETCH(bool, valid);
@@ -102,7 +102,7 @@ void TestPluaFrontend::corpus()
 
 // Cases a text file cannot hold well: line-end conventions, control bytes,
 // non-ASCII text, and where the column points.
-void TestPluaFrontend::bytes_data()
+void tst_PluaFrontend::bytes_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<int>("line");   // 0: valid
@@ -138,7 +138,7 @@ void TestPluaFrontend::bytes_data()
     QTest::newRow("only a comment") << QByteArray("-- nothing") << 0 << 0 << QString();
 }
 
-void TestPluaFrontend::bytes()
+void tst_PluaFrontend::bytes()
 {
     QFETCH(QByteArray, source);
     QFETCH(int, line);
@@ -157,7 +157,7 @@ void TestPluaFrontend::bytes()
              qPrintable(describe(result)));
 }
 
-void TestPluaFrontend::outline_data()
+void tst_PluaFrontend::outline_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QStringList>("expected"); // "depth name line"
@@ -176,7 +176,7 @@ void TestPluaFrontend::outline_data()
         << QStringList{"0 function 1", "0 function 1"};
 }
 
-void TestPluaFrontend::outline()
+void tst_PluaFrontend::outline()
 {
     QFETCH(QByteArray, source);
     QFETCH(QStringList, expected);
@@ -192,7 +192,7 @@ void TestPluaFrontend::outline()
 }
 
 // Every name in a small program, with what it resolves to.
-void TestPluaFrontend::namesAreResolved()
+void tst_PluaFrontend::namesAreResolved()
 {
     const QByteArray source("local a = b\nfunction f(p) return p, %a, t.k end");
     const plua::ParseResult result = plua::parse(view(source));
@@ -214,7 +214,7 @@ void TestPluaFrontend::namesAreResolved()
                                  "p local", "t global"}));
 }
 
-void TestPluaFrontend::deepNestingIsRefused_data()
+void tst_PluaFrontend::deepNestingIsRefused_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<bool>("valid");
@@ -240,7 +240,7 @@ void TestPluaFrontend::deepNestingIsRefused_data()
 }
 
 // Far deeper than any program: a clear message, never a crashed checker.
-void TestPluaFrontend::deepNestingIsRefused()
+void tst_PluaFrontend::deepNestingIsRefused()
 {
     QFETCH(QByteArray, source);
     QFETCH(bool, valid);
@@ -252,7 +252,7 @@ void TestPluaFrontend::deepNestingIsRefused()
 
 // Long chains that the grammar takes without nesting stay valid, and the
 // tree they give can be walked.
-void TestPluaFrontend::longFlatInputs()
+void tst_PluaFrontend::longFlatInputs()
 {
     QByteArray sum("x = 1");
     for (int i = 0; i < 200000; ++i)
@@ -272,13 +272,13 @@ void TestPluaFrontend::longFlatInputs()
 
 // Random edits of real programs: whatever the verdict, the checker returns
 // one, with a position inside the text.
-void TestPluaFrontend::mutatedProgramsNeverCrash()
+void tst_PluaFrontend::mutatedProgramsNeverCrash()
 {
     const QList<PluaCase> cases = loadPluaCorpus();
     std::mt19937 random(20260101);
-    static const char kAlphabet[] = "()[]{}=.,;:%\"'\\-+*/^<>~ \n\r\t\0\x01\x7f\xc3\xa9[[]]..."
-                                    "endfunctionlocalreturnbreakdowhileforinrepeatuntil";
-    const QByteArray alphabet(kAlphabet, sizeof kAlphabet - 1);
+    static const char Alphabet[] = "()[]{}=.,;:%\"'\\-+*/^<>~ \n\r\t\0\x01\x7f\xc3\xa9[[]]..."
+                                   "endfunctionlocalreturnbreakdowhileforinrepeatuntil";
+    const QByteArray alphabet(Alphabet, sizeof Alphabet - 1);
     int checked = 0;
     for (const PluaCase &c : cases) {
         if (!c.name.startsWith(QLatin1String("prog_")))
@@ -315,5 +315,5 @@ void TestPluaFrontend::mutatedProgramsNeverCrash()
     QVERIFY(checked >= 900);
 }
 
-QTEST_GUILESS_MAIN(TestPluaFrontend)
-#include "tst_plua_frontend.moc"
+QTEST_GUILESS_MAIN(tst_PluaFrontend)
+#include "tst_pluafrontend.moc"

@@ -18,15 +18,15 @@ namespace palmdoc_oracle {
 inline std::size_t minimumEncodedSize(const std::vector<std::uint8_t> &text)
 {
     const std::size_t n = text.size();
-    constexpr std::size_t kUnreached = std::numeric_limits<std::size_t>::max();
-    std::vector<std::size_t> best(n + 1, kUnreached);
+    constexpr std::size_t Unreached = std::numeric_limits<std::size_t>::max();
+    std::vector<std::size_t> best(n + 1, Unreached);
     best[0] = 0;
     auto relax = [&](std::size_t to, std::size_t cost) {
         if (cost < best[to])
             best[to] = cost;
     };
     for (std::size_t p = 0; p < n; ++p) {
-        if (best[p] == kUnreached)
+        if (best[p] == Unreached)
             continue;
         for (unsigned first = 0; first < 256; ++first) {
             if (first >= 1 && first <= 8) {

@@ -16,11 +16,11 @@
 
 namespace palmdoc {
 
-inline constexpr std::size_t kRecordSize = 4096;
-inline constexpr std::size_t kMinCopy = 3;
-inline constexpr std::size_t kMaxCopy = 10;
-inline constexpr std::size_t kMaxDistance = 2047;
-inline constexpr std::size_t kMaxRawRun = 8;
+inline constexpr std::size_t RecordSize = 4096;
+inline constexpr std::size_t MinCopy = 3;
+inline constexpr std::size_t MaxCopy = 10;
+inline constexpr std::size_t MaxDistance = 2047;
+inline constexpr std::size_t MaxRawRun = 8;
 
 // Reusable compressor. It owns its work tables, so one Encoder per thread
 // compresses any number of records without allocating.
@@ -29,7 +29,7 @@ class Encoder
 public:
     Encoder();
 
-    // Appends the smallest encoding of record (at most kRecordSize bytes) to
+    // Appends the smallest encoding of record (at most RecordSize bytes) to
     // out. Throws std::length_error for a longer record.
     void compressRecord(std::span<const std::uint8_t> record, std::vector<std::uint8_t> &out);
 
@@ -52,7 +52,7 @@ std::vector<std::uint8_t> compressRecord(std::span<const std::uint8_t> record);
 
 enum class DecodeError {
     None,
-    OutputTooLong,       // the record would decode to more than kRecordSize bytes
+    OutputTooLong,       // the record would decode to more than RecordSize bytes
     RunCut,              // a 0x01-0x08 run goes past the end of the record
     CopyCut,             // a copy's second byte is missing
     ZeroDistance,        // a copy with distance 0
@@ -69,7 +69,7 @@ struct DecodeResult
     std::size_t produced = 0; // bytes appended to the output
 };
 
-// Decodes one compressed record into out, which has room for kRecordSize
+// Decodes one compressed record into out, which has room for RecordSize
 // bytes; result.produced says how many were written. On an error the bytes
 // decoded before the bad token stay written.
 DecodeResult decompressRecordInto(std::span<const std::uint8_t> record, std::uint8_t *out);
