@@ -36,7 +36,7 @@ enum ExitCode : int {
     UsageError = 2,
 };
 
-constexpr const char *kHelp =
+constexpr const char *Help =
     R"(Usage: plua-run FILE [--events FILE] [--screenshot PNG] [--timeout SECONDS]
                 [--databases FOLDER]
        plua-run --help | --version
@@ -235,7 +235,7 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
         if (!optionsEnded && std::strcmp(arg, "--help") == 0) {
-            std::fputs(kHelp, stdout);
+            std::fputs(Help, stdout);
             return Finished;
         }
         if (!optionsEnded && std::strcmp(arg, "--version") == 0) {

@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 sources() {
-    find src txt2doc plua-check tests bench \( -name '*.cpp' -o -name '*.h' \) -type f | sort
+    find src txt2doc plua-check plua-run tests bench \( -name '*.cpp' -o -name '*.h' \) -type f | sort
 }
 
 case "${1:-}" in
@@ -19,7 +19,7 @@ format)
 tidy)
     build="${2:?usage: check-style.sh tidy BUILD_DIR}"
     # The program itself, not the tests: test code may do odd things on purpose.
-    mapfile -t files < <(find src txt2doc plua-check -name '*.cpp' -type f | sort)
+    mapfile -t files < <(find src txt2doc plua-check plua-run -name '*.cpp' -type f | sort)
     run-clang-tidy -quiet -p "$build" -j "$(nproc)" "${files[@]/#/$root/}" >"$build/clang-tidy.log" 2>&1 || {
         grep -E 'warning:|error:' "$build/clang-tidy.log" | sort -u
         echo "tidy: findings above (full output in $build/clang-tidy.log)"

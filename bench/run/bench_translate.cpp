@@ -39,7 +39,7 @@ struct Loop
 
 // 10^6 iterations each (the string loop 2 x 10^5: it builds lines and starts
 // a new one every 100 pieces, as a program filling a text field does).
-constexpr Loop kLoops[] = {
+constexpr Loop Loops[] = {
     {"arithmetic (10^6)", R"(local s = 0
 local i = 1
 while i <= 1000000 do
@@ -178,7 +178,7 @@ int main(int argc, char **argv)
     double engineTotal = 0;
     double plainTotal = 0;
     double worst = 0;
-    for (const Loop &loop : kLoops) {
+    for (const Loop &loop : Loops) {
         double engine = 1e30;
         double plain = 1e30;
         for (int r = 0; r < runs; ++r) {

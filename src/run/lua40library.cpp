@@ -13,10 +13,10 @@ namespace lua40 {
 namespace {
 
 // Addresses used as unique keys and signal values.
-const char kStopSignal = 0;
-const char kExitSignal = 0;
-const char kHelpersKey = 0;
-const char kExitCodeKey = 0;
+const char StopSignal = 0;
+const char ExitSignal = 0;
+const char HelpersKey = 0;
+const char ExitCodeKey = 0;
 
 int toInt(lua_State *L, int index)
 {
@@ -166,10 +166,10 @@ int loadChunk(lua_State *L)
 int exitFunction(lua_State *L)
 {
     const int code = lua_isnoneornil(L, 1) ? 0 : toInt(L, 1);
-    lua_pushlightuserdata(L, const_cast<char *>(&kExitCodeKey));
+    lua_pushlightuserdata(L, const_cast<char *>(&ExitCodeKey));
     lua_pushnumber(L, code);
     lua_rawset(L, LUA_REGISTRYINDEX);
-    lua_pushlightuserdata(L, const_cast<char *>(&kExitSignal));
+    lua_pushlightuserdata(L, const_cast<char *>(&ExitSignal));
     return lua_error(L);
 }
 
@@ -199,7 +199,7 @@ int bareMessage(lua_State *L)
 // in a local, so a program's globals named string, table or io change
 // nothing here. Errors are raised at level 0: Lua 4.0 messages carry no
 // position, and the engine finds the program's line on the stack.
-const char *const kLibrary = R"lua(
+const char *const Library = R"lua(
 local P, C = ...
 local type, next, rawget, rawset, select, unpack, pcall, error, newproxy, tonumber51 =
       type, next, rawget, rawset, select, unpack, pcall, error, newproxy, tonumber
@@ -332,7 +332,7 @@ end
 local TAGS = {userdata = 0, ["nil"] = 1, number = 2, string = 3, table = 4, ["function"] = 5}
 G.tag = function(o) return TAGS[type(o)] end
 )lua"
-                             R"lua(
+                            R"lua(
 for _, name in ipairs{"newtag", "settag", "settagmethod", "gettagmethod", "copytagmethods"} do
   unsupported(name, "tag methods cannot be mapped to this engine")
 end
@@ -541,7 +541,7 @@ G.sort = function(t, comp)
   for i = 1, n do rawset(t, i, a[i]) end
 end
 )lua"
-                             R"lua(
+                            R"lua(
 -- Math, with angles in degrees
 local RPD = math.pi / 180
 local msin, mcos, mtan, masin, macos, matan, matan2 =
@@ -752,11 +752,11 @@ void open(lua_State *L)
     luaL_openlibs(L);
     // The helper table, kept in the registry for every chunk that runs.
     lua_newtable(L);
-    lua_pushlightuserdata(L, const_cast<char *>(&kHelpersKey));
+    lua_pushlightuserdata(L, const_cast<char *>(&HelpersKey));
     lua_pushvalue(L, -2);
     lua_rawset(L, LUA_REGISTRYINDEX);
 
-    if (luaL_loadbuffer(L, kLibrary, std::char_traits<char>::length(kLibrary), "=lua40") != 0)
+    if (luaL_loadbuffer(L, Library, std::char_traits<char>::length(Library), "=lua40") != 0)
         lua_error(L);
     lua_pushvalue(L, -2); // P
     lua_newtable(L);      // C
@@ -770,9 +770,9 @@ void open(lua_State *L)
         lua_pushcfunction(L, f->func);
         lua_setfield(L, -2, f->name);
     }
-    lua_pushlightuserdata(L, const_cast<char *>(&kStopSignal));
+    lua_pushlightuserdata(L, const_cast<char *>(&StopSignal));
     lua_setfield(L, -2, "stop");
-    lua_pushlightuserdata(L, const_cast<char *>(&kExitSignal));
+    lua_pushlightuserdata(L, const_cast<char *>(&ExitSignal));
     lua_setfield(L, -2, "exit");
     lua_pushlightuserdata(L, nullptr);
     lua_setfield(L, -2, "noresult");
@@ -783,25 +783,25 @@ void open(lua_State *L)
 
 void pushHelpers(lua_State *L)
 {
-    lua_pushlightuserdata(L, const_cast<char *>(&kHelpersKey));
+    lua_pushlightuserdata(L, const_cast<char *>(&HelpersKey));
     lua_rawget(L, LUA_REGISTRYINDEX);
 }
 
 void pushStopSignal(lua_State *L)
 {
-    lua_pushlightuserdata(L, const_cast<char *>(&kStopSignal));
+    lua_pushlightuserdata(L, const_cast<char *>(&StopSignal));
 }
 
 bool isStopSignal(lua_State *L, int index)
 {
-    return lua_touserdata(L, index) == &kStopSignal;
+    return lua_touserdata(L, index) == &StopSignal;
 }
 
 bool isExitSignal(lua_State *L, int index, int *code)
 {
-    if (lua_touserdata(L, index) != &kExitSignal)
+    if (lua_touserdata(L, index) != &ExitSignal)
         return false;
-    lua_pushlightuserdata(L, const_cast<char *>(&kExitCodeKey));
+    lua_pushlightuserdata(L, const_cast<char *>(&ExitCodeKey));
     lua_rawget(L, LUA_REGISTRYINDEX);
     *code = static_cast<int>(lua_tonumber(L, -1));
     lua_pop(L, 1);

@@ -12,9 +12,9 @@
 
 // The engine keeps itself in the registry under this key's address, so C
 // functions and the hook find it from the state alone.
-static const char kEngineKey = 0;
+static const char EngineKey = 0;
 // Instructions between two looks at a stop request.
-static constexpr int kStopCheckInterval = 1000;
+static constexpr int StopCheckInterval = 1000;
 
 struct PluaEngine::Private
 {
@@ -78,10 +78,10 @@ PluaEngine::PluaEngine() : d(std::make_unique<Private>())
 {
     d->L = luaL_newstate();
     d->sink = [](std::string_view text) { std::cout << text << std::flush; };
-    lua_pushlightuserdata(d->L, const_cast<char *>(&kEngineKey));
+    lua_pushlightuserdata(d->L, const_cast<char *>(&EngineKey));
     lua_pushlightuserdata(d->L, this);
     lua_rawset(d->L, LUA_REGISTRYINDEX);
-    lua_sethook(d->L, stopHook, LUA_MASKCOUNT, kStopCheckInterval);
+    lua_sethook(d->L, stopHook, LUA_MASKCOUNT, StopCheckInterval);
     lua40::open(d->L);
 }
 
@@ -97,7 +97,7 @@ lua_State *PluaEngine::state() const
 
 PluaEngine *PluaEngine::fromState(lua_State *L)
 {
-    lua_pushlightuserdata(L, const_cast<char *>(&kEngineKey));
+    lua_pushlightuserdata(L, const_cast<char *>(&EngineKey));
     lua_rawget(L, LUA_REGISTRYINDEX);
     auto *engine = static_cast<PluaEngine *>(lua_touserdata(L, -1));
     lua_pop(L, 1);

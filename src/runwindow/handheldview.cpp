@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr int kBezel = 16;
-constexpr int kSilkHeight = 60 * HandheldView::kScale;
-constexpr int kHardHeight = 56;
+constexpr int Bezel = 16;
+constexpr int SilkHeight = 60 * HandheldView::Scale;
+constexpr int HardHeight = 56;
 
 } // namespace
 
@@ -19,20 +19,20 @@ HandheldView::HandheldView(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("handheldView"));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_frame = QImage(Device::kWidth, Device::kHeight, QImage::Format_RGB32);
+    m_frame = QImage(Device::Width, Device::Height, QImage::Format_RGB32);
     m_frame.fill(Qt::white);
     setFixedSize(sizeHint());
 }
 
 QSize HandheldView::sizeHint() const
 {
-    return QSize(Device::kWidth * kScale + 2 * kBezel,
-                 Device::kHeight * kScale + kSilkHeight + kHardHeight + 2 * kBezel);
+    return QSize(Device::Width * Scale + 2 * Bezel,
+                 Device::Height * Scale + SilkHeight + HardHeight + 2 * Bezel);
 }
 
 QRect HandheldView::screenRect() const
 {
-    return QRect(kBezel, kBezel, Device::kWidth * kScale, Device::kHeight * kScale);
+    return QRect(Bezel, Bezel, Device::Width * Scale, Device::Height * Scale);
 }
 
 void HandheldView::setDevice(Device *device)
@@ -51,8 +51,8 @@ QList<HandheldView::Button> HandheldView::buttons() const
 {
     const QRect screen = screenRect();
     const int silkTop = screen.bottom() + 1;
-    const int column = 27 * kScale;
-    const int half = kSilkHeight / 2;
+    const int column = 27 * Scale;
+    const int half = SilkHeight / 2;
     QList<Button> list = {
         {QRect(screen.left(), silkTop, column, half), tr("Home"), DeviceKey::launch},
         {QRect(screen.left(), silkTop + half, column, half), tr("Menu"), DeviceKey::menu},
@@ -60,7 +60,7 @@ QList<HandheldView::Button> HandheldView::buttons() const
         {QRect(screen.right() + 1 - column, silkTop + half, column, half), tr("Find"),
          DeviceKey::find},
     };
-    const int hardTop = silkTop + kSilkHeight + 8;
+    const int hardTop = silkTop + SilkHeight + 8;
     const int width = screen.width() / 6;
     const int keys[] = {DeviceKey::hard1,    DeviceKey::hard2, DeviceKey::pageUp,
                         DeviceKey::pageDown, DeviceKey::hard3, DeviceKey::hard4};
@@ -68,7 +68,7 @@ QList<HandheldView::Button> HandheldView::buttons() const
         tr("Date"),  tr("Addr"), QStringLiteral("\u25B2"), QStringLiteral("\u25BC"),
         tr("To Do"), tr("Memo")};
     for (int i = 0; i < 6; ++i)
-        list.append({QRect(screen.left() + i * width + 2, hardTop, width - 4, kHardHeight - 16),
+        list.append({QRect(screen.left() + i * width + 2, hardTop, width - 4, HardHeight - 16),
                      labels[i], keys[i]});
     return list;
 }
@@ -81,10 +81,10 @@ void HandheldView::paintEvent(QPaintEvent *)
     painter.drawImage(screen, m_frame);
 
     // Silk screen: the Graffiti box between the two button columns.
-    const QRect silk(screen.left(), screen.bottom() + 1, screen.width(), kSilkHeight);
+    const QRect silk(screen.left(), screen.bottom() + 1, screen.width(), SilkHeight);
     painter.fillRect(silk, QColor(0xD8, 0xDC, 0xC8));
     painter.setPen(QColor(0x40, 0x40, 0x40));
-    const QRect graffiti = silk.adjusted(27 * kScale + 4, 6, -27 * kScale - 4, -6);
+    const QRect graffiti = silk.adjusted(27 * Scale + 4, 6, -27 * Scale - 4, -6);
     painter.drawRect(graffiti.adjusted(0, 0, -1, -1));
     const int split = graffiti.left() + graffiti.width() * 3 / 5;
     painter.drawLine(split, graffiti.top(), split, graffiti.bottom());
@@ -108,8 +108,8 @@ void HandheldView::paintEvent(QPaintEvent *)
 QPoint HandheldView::toScreen(const QPoint &position) const
 {
     const QPoint local = position - screenRect().topLeft();
-    return QPoint(std::clamp(local.x() / kScale, 0, Device::kWidth - 1),
-                  std::clamp(local.y() / kScale, 0, Device::kHeight - 1));
+    return QPoint(std::clamp(local.x() / Scale, 0, Device::Width - 1),
+                  std::clamp(local.y() / Scale, 0, Device::Height - 1));
 }
 
 void HandheldView::mousePressEvent(QMouseEvent *event)

@@ -14,7 +14,7 @@ class HandheldView : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kScale = 2;
+    static constexpr int Scale = 2;
 
     explicit HandheldView(QWidget *parent = nullptr);
 

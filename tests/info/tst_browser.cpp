@@ -479,7 +479,7 @@ void tst_Browser::missingPageViewerIsSaidPlainly()
 {
     const QStringList libraryPaths = QCoreApplication::libraryPaths();
     QCoreApplication::setLibraryPaths({m_dir->path()});
-    m_program->openAddress(url(QStringLiteral("/a.html")));
+    HelpWindows::openAddress(*m_program, url(QStringLiteral("/a.html")));
     QCoreApplication::setLibraryPaths(libraryPaths);
     frmBrowser *b = browser();
     QVERIFY(b);

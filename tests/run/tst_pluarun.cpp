@@ -11,7 +11,7 @@
 
 namespace {
 
-const QString kCorpus = QStringLiteral(SCRIVLET_SOURCE_DIR "/tests/run/corpus/device");
+const QString Corpus = QStringLiteral(SCRIVLET_SOURCE_DIR "/tests/run/corpus/device");
 
 QByteArray readFile(const QString &path)
 {
@@ -48,7 +48,7 @@ private slots:
 void TestPluaRun::corpus_data()
 {
     QTest::addColumn<QString>("name");
-    const QStringList names = QDir(kCorpus).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList names = QDir(Corpus).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QVERIFY(names.size() >= 8);
     for (const QString &name : names)
         QTest::newRow(qPrintable(name)) << name;
@@ -57,7 +57,7 @@ void TestPluaRun::corpus_data()
 void TestPluaRun::corpus()
 {
     QFETCH(QString, name);
-    const QDir source(kCorpus + QLatin1Char('/') + name);
+    const QDir source(Corpus + QLatin1Char('/') + name);
     QTemporaryDir work;
     QVERIFY(work.isValid());
     for (const QString &file : {QStringLiteral("program.lua"), QStringLiteral("events.txt")})

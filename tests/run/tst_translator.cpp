@@ -1,6 +1,6 @@
 #include "plua/translator.h"
 
-#include "../plua/plua_corpus.h"
+#include "../plua/pluacorpus.h"
 
 #include <QObject>
 #include <QString>
@@ -24,8 +24,8 @@ private slots:
     void frontEndCorpus();
 };
 
-constexpr const char *kHead = "local _P = ...; return (function() ";
-constexpr const char *kTail = " end)()";
+constexpr const char *Head = "local _P = ...; return (function() ";
+constexpr const char *Tail = " end)()";
 
 namespace {
 
@@ -217,7 +217,7 @@ void TstTranslator::translation()
     const std::string expected =
         lua51.startsWith("local _P = ...; ") || lua51.startsWith("local _P_ = ...; ")
             ? lua51.toStdString()
-            : std::string(kHead) + lua51.toStdString() + kTail;
+            : std::string(Head) + lua51.toStdString() + Tail;
     QCOMPARE(QString::fromStdString(t.code), QString::fromStdString(expected));
 
     checkLinesAndCompile(source, t.code);

@@ -74,7 +74,7 @@ std::string shortStringOf(std::string_view longString)
 }
 
 // Active locals Lua 5.1 allows in one function.
-constexpr int kMaxLocals51 = 200;
+constexpr int MaxLocals51 = 200;
 
 struct Edit
 {
@@ -236,7 +236,7 @@ std::string Translator::run()
     insert(0, "local " + m_p + " = ...; return (function() ");
     lexical();
     m_functions.emplace_back();
-    m_functions.back().tight = localsOf(child(0, 0), 0) > kMaxLocals51;
+    m_functions.back().tight = localsOf(child(0, 0), 0) > MaxLocals51;
     block(child(0, 0));
     // On the last line, unless that line ends in a comment (or is the
     // skipped first line).
@@ -517,7 +517,7 @@ std::string Translator::function(int n)
         insert(node(params).end, " local arg = {n = " + m_p + ".select(\"#\", ...), ...};");
 
     m_functions.emplace_back();
-    m_functions.back().tight = localsOf(body, count) > kMaxLocals51;
+    m_functions.back().tight = localsOf(body, count) > MaxLocals51;
     block(body);
     const Function f = std::move(m_functions.back());
     m_functions.pop_back();
@@ -693,9 +693,9 @@ void Translator::concat(int n)
     operands.push_back(c);
     // A long chain is joined a hundred values at a time, so that no call
     // needs more registers than Lua 5.1 has.
-    constexpr std::size_t kGroup = 100;
+    constexpr std::size_t Group = 100;
     std::string opener;
-    for (std::size_t g = 0; g <= (operands.size() - 1) / kGroup; ++g)
+    for (std::size_t g = 0; g <= (operands.size() - 1) / Group; ++g)
         opener += m_p + ".cat(";
     insert(node(n).begin, opener);
     for (std::size_t i = 0; i < operands.size(); ++i) {
@@ -703,7 +703,7 @@ void Translator::concat(int n)
         const bool call =
             node(operand).kind == NodeKind::Call || node(operand).kind == NodeKind::MethodCall;
         const bool last = i + 1 == operands.size();
-        const bool groupEnd = !last && (i + 1) % kGroup == 0;
+        const bool groupEnd = !last && (i + 1) % Group == 0;
         // One value each, also from a call that ends an argument list.
         const bool cut = call && (last || groupEnd);
         if (cut)

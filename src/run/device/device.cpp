@@ -12,17 +12,17 @@
 namespace {
 
 // A repeating button held down repeats at the handheld's rate.
-constexpr int kRepeatMs = 300;
-constexpr int kControlGap = 4;
-constexpr int kRowGap = 2;
+constexpr int RepeatMs = 300;
+constexpr int ControlGap = 4;
+constexpr int RowGap = 2;
 
 } // namespace
 
 Device::Device(const QString &databaseFolder)
-    : m_screen(kWidth, kHeight, QImage::Format_Indexed8), m_databases(databaseFolder)
+    : m_screen(Width, Height, QImage::Format_Indexed8), m_databases(databaseFolder)
 {
     m_screen.setColorTable(PalmPalette::colors());
-    m_screen.fill(PalmPalette::kWhite);
+    m_screen.fill(PalmPalette::White);
 }
 
 // ---------------------------------------------------------------- screen
@@ -44,7 +44,7 @@ std::optional<QImage> Device::takeFrameIfChanged()
 
 void Device::plot(int x, int y, int color)
 {
-    if (x < 0 || y < 0 || x >= kWidth || y >= kHeight)
+    if (x < 0 || y < 0 || x >= Width || y >= Height)
         return;
     m_screen.scanLine(y)[x] = static_cast<uchar>(color);
 }
@@ -68,7 +68,7 @@ void Device::setPixel(int x, int y, std::optional<int> color)
 int Device::pixel(int x, int y) const
 {
     const std::lock_guard lock(m_mutex);
-    if (x < 0 || y < 0 || x >= kWidth || y >= kHeight)
+    if (x < 0 || y < 0 || x >= Width || y >= Height)
         return m_background;
     return m_screen.constScanLine(y)[x];
 }
@@ -81,7 +81,7 @@ void Device::lineLocked(int x1, int y1, int x2, int y2, int color)
     const int sx = x1 < x2 ? 1 : -1;
     const int sy = y1 < y2 ? 1 : -1;
     int error = dx + dy;
-    for (int steps = 0; steps <= 4 * (kWidth + kHeight) + dx - dy; ++steps) {
+    for (int steps = 0; steps <= 4 * (Width + Height) + dx - dy; ++steps) {
         plot(x1, y1, color);
         if (x1 == x2 && y1 == y2)
             break;
@@ -115,7 +115,7 @@ void Device::lineTo(int x, int y, std::optional<int> color)
 
 void Device::fillLocked(const QRect &area, int color)
 {
-    const QRect clipped = area.intersected(QRect(0, 0, kWidth, kHeight));
+    const QRect clipped = area.intersected(QRect(0, 0, Width, Height));
     for (int y = clipped.top(); y <= clipped.bottom(); ++y)
         std::fill_n(m_screen.scanLine(y) + clipped.left(), clipped.width(),
                     static_cast<uchar>(color));
@@ -134,7 +134,7 @@ void Device::rect(int x, int y, int dx, int dy, std::optional<int> color, bool f
     const std::lock_guard lock(m_mutex);
     if (dx <= 0 || dy <= 0)
         return;
-    const QRect area(x, y, std::min(dx, 4 * kWidth), std::min(dy, 4 * kHeight));
+    const QRect area(x, y, std::min(dx, 4 * Width), std::min(dy, 4 * Height));
     const int c = color.value_or(m_foreground) & 0xFF;
     if (filled)
         fillLocked(area, c);
@@ -147,8 +147,8 @@ void Device::ellipse(int cx, int cy, int rx, int ry, std::optional<int> color, b
 {
     const std::lock_guard lock(m_mutex);
     const int c = color.value_or(m_foreground) & 0xFF;
-    rx = std::min(std::abs(rx), 4 * kWidth);
-    ry = std::min(std::abs(ry), 4 * kHeight);
+    rx = std::min(std::abs(rx), 4 * Width);
+    ry = std::min(std::abs(ry), 4 * Height);
     // Midpoint ellipse: for each row, the half-width whose edge lies nearest
     // the ideal curve; outlines join consecutive rows so there are no gaps.
     int previous = -1;
@@ -293,7 +293,7 @@ void Device::drawText(const QByteArray &latin1)
 void Device::newRow()
 {
     const std::lock_guard lock(m_mutex);
-    m_cursor = QPoint(0, std::max(m_rowBottom + kRowGap, m_cursor.y()));
+    m_cursor = QPoint(0, std::max(m_rowBottom + RowGap, m_cursor.y()));
     m_rowBottom = m_cursor.y();
 }
 
@@ -307,16 +307,16 @@ void Device::setTitle(const QString &title)
 {
     const std::lock_guard lock(m_mutex);
     m_title = title;
-    fillLocked(QRect(0, 0, kWidth, kTitleHeight), m_background);
+    fillLocked(QRect(0, 0, Width, TitleHeight), m_background);
     if (!title.isEmpty()) {
         // A dark tab holding the title in bold, over a rule across the screen.
         const int width = textWidthLocked(title, 1) + 6;
         fillLocked(QRect(0, 0, width, 13), m_foreground);
         drawTextLocked(3, 1, title, 1, m_background);
-        fillLocked(QRect(0, 11, kWidth, 2), m_foreground);
-        if (m_cursor.y() < kTitleHeight) {
-            m_cursor = QPoint(0, kTitleHeight);
-            m_rowBottom = kTitleHeight;
+        fillLocked(QRect(0, 11, Width, 2), m_foreground);
+        if (m_cursor.y() < TitleHeight) {
+            m_cursor = QPoint(0, TitleHeight);
+            m_rowBottom = TitleHeight;
         }
     }
     touchLocked();
@@ -326,7 +326,7 @@ void Device::setTitle(const QString &title)
 
 int Device::placeControl(Control control)
 {
-    if (control.rect.right() >= kWidth || control.rect.bottom() >= kHeight ||
+    if (control.rect.right() >= Width || control.rect.bottom() >= Height ||
         control.rect.left() < 0 || control.rect.top() < 0)
         return 0;
     control.id = m_nextControlId++;
@@ -360,7 +360,7 @@ int Device::addControl(ControlKind kind, const QString &text, int group)
     control.rect = QRect(m_cursor, size);
     const int id = placeControl(control);
     if (id) {
-        m_cursor.rx() = control.rect.right() + 1 + kControlGap;
+        m_cursor.rx() = control.rect.right() + 1 + ControlGap;
         m_rowBottom = std::max(m_rowBottom, control.rect.bottom() + 1);
     }
     return id;
@@ -383,7 +383,7 @@ int Device::addField(int lines, int columns, int maxChars, const QString &text, 
     const int id = placeControl(control);
     if (id) {
         // A field leaves the cursor below it, at the start of a new row.
-        m_cursor = QPoint(0, control.rect.bottom() + 1 + kRowGap);
+        m_cursor = QPoint(0, control.rect.bottom() + 1 + RowGap);
         m_rowBottom = m_cursor.y();
     }
     return id;
@@ -402,7 +402,7 @@ int Device::addList(int lines, int columns, const QStringList &items)
               control.lines * fontLineHeight(0) + 2);
     const int id = placeControl(control);
     if (id) {
-        m_cursor.rx() = control.rect.right() + 1 + kControlGap;
+        m_cursor.rx() = control.rect.right() + 1 + ControlGap;
         m_rowBottom = std::max(m_rowBottom, control.rect.bottom() + 1);
     }
     return id;
@@ -835,7 +835,7 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
         if (m_feeder && !m_inputEnded)
             until = std::min(until, m_quietUntil);
         if (repeating)
-            until = std::min(until, Clock::now() + std::chrono::milliseconds(kRepeatMs));
+            until = std::min(until, Clock::now() + std::chrono::milliseconds(RepeatMs));
         const bool woken = until == Clock::time_point::max()
                                ? (m_wake.wait(lock), true)
                                : m_wake.wait_until(lock, until) == std::cv_status::no_timeout;

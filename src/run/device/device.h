@@ -85,9 +85,9 @@ class Device
     using Clock = std::chrono::steady_clock;
 
 public:
-    static constexpr int kWidth = 160;
-    static constexpr int kHeight = 160;
-    static constexpr int kTitleHeight = 15;
+    static constexpr int Width = 160;
+    static constexpr int Height = 160;
+    static constexpr int TitleHeight = 15;
 
     enum class ControlKind { Label, Button, PushButton, RepeatButton, CheckBox, Field, List };
 

@@ -8,8 +8,8 @@
 // programs are indices into it.
 namespace PalmPalette {
 
-constexpr int kWhite = 0;
-constexpr int kBlack = 255;
+constexpr int White = 0;
+constexpr int Black = 255;
 
 // The 256 entries, index order, as opaque RGB values.
 const QList<QRgb> &colors();

@@ -16,7 +16,7 @@ extern "C" {
 
 namespace {
 
-constexpr const char kDatabaseType[] = "Plua database";
+constexpr const char DatabaseType[] = "Plua database";
 
 Device &device(lua_State *L)
 {
@@ -86,7 +86,7 @@ int pushTruth(lua_State *L, bool value)
 {
     if (device(L).stopped())
         luaL_error(L, "stopped");
-    luaL_error(L, kInputEndedMessage);
+    luaL_error(L, InputEndedMessage);
     std::abort(); // luaL_error does not return
 }
 
@@ -213,8 +213,8 @@ int l_pwalk(lua_State *L)
 
 int l_pmode(lua_State *L)
 {
-    lua_pushnumber(L, Device::kWidth);
-    lua_pushnumber(L, Device::kHeight);
+    lua_pushnumber(L, Device::Width);
+    lua_pushnumber(L, Device::Height);
     lua_pushnumber(L, 8);
     lua_pushnumber(L, 1);
     return 4;
@@ -558,7 +558,7 @@ int *toDatabase(lua_State *L, int index)
 {
     if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index))
         return nullptr;
-    luaL_getmetatable(L, kDatabaseType);
+    luaL_getmetatable(L, DatabaseType);
     const bool same = lua_rawequal(L, -1, -2);
     lua_pop(L, 2);
     return same ? static_cast<int *>(lua_touserdata(L, index)) : nullptr;
@@ -608,7 +608,7 @@ int l_opendb(lua_State *L)
     if (!handle)
         return failure(L, dbs.errorString());
     *static_cast<int *>(lua_newuserdata(L, sizeof(int))) = *handle;
-    luaL_getmetatable(L, kDatabaseType);
+    luaL_getmetatable(L, DatabaseType);
     lua_setmetatable(L, -2);
     lua_pushnumber(L, dbs.recordCount(*handle));
     return 2;
@@ -742,17 +742,17 @@ int l_database_tostring(lua_State *L)
 
 // ---------------------------------------------------------------- serial
 
-constexpr const char kNoSerial[] = "serial ports are not available on the desktop";
+constexpr const char NoSerial[] = "serial ports are not available on the desktop";
 
 int l_openser(lua_State *L)
 {
     luaL_checkstring(L, 1);
-    return failure(L, QString::fromLatin1(kNoSerial));
+    return failure(L, QString::fromLatin1(NoSerial));
 }
 
 int l_closeser(lua_State *L)
 {
-    return failure(L, QString::fromLatin1(kNoSerial));
+    return failure(L, QString::fromLatin1(NoSerial));
 }
 
 void registerFunction(lua_State *L, Device &dev, const char *name, lua_CFunction f,
@@ -840,7 +840,7 @@ void registerPluaLibrary(lua_State *L, Device &dev)
     registerFunction(L, dev, "read", l_read, true);
     registerFunction(L, dev, "write", l_write, true);
 
-    luaL_newmetatable(L, kDatabaseType);
+    luaL_newmetatable(L, DatabaseType);
     lua_pushcfunction(L, l_database_tostring);
     lua_setfield(L, -2, "__tostring");
     lua_pop(L, 1);

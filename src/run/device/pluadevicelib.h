@@ -13,4 +13,4 @@ void registerPluaLibrary(lua_State *L, Device &device);
 
 // The message a waiting function raises when the device's input has ended
 // (a script of events ran out): the run ends there, normally.
-inline constexpr const char kInputEndedMessage[] = "no more input";
+inline constexpr const char InputEndedMessage[] = "no more input";
