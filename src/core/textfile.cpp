@@ -112,6 +112,17 @@ QString fromWindows1252(QByteArrayView bytes)
     return out;
 }
 
+QByteArray toWindows1252(QStringView text)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *dst = out.data();
+    for (const QChar c : text) {
+        const int b = windows1252Byte(c.unicode());
+        *dst++ = b < 0 ? '?' : char(b);
+    }
+    return out;
+}
+
 DecodeResult decode(const QByteArray &bytes)
 {
     DecodeResult result;

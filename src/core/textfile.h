@@ -43,6 +43,9 @@ EncodeResult encode(QStringView text);
 // Windows-1252 for one character; -1 when it has no single-byte form.
 int windows1252Byte(char16_t c);
 QString fromWindows1252(QByteArrayView bytes);
+// The bytes a handheld program sees: Windows-1252, with '?' for a character
+// that has no single-byte form.
+QByteArray toWindows1252(QStringView text);
 
 struct ReadResult
 {

@@ -37,6 +37,13 @@ struct PluaEngineAccess
 
 namespace {
 
+// Lua names a chunk in its messages by at most LUA_IDSIZE - 1 characters of
+// its name: a long file name comes back cut short.
+std::string nameInMessages(const std::string &source)
+{
+    return source.substr(1, LUA_IDSIZE - 1);
+}
+
 // Lua 4.0 counts the program's lines; the first frame of the program's own
 // chunk on the stack names the line an error happened on.
 int programLine(lua_State *L, const std::string &source, int firstLevel)
@@ -122,10 +129,10 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         std::string message = lua_tostring(d->L, -1) ? lua_tostring(d->L, -1) : "";
         lua_pop(d->L, 1);
         Failure f{0, message};
-        const std::size_t colon = message.find(':', chunkName.size());
-        if (message.compare(0, chunkName.size() + 1, chunkName + ":") == 0 &&
-            colon != std::string::npos) {
-            f.line = std::atoi(message.c_str() + chunkName.size() + 1);
+        const std::string name = nameInMessages(d->source);
+        const std::size_t colon = message.find(':', name.size() + 1);
+        if (message.compare(0, name.size() + 1, name + ":") == 0 && colon != std::string::npos) {
+            f.line = std::atoi(message.c_str() + name.size() + 1);
             f.message = message.substr(std::min(message.size(), colon + 2));
         }
         f.message = "the desktop engine cannot run this: " + f.message;
@@ -174,7 +181,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     lua_pop(L, 1);
     // Errors raised by the program's own code name its line in front of the
     // message; the line is kept apart.
-    const std::string prefix = d->source.substr(1) + ":";
+    const std::string prefix = nameInMessages(d->source) + ":";
     if (f.message.compare(0, prefix.size(), prefix) == 0) {
         std::size_t p = prefix.size();
         while (p < f.message.size() && f.message[p] >= '0' && f.message[p] <= '9')

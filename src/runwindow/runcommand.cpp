@@ -1,4 +1,5 @@
 #include "runcommand.h"
+#include "textfile.h"
 
 #include "plua/parser.h"
 #include "runwindow.h"
@@ -44,7 +45,7 @@ void RunCommand::run()
     // Checked first as the handheld would compile it: a syntax error shows
     // where it is and nothing runs.
     const QString source = m_editor->toPlainText();
-    const QByteArray text = source.toLatin1() + '\n';
+    const QByteArray text = TextFile::toWindows1252(source) + '\n';
     const plua::ParseResult check =
         plua::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
                     plua::ParseMode::CheckOnly);

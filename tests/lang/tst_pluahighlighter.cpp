@@ -96,7 +96,7 @@ protected:
 
 } // namespace
 
-class TestPluaHighlighter : public QObject
+class tst_PluaHighlighter : public QObject
 {
     Q_OBJECT
 
@@ -267,5 +267,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPluaHighlighter)
+QTEST_MAIN(tst_PluaHighlighter)
 #include "tst_pluahighlighter.moc"

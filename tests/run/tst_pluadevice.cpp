@@ -59,7 +59,7 @@ struct LuaRun
 
 } // namespace
 
-class TestPluaDevice : public QObject
+class tst_PluaDevice : public QObject
 {
     Q_OBJECT
 
@@ -82,7 +82,7 @@ private slots:
     void serialIsNotAvailable();
 };
 
-void TestPluaDevice::everyCatalogueFunctionIsBound()
+void tst_PluaDevice::everyCatalogueFunctionIsBound()
 {
     Device device;
     LuaRun lua(device);
@@ -101,7 +101,7 @@ void TestPluaDevice::everyCatalogueFunctionIsBound()
         QVERIFY2(lua.global(event) != QLatin1String("nil"), event);
 }
 
-void TestPluaDevice::colours_data()
+void tst_PluaDevice::colours_data()
 {
     QTest::addColumn<QByteArray>("expression");
     QTest::addColumn<QString>("expected");
@@ -113,7 +113,7 @@ void TestPluaDevice::colours_data()
     QTest::newRow("mode") << QByteArray("table.concat({pmode()}, ',')") << "160,160,8,1";
 }
 
-void TestPluaDevice::colours()
+void tst_PluaDevice::colours()
 {
     QFETCH(QByteArray, expression);
     QFETCH(QString, expected);
@@ -123,7 +123,7 @@ void TestPluaDevice::colours()
     QCOMPARE(lua.global("result"), expected);
 }
 
-void TestPluaDevice::drawingReadsBack()
+void tst_PluaDevice::drawingReadsBack()
 {
     Device device;
     LuaRun lua(device);
@@ -144,7 +144,7 @@ void TestPluaDevice::drawingReadsBack()
     QCOMPARE(lua.output, QByteArray("hi\n"));
 }
 
-void TestPluaDevice::controlEvents_data()
+void tst_PluaDevice::controlEvents_data()
 {
     QTest::addColumn<QByteArray>("setup");
     QTest::addColumn<QByteArray>("script");
@@ -163,7 +163,7 @@ void TestPluaDevice::controlEvents_data()
                           << "21 2";
 }
 
-void TestPluaDevice::controlEvents()
+void tst_PluaDevice::controlEvents()
 {
     QFETCH(QByteArray, setup);
     QFETCH(QByteArray, script);
@@ -179,7 +179,7 @@ void TestPluaDevice::controlEvents()
     QCOMPARE(lua.global("r").trimmed(), expected);
 }
 
-void TestPluaDevice::fieldEditing()
+void tst_PluaDevice::fieldEditing()
 {
     Device device;
     LuaRun lua(device);
@@ -203,7 +203,7 @@ void TestPluaDevice::fieldEditing()
     QCOMPARE(lua.global("s2"), QStringLiteral("1"));
 }
 
-void TestPluaDevice::peventTimesOutAndStops()
+void tst_PluaDevice::peventTimesOutAndStops()
 {
     Device device;
     LuaRun lua(device);
@@ -218,7 +218,7 @@ void TestPluaDevice::peventTimesOutAndStops()
     QVERIFY2(message.contains(QLatin1String("stopped")), qPrintable(message));
 }
 
-void TestPluaDevice::dialogsAnsweredByScript_data()
+void tst_PluaDevice::dialogsAnsweredByScript_data()
 {
     QTest::addColumn<QByteArray>("call");
     QTest::addColumn<QByteArray>("answer");
@@ -236,7 +236,7 @@ void TestPluaDevice::dialogsAnsweredByScript_data()
                           << QByteArray("time 13 45") << "13:45";
 }
 
-void TestPluaDevice::dialogsAnsweredByScript()
+void tst_PluaDevice::dialogsAnsweredByScript()
 {
     QFETCH(QByteArray, call);
     QFETCH(QByteArray, answer);
@@ -250,7 +250,7 @@ void TestPluaDevice::dialogsAnsweredByScript()
     QCOMPARE(lua.global("r"), expected);
 }
 
-void TestPluaDevice::databaseRoundTrip()
+void tst_PluaDevice::databaseRoundTrip()
 {
     QTemporaryDir dir;
     {
@@ -281,7 +281,7 @@ void TestPluaDevice::databaseRoundTrip()
     QCOMPARE(lua.global("rest"), QStringLiteral("42"));
 }
 
-void TestPluaDevice::databaseFaults_data()
+void tst_PluaDevice::databaseFaults_data()
 {
     QTest::addColumn<QByteArray>("code");
     QTest::addColumn<QString>("message");
@@ -302,7 +302,7 @@ void TestPluaDevice::databaseFaults_data()
                                   << "database \"X\" is already open";
 }
 
-void TestPluaDevice::databaseFaults()
+void tst_PluaDevice::databaseFaults()
 {
     QFETCH(QByteArray, code);
     QFETCH(QString, message);
@@ -313,7 +313,7 @@ void TestPluaDevice::databaseFaults()
     QCOMPARE(lua.global("m"), message);
 }
 
-void TestPluaDevice::scriptFaults_data()
+void tst_PluaDevice::scriptFaults_data()
 {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("error");
@@ -331,7 +331,7 @@ void TestPluaDevice::scriptFaults_data()
                                 << "1: answer date needs 3 numbers";
 }
 
-void TestPluaDevice::scriptFaults()
+void tst_PluaDevice::scriptFaults()
 {
     QFETCH(QString, script);
     QFETCH(QString, error);
@@ -340,7 +340,7 @@ void TestPluaDevice::scriptFaults()
     QCOMPARE(actual, error);
 }
 
-void TestPluaDevice::serialIsNotAvailable()
+void tst_PluaDevice::serialIsNotAvailable()
 {
     Device device;
     LuaRun lua(device);
@@ -349,5 +349,5 @@ void TestPluaDevice::serialIsNotAvailable()
     QCOMPARE(lua.global("m"), QStringLiteral("serial ports are not available on the desktop"));
 }
 
-QTEST_MAIN(TestPluaDevice)
+QTEST_MAIN(tst_PluaDevice)
 #include "tst_pluadevice.moc"

@@ -15,7 +15,7 @@
 
 // Plua 1 programs run by the engine. Each corpus program has the exact
 // output Lua 4.0 gives; a run that fails adds "! LINE: message".
-class TstPluaEngine : public QObject
+class tst_PluaEngine : public QObject
 {
     Q_OBJECT
 
@@ -27,6 +27,7 @@ private slots:
     void raiseNamesTheProgramLine();
     void loadAgainReplacesTheProgram();
     void programBeyondLuaLimits();
+    void longFileNameKeepsMessageApart();
 };
 
 namespace {
@@ -54,7 +55,7 @@ QString corpusDir()
 
 } // namespace
 
-void TstPluaEngine::corpus_data()
+void tst_PluaEngine::corpus_data()
 {
     QTest::addColumn<QString>("program");
     const QStringList programs = QDir(corpusDir()).entryList({"*.lua"}, QDir::Files, QDir::Name);
@@ -63,7 +64,7 @@ void TstPluaEngine::corpus_data()
         QTest::newRow(qPrintable(p)) << corpusDir() + "/" + p;
 }
 
-void TstPluaEngine::corpus()
+void tst_PluaEngine::corpus()
 {
     QFETCH(QString, program);
     QFile source(program);
@@ -79,7 +80,7 @@ void TstPluaEngine::corpus()
     QCOMPARE(QString::fromStdString(actual), QString::fromUtf8(expected.readAll()));
 }
 
-void TstPluaEngine::stopFromAnotherThread_data()
+void tst_PluaEngine::stopFromAnotherThread_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<int>("line");
@@ -92,7 +93,7 @@ void TstPluaEngine::stopFromAnotherThread_data()
         << "while 1 do\n  s = gsub(strrep(\"ab\", 100), \"a\", \"b\")\nend" << 2;
 }
 
-void TstPluaEngine::stopFromAnotherThread()
+void tst_PluaEngine::stopFromAnotherThread()
 {
     QFETCH(QString, program);
     QFETCH(int, line);
@@ -118,7 +119,7 @@ void TstPluaEngine::stopFromAnotherThread()
 
 // A library function of the handheld written in C reports its errors at the
 // program's line, the way the device library uses the engine.
-void TstPluaEngine::raiseNamesTheProgramLine()
+void tst_PluaEngine::raiseNamesTheProgramLine()
 {
     PluaEngine engine;
     lua_register(engine.state(), "fail", [](lua_State *L) {
@@ -137,7 +138,7 @@ void TstPluaEngine::raiseNamesTheProgramLine()
     QVERIFY(!caught.failure);
 }
 
-void TstPluaEngine::loadAgainReplacesTheProgram()
+void tst_PluaEngine::loadAgainReplacesTheProgram()
 {
     PluaEngine engine;
     std::string output;
@@ -153,7 +154,7 @@ void TstPluaEngine::loadAgainReplacesTheProgram()
 
 // The handheld takes 250 variables left of one `=`; Lua 5.1 fewer. The
 // program is refused at its line with a message that says why.
-void TstPluaEngine::programBeyondLuaLimits()
+void tst_PluaEngine::programBeyondLuaLimits()
 {
     std::string targets;
     for (int i = 0; i < 250; ++i)
@@ -167,5 +168,19 @@ void TstPluaEngine::programBeyondLuaLimits()
     QVERIFY(engine.run());
 }
 
-QTEST_APPLESS_MAIN(TstPluaEngine)
+void tst_PluaEngine::longFileNameKeepsMessageApart()
+{
+    // Lua cuts a long chunk name short in its messages; the line and the
+    // message must still come apart from it.
+    const std::string name =
+        "/home/someone/projects/handheld/games/" + std::string(40, 'x') + ".lua";
+    PluaEngine engine;
+    QVERIFY(!engine.load("x = 1\nerror(\"boom\")\n", name));
+    const auto failure = engine.run();
+    QVERIFY(failure);
+    QCOMPARE(failure->line, 2);
+    QCOMPARE(QString::fromStdString(failure->message), QStringLiteral("boom"));
+}
+
+QTEST_APPLESS_MAIN(tst_PluaEngine)
 #include "tst_pluaengine.moc"

@@ -32,7 +32,7 @@ ToolRun runPluaRun(const QStringList &args, const QString &workDir)
 
 } // namespace
 
-class TestPluaRun : public QObject
+class tst_PluaRun : public QObject
 {
     Q_OBJECT
 
@@ -43,9 +43,10 @@ private slots:
     void faults();
     void stopsAnEndlessLoop();
     void databasesSurviveTheRun();
+    void programSeesTheHandheldsCharacters();
 };
 
-void TestPluaRun::corpus_data()
+void tst_PluaRun::corpus_data()
 {
     QTest::addColumn<QString>("name");
     const QStringList names = QDir(Corpus).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -54,7 +55,7 @@ void TestPluaRun::corpus_data()
         QTest::newRow(qPrintable(name)) << name;
 }
 
-void TestPluaRun::corpus()
+void tst_PluaRun::corpus()
 {
     QFETCH(QString, name);
     const QDir source(Corpus + QLatin1Char('/') + name);
@@ -86,7 +87,7 @@ void TestPluaRun::corpus()
     }
 }
 
-void TestPluaRun::faults_data()
+void tst_PluaRun::faults_data()
 {
     QTest::addColumn<QByteArray>("program");
     QTest::addColumn<QByteArray>("events");
@@ -111,7 +112,7 @@ void TestPluaRun::faults_data()
         << QByteArray("ev.txt: line 1: cannot write no/such/dir/x.png: ");
 }
 
-void TestPluaRun::faults()
+void tst_PluaRun::faults()
 {
     QFETCH(QByteArray, program);
     QFETCH(QByteArray, events);
@@ -127,7 +128,7 @@ void TestPluaRun::faults()
     QVERIFY2(run.err.startsWith(err), run.err.constData());
 }
 
-void TestPluaRun::stopsAnEndlessLoop()
+void tst_PluaRun::stopsAnEndlessLoop()
 {
     QTemporaryDir work;
     QVERIFY(writeFile(work.filePath(QStringLiteral("loop.lua")),
@@ -145,7 +146,7 @@ void TestPluaRun::stopsAnEndlessLoop()
     QCOMPARE(QImage(work.filePath(QStringLiteral("s.png"))).pixelColor(1, 1), QColor(Qt::black));
 }
 
-void TestPluaRun::databasesSurviveTheRun()
+void tst_PluaRun::databasesSurviveTheRun()
 {
     QTemporaryDir work;
     // The program stops (time-out) without closing its database: what it
@@ -167,5 +168,17 @@ void TestPluaRun::databasesSurviveTheRun()
     QCOMPARE(read.out, QByteArray("abc\n"));
 }
 
-QTEST_MAIN(TestPluaRun)
+// A file in the editor's Windows-1252 reaches the program byte for byte:
+// the euro sign is byte 128 there, as on the handheld.
+void tst_PluaRun::programSeesTheHandheldsCharacters()
+{
+    QTemporaryDir work;
+    QVERIFY(writeFile(work.filePath(QStringLiteral("c.lua")),
+                      "print(strbyte(\"\x80\"), strlen(\"\x93\xe9\x94\"))\n"));
+    const ToolRun run = runPluaRun({QStringLiteral("c.lua")}, work.path());
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, QByteArray("128\t3\n"));
+}
+
+QTEST_MAIN(tst_PluaRun)
 #include "tst_pluarun.moc"

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestRunSession : public QObject
+class tst_RunSession : public QObject
 {
     Q_OBJECT
 
@@ -24,7 +24,7 @@ private:
     QTemporaryDir m_databases;
 };
 
-void TestRunSession::ends_data()
+void tst_RunSession::ends_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<int>("line");
@@ -39,7 +39,7 @@ void TestRunSession::ends_data()
         << 4 << "attempt to index local 't' (a nil value)" << QByteArray("a\n");
 }
 
-void TestRunSession::ends()
+void tst_RunSession::ends()
 {
     QFETCH(QString, source);
     QFETCH(int, line);
@@ -58,7 +58,7 @@ void TestRunSession::ends()
     QVERIFY(!session.isRunning());
 }
 
-void TestRunSession::stopsWhateverItDoes_data()
+void tst_RunSession::stopsWhateverItDoes_data()
 {
     QTest::addColumn<QString>("source");
     QTest::newRow("endless loop") << "while 1 do pset(1, 1) end\n";
@@ -68,7 +68,7 @@ void TestRunSession::stopsWhateverItDoes_data()
     QTest::newRow("showing a dialog") << "palert(\"Hi\")\n";
 }
 
-void TestRunSession::stopsWhateverItDoes()
+void tst_RunSession::stopsWhateverItDoes()
 {
     QFETCH(QString, source);
     RunSession session(m_databases.path());
@@ -84,7 +84,7 @@ void TestRunSession::stopsWhateverItDoes()
     QCOMPARE(finished.at(0).at(0).toBool(), true);
 }
 
-void TestRunSession::answersDialogsFromTheWindow()
+void tst_RunSession::answersDialogsFromTheWindow()
 {
     RunSession session(m_databases.path());
     QSignalSpy finished(&session, &RunSession::finished);
@@ -101,7 +101,7 @@ void TestRunSession::answersDialogsFromTheWindow()
     QCOMPARE(printed, QByteArray("Ann!\n"));
 }
 
-void TestRunSession::inputReachesTheProgram()
+void tst_RunSession::inputReachesTheProgram()
 {
     RunSession session(m_databases.path());
     QSignalSpy finished(&session, &RunSession::finished);
@@ -121,5 +121,5 @@ void TestRunSession::inputReachesTheProgram()
     QCOMPARE(printed, QByteArray("1\t30\t40\n2\t30\t40\n4\t120\n"));
 }
 
-QTEST_MAIN(TestRunSession)
+QTEST_MAIN(tst_RunSession)
 #include "tst_runsession.moc"

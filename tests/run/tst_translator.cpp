@@ -12,7 +12,7 @@
 
 // Each row is a Plua 1 program and the Lua 5.1 text it becomes. Every result
 // must also keep the program's line count and compile in Lua 5.1.
-class TstTranslator : public QObject
+class tst_Translator : public QObject
 {
     Q_OBJECT
 
@@ -58,7 +58,7 @@ void checkLinesAndCompile(const std::string &source, const std::string &code, bo
 
 } // namespace
 
-void TstTranslator::translation_data()
+void tst_Translator::translation_data()
 {
     QTest::addColumn<QString>("plua");
     QTest::addColumn<QString>("lua51");
@@ -206,7 +206,7 @@ void TstTranslator::translation_data()
                                        << "s = \"a\\65\\n\\x\"";
 }
 
-void TstTranslator::translation()
+void tst_Translator::translation()
 {
     QFETCH(QString, plua);
     QFETCH(QString, lua51);
@@ -223,7 +223,7 @@ void TstTranslator::translation()
     checkLinesAndCompile(source, t.code);
 }
 
-void TstTranslator::syntaxErrorKeepsItsLine()
+void tst_Translator::syntaxErrorKeepsItsLine()
 {
     const plua::Translation t = plua::translate("x = 1\n\nfunction f()\n  return 1 +\nend\n");
     QVERIFY(!t.ok());
@@ -232,7 +232,7 @@ void TstTranslator::syntaxErrorKeepsItsLine()
 }
 
 // Every program of the front end's corpus that the handheld accepts.
-void TstTranslator::frontEndCorpus_data()
+void tst_Translator::frontEndCorpus_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<bool>("fits");
@@ -249,7 +249,7 @@ void TstTranslator::frontEndCorpus_data()
     QVERIFY(valid > 30);
 }
 
-void TstTranslator::frontEndCorpus()
+void tst_Translator::frontEndCorpus()
 {
     QFETCH(QByteArray, source);
     QFETCH(bool, fits);
@@ -258,5 +258,5 @@ void TstTranslator::frontEndCorpus()
     checkLinesAndCompile(source.toStdString(), t.code, fits);
 }
 
-QTEST_APPLESS_MAIN(TstTranslator)
+QTEST_APPLESS_MAIN(tst_Translator)
 #include "tst_translator.moc"

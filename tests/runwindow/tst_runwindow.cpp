@@ -15,7 +15,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
-class TestRunWindow : public QObject
+class tst_RunWindow : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ private:
     };
 };
 
-void TestRunWindow::faultsGoToTheirLine_data()
+void tst_RunWindow::faultsGoToTheirLine_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<int>("line");
@@ -52,7 +52,7 @@ void TestRunWindow::faultsGoToTheirLine_data()
                                     << "game.lua:4: attempt to index local 't' (a nil value)";
 }
 
-void TestRunWindow::faultsGoToTheirLine()
+void tst_RunWindow::faultsGoToTheirLine()
 {
     QFETCH(QString, program);
     QFETCH(int, line);
@@ -72,7 +72,7 @@ void TestRunWindow::faultsGoToTheirLine()
     QCOMPARE(editor.edit->textCursor().blockNumber() + 1, line);
 }
 
-void TestRunWindow::penAndKeysReachTheProgram()
+void tst_RunWindow::penAndKeysReachTheProgram()
 {
     Editor editor;
     editor.edit->setPlainText("local e, x, y = pevent()\n"
@@ -96,7 +96,7 @@ void TestRunWindow::penAndKeysReachTheProgram()
     QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
 }
 
-void TestRunWindow::stopEndsAnEndlessLoop()
+void tst_RunWindow::stopEndsAnEndlessLoop()
 {
     Editor editor;
     editor.edit->setPlainText("while 1 do pset(1, 1) end");
@@ -112,5 +112,5 @@ void TestRunWindow::stopEndsAnEndlessLoop()
     QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
 }
 
-QTEST_MAIN(TestRunWindow)
+QTEST_MAIN(tst_RunWindow)
 #include "tst_runwindow.moc"

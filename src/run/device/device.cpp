@@ -1,4 +1,5 @@
 #include "device.h"
+#include "textfile.h"
 
 #include "palmfonts.h"
 #include "palmpalette.h"
@@ -242,19 +243,29 @@ int Device::fontLineHeight(int font) const
     return PalmFonts::lineHeight(font);
 }
 
+namespace {
+
+// The byte a character has in the handheld's Windows-1252 fonts.
+unsigned char handheldByte(QChar c)
+{
+    const int byte = TextFile::windows1252Byte(c.unicode());
+    return static_cast<unsigned char>(byte < 0 ? '?' : byte);
+}
+
+} // namespace
+
 int Device::textWidthLocked(const QString &text, int font) const
 {
     int width = 0;
     for (QChar c : text)
-        width += PalmFonts::glyph(font, static_cast<unsigned char>(c.toLatin1())).advance;
+        width += PalmFonts::glyph(font, handheldByte(c)).advance;
     return width;
 }
 
 void Device::drawTextLocked(int x, int y, const QString &text, int font, int color)
 {
     for (QChar c : text) {
-        const PalmFonts::Glyph &glyph =
-            PalmFonts::glyph(font, static_cast<unsigned char>(c.toLatin1()));
+        const PalmFonts::Glyph &glyph = PalmFonts::glyph(font, handheldByte(c));
         for (int gy = 0; gy < glyph.mask.height(); ++gy) {
             const uchar *row = glyph.mask.constScanLine(gy);
             for (int gx = 0; gx < glyph.mask.width() && gx < glyph.advance; ++gx)

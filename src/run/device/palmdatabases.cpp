@@ -1,4 +1,5 @@
 #include "palmdatabases.h"
+#include "textfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,9 +51,9 @@ QByteArray PalmDatabases::toText(const Database &database)
         return out;
     };
     QByteArray text = "# Plua record database: one record per line, other bytes as \\xHH\n";
-    text += "name: " + escape(database.name.toLatin1()) + '\n';
-    text += "creator: " + escape(database.creator.toLatin1()) + '\n';
-    text += "type: " + escape(database.type.toLatin1()) + '\n';
+    text += "name: " + escape(TextFile::toWindows1252(database.name)) + '\n';
+    text += "creator: " + escape(TextFile::toWindows1252(database.creator)) + '\n';
+    text += "type: " + escape(TextFile::toWindows1252(database.type)) + '\n';
     for (const QByteArray &record : database.records)
         text += "record: " + escape(record) + '\n';
     return text;
@@ -96,11 +97,11 @@ std::optional<PalmDatabases::Database> PalmDatabases::fromText(const QByteArray 
         bool ok = colon >= 0;
         const QByteArray value = ok ? unescape(line.mid(colon + 2), &ok) : QByteArray();
         if (ok && key == "name")
-            db.name = QString::fromLatin1(value);
+            db.name = TextFile::fromWindows1252(value);
         else if (ok && key == "creator")
-            db.creator = QString::fromLatin1(value);
+            db.creator = TextFile::fromWindows1252(value);
         else if (ok && key == "type")
-            db.type = QString::fromLatin1(value);
+            db.type = TextFile::fromWindows1252(value);
         else if (ok && key == "record")
             db.records.append(value);
         else

@@ -1,4 +1,5 @@
 #include "palmfonts.h"
+#include "textfile.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -93,7 +94,9 @@ const Glyph &glyph(int font, unsigned char c)
     std::unique_ptr<Glyph> &slot = face.glyphs[c];
     if (!slot) {
         slot = std::make_unique<Glyph>();
-        const QChar ch = QChar::fromLatin1(static_cast<char>(c));
+        // The handheld's character set is Windows-1252.
+        const char byte = static_cast<char>(c);
+        const QChar ch = TextFile::fromWindows1252(QByteArrayView(&byte, 1)).at(0);
         const QFontMetrics metrics(face.font);
         slot->advance = (c < 0x20 || c == 0x7F) ? 0 : metrics.horizontalAdvance(ch);
         QImage image(std::max(slot->advance, 1) + 4, face.height, QImage::Format_Grayscale8);

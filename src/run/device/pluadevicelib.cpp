@@ -1,4 +1,5 @@
 #include "pluadevicelib.h"
+#include "textfile.h"
 
 #include "device.h"
 #include "palmpalette.h"
@@ -57,7 +58,7 @@ QString checkText(lua_State *L, int index)
 {
     std::size_t length = 0;
     const char *text = luaL_checklstring(L, index, &length);
-    return QString::fromLatin1(text, static_cast<qsizetype>(length));
+    return TextFile::fromWindows1252(QByteArrayView(text, static_cast<qsizetype>(length)));
 }
 
 QString optText(lua_State *L, int index)
@@ -67,7 +68,7 @@ QString optText(lua_State *L, int index)
 
 void pushText(lua_State *L, const QString &text)
 {
-    const QByteArray bytes = text.toLatin1();
+    const QByteArray bytes = TextFile::toWindows1252(text);
     lua_pushlstring(L, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
@@ -353,7 +354,7 @@ int l_plist(lua_State *L)
         const char *s = lua_tolstring(L, -1, &length);
         if (!s)
             return luaL_error(L, "plist: item %d is not a string", i);
-        items.append(QString::fromLatin1(s, static_cast<qsizetype>(length)));
+        items.append(TextFile::fromWindows1252(QByteArrayView(s, static_cast<qsizetype>(length))));
         lua_pop(L, 1);
     }
     return pushId(L, device(L).addList(lines, columns, items));
@@ -429,7 +430,7 @@ int l_pmenu(lua_State *L)
         const char *s = lua_tolstring(L, -1, &length);
         if (!s)
             return luaL_error(L, "pmenu: item %d is not a string", i);
-        items.append(QString::fromLatin1(s, static_cast<qsizetype>(length)));
+        items.append(TextFile::fromWindows1252(QByteArrayView(s, static_cast<qsizetype>(length))));
         lua_pop(L, 1);
     }
     device(L).setMenu(items);
@@ -685,8 +686,9 @@ int l_read(lua_State *L)
         if (lua_type(L, arg) == LUA_TNUMBER) {
             value = dbs.read(handle, std::max(checkInt(L, arg), 0));
         } else {
-            const QByteArray format =
-                lua_isnoneornil(L, arg) ? QByteArray("*l") : checkText(L, arg).toLatin1();
+            const QByteArray format = lua_isnoneornil(L, arg)
+                                          ? QByteArray("*l")
+                                          : TextFile::toWindows1252(checkText(L, arg));
             if (format.startsWith("*l")) {
                 value = dbs.readLine(handle);
             } else if (format.startsWith("*a")) {

@@ -1,4 +1,5 @@
 #include "runsession.h"
+#include "textfile.h"
 
 #include "pluadevicelib.h"
 #include "run/pluaengine.h"
@@ -40,7 +41,7 @@ void RunSession::start(const QString &source, const QString &chunkName)
     m_running = true;
     m_frameTimer->start();
     // Programs are text in the handheld's character set, Latin-1.
-    const std::string text = source.toLatin1().append('\n').toStdString();
+    const std::string text = TextFile::toWindows1252(source).append('\n').toStdString();
     const std::string chunk = chunkName.toStdString();
     m_thread = std::thread([this, text, chunk] {
         bool stopped = false;
