@@ -93,6 +93,7 @@ bool ProjectDocument::askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(),
 
 void ProjectDocument::newProject()
 {
+    loadCommandLineFileNow();
     // Yes asks where to save; a save that was refused or failed keeps the
     // text, so the user can put it right and save again.
     if (!askToSaveFirst(&ProjectDocument::saveAs, false))
@@ -107,6 +108,7 @@ void ProjectDocument::newProject()
 
 void ProjectDocument::open()
 {
+    loadCommandLineFileNow();
     // Opening replaces the text, so it asks first, as New does. Yes saves to
     // the project's own file; a save that did not happen stops the Open.
     if (!askToSaveFirst(&ProjectDocument::save, true))
@@ -119,6 +121,7 @@ void ProjectDocument::open()
 
 bool ProjectDocument::openFile(const QString &path)
 {
+    loadCommandLineFileNow();
     return askToSaveFirst(&ProjectDocument::save, true) && loadProject(path);
 }
 
@@ -135,6 +138,7 @@ bool ProjectDocument::loadProject(const QString &path)
 
 ProjectDocument::SaveResult ProjectDocument::save()
 {
+    loadCommandLineFileNow();
     if (m_fileName.isEmpty())
         return saveAs();
     stageText();
@@ -143,6 +147,7 @@ ProjectDocument::SaveResult ProjectDocument::save()
 
 ProjectDocument::SaveResult ProjectDocument::saveAs()
 {
+    loadCommandLineFileNow();
     const QString path = m_host.showSave(QStringLiteral("Save"), LuaFilter);
     if (path.isEmpty())
         return SaveResult::Cancelled;
@@ -159,22 +164,29 @@ void ProjectDocument::openCommandLineFile(const QString &commandLine)
     m_editor.viewport()->installEventFilter(this);
 }
 
+void ProjectDocument::loadCommandLineFileNow()
+{
+    // Also run by any command that replaces or saves the text before the
+    // first paint, so that the file never lands on top of that command.
+    if (m_commandLine.isEmpty())
+        return;
+    m_editor.viewport()->removeEventFilter(this);
+    const QString path = CommandLine::filePath(std::exchange(m_commandLine, QString()));
+    // A file that cannot be read keeps its name, so Save creates it; one that
+    // was read and refused must never be overwritten by the editor's text.
+    const LoadResult loaded = loadFile(&m_editor, path);
+    if (loaded != LoadResult::Refused)
+        m_fileName = path;
+    if (loaded == LoadResult::Loaded)
+        emit fileOpened(path);
+}
+
 bool ProjectDocument::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_editor.viewport() && event->type() == QEvent::Paint) {
         m_editor.viewport()->removeEventFilter(this);
         // Once this paint has reached the screen.
-        QTimer::singleShot(0, this, [this] {
-            const QString path = CommandLine::filePath(std::exchange(m_commandLine, QString()));
-            // A file that cannot be read keeps its name, so Save creates it;
-            // one that was read and refused must never be overwritten by the
-            // editor's text.
-            const LoadResult loaded = loadFile(&m_editor, path);
-            if (loaded != LoadResult::Refused)
-                m_fileName = path;
-            if (loaded == LoadResult::Loaded)
-                emit fileOpened(path);
-        });
+        QTimer::singleShot(0, this, &ProjectDocument::loadCommandLineFileNow);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -75,6 +75,8 @@ private:
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
     // Reads `path` into the editor and makes it the project's file.
     bool loadProject(const QString &path);
+    // Reads the command line's file now if it is still waiting for the paint.
+    void loadCommandLineFileNow();
 
     HostServices &m_host;
     EditorTextEdit &m_editor;

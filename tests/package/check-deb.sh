@@ -76,10 +76,13 @@ cat >"$work/expected" <<'LIST'
 ./share/man/man1/txt2doc.1.gz
 ./share/metainfo/org.example.scrivlet.metainfo.xml
 LIST
-if [ -e "$build/bin/plua-check" ]; then
-    echo ./bin/plua-check >>"$work/expected"
-    sort -o "$work/expected" "$work/expected"
-fi
+# The command-line tools are installed when they were built.
+for tool in plua-check plua-run; do
+    if [ -e "$build/bin/$tool" ]; then
+        echo "./bin/$tool" >>"$work/expected"
+    fi
+done
+sort -o "$work/expected" "$work/expected"
 diff -u "$work/expected" "$work/tree" || fail "the installed tree differs"
 
 echo "== package (at ${SECONDS}s)"
