@@ -15,8 +15,10 @@ fuzz_require_compiler run-fuzz
 mkdir -p "$work"
 
 plua="$src/src/core/plua"
-sources=("$plua/lexer.cpp" "$plua/parser.cpp" "$plua/syntaxtree.cpp")
-headers=("$plua/diagnostic.h" "$plua/lexer.h" "$plua/parser.h" "$plua/syntaxtree.h" "$0")
+sources=("$plua/lexer.cpp" "$plua/parser.cpp" "$plua/parserstatements.cpp"
+    "$plua/parserexpressions.cpp" "$plua/parsertables.cpp" "$plua/syntaxtree.cpp")
+headers=("$plua/diagnostic.h" "$plua/lexer.h" "$plua/parser.h" "$plua/parserstate.h"
+    "$plua/syntaxtree.h" "$0")
 main="$src/tests/plua/fuzz/fuzz_parse.cpp"
 fuzz_build run-fuzz "$work/fuzz_parse" -- "$main" "${sources[@]}" "${headers[@]}" -- \
     -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \

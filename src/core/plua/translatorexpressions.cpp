@@ -1,0 +1,286 @@
+// The translation of expressions, calls and tables.
+#include "plua/translatorstate.h"
+
+#include <algorithm>
+
+namespace plua::TranslatorInternals {
+
+namespace {
+
+bool isComparison(int op)
+{
+    return op == Tok::Eq || op == Tok::Ne || op == '<' || op == Tok::Le || op == '>' ||
+           op == Tok::Ge;
+}
+
+} // namespace
+
+void Translator::expList(int n, bool multi)
+{
+    for (int e = node(n).firstChild; e != -1; e = node(e).next) {
+        exp(e, false);
+        if (multi && node(e).next == -1)
+            keepAllResults(e);
+    }
+}
+
+// In Lua 4.0 brackets round a call do not cut its results to one.
+void Translator::keepAllResults(int n)
+{
+    int inner = n;
+    while (node(inner).kind == NodeKind::Paren)
+        inner = node(inner).firstChild;
+    if (inner == n ||
+        (node(inner).kind != NodeKind::Call && node(inner).kind != NodeKind::MethodCall))
+        return;
+    for (int p = n; p != inner; p = node(p).firstChild) {
+        replace(node(p).begin, node(p).begin + 1, " ");
+        replace(node(p).end - 1, node(p).end, " ");
+    }
+}
+
+void Translator::target(int n)
+{
+    if (node(n).kind == NodeKind::Name) {
+        if (reservedIn51(text(n)))
+            replace(node(n).begin, node(n).end, variable(n));
+        return;
+    }
+    exp(n, false);
+}
+
+void Translator::exp(int n, bool test)
+{
+    const Node &e = node(n);
+    switch (e.kind) {
+    case NodeKind::Name:
+        if (reservedIn51(text(n)))
+            replace(e.begin, e.end, variable(n));
+        break;
+    case NodeKind::Upvalue: {
+        const std::string_view name = text(e.firstChild);
+        auto &ups = m_functions.back().upvalues;
+        const bool global = (e.flags & NodeFlag::Global) != 0;
+        if (std::find(ups.begin(), ups.end(), std::make_pair(name, global)) == ups.end())
+            ups.emplace_back(name, global);
+        replace(e.begin, e.end, upvalueCopy(name));
+        break;
+    }
+    case NodeKind::Function: {
+        std::string wrapper = function(n);
+        if (!wrapper.empty())
+            insert(e.begin, std::move(wrapper));
+        break;
+    }
+    case NodeKind::Paren:
+        exp(e.firstChild, test);
+        break;
+    case NodeKind::Field: {
+        exp(e.firstChild, false);
+        const int field = child(n, 1);
+        if (reservedIn51(text(field))) {
+            const std::size_t dot = tokenBefore(node(field).begin);
+            replace(m_tokens[dot].begin, node(field).end, "[\"" + std::string(text(field)) + "\"]");
+        }
+        break;
+    }
+    case NodeKind::Index:
+        exp(child(n, 0), false);
+        exp(child(n, 1), false);
+        break;
+    case NodeKind::Call:
+        call(n);
+        break;
+    case NodeKind::MethodCall:
+        methodCall(n);
+        break;
+    case NodeKind::Table:
+        table(n);
+        break;
+    case NodeKind::Binary:
+        binary(n, test);
+        break;
+    case NodeKind::Unary:
+        if (e.op == Tok::Not && !test) {
+            insert(e.begin, "(");
+            exp(e.firstChild, true);
+            insert(e.end, " and 1 or nil)");
+        } else {
+            exp(e.firstChild, e.op == Tok::Not);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void Translator::binary(int n, bool test)
+{
+    const Node &e = node(n);
+    const int left = child(n, 0);
+    const int right = child(n, 1);
+    if (e.op == Tok::Concat) {
+        concat(n);
+        return;
+    }
+    if (e.op == Tok::And || e.op == Tok::Or) {
+        // `and` and `or` share one level in Lua 4.0: a or b and c is (a or b) and c.
+        const Node &l = node(left);
+        const bool wrapLeft = l.kind == NodeKind::Binary && e.op == Tok::And && l.op == Tok::Or;
+        if (wrapLeft)
+            insert(l.begin, "(");
+        exp(left, test);
+        if (wrapLeft)
+            insert(l.end, ")");
+        exp(right, test);
+        return;
+    }
+    // Comparisons give 1 or nil, never true or false.
+    const bool wrap = isComparison(e.op) && !test;
+    if (wrap)
+        insert(e.begin, "(");
+    exp(left, false);
+    exp(right, false);
+    if (wrap)
+        insert(e.end, " and 1 or nil)");
+}
+
+// a .. b .. c becomes cat(a, b, c), which writes numbers with 16 digits.
+void Translator::concat(int n)
+{
+    std::vector<int> operands;
+    int c = n;
+    while (node(c).kind == NodeKind::Binary && node(c).op == Tok::Concat) {
+        operands.push_back(child(c, 0));
+        c = child(c, 1);
+    }
+    operands.push_back(c);
+    // A long chain is joined a hundred values at a time, so that no call
+    // needs more registers than Lua 5.1 has.
+    constexpr std::size_t Group = 100;
+    std::string opener;
+    for (std::size_t g = 0; g <= (operands.size() - 1) / Group; ++g)
+        opener += m_p + ".cat(";
+    insert(node(n).begin, opener);
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+        const int operand = operands[i];
+        const bool call =
+            node(operand).kind == NodeKind::Call || node(operand).kind == NodeKind::MethodCall;
+        const bool last = i + 1 == operands.size();
+        const bool groupEnd = !last && (i + 1) % Group == 0;
+        // One value each, also from a call that ends an argument list.
+        const bool cut = call && (last || groupEnd);
+        if (cut)
+            insert(node(operand).begin, "(");
+        exp(operand, false);
+        if (cut)
+            insert(node(operand).end, ")");
+        if (!last) {
+            const Token &op = m_tokens[tokenFrom(node(operand).end)];
+            replace(op.begin, op.end, groupEnd ? ")," : ",");
+        }
+    }
+    insert(node(n).end, ")");
+}
+
+void Translator::call(int n)
+{
+    const int callee = node(n).firstChild;
+    exp(callee, false);
+    const int args = node(callee).next;
+    // Lua 5.1 refuses a '(' on a later line than the function it calls.
+    const Token &open = m_tokens[tokenFrom(node(callee).end)];
+    if (open.type == '(') {
+        const Token &before = m_tokens[tokenBefore(open.begin)];
+        if (open.line > before.endLine) {
+            insert(node(callee).end, "(");
+            replace(open.begin, open.end, " ");
+        }
+    }
+    for (int a = args; a != -1; a = node(a).next) {
+        exp(a, false);
+        if (node(a).next == -1 && open.type == '(')
+            keepAllResults(a);
+    }
+}
+
+void Translator::methodCall(int n)
+{
+    const int object = child(n, 0);
+    const int method = child(n, 1);
+    exp(object, false);
+    const int firstArg = node(method).next;
+    const Token &open = m_tokens[tokenFrom(node(method).end)];
+    const std::string_view name = text(method);
+    if (reservedIn51(name)) {
+        // o:true(x) becomes meth(o, "true", x)
+        insert(node(n).begin, m_p + ".meth(");
+        std::string key = ", \"" + std::string(name) + "\"";
+        if (open.type == '(') {
+            replace(node(object).end, open.end, key + (firstArg != -1 ? ", " : ""));
+        } else {
+            replace(node(object).end, node(method).end, key + ", ");
+            insert(node(n).end, ")");
+        }
+    } else if (open.type == '(') {
+        const Token &before = m_tokens[tokenBefore(open.begin)];
+        if (open.line > before.endLine) {
+            insert(node(method).end, "(");
+            replace(open.begin, open.end, " ");
+        }
+    }
+    for (int a = firstArg; a != -1; a = node(a).next) {
+        exp(a, false);
+        if (node(a).next == -1 && open.type == '(')
+            keepAllResults(a);
+    }
+}
+
+void Translator::table(int n)
+{
+    const Node &t = node(n);
+    for (int part = t.firstChild; part != -1; part = node(part).next) {
+        if (node(part).kind == NodeKind::ListPart) {
+            for (int item = node(part).firstChild; item != -1; item = node(item).next) {
+                // Every list item is one value, a call at the end too.
+                const NodeKind kind = node(item).kind;
+                const bool cut = node(item).next == -1 &&
+                                 (kind == NodeKind::Call || kind == NodeKind::MethodCall);
+                if (cut)
+                    insert(node(item).begin, "(");
+                exp(item, false);
+                if (cut)
+                    insert(node(item).end, ")");
+            }
+        } else {
+            for (int field = node(part).firstChild; field != -1; field = node(field).next) {
+                const int key = child(field, 0);
+                if (node(key).kind == NodeKind::Name && (node(key).flags & NodeFlag::FieldName)) {
+                    if (reservedIn51(text(key)))
+                        replace(node(key).begin, node(key).end,
+                                "[\"" + std::string(text(key)) + "\"]");
+                } else {
+                    exp(key, false);
+                }
+                exp(child(field, 1), false);
+            }
+        }
+    }
+    // Lua 5.1 takes no ';' after an empty part or after a trailing ','.
+    const std::size_t first = tokenFrom(t.begin) + 1;
+    int depth = 0;
+    for (std::size_t i = first; i < m_tokens.size() && m_tokens[i].begin < t.end; ++i) {
+        const int type = m_tokens[i].type;
+        if (type == '{' || type == '(' || type == '[')
+            ++depth;
+        else if (type == '}' || type == ')' || type == ']')
+            --depth;
+        else if (type == ';' && depth == 0) {
+            const int before = m_tokens[i - 1].type;
+            if (before == '{' || before == ',')
+                replace(m_tokens[i].begin, m_tokens[i].end, " ");
+        }
+    }
+}
+
+} // namespace plua::TranslatorInternals

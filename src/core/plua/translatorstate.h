@@ -1,0 +1,96 @@
+// The translator's class and the facts about Lua 5.1 its source files share.
+#pragma once
+
+#include "plua/lexer.h"
+#include "plua/syntaxtree.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace plua::TranslatorInternals {
+
+// Words Lua 5.1 reserves that are plain names in Lua 4.0.
+inline bool reservedIn51(std::string_view name)
+{
+    return name == "true" || name == "false" || name == "in";
+}
+
+// Active locals Lua 5.1 allows in one function.
+inline constexpr int MaxLocals51 = 200;
+
+struct Edit
+{
+    std::uint32_t pos = 0;
+    std::uint32_t length = 0; // bytes replaced
+    std::string text;
+};
+
+class Translator
+{
+public:
+    Translator(std::string_view source, const SyntaxTree &tree, std::vector<Token> tokens,
+               std::string prefix)
+        : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix))
+    {}
+
+    std::string run();
+
+private:
+    struct Function
+    {
+        std::vector<std::pair<std::string_view, bool>> upvalues; // name, global
+        // The function may come near Lua 5.1's 200 locals, where a for loop
+        // takes one or two more than in Lua 4.0: its loops count in a while.
+        bool tight = false;
+    };
+
+    const Node &node(int i) const { return m_tree.node(i); }
+    std::string_view text(int i) const { return m_tree.text(i); }
+    int child(int i, int n) const;
+
+    // Tokens by offset
+    std::size_t tokenFrom(std::uint32_t pos) const;   // first token beginning at or after pos
+    std::size_t tokenBefore(std::uint32_t pos) const; // last token ending at or before pos
+
+    void insert(std::uint32_t pos, std::string text)
+    {
+        m_edits.push_back({pos, 0, std::move(text)});
+    }
+    // Replaces [begin, end), keeping the line ends of the replaced text.
+    void replace(std::uint32_t begin, std::uint32_t end, std::string text);
+
+    std::string variable(int nameNode) const;
+    std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
+    void renameLocal(int nameNode);
+
+    void lexical();
+    void block(int n);
+    void statement(int n);
+    void functionStatement(int n);
+    bool assigns(int block, std::string_view name) const;
+    int localsOf(int body, int params) const;
+    void steppedFor(int n);
+    void walkedTableFor(int n);
+    std::string function(int n);
+    void expList(int n, bool multi);
+    void exp(int n, bool test);
+    void target(int n);
+    void binary(int n, bool test);
+    void concat(int n);
+    void call(int n);
+    void methodCall(int n);
+    void table(int n);
+    void keepAllResults(int n);
+
+    std::string_view m_src;
+    const SyntaxTree &m_tree;
+    std::vector<Token> m_tokens;
+    std::string m_p;
+    std::vector<Edit> m_edits;
+    std::vector<Function> m_functions;
+};
+
+} // namespace plua::TranslatorInternals
