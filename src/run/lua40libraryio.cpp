@@ -1,0 +1,203 @@
+// The Lua 4.0 library's math, I/O and system functions, in Lua 5.1.
+#include "run/lua40libraryscript.h"
+
+namespace lua40 {
+
+const char *const LibraryIo = R"lua(
+-- Math, with angles in degrees
+local RPD = math.pi / 180
+local msin, mcos, mtan, masin, macos, matan, matan2 =
+      math.sin, math.cos, math.tan, math.asin, math.acos, math.atan, math.atan2
+G.sin = function(x) return msin(checknum(x, 1, "sin") * RPD) end
+G.cos = function(x) return mcos(checknum(x, 1, "cos") * RPD) end
+G.tan = function(x) return mtan(checknum(x, 1, "tan") * RPD) end
+G.asin = function(x) return masin(checknum(x, 1, "asin")) / RPD end
+G.acos = function(x) return macos(checknum(x, 1, "acos")) / RPD end
+G.atan = function(x) return matan(checknum(x, 1, "atan")) / RPD end
+G.atan2 = function(y, x)
+  return matan2(checknum(y, 1, "atan2"), checknum(x, 2, "atan2")) / RPD
+end
+G.deg = function(x) return checknum(x, 1, "deg") / RPD end
+G.rad = function(x) return checknum(x, 1, "rad") * RPD end
+for _, name in ipairs{"abs", "ceil", "floor", "sqrt", "exp", "log", "log10", "frexp", "ldexp",
+                      "min", "max", "random", "randomseed"} do
+  G[name] = math[name]
+end
+G.mod = math.fmod
+
+-- Input and output. Standard output goes to the run's output; there is no
+-- keyboard input on the desktop.
+local STDOUT = newproxy()
+local STDIN = newproxy()
+local function isfile(v) return v == STDOUT or v == STDIN or iotype(v) == "file" end
+local function strip(msg, name)
+  if type(msg) == "string" and strsub(msg, 1, strlen(name) + 2) == name .. ": " then
+    return strsub(msg, strlen(name) + 3)
+  end
+  return msg
+end
+local function result(ok, msg, name)
+  if ok then return 1 end
+  return nil, strip(msg, name)
+end
+local function checkfile(f, n, fname)
+  if f == STDIN then error("there is no standard input in a run: read from a file", 0) end
+  if not isfile(f) or iotype(f) == "closed file" then argerror(n, fname, "file handle expected") end
+  return f
+end
+G._STDIN, G._STDOUT, G._STDERR = STDIN, STDOUT, io.stderr
+G._INPUT, G._OUTPUT = STDIN, STDOUT
+
+local function openas(name, mode, fname)
+  if isfile(name) then return name end
+  name = checkstr(name, 1, fname)
+  if strsub(name, 1, 1) == "|" then
+    error("`" .. fname .. "' cannot start other programs in a run", 0)
+  end
+  local f, msg = open(name, mode)
+  if not f then return nil, strip(msg, name) end
+  return f
+end
+G.readfrom = function(name)
+  if name == nil then
+    local f = G._INPUT
+    if iotype(f) == "file" then f:close() end
+    G._INPUT = STDIN
+    return 1
+  end
+  local f, msg = openas(name, "r", "readfrom")
+  if not f then return nil, msg end
+  G._INPUT = f
+  return f
+end
+local function output(name, mode, fname)
+  if name == nil then
+    local f = G._OUTPUT
+    if iotype(f) == "file" and f ~= stderr then f:close() end
+    G._OUTPUT = STDOUT
+    return 1
+  end
+  local f, msg = openas(name, mode, fname)
+  if not f then return nil, msg end
+  G._OUTPUT = f
+  return f
+end
+G.writeto = function(name) return output(name, "w", "writeto") end
+G.appendto = function(name) return output(name, "a", "appendto") end
+G.openfile = function(name, mode)
+  name = checkstr(name, 1, "openfile")
+  mode = checkstr(mode, 2, "openfile")
+  local f, msg = open(name, mode)
+  if not f then return nil, strip(msg, name) end
+  return f
+end
+G.closefile = function(f)
+  if f == STDOUT or f == STDIN or f == stderr then return nil, "cannot close a standard file" end
+  checkfile(f, 1, "closefile")
+  return result(f:close())
+end
+G.flush = function(f)
+  if f == nil then f = G._OUTPUT end
+  if f == STDOUT then return 1 end
+  return result(checkfile(f, 1, "flush"):flush())
+end
+G.seek = function(f, whence, offset)
+  if f == STDOUT then return nil, "cannot seek the program's output" end
+  checkfile(f, 1, "seek")
+  local pos, msg = f:seek(optstr(whence, 2, "seek", "cur"), optint(offset, 3, "seek", 0))
+  if not pos then return nil, msg end
+  return pos
+end
+
+local function readword(f)
+  local c = f:read(1)
+  while c and strfind(c, "^%s") do c = f:read(1) end
+  if not c then return nil end
+  local parts = {c}
+  c = f:read(1)
+  while c and not strfind(c, "^%s") do
+    parts[#parts + 1] = c
+    c = f:read(1)
+  end
+  if c then f:seek("cur", -1) end
+  return concat(parts)
+end
+local function readone(f, fmt, n)
+  if type(fmt) == "number" then return f:read(fmt) end
+  fmt = checkstr(fmt, n, "read")
+  local kind = strsub(fmt, 1, 2)
+  if kind == "*l" or kind == "*n" or kind == "*a" then return f:read(kind) end
+  if kind == "*w" then return readword(f) end
+  argerror(n, "read", "invalid format")
+end
+G.read = function(...)
+  local nargs = select("#", ...)
+  local f, first = G._INPUT, 1
+  if nargs > 0 and isfile((...)) then f, first = (...), 2 end
+  checkfile(f, 1, "read")
+  if nargs < first then return f:read("*l") end
+  local r = {}
+  for i = first, nargs do
+    local v = readone(f, (select(i, ...)), i)
+    r[i - first + 1] = v
+    if v == nil then break end
+  end
+  return unpack(r, 1, nargs - first + 1)
+end
+G.write = function(...)
+  local nargs = select("#", ...)
+  local f, first = G._OUTPUT, 1
+  if nargs > 0 and isfile((...)) then f, first = (...), 2 end
+  if f ~= STDOUT then checkfile(f, 1, "write") end
+  for i = first, nargs do
+    local v = select(i, ...)
+    local s = v
+    if type(v) == "number" then s = tostr(v)
+    elseif type(v) ~= "string" then argerror(i, "write", "string expected, got " .. typename(v)) end
+    if f == STDOUT then
+      out(s)
+    else
+      local ok, msg = f:write(s)
+      if not ok then return nil, msg end
+    end
+  end
+  return 1
+end
+
+-- System
+G.clock = os.clock
+G.getenv = os.getenv
+-- A name only, as C's tmpnam gives: Lua 5.1 also creates the file.
+G.tmpname = function()
+  local name = os.tmpname()
+  os.remove(name)
+  return name
+end
+G.exit = C.exitrun
+G.date = function(fmt)
+  fmt = optstr(fmt, 1, "date", "%c")
+  -- strftime alone: no "*t" tables and no "!" for UTC in Lua 4.0
+  return strsub(os.date(" " .. fmt), 2)
+end
+G.remove = function(name)
+  name = checkstr(name, 1, "remove")
+  local ok, msg = os.remove(name)
+  return result(ok, msg, name)
+end
+G.rename = function(from, to)
+  from = checkstr(from, 1, "rename")
+  to = checkstr(to, 2, "rename")
+  local ok, msg = os.rename(from, to)
+  return result(ok, msg, from)
+end
+G.setlocale = function(locale, category)
+  if locale ~= nil then
+    error("`setlocale' cannot change the locale of the editor", 0)
+  end
+  return os.setlocale(nil, optstr(category, 2, "setlocale", "all"))
+end
+unsupported("execute", "a run cannot start other programs")
+return G
+)lua";
+
+} // namespace lua40
