@@ -34,13 +34,13 @@ QString converterPath(const QString &programDirectory)
 #endif
 }
 
-QString createTemporaryFile(const QString &programDirectory)
+QString createTemporaryFile(const QString &programDirectory, const QString &cacheDirectory)
 {
     // The program may be installed where its user cannot write; the
     // conversion then goes through the user's own folders.
     QStringList folders{programDirectory};
-    for (const auto location : {QStandardPaths::CacheLocation, QStandardPaths::TempLocation}) {
-        const QString folder = QStandardPaths::writableLocation(location);
+    for (const QString &folder :
+         {cacheDirectory, QStandardPaths::writableLocation(QStandardPaths::TempLocation)}) {
         if (!folder.isEmpty() && QDir().mkpath(folder))
             folders.append(folder);
     }

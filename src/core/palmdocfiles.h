@@ -17,7 +17,8 @@ QString converterPath(const QString &programDirectory);
 // Creates an empty file named "del-XXXXXX.tmp" (a unique part in place of
 // the Xs) for one export and returns its absolute path: in the program
 // directory when a file can be created there, otherwise in the user's cache
-// or temporary folder. Empty when no folder takes it.
-QString createTemporaryFile(const QString &programDirectory);
+// folder `cacheDirectory` (created when missing) or the temporary folder.
+// Empty when no folder takes it.
+QString createTemporaryFile(const QString &programDirectory, const QString &cacheDirectory);
 
 } // namespace PalmDocFiles

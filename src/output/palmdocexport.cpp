@@ -24,7 +24,8 @@ void exportPalmDoc(HostServices &host, ProjectDocument &document, PalmDocConvert
     TextBuffer &convBox = document.stagingBuffer();
     document.stageText();
     // Absolute, so that the converter can never take it for an option.
-    const QString input = PalmDocFiles::createTemporaryFile(host.programDirectory());
+    const QString input =
+        PalmDocFiles::createTemporaryFile(host.programDirectory(), host.cacheDirectory());
     // Without its input file the converter would turn an old text, or
     // nothing, into a database: SaveText has said what went wrong, stop.
     // With no folder to write in, SaveText's own attempt reports it.

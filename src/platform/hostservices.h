@@ -61,6 +61,9 @@ public:
     virtual QString programDirectory() const = 0;
     // The user's own folder for what the program directory cannot take.
     virtual QString userDirectory() const = 0;
+    // The user's cache folder (where an export's temporary file goes when the
+    // program directory cannot take it).
+    virtual QString cacheDirectory() const = 0;
 };
 
 // The file name the shared file dialog opens on: the last one chosen by any

@@ -174,6 +174,11 @@ QString QtHostServices::userDirectory() const
            applicationTitle();
 }
 
+QString QtHostServices::cacheDirectory() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+}
+
 void QtHostServices::windowActivated(QWindow *window)
 {
     if (!window)

@@ -43,6 +43,7 @@ public:
 
     QString programDirectory() const override { return m_programDirectory; }
     QString userDirectory() const override;
+    QString cacheDirectory() const override;
 
 private:
     QString runFileDialog(FileMode mode, const QString &title, const QString &filter,

@@ -111,6 +111,7 @@ public:
     {
         return userDirectoryOverride.isEmpty() ? m_desktop.userDirectory() : userDirectoryOverride;
     }
+    QString cacheDirectory() const override { return m_desktop.cacheDirectory(); }
 
 private:
     QString runFileDialog(FileMode mode, const QString &title, const QString &filter,

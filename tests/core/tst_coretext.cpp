@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -126,8 +127,9 @@ private slots:
             if (QFileInfo(program.path()).isWritable())
                 QSKIP("The folder stays writable (running as root).");
         }
-        const QString first = PalmDocFiles::createTemporaryFile(program.path());
-        const QString second = PalmDocFiles::createTemporaryFile(program.path());
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        const QString first = PalmDocFiles::createTemporaryFile(program.path(), cache);
+        const QString second = PalmDocFiles::createTemporaryFile(program.path(), cache);
         QFile::setPermissions(program.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner);
         QVERIFY(!first.isEmpty());

@@ -15,8 +15,9 @@ fuzz_require_compiler run-fuzz
 mkdir -p "$work"
 
 sources=("$src/txt2doc/palmdoccodec.cpp" "$src/txt2doc/palmdocdatabase.cpp"
-         "$src/txt2doc/palmdocfile.cpp")
+         "$src/txt2doc/palmdocfile.cpp" "$src/txt2doc/palmdocreader.cpp")
 headers=("$src/txt2doc/palmdoccodec.h" "$src/txt2doc/palmdocdatabase.h" "$src/txt2doc/palmdocfile.h"
+         "$src/txt2doc/palmdocrecords.h"
          "$src/tests/txt2doc/palmdocoracle.h" "$0")
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$src/txt2doc" -I"$src/tests/txt2doc")
