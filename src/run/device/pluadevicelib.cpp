@@ -58,6 +58,25 @@ void pushText(lua_State *L, const QString &text)
     lua_pushlstring(L, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+int tableStrings(lua_State *L, int index, QStringList *items)
+{
+    for (int i = 1;; ++i) {
+        lua_rawgeti(L, index, i);
+        if (lua_isnil(L, -1)) {
+            lua_pop(L, 1);
+            return 0;
+        }
+        std::size_t length = 0;
+        const char *s = lua_tolstring(L, -1, &length);
+        if (!s) {
+            lua_pop(L, 1);
+            return i;
+        }
+        items->append(TextFile::fromWindows1252(QByteArrayView(s, static_cast<qsizetype>(length))));
+        lua_pop(L, 1);
+    }
+}
+
 int pushTruth(lua_State *L, bool value)
 {
     if (value)

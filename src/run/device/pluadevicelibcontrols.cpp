@@ -66,19 +66,8 @@ int l_plist(lua_State *L)
     const int columns = checkInt(L, 2);
     luaL_checktype(L, 3, LUA_TTABLE);
     QStringList items;
-    for (int i = 1;; ++i) {
-        lua_rawgeti(L, 3, i);
-        if (lua_isnil(L, -1)) {
-            lua_pop(L, 1);
-            break;
-        }
-        std::size_t length = 0;
-        const char *s = lua_tolstring(L, -1, &length);
-        if (!s)
-            return luaL_error(L, "plist: item %d is not a string", i);
-        items.append(TextFile::fromWindows1252(QByteArrayView(s, static_cast<qsizetype>(length))));
-        lua_pop(L, 1);
-    }
+    if (const int bad = tableStrings(L, 3, &items))
+        return luaL_error(L, "plist: item %d is not a string", bad);
     return pushId(L, device(L).addList(lines, columns, items));
 }
 
@@ -142,19 +131,8 @@ int l_pmenu(lua_State *L)
 {
     luaL_checktype(L, 1, LUA_TTABLE);
     QStringList items;
-    for (int i = 1;; ++i) {
-        lua_rawgeti(L, 1, i);
-        if (lua_isnil(L, -1)) {
-            lua_pop(L, 1);
-            break;
-        }
-        std::size_t length = 0;
-        const char *s = lua_tolstring(L, -1, &length);
-        if (!s)
-            return luaL_error(L, "pmenu: item %d is not a string", i);
-        items.append(TextFile::fromWindows1252(QByteArrayView(s, static_cast<qsizetype>(length))));
-        lua_pop(L, 1);
-    }
+    if (const int bad = tableStrings(L, 1, &items))
+        return luaL_error(L, "pmenu: item %d is not a string", bad);
     device(L).setMenu(items);
     return 0;
 }

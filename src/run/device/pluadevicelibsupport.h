@@ -4,6 +4,7 @@
 #include "pluadevicelib.h"
 
 #include <QString>
+#include <QStringList>
 
 extern "C" {
 #include <lua.h>
@@ -37,6 +38,9 @@ template <int N> std::array<int, N> checkInts(lua_State *L)
 QString checkText(lua_State *L, int index);
 QString optText(lua_State *L, int index);
 void pushText(lua_State *L, const QString &text);
+// The strings of the table at `index`, from item 1 up to the first nil, into
+// `items`; returns 0, or the number of the first item that is not a string.
+int tableStrings(lua_State *L, int index, QStringList *items);
 
 // Lua 4 has no booleans: "true" is 1, "false" is nil.
 int pushTruth(lua_State *L, bool value);
