@@ -41,6 +41,15 @@ int failure(lua_State *L, const QString &message)
     return 2;
 }
 
+// A record size or index, or nil and the reason the call failed.
+int numberOrFailure(lua_State *L, std::optional<int> number, const PalmDatabases &dbs)
+{
+    if (!number)
+        return failure(L, dbs.errorString());
+    lua_pushnumber(L, *number);
+    return 1;
+}
+
 int l_listdb(lua_State *L)
 {
     const QString creator = optText(L, 1);
@@ -86,22 +95,14 @@ int l_openrec(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
     const int handle = checkDatabase(L, 1);
-    const std::optional<int> size = dbs.openRecord(handle, checkInt(L, 2));
-    if (!size)
-        return failure(L, dbs.errorString());
-    lua_pushnumber(L, *size);
-    return 1;
+    return numberOrFailure(L, dbs.openRecord(handle, checkInt(L, 2)), dbs);
 }
 
 int l_createrec(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
     const int handle = checkDatabase(L, 1);
-    const std::optional<int> index = dbs.createRecord(handle, checkInt(L, 2));
-    if (!index)
-        return failure(L, dbs.errorString());
-    lua_pushnumber(L, *index);
-    return 1;
+    return numberOrFailure(L, dbs.createRecord(handle, checkInt(L, 2)), dbs);
 }
 
 int l_deleterec(lua_State *L)
