@@ -48,10 +48,50 @@ void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)
     if (text.contains(QChar::LineSeparator)) {
         QString lines = text;
         lines.replace(QChar::LineSeparator, u'\n');
-        setPlainText(lines);
+        setTextShowingFirstScreen(lines);
         return;
     }
-    setPlainText(text);
+    setTextShowingFirstScreen(text);
+}
+
+void EditorTextEdit::setTextShowingFirstScreen(const QString &text)
+{
+    // Laying out a multi-megabyte text takes a second or more. On screen, the
+    // first lines are set and painted first, so the user reads the top of
+    // the file at once; the rest follows in the same call, before any input
+    // is handled, so nothing can see the text half loaded.
+    constexpr qsizetype BigText = 1 << 20;
+    const qsizetype cut = isVisible() && text.size() > BigText ? firstScreenEnd(text) : -1;
+    if (cut <= 0) {
+        setPlainText(text);
+        return;
+    }
+    setPlainText(text.first(cut));
+    repaint();
+    QTextDocument *doc = document();
+    const bool undo = doc->isUndoRedoEnabled();
+    // The loaded text is not an edit the user could undo.
+    doc->setUndoRedoEnabled(false);
+    QTextCursor end(doc);
+    end.movePosition(QTextCursor::End);
+    end.insertText(text.sliced(cut));
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
+}
+
+qsizetype EditorTextEdit::firstScreenEnd(const QString &text) const
+{
+    // Twice the lines the view holds, ended by LF (so a CR LF pair is
+    // never split); -1 when the text has fewer.
+    const int lineHeight = std::max(1, fontMetrics().lineSpacing());
+    const int lines = 2 * (viewport()->height() / lineHeight + 1);
+    qsizetype at = -1;
+    for (int i = 0; i < lines; ++i) {
+        at = text.indexOf(u'\n', at + 1);
+        if (at < 0)
+            return -1;
+    }
+    return at + 1;
 }
 
 QString EditorTextEdit::selectedPlainText() const

@@ -33,4 +33,9 @@ protected:
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
+
+private:
+    void setTextShowingFirstScreen(const QString &text);
+    // Where the text of the first screenful or two ends, or -1.
+    qsizetype firstScreenEnd(const QString &text) const;
 };

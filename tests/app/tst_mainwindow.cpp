@@ -371,6 +371,17 @@ private slots:
         QByteArray longLine = QByteArray(TextFile::MaxLineLength / 2, 'x') + '\xe9' +
                               QByteArray(TextFile::MaxLineLength / 2 - 1, 'y');
         QTest::newRow("very long line") << longLine + "\nz" << longLine + "\r\nz\r\n";
+        // Big files are shown a screenful first and completed in a second step.
+        QByteArray lines;
+        for (int i = 0; lines.size() < 3 * 1024 * 1024; ++i)
+            lines += "local v" + QByteArray::number(i) + " = pget(1, 2) -- \xe9\n";
+        QByteArray crLf = lines;
+        crLf.replace("\n", "\r\n");
+        QTest::newRow("3 MB, lf") << lines << crLf;
+        QTest::newRow("3 MB, cr lf, no final line end") << crLf.chopped(2) << crLf;
+        QByteArray cr = lines;
+        cr.replace('\n', '\r');
+        QTest::newRow("3 MB, cr alone") << cr << crLf;
     }
 
     void openThenSaveGivesExactBytes()
@@ -384,6 +395,8 @@ private slots:
         f.host.fileAnswers << path;
         f.trigger("mnuFileOpen");
         QCOMPARE(f.window->document().fileName(), path);
+        // Opening is not an edit: there is nothing to undo.
+        f.editor()->undo();
         f.trigger("mnuFileSave");
         QCOMPARE(MainWindowFixture::readFile(path), saved);
         QCOMPARE(f.host.messages.size(), 1); // only the question before Open
