@@ -5,7 +5,9 @@ Runs the built scrivlet (and FeatherPad, when installed) on a private Xvfb
 under openbox, each run in a fresh home folder, the programs alternating
 round by round, and prints the median of each figure with the ratio:
 
-  open 10 MB from the command line: window mapped / text shown
+  open 10 MB from the command line: window mapped / text shown / the
+      whole text ready (a click in the text and Ctrl+End, sent as soon as
+      text shows, have scrolled the view to the file's end)
   type one key + Ctrl+S until the 10 MB file is on disk
   Export To .prc of the 10 MB file: Enter in the Save dialog until the
       converter's input file is written (the converter starts right after)
@@ -133,11 +135,21 @@ class Program:
         except ProcessLookupError:
             pass
 
-    def click_text(self, w):
+    def text_point(self, w):
         # The middle of the text area.
-        x = int(w['x']) + int(w['width']) * 6 // 10
-        y = int(w['y']) + int(w['height']) * 6 // 10
+        return (int(w['x']) + int(w['width']) * 6 // 10,
+                int(w['y']) + int(w['height']) * 6 // 10)
+
+    def click_text(self, w):
+        x, y = self.text_point(w)
         run(self.probe, 'click', str(x), str(y), env=self.desktop.env)
+
+    def ready_ms(self, w):
+        """From start until a click in the text and Ctrl+End have been taken."""
+        x, y = self.text_point(w)
+        out = run(self.probe, 'ready', w['window'], self.ink_region(), str(x), str(y),
+                  'ctrl+End', env=self.desktop.env)
+        return float(out.split('=')[1]) - float(w['start_ms'])
 
 
 class Scrivlet(Program):
@@ -201,6 +213,7 @@ def measure(program, work, lua, rounds_figures):
     try:
         note('open: window mapped', float(w['mapped_ms']))
         note('open: text shown', float(w['shown_ms']))
+        note('open: whole text ready', program.ready_ms(w))
         time.sleep(1.5)
         program.click_text(w)
         time.sleep(0.5)

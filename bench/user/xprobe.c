@@ -6,8 +6,14 @@
  *       and, with --ink, until the given part of the window (in percent of
  *       its size; the middle of the lower half by default) shows text:
  *       dark pixels on a light ground. COMMAND keeps running.
+ *       It also prints start_ms, the moment COMMAND started, on the
+ *       CLOCK_MONOTONIC scale that `ready` prints on.
  *   xprobe click X Y
  *       clicks the first mouse button at root position X, Y.
+ *   xprobe ready WINDOW LEFT,TOP,RIGHT,BOTTOM X Y KEY
+ *       clicks at root position X, Y, presses KEY ("ctrl+End") and prints
+ *       ready_ms, the CLOCK_MONOTONIC moment that part of WINDOW changed
+ *       (more than a blinking caret): when the program had taken the keys.
  *   xprobe keys-until-written FILE KEY...
  *       presses each KEY ("x", "ctrl+s", "Return") and prints the
  *       milliseconds from the first key until FILE was closed after writing
@@ -83,6 +89,27 @@ static int shows_text(Display *d, Window w, int width, int height, struct region
     return dark > 200 && light > pixels / 2;
 }
 
+/* A sample of that part of the window, for telling a change from the
+ * caret's blinking: every fourth row, packed RGB. */
+static unsigned long *sample(Display *d, Window w, struct region r, int *count)
+{
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d, w, &a))
+        return NULL;
+    XImage *image = XGetImage(d, w, a.width * r.left / 100, a.height * r.top / 100,
+                              a.width * (r.right - r.left) / 100,
+                              a.height * (r.bottom - r.top) / 100, AllPlanes, ZPixmap);
+    if (!image)
+        return NULL;
+    *count = 0;
+    unsigned long *pixels = malloc(sizeof *pixels * image->width * (image->height / 4 + 1));
+    for (int y = 0; y < image->height; y += 4)
+        for (int x = 0; x < image->width; ++x)
+            pixels[(*count)++] = XGetPixel(image, x, y) & 0xffffff;
+    XDestroyImage(image);
+    return pixels;
+}
+
 static int start(int argc, char **argv)
 {
     int want_ink = 0, i = 0;
@@ -137,8 +164,9 @@ static int start(int argc, char **argv)
             usleep(2000);
         }
     }
-    printf("pid=%d window=0x%lx x=%d y=%d width=%d height=%d mapped_ms=%.1f shown_ms=%.1f\n",
-           (int)pid, window, a.x, a.y, a.width, a.height, mapped, shown);
+    printf("pid=%d window=0x%lx x=%d y=%d width=%d height=%d mapped_ms=%.1f shown_ms=%.1f "
+           "start_ms=%.1f\n",
+           (int)pid, window, a.x, a.y, a.width, a.height, mapped, shown, t0);
     return 0;
 }
 
@@ -218,6 +246,41 @@ static int click(int argc, char **argv)
     return 0;
 }
 
+static int ready(int argc, char **argv)
+{
+    if (argc < 5)
+        return 2;
+    const Window window = strtoul(argv[0], NULL, 0);
+    struct region r;
+    if (sscanf(argv[1], "%d,%d,%d,%d", &r.left, &r.top, &r.right, &r.bottom) != 4)
+        return 2;
+    Display *d = open_display();
+    int count = 0, now = 0;
+    unsigned long *before = sample(d, window, r, &count);
+    if (!before)
+        return 1;
+    XTestFakeMotionEvent(d, -1, atoi(argv[2]), atoi(argv[3]), CurrentTime);
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    key(d, argv[4]);
+    XFlush(d);
+    const double t0 = now_ms();
+    while (now_ms() - t0 < 60000) {
+        unsigned long *after = sample(d, window, r, &now);
+        int changed = 0;
+        for (int i = 0; after && i < count && i < now; ++i)
+            changed += before[i] != after[i];
+        free(after);
+        if (changed > count / 50) {
+            printf("ready_ms=%.1f\n", now_ms());
+            return 0;
+        }
+        usleep(2000);
+    }
+    fprintf(stderr, "xprobe: no change within 60 s\n");
+    return 1;
+}
+
 int main(int argc, char **argv)
 {
     signal(SIGCHLD, SIG_IGN);
@@ -227,7 +290,9 @@ int main(int argc, char **argv)
         return keys_until_written(argc - 2, argv + 2);
     if (argc >= 2 && strcmp(argv[1], "click") == 0)
         return click(argc - 2, argv + 2);
+    if (argc >= 2 && strcmp(argv[1], "ready") == 0)
+        return ready(argc - 2, argv + 2);
     fprintf(stderr, "usage: xprobe start [--ink[=L,T,R,B]] -- COMMAND... | click X Y | "
-                    "keys-until-written FILE KEY...\n");
+                    "keys-until-written FILE KEY... | ready WINDOW L,T,R,B X Y KEY\n");
     return 2;
 }
