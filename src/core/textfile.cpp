@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -187,13 +188,24 @@ constexpr bool isPrintableAscii(quint64 w)
 
 EncodeResult encode(QStringView text)
 {
+    return encode(text, QStringView(), 0);
+}
+
+EncodeResult encode(QStringView head, QStringView tail, qsizetype singleBreaks)
+{
     EncodeResult result;
     QByteArray &bytes = result.bytes;
-    const char16_t *src = text.utf16();
-    const qsizetype n = text.size();
-    // One byte a character and CR LF at the end; only a break written as a
-    // single character (CR, LF or a separator) grows it, by one byte.
-    bytes.resize(n + 2);
+    const qsizetype n = head.size() + tail.size();
+    // The character at `g` of the two pieces joined; NUL past the end.
+    const auto at = [&](qsizetype g) -> char16_t {
+        if (g < head.size())
+            return head[g].unicode();
+        return g < n ? tail[g - head.size()].unicode() : u'\0';
+    };
+    // One byte a character and CR LF at the end; a break written as a
+    // single character (CR, LF or a separator) takes one byte more, which
+    // the caller may have counted ahead.
+    bytes.resize(n + 2 + std::max<qsizetype>(singleBreaks, 0));
     char *dst = bytes.data();
     qsizetype o = 0;
     int line = 1;
@@ -211,65 +223,76 @@ EncodeResult encode(QStringView text)
                           .arg(line)
                           .arg(MaxLineLength));
     };
+    // Positions are counted over both pieces; `i` is within the piece, and
+    // starts past a CR LF's LF when the CR ended the piece before.
+    qsizetype base = 0;
     qsizetype i = 0;
-    while (i < n) {
-        // Runs of printable ASCII, eight characters at a time, are copied
-        // as they are; everything else goes one character at a time below.
-        if (i + 8 <= n) {
-            quint64 w[2];
-            std::memcpy(w, src + i, sizeof w);
-            if (isPrintableAscii(w[0]) && isPrintableAscii(w[1])) {
-                for (int k = 0; k < 8; ++k)
-                    dst[o + k] = char(src[i + k]);
-                o += 8;
-                i += 8;
+    for (const QStringView piece : {head, tail}) {
+        const char16_t *src = piece.utf16();
+        const qsizetype m = piece.size();
+        while (i < m) {
+            // Runs of printable ASCII, eight characters at a time, are
+            // copied as they are; everything else goes one character at a
+            // time below.
+            if (i + 8 <= m) {
+                quint64 w[2];
+                std::memcpy(w, src + i, sizeof w);
+                if (isPrintableAscii(w[0]) && isPrintableAscii(w[1])) {
+                    for (int k = 0; k < 8; ++k)
+                        dst[o + k] = char(src[i + k]);
+                    o += 8;
+                    i += 8;
+                    continue;
+                }
+            }
+            const char16_t c = src[i];
+            if (c >= 0x20 && c < 0x80) {
+                dst[o++] = char(c);
+                ++i;
                 continue;
             }
-        }
-        const char16_t c = src[i];
-        if (c >= 0x20 && c < 0x80) {
-            dst[o++] = char(c);
+            const qsizetype g = base + i;
+            if (LineBreaks::isLineBreak(c)) {
+                if (g - lineStart > MaxLineLength)
+                    return lineTooLong();
+                const qsizetype breakLength = c == u'\r' && at(g + 1) == u'\n' ? 2 : 1;
+                if (breakLength == 1 && bytes.size() - o < n - g + 3) {
+                    bytes.resize(bytes.size() + bytes.size() / 8 + 16);
+                    dst = bytes.data();
+                }
+                dst[o++] = '\r';
+                dst[o++] = '\n';
+                i += breakLength;
+                ++line;
+                lineStart = g + breakLength;
+                continue;
+            }
+            if (c == 0) {
+                return refuse(QStringLiteral("Line %1 holds a NUL character, which a Plua file "
+                                             "cannot hold. Nothing was saved.")
+                                  .arg(line));
+            }
+            const int b = windows1252Byte(c);
+            if (b < 0) {
+                QString shown = QChar(c);
+                uint code = c;
+                const char16_t next = at(g + 1);
+                if (QChar::isHighSurrogate(c) && g + 1 < n && QChar::isLowSurrogate(next)) {
+                    code = QChar::surrogateToUcs4(c, next);
+                    shown += QChar(next);
+                }
+                return refuse(
+                    QStringLiteral("The character \"%1\" (U+%2) on line %3 cannot be stored "
+                                   "in a Plua file, which uses the Windows-1252 character "
+                                   "set. Nothing was saved.")
+                        .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
+                        .arg(line));
+            }
+            dst[o++] = char(b);
             ++i;
-            continue;
         }
-        if (const qsizetype breakLength = LineBreaks::breakLength(text, i)) {
-            if (i - lineStart > MaxLineLength)
-                return lineTooLong();
-            if (breakLength == 1 && bytes.size() - o < n - i + 3) {
-                bytes.resize(bytes.size() + bytes.size() / 8 + 16);
-                dst = bytes.data();
-            }
-            dst[o++] = '\r';
-            dst[o++] = '\n';
-            i += breakLength;
-            ++line;
-            lineStart = i;
-            continue;
-        }
-        if (c == 0) {
-            return refuse(QStringLiteral("Line %1 holds a NUL character, which a Plua file cannot "
-                                         "hold. Nothing was saved.")
-                              .arg(line));
-        }
-        const int b = windows1252Byte(c);
-        if (b < 0) {
-            QString shown;
-            uint code = c;
-            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1])) {
-                code = QChar::surrogateToUcs4(c, src[i + 1]);
-                shown = text.sliced(i, 2).toString();
-            } else {
-                shown = QString(QChar(c));
-            }
-            return refuse(
-                QStringLiteral("The character \"%1\" (U+%2) on line %3 cannot be stored "
-                               "in a Plua file, which uses the Windows-1252 character "
-                               "set. Nothing was saved.")
-                    .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
-                    .arg(line));
-        }
-        dst[o++] = char(b);
-        ++i;
+        base += m;
+        i -= m;
     }
     if (n - lineStart > MaxLineLength)
         return lineTooLong();

@@ -39,6 +39,10 @@ struct EncodeResult
 // The file form of a document: its text, then CR LF, in Windows-1252.
 // Line breaks in any convention are written as CR LF.
 EncodeResult encode(QStringView text);
+// The same for a text held in two pieces (the halves of a gap buffer), as
+// if they were joined. `singleBreaks`, the number of one-character line
+// breaks the caller knows of, sizes the bytes once.
+EncodeResult encode(QStringView head, QStringView tail, qsizetype singleBreaks);
 
 // Windows-1252 for one character; -1 when it has no single-byte form.
 int windows1252Byte(char16_t c);

@@ -1,44 +1,31 @@
 #include "editortextedit.h"
 
 #include "linebreaks.h"
+#include "textmirror.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <algorithm>
+EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
+{
+    // First to hear of every change, so that whatever watches the document
+    // after it reads a copy that is already current.
+    TextMirror::of(*document());
+}
 
-EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent) {}
+TextMirror &EditorTextEdit::textMirror() const
+{
+    return TextMirror::of(*document());
+}
 
 QString EditorTextEdit::plainTextCrLf() const
 {
-    // The document's characters in one copy, its blocks ended by paragraph
-    // separators. A soft line break (U+2028) never comes from this editor,
-    // but a document set from rich text might hold one: it is a line break
-    // all the same.
-    QString text = document()->toRawText();
-    const auto isBreak = [](QChar c) {
-        return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-    };
-    const qsizetype n = text.size();
-    const qsizetype breaks = std::count_if(text.cbegin(), text.cend(), isBreak);
-    if (breaks == 0)
-        return text;
-    // Each break becomes CR LF in place, from the end backwards, so that a
-    // large document is not copied a second time.
-    text.resize(n + breaks);
-    QChar *chars = text.data();
-    for (qsizetype from = n, to = n + breaks; from > 0;) {
-        const QChar c = chars[--from];
-        if (isBreak(c)) {
-            chars[--to] = u'\n';
-            chars[--to] = u'\r';
-        } else {
-            chars[--to] = c;
-        }
-    }
-    return text;
+    // A soft line break (U+2028) never comes from this editor, but a
+    // document set from rich text might hold one: it is a line break all
+    // the same.
+    return textMirror().textCrLf();
 }
 
 void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)

@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+class TextMirror;
+
 // The document editor. Its document carries character formatting (the
 // initial title line is bold Courier New) but only plain text comes in:
 // paste and drop insert the clipboard's plain text, and every line break
@@ -16,6 +18,8 @@ class EditorTextEdit : public QPlainTextEdit
 public:
     explicit EditorTextEdit(QWidget *parent = nullptr);
 
+    // The plain copy of the document kept beside it (see TextMirror).
+    TextMirror &textMirror() const;
     // The document's plain text with CR LF between lines.
     QString plainTextCrLf() const;
     // Replaces the whole text; line breaks may be CR LF, LF or CR.

@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "document/editortextedit.h"
 #include "document/textbuffer.h"
+#include "document/textmirror.h"
 #include "platform/hostservices.h"
 #include "textfile.h"
 
@@ -35,6 +36,17 @@ QString ProjectDocument::stageText()
     return m_stagingBuffer->text();
 }
 
+void ProjectDocument::stageForSaving()
+{
+    TextFile::EncodeResult encoded = m_editor.textMirror().encode();
+    if (encoded.ok()) {
+        m_stagingBuffer->setFileBytes(encoded.bytes);
+        return;
+    }
+    // Staged as text, so that SaveText refuses it with the reason.
+    stageText();
+}
+
 bool ProjectDocument::LoadText(EditorTextEdit *Lst, const QString &file)
 {
     return loadFile(Lst, file) == LoadResult::Loaded;
@@ -63,13 +75,18 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
 
 bool ProjectDocument::SaveText(const TextBuffer &Lst, const QString &file)
 {
-    const TextFile::EncodeResult encoded = TextFile::encode(Lst.text());
-    if (!encoded.ok()) {
-        m_host.messageBox(encoded.error, HostServices::Buttons::Ok, HostServices::Icon::None,
-                          QStringLiteral("Error"));
-        return false;
+    // Text staged in its file form is written as it is.
+    QByteArray bytes = Lst.fileBytes();
+    if (bytes.isNull()) {
+        TextFile::EncodeResult encoded = TextFile::encode(Lst.text());
+        if (!encoded.ok()) {
+            m_host.messageBox(encoded.error, HostServices::Buttons::Ok, HostServices::Icon::None,
+                              QStringLiteral("Error"));
+            return false;
+        }
+        bytes = std::move(encoded.bytes);
     }
-    if (!TextFile::writeFile(file, encoded.bytes)) {
+    if (!TextFile::writeFile(file, bytes)) {
         m_host.messageBox(QStringLiteral("There has been a error!"), HostServices::Buttons::Ok,
                           HostServices::Icon::None, QStringLiteral("Error"));
         return false;
@@ -141,7 +158,7 @@ ProjectDocument::SaveResult ProjectDocument::save()
     loadCommandLineFileNow();
     if (m_fileName.isEmpty())
         return saveAs();
-    stageText();
+    stageForSaving();
     return SaveText(*m_stagingBuffer, m_fileName) ? SaveResult::Saved : SaveResult::Failed;
 }
 
@@ -152,7 +169,7 @@ ProjectDocument::SaveResult ProjectDocument::saveAs()
     if (path.isEmpty())
         return SaveResult::Cancelled;
     m_fileName = path;
-    stageText();
+    stageForSaving();
     return SaveText(*m_stagingBuffer, path) ? SaveResult::Saved : SaveResult::Failed;
 }
 

@@ -32,6 +32,9 @@ public:
     QString text() const;
     // Copies the text into the staging buffer and returns it.
     QString stageText();
+    // Copies the text into the staging buffer in its file form, ready for
+    // SaveText: the bytes come straight from the editor's copy of its text.
+    void stageForSaving();
 
     // Fills an editor with a file's lines; reports a failure itself and
     // leaves the editor as it was. True when the file was loaded.

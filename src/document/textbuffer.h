@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
 // A plain-text staging buffer: saving, the exports and printing copy the
-// editor's plain text here and write or print it from here.
+// editor's plain text here and write or print it from here. Saving stages
+// the text in its file form, the bytes it writes; the text is read back from
+// them only when someone asks for it.
 class TextBuffer : public QObject
 {
     Q_OBJECT
@@ -15,9 +18,19 @@ public:
         setObjectName(name);
     }
 
-    QString text() const { return m_text; }
-    void setText(const QString &text) { m_text = text; }
+    QString text() const;
+    void setText(const QString &text);
+
+    // Stages a text by its file form: what TextFile::encode made of it.
+    void setFileBytes(const QByteArray &bytes);
+    // The staged file form; null when the text was staged as text.
+    QByteArray fileBytes() const { return m_fileBytes; }
+
+    // The text up to its first line end, without reading back the rest.
+    QString firstLine() const;
 
 private:
-    QString m_text = QStringLiteral("Text2");
+    mutable QString m_text = QStringLiteral("Text2");
+    QByteArray m_fileBytes;
+    mutable bool m_textPending = false; // m_text is still to be read from m_fileBytes
 };

@@ -22,7 +22,7 @@ void exportPalmDoc(HostServices &host, ProjectDocument &document, PalmDocConvert
         return;
 
     TextBuffer &convBox = document.stagingBuffer();
-    document.stageText();
+    document.stageForSaving();
     // Absolute, so that the converter can never take it for an option.
     const QString input =
         PalmDocFiles::createTemporaryFile(host.programDirectory(), host.cacheDirectory());
@@ -38,7 +38,7 @@ void exportPalmDoc(HostServices &host, ProjectDocument &document, PalmDocConvert
         return;
     }
 
-    QString docName = PalmDocFiles::titleCommentName(convBox.text());
+    QString docName = PalmDocFiles::titleCommentName(convBox.firstLine());
     if (docName.isNull()) {
         // An empty answer still goes on, as "--.lua".
         const QString answer = host.inputBox(

@@ -18,7 +18,7 @@ void exportText(HostServices &host, ProjectDocument &document)
         proposedExportPath(host, document, QFileInfo(host.lastFileName()).fileName()));
     if (path.isEmpty())
         return;
-    document.stageText();
+    document.stageForSaving();
     document.SaveText(document.stagingBuffer(), path);
 }
 

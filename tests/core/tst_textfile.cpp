@@ -166,6 +166,53 @@ private slots:
         QCOMPARE(result.bytes, bytes);
     }
 
+    // A text held in two pieces encodes exactly as the whole, wherever it
+    // is cut: inside a CR LF, between the halves of a surrogate pair, in a
+    // run of ASCII, next to a character that is refused.
+    void encodesTwoPiecesAsOne_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("singleBreaks"); // as a caller would count them
+        QTest::newRow("every break") << QStringLiteral("ab\r\ncd\re\nf\u2028g\u2029\r\n\r") << 4;
+        QTest::newRow("runs of ASCII")
+            << QStringLiteral("0123456789abcdefghij\u2029klmnopqrstuvw") << 1;
+        QTest::newRow("windows-1252")
+            << QString::fromUtf8("\xe2\x82\xac caf\xc3\xa9\r\n\xc5\xb8") << 0;
+        QTest::newRow("emoji on line 2") << QString::fromUtf8("x\u2029ab\xf0\x9f\x98\x80"
+                                                              "c")
+                                         << 1;
+        QTest::newRow("lone high surrogate") << QStringLiteral("a\nb") + QChar(0xD83D) << 0;
+        QTest::newRow("NUL on line 3") << QStringLiteral("\r\n\r\n") + QChar(0) << 0;
+        QTest::newRow("break count too low") << QStringLiteral("\n\n\n\n\n\n\n\n\n\n") << 1;
+    }
+
+    void encodesTwoPiecesAsOne()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, singleBreaks);
+        const TextFile::EncodeResult whole = TextFile::encode(text);
+        for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+            const QStringView view(text);
+            const TextFile::EncodeResult pieces =
+                TextFile::encode(view.first(cut), view.sliced(cut), singleBreaks);
+            QCOMPARE(pieces.bytes, whole.bytes);
+            QCOMPARE(pieces.error, whole.error);
+        }
+        // Lines at the length limit, and over it, counted across the cut.
+        const QString atLimit = QString(TextFile::MaxLineLength, u'x');
+        for (const QString &longText : {atLimit + text, text + u'x' + atLimit}) {
+            const QStringView view(longText);
+            for (qsizetype cut :
+                 {qsizetype(0), qsizetype(1), longText.size() / 2, longText.size()}) {
+                const TextFile::EncodeResult pieces =
+                    TextFile::encode(view.first(cut), view.sliced(cut), singleBreaks);
+                const TextFile::EncodeResult expected = TextFile::encode(longText);
+                QCOMPARE(pieces.bytes, expected.bytes);
+                QCOMPARE(pieces.error, expected.error);
+            }
+        }
+    }
+
     void refusesCharactersTheHandheldCannotStore_data()
     {
         QTest::addColumn<QString>("text");
