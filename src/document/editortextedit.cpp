@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
     // First to hear of every change, so that whatever watches the document
