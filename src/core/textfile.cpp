@@ -135,7 +135,9 @@ DecodeResult decode(const QByteArray &bytes)
     }
 
     QString out;
-    out.reserve(text.size() + text.size() / 32);
+    // Room for a CR before every LF and an LF after every CR: growing a
+    // 20 MB string on the way would copy it again.
+    out.reserve(text.size() + text.count(u'\n') + text.count(u'\r'));
     qsizetype lineStart = 0;
     qsizetype i = 0;
     const qsizetype n = text.size();

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <climits>
 
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -55,6 +56,8 @@ void EditorTextEdit::setTextShowingFirstScreen(const QString &text)
         setPlainText(text);
         return;
     }
+    // Every change of the view's width lays out all lines again.
+    m_incomingLines = int(std::min<qsizetype>(text.count(u'\n') + 1, INT_MAX));
     setPlainText(text.first(cut));
     repaint();
     QTextDocument *doc = document();
@@ -66,6 +69,7 @@ void EditorTextEdit::setTextShowingFirstScreen(const QString &text)
     end.insertText(text.sliced(cut));
     doc->setUndoRedoEnabled(undo);
     doc->setModified(false);
+    m_incomingLines = 0;
 }
 
 qsizetype EditorTextEdit::firstScreenEnd(const QString &text) const

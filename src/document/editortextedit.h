@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+#include <algorithm>
+
 class TextMirror;
 
 // The document editor. Its document carries character formatting (the
@@ -29,6 +31,10 @@ public:
     // Replaces the selection (or inserts at the caret) with plain text.
     void replaceSelection(const QString &text);
 
+    // The line count, or while a big text is being set, the count it will
+    // have: a margin sized for it at once spares a relayout of every line.
+    int expectedLineCount() const { return std::max(blockCount(), m_incomingLines); }
+
     // Room left of the text for a margin widget (line numbers).
     void setLeftMargin(int width) { setViewportMargins(width, 0, 0, 0); }
 
@@ -42,4 +48,6 @@ private:
     void setTextShowingFirstScreen(const QString &text);
     // Where the text of the first screenful or two ends, or -1.
     qsizetype firstScreenEnd(const QString &text) const;
+
+    int m_incomingLines = 0;
 };

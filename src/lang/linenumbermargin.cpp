@@ -44,12 +44,12 @@ LineNumberMargin::LineNumberMargin(EditorTextEdit *editor) : QWidget(editor), m_
 
 int LineNumberMargin::neededWidth() const
 {
-    return 2 * Padding + fontMetrics().horizontalAdvance(u'9') * digitsFor(m_editor->blockCount());
+    return 2 * Padding + fontMetrics().horizontalAdvance(u'9') * digitsFor(m_editor->expectedLineCount());
 }
 
 void LineNumberMargin::updateWidth()
 {
-    const int digits = digitsFor(m_editor->blockCount());
+    const int digits = digitsFor(m_editor->expectedLineCount());
     if (digits == m_digits)
         return;
     m_digits = digits;
