@@ -56,7 +56,15 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
 {
     // Reading and laying out a large file takes a moment: the pointer says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const TextFile::ReadResult read = TextFile::readFile(file);
+    const LoadResult loaded = loadFile(Lst, file, TextFile::readFile(file));
+    QGuiApplication::restoreOverrideCursor();
+    return loaded;
+}
+
+ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file,
+                                                      TextFile::ReadResult read)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     if (!read.ok()) {
         QGuiApplication::restoreOverrideCursor();
         // A missing or unreadable file is "not found"; content the editor
@@ -178,6 +186,9 @@ void ProjectDocument::openCommandLineFile(const QString &commandLine)
     if (commandLine.isEmpty())
         return;
     m_commandLine = commandLine;
+    // Reading a big file takes a while; it overlaps the window's creation.
+    m_commandLineRead =
+        std::async(std::launch::async, &TextFile::readFile, CommandLine::filePath(commandLine));
     m_editor.viewport()->installEventFilter(this);
 }
 
@@ -191,7 +202,7 @@ void ProjectDocument::loadCommandLineFileNow()
     const QString path = CommandLine::filePath(std::exchange(m_commandLine, QString()));
     // A file that cannot be read keeps its name, so Save creates it; one that
     // was read and refused must never be overwritten by the editor's text.
-    const LoadResult loaded = loadFile(&m_editor, path);
+    const LoadResult loaded = loadFile(&m_editor, path, m_commandLineRead.get());
     if (loaded != LoadResult::Refused)
         m_fileName = path;
     if (loaded == LoadResult::Loaded)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "textfile.h"
+
 #include <QObject>
 #include <QString>
+
+#include <future>
 
 class EditorTextEdit;
 class HostServices;
@@ -73,6 +77,8 @@ private:
     // LoadText with the reason of a failure: a file that could not be read,
     // or one that was read and refused (binary, too large, not a file).
     LoadResult loadFile(EditorTextEdit *Lst, const QString &file);
+    // The same with the file already read into `read`.
+    LoadResult loadFile(EditorTextEdit *Lst, const QString &file, TextFile::ReadResult read);
     // Asks whether to save before the text is replaced; false when the
     // command must stop (cancelled, or the save did not happen).
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
@@ -86,4 +92,6 @@ private:
     TextBuffer *m_stagingBuffer;
     QString m_fileName;
     QString m_commandLine; // waiting for the editor's first paint
+    // Its file, read on another thread while the window is being shown.
+    std::future<TextFile::ReadResult> m_commandLineRead;
 };

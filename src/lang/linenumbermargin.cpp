@@ -44,7 +44,8 @@ LineNumberMargin::LineNumberMargin(EditorTextEdit *editor) : QWidget(editor), m_
 
 int LineNumberMargin::neededWidth() const
 {
-    return 2 * Padding + fontMetrics().horizontalAdvance(u'9') * digitsFor(m_editor->expectedLineCount());
+    return 2 * Padding +
+           fontMetrics().horizontalAdvance(u'9') * digitsFor(m_editor->expectedLineCount());
 }
 
 void LineNumberMargin::updateWidth()
