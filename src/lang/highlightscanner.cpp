@@ -93,9 +93,25 @@ int scanLine(const QString &text, int state, bool firstLine, const QTextCharForm
 {
     const int n = int(text.size());
     int pos = 0;
-    const auto paint = [formats, out](int start, int length, PluaHighlighter::Kind kind) {
-        if (out && length > 0)
-            out->append({start, length, formats[int(kind)]});
+    // A piece of the same kind as the one before, with only blanks between,
+    // joins it: blanks show no colour, and every boundary splits the line's
+    // layout into one more run to shape and draw.
+    PluaHighlighter::Kind lastKind{};
+    const auto paint = [&](int start, int length, PluaHighlighter::Kind kind) {
+        if (!out || length <= 0)
+            return;
+        if (!out->isEmpty() && kind == lastKind) {
+            QTextLayout::FormatRange &last = out->last();
+            int gap = last.start + last.length;
+            while (gap < start && (text[gap] == u' ' || text[gap] == u'\t'))
+                ++gap;
+            if (gap == start) {
+                last.length = start + length - last.start;
+                return;
+            }
+        }
+        out->append({start, length, formats[int(kind)]});
+        lastKind = kind;
     };
 
     // A line that starts inside a string carries on with it.

@@ -57,7 +57,7 @@ PluaCodeAssist::PluaCodeAssist(QPlainTextEdit *editor)
     setObjectName(QStringLiteral("pluaCodeAssist"));
     m_rest->setSingleShot(true);
     m_rest->setInterval(RestMs);
-    connect(m_rest, &QTimer::timeout, this, &PluaCodeAssist::showCaretTip);
+    connect(m_rest, &QTimer::timeout, this, &PluaCodeAssist::restEnded);
     connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &PluaCodeAssist::caretMoved);
 
     // A child of the text area rather than a window: it takes no focus and
@@ -173,7 +173,18 @@ void PluaCodeAssist::caretMoved()
     if (!m_active)
         return;
     m_tip->hide();
-    m_rest->start();
+    m_sinceMove.start();
+    if (!m_rest->isActive())
+        m_rest->start(RestMs);
+}
+
+void PluaCodeAssist::restEnded()
+{
+    const qint64 rest = m_sinceMove.isValid() ? m_sinceMove.elapsed() : RestMs;
+    if (rest < RestMs)
+        m_rest->start(int(RestMs - rest));
+    else
+        showCaretTip();
 }
 
 void PluaCodeAssist::showCaretTip()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -47,6 +48,7 @@ public:
 
 private:
     void caretMoved();
+    void restEnded();
     void showCaretTip();
     void insertCompletion(const QString &listText);
     void refreshCompletion();
@@ -54,6 +56,9 @@ private:
 
     QPlainTextEdit *m_editor;
     QTimer *m_rest;
+    // Since the caret last moved: the rest timer is not restarted on every
+    // key, it looks at this when it fires.
+    QElapsedTimer m_sinceMove;
     QLabel *m_tip;
     QCompleter *m_completer;
     bool m_active = true;

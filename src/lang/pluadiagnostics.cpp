@@ -90,7 +90,8 @@ PluaDiagnostics::PluaDiagnostics(QPlainTextEdit *editor, QStatusBar *statusBar)
     m_shared->owner = this;
     m_pause->setSingleShot(true);
     m_pause->setInterval(PauseMs);
-    connect(m_pause, &QTimer::timeout, this, &PluaDiagnostics::checkNow);
+    connect(m_pause, &QTimer::timeout, this, &PluaDiagnostics::pauseEnded);
+    setTextSource(nullptr);
     connect(editor, &QPlainTextEdit::textChanged, this, &PluaDiagnostics::textEdited);
 
     if (statusBar) {
@@ -113,7 +114,8 @@ PluaDiagnostics::PluaDiagnostics(QPlainTextEdit *editor, QStatusBar *statusBar)
     editor->addAction(m_goToError);
 
     editor->viewport()->installEventFilter(this);
-    m_pause->start();
+    m_sinceEdit.start();
+    m_pause->start(PauseMs);
 }
 
 PluaDiagnostics::~PluaDiagnostics()
@@ -129,7 +131,8 @@ void PluaDiagnostics::setActive(bool active)
     m_active = active;
     ++m_generation; // a check under way no longer counts
     if (active) {
-        m_pause->start();
+        m_sinceEdit.start();
+        m_pause->start(PauseMs);
     } else {
         m_pause->stop();
         finished(m_generation, 0, 0, QString());
@@ -148,7 +151,30 @@ void PluaDiagnostics::textEdited()
     if (!m_active)
         return;
     ++m_generation;
-    m_pause->start();
+    // Restarting a timer on every key costs more than reading the clock.
+    m_sinceEdit.start();
+    if (!m_pause->isActive())
+        m_pause->start(PauseMs);
+}
+
+void PluaDiagnostics::pauseEnded()
+{
+    const qint64 quiet = m_sinceEdit.isValid() ? m_sinceEdit.elapsed() : PauseMs;
+    if (quiet < PauseMs)
+        m_pause->start(int(PauseMs - quiet));
+    else
+        checkNow();
+}
+
+void PluaDiagnostics::setTextSource(TextSource source)
+{
+    if (!source) {
+        const QTextDocument *doc = m_editor->document();
+        // One copy of the whole text; the worker turns the separators into
+        // line breaks.
+        source = [doc] { return doc->toRawText(); };
+    }
+    m_source = std::move(source);
 }
 
 void PluaDiagnostics::checkNow()
@@ -156,34 +182,30 @@ void PluaDiagnostics::checkNow()
     if (!m_active)
         return;
     m_pause->stop();
-    // The document is read here, on its own thread; the check works on the copy.
-    const QTextDocument *doc = m_editor->document();
-    QString text;
-    text.reserve(doc->characterCount());
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        if (block != doc->begin())
-            text += u'\n';
-        text += block.text();
-    }
+    // The text is read here, on the document's thread; the check works on
+    // the copy.
+    QString text = m_source();
     const quint64 generation = m_generation;
-    QThreadPool::globalInstance()->start([shared = m_shared, generation, text = std::move(text)] {
-        const QByteArray utf8 = text.toUtf8();
-        const plua::ParseResult result =
-            plua::parse(std::string_view(utf8.constData(), std::size_t(utf8.size())),
-                        plua::ParseMode::CheckOnly);
-        const int line = result.error ? result.error->line : 0;
-        const int column = result.error ? result.error->column : 0;
-        const QString message =
-            result.error ? QString::fromStdString(result.error->message) : QString();
-        QMutexLocker lock(&shared->mutex);
-        if (PluaDiagnostics *owner = shared->owner)
-            QMetaObject::invokeMethod(
-                owner,
-                [owner, generation, line, column, message] {
-                    owner->finished(generation, line, column, message);
-                },
-                Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [shared = m_shared, generation, text = std::move(text)]() mutable {
+            text.replace(QChar::ParagraphSeparator, u'\n');
+            const QByteArray utf8 = text.toUtf8();
+            const plua::ParseResult result =
+                plua::parse(std::string_view(utf8.constData(), std::size_t(utf8.size())),
+                            plua::ParseMode::CheckOnly);
+            const int line = result.error ? result.error->line : 0;
+            const int column = result.error ? result.error->column : 0;
+            const QString message =
+                result.error ? QString::fromStdString(result.error->message) : QString();
+            QMutexLocker lock(&shared->mutex);
+            if (PluaDiagnostics *owner = shared->owner)
+                QMetaObject::invokeMethod(
+                    owner,
+                    [owner, generation, line, column, message] {
+                        owner->finished(generation, line, column, message);
+                    },
+                    Qt::QueuedConnection);
+        });
 }
 
 void PluaDiagnostics::finished(quint64 generation, int line, int column, const QString &message)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTextCursor>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -47,6 +49,13 @@ public:
     QAction *goToErrorAction() const { return m_goToError; }
     QLabel *statusField() const { return m_field; }
 
+    // Where a check gets the program's text from, on the editor's thread:
+    // lines apart by '\n' or U+2029 (QTextDocument's own separator). By
+    // default a copy of the editor's document; a cheaper copy of the same
+    // text can take its place. An empty function restores the default.
+    using TextSource = std::function<QString()>;
+    void setTextSource(TextSource source);
+
     // Checks now instead of after the pause (the result still arrives later).
     void checkNow();
     // Puts the caret on the fault and shows its message beside it.
@@ -60,12 +69,17 @@ private:
     struct Shared;
 
     void textEdited();
+    void pauseEnded();
     void finished(quint64 generation, int line, int column, const QString &message);
     void showMark();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QPlainTextEdit *m_editor;
     QTimer *m_pause;
+    // Since the last edit: the pause timer is not restarted on every key,
+    // it looks at this when it fires.
+    QElapsedTimer m_sinceEdit;
+    TextSource m_source;
     QLabel *m_field = nullptr;
     QAction *m_goToError;
     std::shared_ptr<Shared> m_shared;

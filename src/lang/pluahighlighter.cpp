@@ -49,14 +49,12 @@ PluaHighlighter::PluaHighlighter(QTextDocument *document)
     auto &keyword = m_formats[int(Kind::Keyword)];
     keyword.setForeground(QColor(0, 0, 160));
     m_formats[int(Kind::String)].setForeground(QColor(160, 0, 0));
-    auto &comment = m_formats[int(Kind::Comment)];
-    comment.setForeground(QColor(0, 128, 0));
-    comment.setFontItalic(true);
+    // Colours only, in the editor's own font: a bold or italic piece would
+    // be shaped with a font of its own on every key.
+    m_formats[int(Kind::Comment)].setForeground(QColor(0, 128, 0));
     m_formats[int(Kind::Number)].setForeground(QColor(0, 128, 128));
     m_formats[int(Kind::Upvalue)].setForeground(QColor(128, 0, 128));
-    auto &library = m_formats[int(Kind::Library)];
-    library.setForeground(QColor(176, 96, 0));
-    library.setFontUnderline(false);
+    m_formats[int(Kind::Library)].setForeground(QColor(176, 96, 0));
 
     // Lines that come into view are coloured once the event loop is free:
     // never inside an edit, where the document is half changed.

@@ -120,6 +120,10 @@ private slots:
                                               << "comment";
         QTest::newRow("# later is a stray") << "x = 1\n# end" << 1 << "end"
                                             << "keyword";
+        QTest::newRow("operator between numbers") << "x = 1 + 2" << 0 << "+"
+                                                  << "plain";
+        QTest::newRow("name between keywords") << "if a then" << 0 << "a"
+                                               << "plain";
     }
 
     void highlighting()
@@ -136,6 +140,36 @@ private slots:
         QVERIFY(column >= 0);
         for (int i = 0; i < word.size(); ++i)
             QCOMPARE(kindAt(doc, h, line, column + i), kind);
+    }
+
+    // Pieces of one kind with only blanks between are one coloured run;
+    // anything else between keeps them apart.
+    void runsPerLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("runs"); // the text of each run
+        QTest::newRow("two keywords")
+            << "local function f() end" << QStringList{"local function", "end"};
+        QTest::newRow("tabs and spaces") << "end \t end\tend" << QStringList{"end \t end\tend"};
+        QTest::newRow("operator between numbers") << "x = 1 + 2" << QStringList{"1", "2"};
+        QTest::newRow("different kinds")
+            << "return 1 -- one" << QStringList{"return", "1", "-- one"};
+        QTest::newRow("strings") << "s = 'a' 'b'" << QStringList{"'a' 'b'"};
+        QTest::newRow("library then keyword") << "pclear end" << QStringList{"pclear", "end"};
+    }
+
+    void runsPerLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, runs);
+        QTextDocument doc;
+        doc.documentLayout();
+        PluaHighlighter h(&doc);
+        doc.setPlainText(line);
+        QStringList found;
+        for (const QTextLayout::FormatRange &range : doc.firstBlock().layout()->formats())
+            found << line.mid(range.start, range.length);
+        QCOMPARE(found, runs);
     }
 
     // An edit re-colours its own line, and the lines after it only as far as
@@ -311,6 +345,72 @@ private slots:
         QTest::qWait(PluaDiagnostics::PauseMs + 300);
         QCOMPARE(shown, QList<int>(shown.size(), 0));
         QVERIFY(f.editor()->extraSelections().isEmpty());
+    }
+
+    // The checker reads its text through a replaceable source; lines may be
+    // apart by '\n' or by the document's own separator, and every character
+    // reaches the checker as it is.
+    void checksTheTextSource_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::newRow("line feeds") << "x = 1\ny = 2\nif" << 3;
+        QTest::newRow("paragraph separators") << QStringLiteral("x = 1\u2029y = 2\u2029if") << 3;
+        QTest::newRow("valid") << QStringLiteral("x = 1\u2029y = 2") << 0;
+        QTest::newRow("a no-break space is no blank")
+            << QStringLiteral("y = 2\u2029x\u00a0= 1") << 2;
+    }
+
+    void checksTheTextSource()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        MainWindowFixture f;
+        PluaDiagnostics *d = supportOf(f)->diagnostics();
+        int reads = 0;
+        d->setTextSource([&reads, text] {
+            ++reads;
+            return text;
+        });
+        d->checkNow();
+        QVERIFY(waitForCheck(d));
+        QCOMPARE(d->errorLine(), line);
+        QCOMPARE(reads, 1);
+
+        // Back to the editor's own text, with the same verdict.
+        d->setTextSource(nullptr);
+        f.setText(QString(text).replace(QChar::ParagraphSeparator, u'\n'));
+        QVERIFY(waitForCheck(d));
+        QCOMPARE(d->errorLine(), line);
+        QCOMPARE(reads, 1);
+    }
+
+    // Keys that come faster than the pause put the check off: the text is
+    // read once, after the last of them.
+    void typingPutsTheCheckOff()
+    {
+        MainWindowFixture f;
+        PluaDiagnostics *d = supportOf(f)->diagnostics();
+        f.setText(QStringLiteral("x = 1\n"));
+        QVERIFY(waitForCheck(d));
+        int reads = 0;
+        const QTextDocument *doc = f.editor()->document();
+        d->setTextSource([&reads, doc] {
+            ++reads;
+            return doc->toRawText();
+        });
+        f.editor()->moveCursor(QTextCursor::End);
+        f.editor()->setFocus();
+        QSignalSpy results(d, &PluaDiagnostics::resultChanged);
+        for (const char *key : {"i", "f", " ", "x", " ", "t", "h", "e", "n", " ", "e", "n", "d",
+                                " ", "i", "f", " ", "y"}) {
+            QTest::keyClicks(f.editor(), key);
+            QTest::qWait(PluaDiagnostics::PauseMs / 10);
+        }
+        QCOMPARE(reads, 0);
+        QVERIFY(results.wait(5000));
+        QCOMPARE(reads, 1);
+        QCOMPARE(d->errorLine(), 2);
     }
 
     void turnedOffShowsNothing()
