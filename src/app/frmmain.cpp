@@ -2,12 +2,14 @@
 
 #include "editorconveniences.h"
 #include "document/editortextedit.h"
+#include "document/textmirror.h"
 #include "platform/hostservices.h"
 #include "linestatus.h"
 #include "session/programstate.h"
 #include "document/projectdocument.h"
 #include "session/twips.h"
 #include "catalogue.h"
+#include "lang/pluadiagnostics.h"
 #include "lang/pluasupport.h"
 #include "runwindow/runcommand.h"
 #include "lang/codeinsertion.h"
@@ -44,7 +46,11 @@ frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), 
     createMenus();
     createToolBar();
     setInitialContent();
-    attachPluaSupport(m_editor, m_lineStatusBar);
+    PluaSupport *pluaSupport = attachPluaSupport(m_editor, m_lineStatusBar);
+    // The check reads the plain copy kept for saving: two block copies
+    // instead of a walk over the document on the editor's thread.
+    pluaSupport->diagnostics()->setTextSource(
+        [editor = m_editor] { return editor->textMirror().text(); });
     new EditorConveniences(*this);
     attachRunCommand(this, m_editor, [this] { return m_document->fileName(); });
 
