@@ -62,7 +62,7 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
 }
 
 ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file,
-                                                      TextFile::ReadResult read)
+                                                      const TextFile::ReadResult &read)
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     if (!read.ok()) {

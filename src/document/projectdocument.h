@@ -78,7 +78,7 @@ private:
     // or one that was read and refused (binary, too large, not a file).
     LoadResult loadFile(EditorTextEdit *Lst, const QString &file);
     // The same with the file already read into `read`.
-    LoadResult loadFile(EditorTextEdit *Lst, const QString &file, TextFile::ReadResult read);
+    LoadResult loadFile(EditorTextEdit *Lst, const QString &file, const TextFile::ReadResult &read);
     // Asks whether to save before the text is replaced; false when the
     // command must stop (cancelled, or the save did not happen).
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
