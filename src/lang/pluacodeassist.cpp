@@ -1,5 +1,7 @@
 #include "pluacodeassist.h"
 
+#include "quiettimer.h"
+
 #include "catalogue.h"
 #include "pluahighlighter.h"
 
@@ -12,7 +14,6 @@
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTextBlock>
-#include <QTimer>
 #include <QToolTip>
 
 namespace {
@@ -51,13 +52,11 @@ bool isLibraryName(const QString &line, int start, const QString &word)
 } // namespace
 
 PluaCodeAssist::PluaCodeAssist(QPlainTextEdit *editor)
-    : QObject(editor), m_editor(editor), m_rest(new QTimer(this)),
+    : QObject(editor), m_editor(editor), m_rest(new QuietTimer(RestMs, this)),
       m_tip(new QLabel(editor->viewport())), m_completer(new QCompleter(this))
 {
     setObjectName(QStringLiteral("pluaCodeAssist"));
-    m_rest->setSingleShot(true);
-    m_rest->setInterval(RestMs);
-    connect(m_rest, &QTimer::timeout, this, &PluaCodeAssist::restEnded);
+    connect(m_rest, &QuietTimer::quiet, this, &PluaCodeAssist::showCaretTip);
     connect(editor, &QPlainTextEdit::cursorPositionChanged, this, &PluaCodeAssist::caretMoved);
 
     // A child of the text area rather than a window: it takes no focus and
@@ -173,18 +172,7 @@ void PluaCodeAssist::caretMoved()
     if (!m_active)
         return;
     m_tip->hide();
-    m_sinceMove.start();
-    if (!m_rest->isActive())
-        m_rest->start(RestMs);
-}
-
-void PluaCodeAssist::restEnded()
-{
-    const qint64 rest = m_sinceMove.isValid() ? m_sinceMove.elapsed() : RestMs;
-    if (rest < RestMs)
-        m_rest->start(int(RestMs - rest));
-    else
-        showCaretTip();
+    m_rest->poke();
 }
 
 void PluaCodeAssist::showCaretTip()

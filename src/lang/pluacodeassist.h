@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
 class QCompleter;
 class QLabel;
 class QPlainTextEdit;
-class QTimer;
+class QuietTimer;
 
 // Help on the catalogue's functions where the code is written: hovering over
 // a function's name shows its help text (the help pane's text), and so does
@@ -48,17 +47,13 @@ public:
 
 private:
     void caretMoved();
-    void restEnded();
     void showCaretTip();
     void insertCompletion(const QString &listText);
     void refreshCompletion();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QPlainTextEdit *m_editor;
-    QTimer *m_rest;
-    // Since the caret last moved: the rest timer is not restarted on every
-    // key, it looks at this when it fires.
-    QElapsedTimer m_sinceMove;
+    QuietTimer *m_rest;
     QLabel *m_tip;
     QCompleter *m_completer;
     bool m_active = true;

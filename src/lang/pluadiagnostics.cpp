@@ -1,5 +1,7 @@
 #include "pluadiagnostics.h"
 
+#include "quiettimer.h"
+
 #include "plua/parser.h"
 
 #include <QAction>
@@ -12,7 +14,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QThreadPool>
-#include <QTimer>
 #include <QToolTip>
 
 #include <string>
@@ -82,15 +83,13 @@ QTextCursor markFor(QTextDocument *doc, int line, int column)
 } // namespace
 
 PluaDiagnostics::PluaDiagnostics(QPlainTextEdit *editor, QStatusBar *statusBar)
-    : QObject(editor), m_editor(editor), m_pause(new QTimer(this)),
+    : QObject(editor), m_editor(editor), m_pause(new QuietTimer(PauseMs, this)),
       m_goToError(new QAction(QStringLiteral("Go to Error"), editor)),
       m_shared(std::make_shared<Shared>())
 {
     setObjectName(QStringLiteral("pluaDiagnostics"));
     m_shared->owner = this;
-    m_pause->setSingleShot(true);
-    m_pause->setInterval(PauseMs);
-    connect(m_pause, &QTimer::timeout, this, &PluaDiagnostics::pauseEnded);
+    connect(m_pause, &QuietTimer::quiet, this, &PluaDiagnostics::checkNow);
     setTextSource(nullptr);
     connect(editor, &QPlainTextEdit::textChanged, this, &PluaDiagnostics::textEdited);
 
@@ -114,8 +113,7 @@ PluaDiagnostics::PluaDiagnostics(QPlainTextEdit *editor, QStatusBar *statusBar)
     editor->addAction(m_goToError);
 
     editor->viewport()->installEventFilter(this);
-    m_sinceEdit.start();
-    m_pause->start(PauseMs);
+    m_pause->poke();
 }
 
 PluaDiagnostics::~PluaDiagnostics()
@@ -131,8 +129,7 @@ void PluaDiagnostics::setActive(bool active)
     m_active = active;
     ++m_generation; // a check under way no longer counts
     if (active) {
-        m_sinceEdit.start();
-        m_pause->start(PauseMs);
+        m_pause->poke();
     } else {
         m_pause->stop();
         finished(m_generation, 0, 0, QString());
@@ -151,19 +148,7 @@ void PluaDiagnostics::textEdited()
     if (!m_active)
         return;
     ++m_generation;
-    // Restarting a timer on every key costs more than reading the clock.
-    m_sinceEdit.start();
-    if (!m_pause->isActive())
-        m_pause->start(PauseMs);
-}
-
-void PluaDiagnostics::pauseEnded()
-{
-    const qint64 quiet = m_sinceEdit.isValid() ? m_sinceEdit.elapsed() : PauseMs;
-    if (quiet < PauseMs)
-        m_pause->start(int(PauseMs - quiet));
-    else
-        checkNow();
+    m_pause->poke();
 }
 
 void PluaDiagnostics::setTextSource(TextSource source)

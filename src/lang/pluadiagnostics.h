@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTextCursor>
@@ -12,7 +11,7 @@ class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QStatusBar;
-class QTimer;
+class QuietTimer;
 
 // Checks the program in an editor as it is written. A pause in typing starts
 // a check of a snapshot of the text on a worker thread, so keys never wait
@@ -69,16 +68,12 @@ private:
     struct Shared;
 
     void textEdited();
-    void pauseEnded();
     void finished(quint64 generation, int line, int column, const QString &message);
     void showMark();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QPlainTextEdit *m_editor;
-    QTimer *m_pause;
-    // Since the last edit: the pause timer is not restarted on every key,
-    // it looks at this when it fires.
-    QElapsedTimer m_sinceEdit;
+    QuietTimer *m_pause;
     TextSource m_source;
     QLabel *m_field = nullptr;
     QAction *m_goToError;
