@@ -54,19 +54,17 @@ bool ProjectDocument::LoadText(EditorTextEdit *Lst, const QString &file)
 
 ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file)
 {
-    // Reading and laying out a large file takes a moment: the pointer says so.
+    // Reading a large file takes a moment: the pointer says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const LoadResult loaded = loadFile(Lst, file, TextFile::readFile(file));
+    const TextFile::ReadResult read = TextFile::readFile(file);
     QGuiApplication::restoreOverrideCursor();
-    return loaded;
+    return loadFile(Lst, file, read);
 }
 
 ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file,
                                                       const TextFile::ReadResult &read)
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     if (!read.ok()) {
-        QGuiApplication::restoreOverrideCursor();
         // A missing or unreadable file is "not found"; content the editor
         // cannot show is named as such, so the user knows why.
         const QFileInfo info(file);
@@ -76,6 +74,8 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
                           QStringLiteral("Error"));
         return unreadable ? LoadResult::Unreadable : LoadResult::Refused;
     }
+    // Laying out a large text takes a moment too.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     Lst->setPlainTextAnyBreaks(read.text);
     QGuiApplication::restoreOverrideCursor();
     return LoadResult::Loaded;

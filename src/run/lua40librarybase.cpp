@@ -181,7 +181,14 @@ G.call = function(f, args, mode, handler)
   error(e, 0)
 end
 
-local function runchunk(f)
+-- Compiles `s` and runs it as dostring and dofile do: a syntax error is
+-- reported and answered with nil and "syntax error".
+local function runsource(s, chunkname)
+  local f, msg = load4(s, chunkname)
+  if not f then
+    report(msg)
+    return nil, "syntax error"
+  end
   local r = pack(pcall(f, P))
   if r[1] then
     if r.n > 1 then return unpack(r, 2, r.n) end
@@ -199,12 +206,7 @@ G.dostring = function(s, name)
     if strlen(first) > 40 or strlen(first) < strlen(s) then first = strsub(first, 1, 40) .. "..." end
     name = "string \"" .. first .. "\""
   end
-  local f, msg = load4(s, "=" .. name)
-  if not f then
-    report(msg)
-    return nil, "syntax error"
-  end
-  return runchunk(f)
+  return runsource(s, "=" .. name)
 end
 G.dofile = function(filename)
   filename = checkstr(filename, 1, "dofile")
@@ -213,12 +215,7 @@ G.dofile = function(filename)
   local s = h:read("*a")
   h:close()
   if not s then return nil, "file error" end
-  local f, msg = load4(s, "=file `" .. filename .. "'")
-  if not f then
-    report(msg)
-    return nil, "syntax error"
-  end
-  return runchunk(f)
+  return runsource(s, "=file `" .. filename .. "'")
 end
 
 -- Strings

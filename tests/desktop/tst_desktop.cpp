@@ -1,4 +1,5 @@
 #include "x11desktop.h"
+#include "processmaps.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -58,23 +59,6 @@ struct Geometry
         return px >= x && py >= y && px < x + width && py < y + height;
     }
 };
-
-// The Qt WebEngine libraries mapped into the process, as /proc shows them.
-QStringList webEngineLibraries(qint64 pid)
-{
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    if (!maps.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<cannot read %1>").arg(maps.fileName())};
-    QStringList found;
-    for (const QByteArray &line : maps.readAll().split('\n')) {
-        const qsizetype slash = line.indexOf('/');
-        const QString path = slash < 0 ? QString() : QString::fromLocal8Bit(line.mid(slash));
-        if (QFileInfo(path).fileName().startsWith(QLatin1String("libQt6WebEngine")) &&
-            !found.contains(path))
-            found.append(path);
-    }
-    return found;
-}
 
 Geometry geometryOf(const X11Desktop &desktop, const QString &id)
 {

@@ -2,6 +2,7 @@
 // started in an empty program directory.
 
 #include "localnetworkonly.h"
+#include "processmaps.h"
 #include "scriptedhost.h"
 #include "testenv.h"
 
@@ -54,23 +55,6 @@ int webEngineChildren(qint64 pid)
             ++count;
     }
     return count;
-}
-
-// The Qt WebEngine libraries mapped into process `pid`.
-QStringList webEngineLibraries(qint64 pid)
-{
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    if (!maps.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<cannot read %1>").arg(maps.fileName())};
-    QStringList found;
-    for (const QByteArray &line : maps.readAll().split('\n')) {
-        const qsizetype slash = line.indexOf('/');
-        const QString path = slash < 0 ? QString() : QString::fromLocal8Bit(line.mid(slash));
-        if (QFileInfo(path).fileName().startsWith(QLatin1String("libQt6WebEngine")) &&
-            !found.contains(path))
-            found.append(path);
-    }
-    return found;
 }
 
 // Records when top-level windows are shown and hidden, in order.

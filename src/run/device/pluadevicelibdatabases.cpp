@@ -130,15 +130,20 @@ int l_resizerec(lua_State *L)
 }
 
 // read(f, ...) and write(f, ...) on a database act on its open record;
-// anything else goes to the functions they replaced (upvalue 2).
+// anything else goes to the functions they replaced (upvalue 2), with all
+// the arguments and all the results.
+int callReplaced(lua_State *L)
+{
+    lua_pushvalue(L, lua_upvalueindex(2));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
 int l_read(lua_State *L)
 {
-    if (!toDatabase(L, 1)) {
-        lua_pushvalue(L, lua_upvalueindex(2));
-        lua_insert(L, 1);
-        lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-        return lua_gettop(L);
-    }
+    if (!toDatabase(L, 1))
+        return callReplaced(L);
     PalmDatabases &dbs = device(L).databases();
     const int handle = checkDatabase(L, 1);
     const int count = std::max(lua_gettop(L), 2) - 1;
@@ -181,12 +186,8 @@ int l_read(lua_State *L)
 
 int l_write(lua_State *L)
 {
-    if (!toDatabase(L, 1)) {
-        lua_pushvalue(L, lua_upvalueindex(2));
-        lua_insert(L, 1);
-        lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-        return lua_gettop(L);
-    }
+    if (!toDatabase(L, 1))
+        return callReplaced(L);
     PalmDatabases &dbs = device(L).databases();
     const int handle = checkDatabase(L, 1);
     for (int arg = 2; arg <= lua_gettop(L); ++arg) {

@@ -40,6 +40,19 @@ std::optional<DialogAnswer> ask(lua_State *L, const DialogRequest &request)
     return answer;
 }
 
+// A date or time picked: its first `count` numbers, or nil when cancelled.
+int pushPicked(lua_State *L, const DialogAnswer &answer, int count)
+{
+    if (!answer.accepted) {
+        lua_pushnil(L);
+        return 1;
+    }
+    const int values[] = {answer.a, answer.b, answer.c};
+    for (int i = 0; i < count; ++i)
+        lua_pushnumber(L, values[i]);
+    return count;
+}
+
 int l_palert(lua_State *L)
 {
     ask(L, {DialogRequest::Kind::Alert, checkText(L, 1), {}, 0, 0, 0});
@@ -74,15 +87,7 @@ int l_pselectdate(lua_State *L)
         request.b = optInt(L, 3, 1);
         request.c = optInt(L, 4, 1);
     }
-    const auto answer = ask(L, request);
-    if (!answer->accepted) {
-        lua_pushnil(L);
-        return 1;
-    }
-    lua_pushnumber(L, answer->a);
-    lua_pushnumber(L, answer->b);
-    lua_pushnumber(L, answer->c);
-    return 3;
+    return pushPicked(L, *ask(L, request), 3);
 }
 
 int l_pselecttime(lua_State *L)
@@ -94,14 +99,7 @@ int l_pselecttime(lua_State *L)
         request.a = checkInt(L, 2);
         request.b = optInt(L, 3, 0);
     }
-    const auto answer = ask(L, request);
-    if (!answer->accepted) {
-        lua_pushnil(L);
-        return 1;
-    }
-    lua_pushnumber(L, answer->a);
-    lua_pushnumber(L, answer->b);
-    return 2;
+    return pushPicked(L, *ask(L, request), 2);
 }
 
 // ---------------------------------------------------------------- sound, time
