@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QOpenGLContext>
 #include <QPluginLoader>
 #include <QTimer>
 #include <QToolBar>
@@ -23,6 +24,14 @@
 #include <QWindow>
 
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+// Qt GUI's setter of the context that every OpenGL context shares with:
+// exported under the stable version tag, declared in a private header only.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 
 using FormGeometry::px;
 
@@ -49,6 +58,39 @@ constexpr ToolButton ToolButtons[] = {
     {"Refresh", ":/browser/refresh.svg"},
 };
 
+// The web engine draws through OpenGL contexts that share their resources
+// with one program-wide context. Qt makes that context while the application
+// starts only when asked to, and then every start pays for OpenGL; the editor
+// makes it here instead, just before the engine's libraries are loaded. Without
+// it the engine dereferences a missing context as soon as a page is shown on
+// a desktop that has no GPU driver (virtual machines, remote desktops, Xvfb).
+void shareOneOpenGLContext()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto *context = new QOpenGLContext(qApp);
+    context->create();
+    qt_gl_set_global_share_context(context);
+}
+
+// Chromium refuses to run as root inside its sandbox and ends the whole
+// process on the first page, unsaved text and all. As root the page viewer is
+// not loaded unless the user turned the sandbox off, knowing what that means.
+bool pagesAllowedForThisUser(QString *error)
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        *error = QStringLiteral("The web engine does not run as root with its sandbox. Start the "
+                                "editor as a normal user, or set QTWEBENGINE_DISABLE_SANDBOX=1 "
+                                "to show pages without the sandbox.");
+        return false;
+    }
+#else
+    Q_UNUSED(error);
+#endif
+    return true;
+}
+
 // The page-view plugin: beside the program, where it is in the build tree,
 // then where an installation puts it, then on Qt's library path.
 WebPageViewFactory *loadPageViewFactory(QString *error)
@@ -57,6 +99,9 @@ WebPageViewFactory *loadPageViewFactory(QString *error)
     QStringList folders{programDir.path(),
                         programDir.filePath(QStringLiteral(SCRIVLET_PLUGIN_DIR_FROM_BIN))};
     folders += QCoreApplication::libraryPaths();
+    if (!pagesAllowedForThisUser(error))
+        return nullptr;
+    shareOneOpenGLContext();
     QPluginLoader loader;
     for (const QString &folder : std::as_const(folders)) {
         loader.setFileName(QDir(folder).filePath(QStringLiteral("scrivlet-webview")));
