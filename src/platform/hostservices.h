@@ -52,6 +52,11 @@ public:
 
     // Creates or replaces one value in the per-user settings store.
     virtual void saveSetting(const QString &section, const QString &key, const QString &value) = 0;
+    // Makes sure reading the settings store cannot block: anything but a
+    // regular file where the store's file goes (a FIFO, a device, a folder)
+    // is moved aside. Returns what the user must be told, or "".
+    virtual QString setAsideUnusableSettings() = 0;
+
     // One value from the per-user settings store; `fallback` when it holds none.
     virtual QString readSetting(const QString &section, const QString &key,
                                 const QString &fallback = {}) const = 0;
@@ -64,6 +69,10 @@ public:
     // The user's cache folder (where an export's temporary file goes when the
     // program directory cannot take it).
     virtual QString cacheDirectory() const = 0;
+
+    // The user's state folder: what the program keeps between runs that is
+    // neither settings nor cache (the copy of unsaved text).
+    virtual QString stateDirectory() const = 0;
 };
 
 // The file name the shared file dialog opens on: the last one chosen by any

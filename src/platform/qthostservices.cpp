@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -153,8 +154,67 @@ QString QtHostServices::clipboardText() const
     return QGuiApplication::clipboard()->text();
 }
 
+namespace {
+
+// The files QSettings reads for the user's store (user scope, native
+// format): the program's own and, as a fallback, the organisation's. Only
+// the XDG systems keep them as files; elsewhere the store is no file.
+QStringList settingsFilePaths()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Worked out by hand: making a QSettings to ask would read the files.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString name = HostServices::applicationTitle();
+    return {QStringLiteral("%1/%2/%2.conf").arg(config, name),
+            QStringLiteral("%1/%2.conf").arg(config, name)};
+#else
+    return {};
+#endif
+}
+
+// Opening a FIFO blocks until a writer comes; a device or a folder is no
+// settings file either. Missing is fine: the first write creates it.
+bool isUsableSettingsFile(const QString &path)
+{
+    const QFileInfo file(path);
+    return !file.exists() || QFileInfo(file.canonicalFilePath()).isFile();
+}
+
+bool settingsUsable()
+{
+    const QStringList paths = settingsFilePaths();
+    return std::all_of(paths.cbegin(), paths.cend(), isUsableSettingsFile);
+}
+
+} // namespace
+
+QString QtHostServices::setAsideUnusableSettings()
+{
+    QStringList told;
+    for (const QString &path : settingsFilePaths()) {
+        if (isUsableSettingsFile(path))
+            continue;
+        const QString aside =
+            path + QStringLiteral(".not-a-file-") +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        if (QFile::rename(path, aside)) {
+            told << QStringLiteral("The settings file %1 is not a regular file, so it was moved "
+                                   "to %2. The editor starts with its default settings.")
+                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside));
+        } else {
+            told << QStringLiteral("The settings file %1 is not a regular file and could not be "
+                                   "moved aside. Settings are neither read nor written until it "
+                                   "is removed.")
+                        .arg(QDir::toNativeSeparators(path));
+        }
+    }
+    return told.join(u'\n');
+}
+
 void QtHostServices::saveSetting(const QString &section, const QString &key, const QString &value)
 {
+    if (!settingsUsable())
+        return;
     QSettings settings(applicationTitle(), applicationTitle());
     settings.beginGroup(section);
     settings.setValue(key, value);
@@ -163,6 +223,8 @@ void QtHostServices::saveSetting(const QString &section, const QString &key, con
 QString QtHostServices::readSetting(const QString &section, const QString &key,
                                     const QString &fallback) const
 {
+    if (!settingsUsable())
+        return fallback;
     QSettings settings(applicationTitle(), applicationTitle());
     settings.beginGroup(section);
     return settings.value(key, fallback).toString();
@@ -177,6 +239,20 @@ QString QtHostServices::userDirectory() const
 QString QtHostServices::cacheDirectory() const
 {
     return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+}
+
+QString QtHostServices::stateDirectory() const
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The XDG base directories: an unset or relative $XDG_STATE_HOME counts as
+    // not set.
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!state.isEmpty() && QDir::isAbsolutePath(state))
+        return state;
+    return QDir::homePath() + QStringLiteral("/.local/state");
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#endif
 }
 
 void QtHostServices::windowActivated(QWindow *window)

@@ -44,6 +44,8 @@ public:
     QString programDirectory() const override { return m_programDirectory; }
     QString userDirectory() const override;
     QString cacheDirectory() const override;
+    QString stateDirectory() const override;
+    QString setAsideUnusableSettings() override;
 
 private:
     QString runFileDialog(FileMode mode, const QString &title, const QString &filter,

@@ -112,6 +112,8 @@ public:
         return userDirectoryOverride.isEmpty() ? m_desktop.userDirectory() : userDirectoryOverride;
     }
     QString cacheDirectory() const override { return m_desktop.cacheDirectory(); }
+    QString stateDirectory() const override { return m_desktop.stateDirectory(); }
+    QString setAsideUnusableSettings() override { return m_desktop.setAsideUnusableSettings(); }
 
 private:
     QString runFileDialog(FileMode mode, const QString &title, const QString &filter,
