@@ -16,6 +16,8 @@
 #include "maincommands.h"
 #include "mainwindowclosing.h"
 #include "output/palmdocconverter.h"
+#include "recoverycopy.h"
+#include "unsavedtext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -151,6 +153,8 @@ void frmMain::createControls()
     m_lineStatusBar->showMessage(QStringLiteral("Line 1 of 2"));
 
     m_document = new ProjectDocument(host(), *m_editor, this);
+    m_unsavedText =
+        new UnsavedTextKeeper(*m_document, RecoveryCopy::folderIn(host().stateDirectory()), this);
 
     setTabOrder(m_catalogueList, m_helpPane);
     setTabOrder(m_helpPane, m_editor);
@@ -218,6 +222,8 @@ void frmMain::setInitialContent()
     cursor.insertText(QStringLiteral("--My Project Name.lua"), format);
     cursor.insertBlock();
     m_editor->document()->clearUndoRedoStacks();
+    // The starting text is nobody's unsaved work.
+    m_editor->document()->setModified(false);
     m_editor->moveCursor(QTextCursor::Start);
 }
 
@@ -284,6 +290,8 @@ void frmMain::closeEvent(QCloseEvent *event)
         return;
     }
     m_closing = true;
+    // Saved, or the user chose not to: no copy of the text outlives the editor.
+    m_unsavedText->closedProperly();
     MainWindowClosing::closeProgram(m_program, *this);
     event->accept();
 }

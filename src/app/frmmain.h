@@ -12,6 +12,7 @@ class QPlainTextEdit;
 class QStatusBar;
 class QTimer;
 class QToolBar;
+class UnsavedTextKeeper;
 
 // The editor window: the document, the function catalogue with its help
 // pane, the menus, the toolbar and the caret line status. It builds the
@@ -28,6 +29,7 @@ public:
     ProgramState &program() const { return m_program; }
     HostServices &host() const;
     ProjectDocument &document() const { return *m_document; }
+    UnsavedTextKeeper &unsavedText() const { return *m_unsavedText; }
 
     // The controls by their role; each keeps its design name as objectName.
     EditorTextEdit *editor() const { return m_editor; }
@@ -62,6 +64,7 @@ private:
     QStatusBar *m_lineStatusBar = nullptr;
     QToolBar *m_toolBar = nullptr;
     ProjectDocument *m_document = nullptr;
+    UnsavedTextKeeper *m_unsavedText = nullptr;
     QTimer *m_lineStatusTimer = nullptr;
     bool m_closing = false;       // the close has been decided: the window goes
     bool m_askingToClose = false; // the close question is on the screen

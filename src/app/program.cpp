@@ -4,9 +4,11 @@
 #include "frmmain.h"
 #include "platform/hostservices.h"
 #include "info/frmfirstrun.h"
+#include "unsavedtext.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 frmMain *Program::mainWindow() const
 {
@@ -15,6 +17,9 @@ frmMain *Program::mainWindow() const
 
 void Program::start()
 {
+    // Before anything reads a setting: a FIFO there would block the start.
+    if (const QString problem = host().setAsideUnusableSettings(); !problem.isEmpty())
+        host().messageBox(problem, HostServices::Buttons::Ok, HostServices::Icon::Error);
     const QString programDirectory = host().programDirectory();
     if (FirstRunMarker::isFirstRunOver(programDirectory, host().userDirectory())) {
         StartMainWindow();
@@ -34,6 +39,9 @@ void Program::StartMainWindow()
     if (auto *wizard = findWindow<frmFirstRun>())
         wizard->close();
     openMainWindowBesideOthers();
+    // Once the window is up: what an editor that did not close properly left.
+    if (frmMain *main = mainWindow())
+        QTimer::singleShot(0, main, [main] { main->unsavedText().offerToRestore(); });
 }
 
 QMainWindow *Program::createMainWindow()

@@ -167,7 +167,7 @@ ProjectDocument::SaveResult ProjectDocument::save()
     if (m_fileName.isEmpty())
         return saveAs();
     stageForSaving();
-    return SaveText(*m_stagingBuffer, m_fileName) ? SaveResult::Saved : SaveResult::Failed;
+    return savedTo(m_fileName);
 }
 
 ProjectDocument::SaveResult ProjectDocument::saveAs()
@@ -178,7 +178,25 @@ ProjectDocument::SaveResult ProjectDocument::saveAs()
         return SaveResult::Cancelled;
     m_fileName = path;
     stageForSaving();
-    return SaveText(*m_stagingBuffer, path) ? SaveResult::Saved : SaveResult::Failed;
+    return savedTo(path);
+}
+
+ProjectDocument::SaveResult ProjectDocument::savedTo(const QString &path)
+{
+    if (!SaveText(*m_stagingBuffer, path))
+        return SaveResult::Failed;
+    // What is on disk now is the text: nothing unsaved is left to keep.
+    m_editor.document()->setModified(false);
+    return SaveResult::Saved;
+}
+
+void ProjectDocument::restoreUnsavedText(const QString &fileName, const QString &text)
+{
+    loadCommandLineFileNow();
+    m_editor.setPlainTextAnyBreaks(text);
+    m_fileName = fileName;
+    // The text differs from its file (or has none): it still needs saving.
+    m_editor.document()->setModified(true);
 }
 
 void ProjectDocument::openCommandLineFile(const QString &commandLine)

@@ -59,6 +59,10 @@ public:
     SaveResult save();
     SaveResult saveAs();
 
+    // Puts text kept from an editor that did not close properly back into the
+    // editor, under its file name, as text that still needs saving.
+    void restoreUnsavedText(const QString &fileName, const QString &text);
+
     // Opens the file that the program's command line names, if any, as
     // soon as the editor has been painted once: the window is on screen and
     // laid out at its size before a large file is read and set.
@@ -82,6 +86,8 @@ private:
     // Asks whether to save before the text is replaced; false when the
     // command must stop (cancelled, or the save did not happen).
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);
+    // Writes the staged text to `path`; a saved text is no longer modified.
+    SaveResult savedTo(const QString &path);
     // Reads `path` into the editor and makes it the project's file.
     bool loadProject(const QString &path);
     // Reads the command line's file now if it is still waiting for the paint.

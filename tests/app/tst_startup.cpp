@@ -1,8 +1,10 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
+#include "app/unsavedtext.h"
 #include "firstrunmarker.h"
 #include "info/frmfirstrun.h"
+#include "recoverycopy.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +13,8 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
+
+#include <QTextDocument>
 
 #include <sys/stat.h>
 
@@ -116,6 +120,136 @@ private slots:
         QVERIFY(!program.findWindow<frmFirstRun>());
         QCOMPARE(loadedWindowNames(program), QStringList{"frmMain"});
         QVERIFY(program.mainWindow()->isVisible());
+    }
+
+    // A copy left by an editor that is gone is offered once, at the next
+    // start, and taken whole or not at all.
+    void unsavedTextLeftByAnEditorThatIsGone_data()
+    {
+        QTest::addColumn<QByteArray>("damage"); // "": the copy as written
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("setAside");
+        const QString question = QStringLiteral(
+            "Scrivlet IDE did not close properly. Restore the unsaved text of hello.lua from %1?");
+        const QString kept = QStringLiteral("x = 1\n-- caf\u00e9 \u2192 %1\n");
+        QTest::newRow("restored") << QByteArray() << Answer::Yes << question << kept << false;
+        QTest::newRow("declined") << QByteArray() << Answer::No << question << QString() << false;
+        QTest::newRow("altered") << QByteArray("x = 2") << Answer::Ok
+                                 << "damaged (its text does not match its checksum)" << QString()
+                                 << true;
+        QTest::newRow("cut short")
+            << QByteArray("cut") << Answer::Ok << "damaged (its text is 8 bytes long instead of"
+            << QString() << true;
+        QTest::newRow("not a copy")
+            << QByteArray("garbage") << Answer::Ok
+            << "damaged (it does not start like a recovery copy" << QString() << true;
+    }
+
+    void unsavedTextLeftByAnEditorThatIsGone()
+    {
+        QFETCH(QByteArray, damage);
+        QFETCH(Answer, answer);
+        QFETCH(QString, message);
+        QFETCH(QString, text);
+        QFETCH(bool, setAside);
+        QTemporaryDir dir;
+        ScriptedHostServices host(dir.path());
+        const QString folder = RecoveryCopy::folderIn(host.stateDirectory());
+        QDir(folder).removeRecursively();
+        const QDateTime written = QDateTime::currentDateTime();
+        const QString hello = dir.filePath("hello.lua");
+        const QString kept = QStringLiteral("x = 1\n-- caf\u00e9 \u2192 %1\n").arg(dir.path());
+        QByteArray bytes = RecoveryCopy::encode({hello, written, kept});
+        if (damage == "cut")
+            bytes.chop(int(bytes.size() - bytes.indexOf("\n\n") - 10));
+        else if (damage == "garbage")
+            bytes = "PK\x03\x04" + bytes;
+        else if (!damage.isEmpty())
+            bytes.replace("x = 1", damage);
+        // A copy without a lock is one whose editor is gone.
+        QVERIFY(QDir().mkpath(folder));
+        MainWindowFixture::writeFile(folder + "/editor-1-dead.recovery", bytes);
+
+        host.messageAnswers.enqueue(answer);
+        Program program(host, QString());
+        program.StartMainWindow();
+        frmMain *main = program.mainWindow();
+        QTRY_COMPARE(host.messages.size(), 1);
+        QVERIFY2(host.messages[0].text.contains(message.arg(written.toString("HH:mm"))),
+                 qPrintable(host.messages[0].text));
+        if (!text.isEmpty()) {
+            QCOMPARE(main->document().text(), text.arg(dir.path()).replace("\n", "\r\n"));
+            QCOMPARE(main->document().fileName(), hello);
+            QVERIFY(main->editor()->document()->isModified());
+        } else {
+            QCOMPARE(main->document().text(), QStringLiteral("--My Project Name.lua\r\n"));
+        }
+        // Offered once: the next start asks nothing.
+        const QStringList left = QDir(folder).entryList({"editor-1-dead*"}, QDir::Files);
+        QCOMPARE(left.size(), setAside ? 1 : 0);
+        if (setAside)
+            QVERIFY(left[0].endsWith(".damaged"));
+        main->unsavedText().closedProperly();
+        QVERIFY(QDir(folder).entryList({"*.recovery"}, QDir::Files).isEmpty());
+        QVERIFY(host.unexpected.isEmpty());
+    }
+
+    // Typing leaves a copy after a pause; saving removes it; a copy whose
+    // editor still runs is never offered to another.
+    void unsavedTextIsKeptUntilSaved()
+    {
+        MainWindowFixture f;
+        const QString folder = RecoveryCopy::folderIn(f.host.stateDirectory());
+        QDir(folder).removeRecursively();
+        auto copies = [&] { return QDir(folder).entryList({"*.recovery"}, QDir::Files); };
+        QTest::keyClicks(f.editor(), "print(1)");
+        QTRY_COMPARE_WITH_TIMEOUT(copies().size(), 1, UnsavedTextKeeper::QuietMs + 3000);
+        const RecoveryCopy::DecodeResult copy =
+            RecoveryCopy::decode(MainWindowFixture::readFile(folder + u'/' + copies()[0]));
+        QVERIFY(copy.ok);
+        QCOMPARE(copy.contents.text, f.text().replace("\r\n", "\n"));
+
+        MainWindowFixture other;
+        QTest::qWait(50);
+        QVERIFY(other.host.messages.isEmpty());
+        QCOMPARE(copies().size(), 1);
+
+        f.host.fileAnswers.enqueue(f.path("saved.lua"));
+        f.trigger("mnuFileSave");
+        QTRY_VERIFY(copies().isEmpty());
+        f.window->unsavedText().closedProperly();
+        other.window->unsavedText().closedProperly();
+    }
+
+    // A settings file that would block the start (a FIFO) is moved aside
+    // with a word, and the editor starts.
+    void settingsFileThatIsNoFileIsSetAside()
+    {
+        QTemporaryDir dir;
+        ScriptedHostServices host(dir.path());
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Scrivlet IDE";
+        QVERIFY(QDir().mkpath(config));
+        const QString store = config + "/Scrivlet IDE.conf";
+        QFile::remove(store);
+        QCOMPARE(::mkfifo(QFile::encodeName(store).constData(), 0600), 0);
+        auto removeAside = qScopeGuard([&] {
+            for (const QString &name : QDir(config).entryList({"*.not-a-file-*"}, QDir::System))
+                QFile::remove(config + u'/' + name);
+        });
+        FirstRunMarker::write(dir.path(), dir.path());
+        host.messageAnswers.enqueue(Answer::Ok);
+        Program program(host, QString());
+        program.start();
+        QCOMPARE(loadedWindowNames(program), QStringList{"frmMain"});
+        QCOMPARE(host.messages.size(), 1);
+        QVERIFY2(host.messages[0].text.startsWith("The settings file " + store +
+                                                  " is not a regular file, so it was moved to"),
+                 qPrintable(host.messages[0].text));
+        QCOMPARE(QDir(config).entryList({"*.not-a-file-*"}, QDir::System).size(), 1);
+        QVERIFY(!QFileInfo::exists(store));
+        program.mainWindow()->unsavedText().closedProperly();
     }
 
     void endOfProgramClosesWindowsThatOwnOthers()

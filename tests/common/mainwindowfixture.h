@@ -4,10 +4,12 @@
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
 #include "app/program.h"
+#include "app/unsavedtext.h"
 #include "scriptedhost.h"
 
 #include <QAction>
 #include <QFile>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QPlainTextEdit>
@@ -21,7 +23,7 @@ struct MainWindowFixture
     QTemporaryDir dir;
     ScriptedHostServices host{dir.path()};
     Program program;
-    frmMain *window = nullptr;
+    QPointer<frmMain> window;
 
     explicit MainWindowFixture(const QString &commandLine = {}) : program(host, commandLine)
     {
@@ -29,6 +31,15 @@ struct MainWindowFixture
         window = program.mainWindow();
         window->activateWindow();
     }
+
+    // Closed as a user closes it: no copy of unsaved text outlives a test.
+    ~MainWindowFixture()
+    {
+        if (window)
+            window->unsavedText().closedProperly();
+    }
+    MainWindowFixture(const MainWindowFixture &) = delete;
+    MainWindowFixture &operator=(const MainWindowFixture &) = delete;
 
     EditorTextEdit *editor() const { return window->editor(); }
     QString text() const { return window->document().text(); }

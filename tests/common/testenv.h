@@ -18,6 +18,7 @@ inline void isolateUserFolders()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QStringLiteral("/config")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + QStringLiteral("/runtime")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(base + QStringLiteral("/cache")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(base + QStringLiteral("/state")));
     // Not QStandardPaths' test mode: it would send every test process to
     // the same ~/.qttest folder, and parallel tests would share settings.
 }
