@@ -22,6 +22,9 @@ if [ "${1:-}" != "editor" ]; then
         # tests: a display with a window manager for the desktop tier, a real
         # printer, Palm DOC peers, the fuzzer
         xvfb xauth xdotool openbox x11-utils cups printer-driver-cups-pdf poppler-utils txt2pdbdoc
+        # tests: the desktops users have: their locales, a dark theme, a
+        # session bus with the accessibility bus and a screen reader's view
+        locales adwaita-qt6 qt6ct dbus-daemon dbus-bin at-spi2-core python3-pyatspi
         clang libclang-rt-14-dev
         # benchmarks: a large body of real Lua source, and luac5.1 -p as the
         # peer of plua-check
@@ -35,6 +38,23 @@ if [ "${1:-}" != "editor" ]; then
     )
 fi
 
+# The locales the tests run the editor in, generated when missing.
+ensure_locales() {
+    local wanted=(de_DE.UTF-8 pt_BR.UTF-8 en_US.UTF-8) have name
+    have="$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')"
+    for name in "${wanted[@]}"; do
+        if ! grep -qx "$(echo "$name" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')" <<<"$have"; then
+            echo "Generating the locale $name"
+            $sudo localedef -i "${name%%.*}" -f UTF-8 "$name"
+        fi
+    done
+}
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -43,14 +63,12 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+    [ "${1:-}" = "editor" ] || ensure_locales
     exit 0
 fi
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-    sudo="sudo"
-fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ "${1:-}" = "editor" ] || ensure_locales

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QTest>
 
+#include <csignal>
+
 // The real program on a real X server under a real window manager, driven
 // by X input only, as a user drives it. This is where activation, focus and
 // dialog ownership happen as they do on a desktop; the offscreen suites
@@ -26,6 +28,9 @@ private slots:
     void printFromMenuAndToolbar();
     void editorConveniencesByKeys();
     void runProgramFromTheEditor();
+    void userEnvironments_data();
+    void userEnvironments();
+    void killedEditorGivesItsTextBack();
 
 private:
     // Starts the program in a fresh folder; `firstRunOver` skips the wizard.
@@ -123,6 +128,31 @@ QByteArray decodedPalmDoc(const QString &prc, const QString &folder)
     if (QProcess::execute(QStringLiteral("txt2pdbdoc"), {QStringLiteral("-d"), prc, decoded}) != 0)
         return {};
     return X11Desktop::readFile(decoded);
+}
+
+// Writes `bytes` to `path`, as a user's file or setting.
+void writeUserFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The processes whose parent is `pid`, as /proc shows them.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const qint64 child = entry.toLongLong(&isPid);
+        // The parent follows the command's name, which is in parentheses.
+        const QByteArray stat = X11Desktop::readFile(QStringLiteral("/proc/%1/stat").arg(entry));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (isPid && fields.size() > 1 && fields[1].toLongLong() == pid)
+            children.append(child);
+    }
+    return children;
 }
 
 } // namespace
@@ -912,6 +942,172 @@ void tst_Desktop::runProgramFromTheEditor()
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     QTRY_VERIFY_WITH_TIMEOUT(d.windows(QStringLiteral("Run - game.lua")).isEmpty(), 10000);
     QCOMPARE(d.program().state(), QProcess::Running);
+}
+
+// One short walk in each environment a user may have, through what that
+// environment can break: a web link, a save, a run.
+void tst_Desktop::userEnvironments_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("mappedPlugin"); // a library the environment must bring in
+    QTest::addColumn<bool>("accessibility");
+    const QString normal = QStringLiteral("1280x1024x24");
+    QTest::newRow("plain") << normal << QStringList() << QString() << false;
+    QTest::newRow("de_DE") << normal << QStringList{"LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8"}
+                           << QString() << false;
+    QTest::newRow("pt_BR") << normal << QStringList{"LANG=pt_BR.UTF-8", "LC_ALL=pt_BR.UTF-8"}
+                           << QString() << false;
+    QTest::newRow("dark theme") << normal << QStringList{"QT_QPA_PLATFORMTHEME=qt6ct"}
+                                << QStringLiteral("adwaita.so") << false;
+    QTest::newRow("scale 2") << QStringLiteral("1920x1080x24") << QStringList{"QT_SCALE_FACTOR=2"}
+                             << QString() << false;
+    QTest::newRow("screen reader")
+        << normal << QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"} << QString() << true;
+}
+
+void tst_Desktop::userEnvironments()
+{
+    QFETCH(QString, screen);
+    QFETCH(QStringList, environment);
+    QFETCH(QString, mappedPlugin);
+    QFETCH(bool, accessibility);
+    // This walk's own display, at its own size.
+    m_desktop = std::make_unique<X11Desktop>();
+    X11Desktop &d = *m_desktop;
+    QVERIFY2(d.start(screen), qPrintable(d.error()));
+    if (accessibility)
+        QVERIFY2(d.startSessionBus(), qPrintable(d.error()));
+    QDir().mkpath(d.home() + QStringLiteral("/config/qt6ct"));
+    writeUserFile(d.home() + QStringLiteral("/config/qt6ct/qt6ct.conf"),
+                  "[Appearance]\nstyle=Adwaita-Dark\ncustom_palette=false\n");
+    writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
+    const QString lua = d.home() + QStringLiteral("/walk.lua");
+    const QByteArray program = "f = opendb(\"Walk\", \"w\")\r\nn = createrec(f, 2)\r\n"
+                               "openrec(f, n)\r\nwrite(f, \"ok\")\r\ncloserec(f)\r\n";
+    writeUserFile(lua, program);
+    QProcessEnvironment extra;
+    for (const QString &setting : std::as_const(environment))
+        extra.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}, extra), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const QString main = d.windows(MainTitle).value(0);
+    const qint64 pid = d.program().processId();
+    if (!mappedPlugin.isEmpty())
+        QVERIFY2(X11Desktop::readFile(QStringLiteral("/proc/%1/maps").arg(pid))
+                     .contains(mappedPlugin.toLatin1()),
+                 "the environment's style was not loaded");
+
+    // A web link: the page's window comes up and the editor lives on.
+    d.key(QStringLiteral("alt+h Down Down Down Down Down Return"));
+    QVERIFY2(X11Desktop::waitFor([&] { return d.activeWindowName().contains(u"lua.org"); }, 30000),
+             qPrintable(QStringLiteral("no page (active: \"%1\")").arg(d.activeWindowName())));
+    QTest::qWait(500);
+    QCOMPARE(d.program().state(), QProcess::Running);
+    if (accessibility) {
+        // The screen reader's view of the desktop lists the editor.
+        QProcess reader;
+        reader.setProcessEnvironment(d.environment());
+        reader.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import pyatspi\n"
+                                     "print([a.name for a in pyatspi.Registry.getDesktop(0)])")});
+        QVERIFY(reader.waitForFinished(30000));
+        const QByteArray seen = reader.readAllStandardOutput();
+        QVERIFY2(seen.contains("scrivlet") || seen.contains("Scrivlet IDE"),
+                 (seen + reader.readAllStandardError()).constData());
+    }
+    if (QTest::currentDataTag() == QLatin1String("plain")) {
+        // The page's own process dies: the editor is not touched by it. The
+        // engine's zygotes are the editor's children; the processes they
+        // fork render the pages.
+        const QList<qint64> zygotes = childrenOf(pid);
+        QList<qint64> pages;
+        QVERIFY(X11Desktop::waitFor(
+            [&] {
+                for (qint64 zygote : zygotes)
+                    pages += childrenOf(zygote);
+                return !pages.isEmpty();
+            },
+            15000));
+        for (qint64 page : std::as_const(pages))
+            QCOMPARE(::kill(pid_t(page), SIGKILL), 0);
+        QTest::qWait(1000);
+        QCOMPARE(d.program().state(), QProcess::Running);
+    }
+
+    // A save, to the file it came from.
+    d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), main});
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("ctrl+End Return"));
+    d.type(QStringLiteral("-- saved"));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(lua), program + "-- saved\r\n", 10000);
+
+    // A run: the program writes its database.
+    d.key(QStringLiteral("F5"));
+    QVERIFY2(d.waitActive(QStringLiteral("Run - walk.lua")), qPrintable(d.error()));
+    const QString database =
+        d.home() + QStringLiteral("/.local/share/Scrivlet IDE/palm-databases/Walk.txt");
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(database).contains("record: ok\n"), 10000);
+    d.key(QStringLiteral("alt+F4"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+
+    d.key(QStringLiteral("ctrl+q"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitExit(30000), qPrintable(d.error()));
+    QCOMPARE(d.program().exitStatus(), QProcess::NormalExit);
+}
+
+// kill -9 after typing: the next start gives the text back, exactly. A
+// second editor meanwhile never takes the first one's copy, and after a
+// clean exit nothing is offered.
+void tst_Desktop::killedEditorGivesItsTextBack()
+{
+    X11Desktop &d = *m_desktop;
+    writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
+    const QString lua = d.home() + QStringLiteral("/kept.lua");
+    writeUserFile(lua, "x = 1\r\n");
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const QString first = d.windows(MainTitle).value(0);
+    d.key(QStringLiteral("ctrl+End Return"));
+    d.type(QStringLiteral("print(\"kept\") -- caf\u00e9"));
+
+    const auto noQuestion = [&] {
+        QTest::qWait(2500);
+        return d.windows(QStringLiteral("Scrivlet IDE")).isEmpty();
+    };
+    QProcess *second = d.startAnother();
+    QVERIFY(second);
+    QTRY_COMPARE_WITH_TIMEOUT(d.windows(MainTitle).size(), 2, 15000);
+    QVERIFY2(noQuestion(), "the second editor offered the first one's text");
+    const QStringList both = d.windows(MainTitle);
+    const QString secondWindow = both.value(both.indexOf(first) == 0 ? 1 : 0);
+    d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), secondWindow});
+    d.key(QStringLiteral("ctrl+q"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY(second->waitForFinished(15000));
+
+    ::kill(pid_t(d.program().processId()), SIGKILL);
+    QVERIFY(d.program().waitForFinished(5000));
+    QVERIFY2(d.restartProgram(), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("alt+y"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("ctrl+s"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(lua),
+                              QByteArray("x = 1\r\nprint(\"kept\") -- caf\xe9\r\n"), 10000);
+
+    d.key(QStringLiteral("ctrl+q"));
+    QVERIFY2(d.waitActive(QStringLiteral("Scrivlet IDE")), qPrintable(d.error()));
+    d.key(QStringLiteral("n"));
+    QVERIFY2(d.waitExit(), qPrintable(d.error()));
+    QVERIFY2(d.restartProgram(), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    QVERIFY2(noQuestion(), "a clean exit left text to restore");
 }
 
 QTEST_GUILESS_MAIN(tst_Desktop)

@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <memory>
+#include <vector>
 
 // A private X server with the openbox window manager, the real scrivlet
 // started from a fresh program folder on it, and real X input from xdotool.
@@ -63,16 +64,40 @@ public:
         return true;
     }
 
+    // A D-Bus session bus for the programs started from here on, as a
+    // desktop session has: the accessibility bridge finds its bus through it.
+    bool startSessionBus()
+    {
+        m_bus.start(QStringLiteral("dbus-daemon"),
+                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                     QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        if (!m_bus.waitForStarted() || !waitFor(
+                                           [&] {
+                                               m_bus.waitForReadyRead(100);
+                                               return m_bus.canReadLine();
+                                           },
+                                           10000))
+            return fail(QStringLiteral("dbus-daemon did not start"));
+        m_sessionBus = QString::fromLatin1(m_bus.readLine()).trimmed();
+        // A session starts the accessibility bus at log-in; programs look
+        // for it when they start and do not start it themselves.
+        QProcess launch;
+        launch.setProcessEnvironment(environment());
+        launch.start(QStringLiteral("dbus-send"),
+                     {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                      QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                      QStringLiteral("org.a11y.Bus.GetAddress")});
+        if (!launch.waitForFinished(10000) || launch.exitCode() != 0)
+            return fail(QStringLiteral("the accessibility bus did not start"));
+        return true;
+    }
+
     void stop()
     {
-        for (QProcess *p : {&m_program, &m_openbox, &m_xvfb}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(5000)) {
-                    p->kill();
-                    p->waitForFinished(2000);
-                }
-            }
+        for (auto &other : m_others)
+            end(*other);
+        for (QProcess *p : {&m_program, &m_bus, &m_openbox, &m_xvfb}) {
+            end(*p);
         }
     }
 
@@ -91,9 +116,16 @@ public:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home() + QStringLiteral("/runtime"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
-        env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-        env.insert(QStringLiteral("QT_LOGGING_RULES"),
-                   QStringLiteral("qt.webenginecontext.info=false;qt.qpa.*=false"));
+        // What only the test runner's own environment had: the program runs
+        // as the user's session starts it.
+        env.remove(QStringLiteral("QT_LOGGING_RULES"));
+        env.remove(QStringLiteral("QT_PLUGIN_PATH"));
+        env.remove(QStringLiteral("XDG_STATE_HOME"));
+        env.remove(QStringLiteral("XDG_DATA_HOME"));
+        if (!m_sessionBus.isEmpty())
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus);
+        else
+            env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         return env;
     }
 
@@ -110,14 +142,23 @@ public:
             if (!QFile::copy(binDir + u'/' + QLatin1String(name), target))
                 return fail(QStringLiteral("cannot copy ") + QLatin1String(name));
         }
-        QProcessEnvironment env = environment();
-        for (const QString &key : extra.keys())
-            env.insert(key, extra.value(key));
-        m_program.setProcessEnvironment(env);
-        m_program.setWorkingDirectory(home());
-        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_program.start(m_programDir + QStringLiteral("/scrivlet"), arguments);
-        return m_program.waitForStarted() || fail(QStringLiteral("scrivlet did not start"));
+        m_extra = extra;
+        return launch(m_program, arguments);
+    }
+
+    // One more scrivlet from the same program folder, with the same
+    // environment, as a user starts a second editor.
+    QProcess *startAnother(const QStringList &arguments = {})
+    {
+        m_others.push_back(std::make_unique<QProcess>());
+        return launch(*m_others.back(), arguments) ? m_others.back().get() : nullptr;
+    }
+
+    // Starts the first program again after it ended (or was killed).
+    bool restartProgram(const QStringList &arguments = {})
+    {
+        end(m_program);
+        return launch(m_program, arguments);
     }
 
     QString programDir() const { return m_programDir; }
@@ -231,6 +272,29 @@ public:
     }
 
 private:
+    bool launch(QProcess &process, const QStringList &arguments)
+    {
+        QProcessEnvironment env = environment();
+        for (const QString &key : m_extra.keys())
+            env.insert(key, m_extra.value(key));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(home());
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(m_programDir + QStringLiteral("/scrivlet"), arguments);
+        return process.waitForStarted() || fail(QStringLiteral("scrivlet did not start"));
+    }
+
+    static void end(QProcess &p)
+    {
+        if (p.state() == QProcess::NotRunning)
+            return;
+        p.terminate();
+        if (!p.waitForFinished(5000)) {
+            p.kill();
+            p.waitForFinished(2000);
+        }
+    }
+
     bool fail(const QString &message)
     {
         m_error = message;
@@ -243,5 +307,9 @@ private:
     QString m_error;
     QProcess m_xvfb;
     QProcess m_openbox;
+    QProcess m_bus;
+    QString m_sessionBus;
     QProcess m_program;
+    QProcessEnvironment m_extra;
+    std::vector<std::unique_ptr<QProcess>> m_others;
 };
