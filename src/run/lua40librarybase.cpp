@@ -210,7 +210,7 @@ G.dostring = function(s, name)
 end
 G.dofile = function(filename)
   filename = checkstr(filename, 1, "dofile")
-  local h = open(filename, "rb")
+  local h = open(C.confine(filename, "dofile"), "rb")
   if not h then return nil, "file error" end
   local s = h:read("*a")
   h:close()
