@@ -86,7 +86,6 @@ int Translator::descend(int n, bool test, bool *innerTest)
     case NodeKind::Field:
     case NodeKind::Index:
     case NodeKind::MethodCall:
-        return e.firstChild;
     case NodeKind::Call:
         return e.firstChild;
     case NodeKind::Unary:
