@@ -1,12 +1,16 @@
-// The Run command and the run window in-process: a syntax error goes to its
-// line without running, a run-time error's line is a click away, the pen and
-// the keyboard reach the program, and Stop ends an endless loop while the
-// editor stays responsive.
+// The Run command and the run window, with programs run by plua-run: a
+// syntax error goes to its line without running, a run-time error's line is
+// a click away, the pen and the keyboard reach the program, Stop ends an
+// endless loop (even inside C) while the editor stays responsive, and a
+// runner that crashes is reported without touching the editor's text.
 
 #include "runwindow/handheldview.h"
 #include "runwindow/runcommand.h"
 #include "runwindow/runwindow.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -14,6 +18,28 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// The processes this test started that still run (the runners).
+QList<qint64> runnerProcesses()
+{
+    QList<qint64> pids;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks.filePath(task + QStringLiteral("/children")));
+        if (!children.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &pid : children.readAll().split(' '))
+            if (!pid.trimmed().isEmpty())
+                pids.append(pid.trimmed().toLongLong());
+    }
+    return pids;
+}
+
+} // namespace
 
 class tst_RunWindow : public QObject
 {
@@ -24,7 +50,9 @@ private slots:
     void faultsGoToTheirLine_data();
     void faultsGoToTheirLine();
     void penAndKeysReachTheProgram();
+    void stopEndsAnEndlessLoop_data();
     void stopEndsAnEndlessLoop();
+    void aCrashedRunnerIsReported();
 
 private:
     struct Editor
@@ -96,20 +124,48 @@ void tst_RunWindow::penAndKeysReachTheProgram()
     QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
 }
 
+void tst_RunWindow::stopEndsAnEndlessLoop_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("drawing") << "while 1 do pset(1, 1) end";
+    QTest::newRow("inside a pattern match")
+        << "strfind(strrep(\"a\", 5000), strrep(\"a*\", 30) .. \"b\")";
+    QTest::newRow("beeping") << "while 1 do pbeep() end";
+}
+
 void tst_RunWindow::stopEndsAnEndlessLoop()
 {
+    QFETCH(QString, program);
     Editor editor;
-    editor.edit->setPlainText("while 1 do pset(1, 1) end");
+    editor.edit->setPlainText(program);
     editor.command->run();
     RunWindow *window = editor.command->runWindow();
     QTRY_VERIFY(window->isRunning());
     // The editor's thread is free: events are handled while the loop runs.
-    QTest::qWait(100);
+    QTest::qWait(300);
     editor.edit->appendPlainText(QStringLiteral("-- typed while running"));
     QVERIFY(editor.edit->toPlainText().endsWith(QLatin1String("running")));
+    QElapsedTimer stopping;
+    stopping.start();
     window->findChild<QPushButton *>(QStringLiteral("runStop"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(!window->isRunning(), 2000);
+    QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
     QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
+    QCOMPARE(runnerProcesses(), QList<qint64>());
+}
+
+void tst_RunWindow::aCrashedRunnerIsReported()
+{
+    Editor editor;
+    editor.edit->setPlainText("while 1 do end");
+    editor.command->run();
+    RunWindow *window = editor.command->runWindow();
+    QTRY_VERIFY(window->isRunning());
+    QTRY_COMPARE(runnerProcesses().size(), 1);
+    QCOMPARE(::kill(static_cast<pid_t>(runnerProcesses().constFirst()), SIGSEGV), 0);
+    QTRY_VERIFY(!window->isRunning());
+    QCOMPARE(window->statusText(), QStringLiteral("The program stopped unexpectedly (signal 11)"));
+    QCOMPARE(editor.edit->toPlainText(), QStringLiteral("while 1 do end"));
 }
 
 QTEST_MAIN(tst_RunWindow)
