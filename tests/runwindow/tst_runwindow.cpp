@@ -4,6 +4,7 @@
 // endless loop (even inside C) while the editor stays responsive, and a
 // runner that crashes is reported without touching the editor's text.
 
+#include "runnerprocess.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runcommand.h"
 #include "runwindow/runwindow.h"
@@ -14,9 +15,11 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -53,6 +56,7 @@ private slots:
     void stopEndsAnEndlessLoop_data();
     void stopEndsAnEndlessLoop();
     void aCrashedRunnerIsReported();
+    void framesMatchPluaRun();
 
 private:
     struct Editor
@@ -166,6 +170,36 @@ void tst_RunWindow::aCrashedRunnerIsReported()
     QTRY_VERIFY(!window->isRunning());
     QCOMPARE(window->statusText(), QStringLiteral("The program stopped unexpectedly (signal 11)"));
     QCOMPARE(editor.edit->toPlainText(), QStringLiteral("while 1 do end"));
+}
+
+// The runner draws text on a thread of its own behind its walls: the same
+// pixels as plua-run's screenshot of the same program.
+void tst_RunWindow::framesMatchPluaRun()
+{
+    const QString program =
+        QStringLiteral("ptitle(\"Fonts\")\nprint(\"Standard 0123\")\npfont(1) print(\"Bold\")\n"
+                       "pfont(2) print(\"Large\")\npfont(7) print(\"Large bold\")\npevent()\n");
+    QTemporaryDir work;
+    QFile file(work.filePath(QStringLiteral("p.lua")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(program.toLatin1());
+    file.close();
+    QProcess pluaRun;
+    pluaRun.setWorkingDirectory(work.path());
+    pluaRun.start(RunnerProcess::defaultRunner(),
+                  {QStringLiteral("p.lua"), QStringLiteral("--storage"), work.path(),
+                   QStringLiteral("--screenshot"), QStringLiteral("shot.png")});
+    QVERIFY(pluaRun.waitForFinished());
+    const QImage expected(work.filePath(QStringLiteral("shot.png")));
+    QVERIFY(!expected.isNull());
+
+    Editor editor;
+    editor.edit->setPlainText(program);
+    editor.command->run();
+    RunWindow *window = editor.command->runWindow();
+    QTRY_COMPARE(window->view()->frame().convertToFormat(QImage::Format_RGB32),
+                 expected.convertToFormat(QImage::Format_RGB32));
+    window->stop();
 }
 
 QTEST_MAIN(tst_RunWindow)

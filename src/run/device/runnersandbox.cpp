@@ -89,6 +89,10 @@ void wallIn(const QByteArray &storage, const QList<QByteArray> &writableFolders)
           LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_READ_FILE |
               LANDLOCK_ACCESS_FS_READ_DIR | LANDLOCK_ACCESS_FS_REMOVE_FILE |
               LANDLOCK_ACCESS_FS_MAKE_REG | refer);
+    // The handheld's fonts are read again by each thread that draws text
+    // (Qt keeps font engines per thread): their folders stay readable.
+    for (const char *fonts : {"/usr/share/fonts", "/usr/local/share/fonts"})
+        allow(ruleset, fonts, LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR);
     for (const QByteArray &folder : writableFolders)
         allow(ruleset, folder,
               // QSaveFile opens the folder itself read-write (O_TMPFILE).
@@ -104,7 +108,7 @@ void wallIn(const QByteArray &storage, const QList<QByteArray> &writableFolders)
 
 void confine(const QByteArray &storage, const QList<QByteArray> &writableFolders)
 {
-    // What is read once and kept: the fonts' faces and the local time zone.
+    // What is read once and kept: the font database and the time zone.
     for (int font : {0, 1, 2, 7})
         PalmFonts::glyph(font, 'A');
     ::tzset();
