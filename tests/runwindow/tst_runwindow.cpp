@@ -9,6 +9,8 @@
 #include "runwindow/runcommand.h"
 #include "runwindow/runwindow.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,6 +59,7 @@ private slots:
     void stopEndsAnEndlessLoop();
     void aCrashedRunnerIsReported();
     void framesMatchPluaRun();
+    void dialogsAreAnsweredInTheWindow();
 
 private:
     struct Editor
@@ -193,12 +196,30 @@ void tst_RunWindow::framesMatchPluaRun()
     const QImage expected(work.filePath(QStringLiteral("shot.png")));
     QVERIFY(!expected.isNull());
 
+    {
+        Editor editor;
+        editor.edit->setPlainText(program);
+        editor.command->run();
+        RunWindow *window = editor.command->runWindow();
+        QTRY_COMPARE(window->view()->frame().convertToFormat(QImage::Format_RGB32),
+                     expected.convertToFormat(QImage::Format_RGB32));
+    }
+    // Closing the editor's window ended the runner with it.
+    QCOMPARE(runnerProcesses(), QList<qint64>());
+}
+
+void tst_RunWindow::dialogsAreAnsweredInTheWindow()
+{
     Editor editor;
-    editor.edit->setPlainText(program);
+    editor.edit->setPlainText("if pconfirm(\"Go?\") then pbox(0, 0, 4, 4) end\npevent()\n");
     editor.command->run();
     RunWindow *window = editor.command->runWindow();
-    QTRY_COMPARE(window->view()->frame().convertToFormat(QImage::Format_RGB32),
-                 expected.convertToFormat(QImage::Format_RGB32));
+    QDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = window->findChild<QDialog *>()) && dialog->isVisible());
+    QCOMPARE(dialog->findChild<QLabel *>()->text(), QStringLiteral("Go?"));
+    auto *buttons = dialog->findChild<QDialogButtonBox *>();
+    buttons->button(QDialogButtonBox::Yes)->click();
+    QTRY_COMPARE(window->view()->frame().pixelColor(1, 1), QColor(Qt::black));
     window->stop();
 }
 
