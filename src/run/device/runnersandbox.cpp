@@ -8,9 +8,18 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
+
+#if defined(__x86_64__) && __has_include(<linux/seccomp.h>)
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#define RUNNER_HAS_SECCOMP 1
+#endif
 
 #if __has_include(<linux/landlock.h>)
 #include <linux/landlock.h>
@@ -104,6 +113,64 @@ void wallIn(const QByteArray &storage, const QList<QByteArray> &writableFolders)
 }
 #endif
 
+#ifdef RUNNER_HAS_SECCOMP
+// What a program on the handheld never needs and an escape would: starting
+// programs, the network, other processes' memory, namespaces and mounts,
+// kernel modules, symbolic links and device nodes. Refused with EPERM;
+// everything else is allowed (QSaveFile links its finished file in place).
+void refuseSystemCalls()
+{
+    const unsigned refused[] = {
+        SYS_execve,
+        SYS_execveat,
+        SYS_socket,
+        SYS_connect,
+        SYS_bind,
+        SYS_listen,
+        SYS_accept,
+        SYS_accept4,
+        SYS_ptrace,
+        SYS_process_vm_readv,
+        SYS_process_vm_writev,
+        SYS_mount,
+        SYS_umount2,
+        SYS_pivot_root,
+        SYS_chroot,
+        SYS_setns,
+        SYS_unshare,
+        SYS_keyctl,
+        SYS_add_key,
+        SYS_request_key,
+        SYS_bpf,
+        SYS_perf_event_open,
+        SYS_kexec_load,
+        SYS_init_module,
+        SYS_finit_module,
+        SYS_delete_module,
+        SYS_symlink,
+        SYS_symlinkat,
+        SYS_mknod,
+        SYS_mknodat,
+    };
+    constexpr unsigned count = sizeof refused / sizeof refused[0];
+    sock_filter program[4 + 2 * count + 1];
+    unsigned n = 0;
+    // Another architecture's calls have other numbers: refused outright.
+    program[n++] = BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch));
+    program[n++] = BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0);
+    program[n++] = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS);
+    program[n++] = BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr));
+    for (unsigned call : refused) {
+        program[n++] = BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1);
+        program[n++] = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM);
+    }
+    program[n++] = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
+    sock_fprog filter{static_cast<unsigned short>(n), program};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0)
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter);
+}
+#endif
+
 } // namespace
 
 void confine(const QByteArray &storage, const QList<QByteArray> &writableFolders)
@@ -124,6 +191,9 @@ void confine(const QByteArray &storage, const QList<QByteArray> &writableFolders
 #else
     Q_UNUSED(storage);
     Q_UNUSED(writableFolders);
+#endif
+#ifdef RUNNER_HAS_SECCOMP
+    refuseSystemCalls();
 #endif
 }
 

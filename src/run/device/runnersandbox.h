@@ -9,6 +9,8 @@
 // the storage folder (read, write, make, remove), the font folders (read)
 // and the folders given for screenshots (write, and the read a whole write
 // through a temporary file needs). Without Landlock the rest still holds.
+// On x86-64 a seccomp filter refuses starting programs, the network, other
+// processes' memory, mounts, namespaces, modules, symbolic links and nodes.
 // The font database and the time zone are loaded first.
 namespace RunnerSandbox {
 
