@@ -12,6 +12,7 @@
 
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
+#include <unistd.h>
 #endif
 #include <csignal>
 
@@ -39,8 +40,14 @@ RunnerProcess::RunnerProcess(const QString &runner, const QString &storage, QObj
     qRegisterMetaType<DialogRequest>();
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
 #ifdef Q_OS_LINUX
-    // The runner dies with the editor, even when the editor is killed.
-    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    // The runner dies with the editor, even when the editor is killed, and
+    // at once if the editor died while it was being started.
+    const pid_t editor = ::getpid();
+    m_process->setChildProcessModifier([editor] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != editor)
+            ::_exit(1);
+    });
 #endif
     m_killTimer->setSingleShot(true);
     m_killTimer->setInterval(GraceMs);
@@ -131,20 +138,27 @@ void RunnerProcess::readMessages()
 {
     m_pending += m_process->readAllStandardOutput();
     bool broken = false;
+    // Of the frames that came together only the last is shown.
+    QByteArray frame;
+    const auto showFrame = [this, &frame] {
+        if (frame.isEmpty())
+            return;
+        QImage image(Device::Width, Device::Height, QImage::Format_Indexed8);
+        image.setColorTable(PalmPalette::colors());
+        for (int y = 0; y < Device::Height; ++y)
+            std::copy_n(frame.constData() + y * Device::Width, Device::Width, image.scanLine(y));
+        frame.clear();
+        emit frameReady(image);
+    };
     while (std::optional<RunnerProtocol::Message> m = RunnerProtocol::take(m_pending, &broken)) {
         QDataStream in(m->body);
+        if (m->type != Type::Frame)
+            showFrame(); // before what came after it
         switch (m->type) {
-        case Type::Frame: {
-            if (m->body.size() != Device::Width * Device::Height)
-                break;
-            QImage frame(Device::Width, Device::Height, QImage::Format_Indexed8);
-            frame.setColorTable(PalmPalette::colors());
-            for (int y = 0; y < Device::Height; ++y)
-                std::copy_n(m->body.constData() + y * Device::Width, Device::Width,
-                            frame.scanLine(y));
-            emit frameReady(frame);
+        case Type::Frame:
+            if (m->body.size() == Device::Width * Device::Height)
+                frame = m->body;
             break;
-        }
         case Type::MenuItems:
             in >> m_menu;
             break;
@@ -181,6 +195,7 @@ void RunnerProcess::readMessages()
         if (m_ended)
             return;
     }
+    showFrame();
     if (broken) {
         m_process->kill();
         fail(tr("The program's runner sent what it should not; it was ended"));
