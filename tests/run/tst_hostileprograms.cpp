@@ -77,6 +77,11 @@ void tst_HostilePrograms::endsClearlyAndStaysInside_data()
     row("readfrom a FIFO") << QByteArray("readfrom(\"fifo\")\nprint(read(\"*a\"))") << QString()
                            << 1 << QByteArray("`readfrom' cannot use \"fifo\": not a file") << none
                            << 5;
+    row("a database that is a FIFO")
+        << QByteArray("print(opendb(\"fifo\", \"r\"))") << QString() << 0 << none
+        << QByteArray("nil\tcannot read @STORAGE@/fifo.txt: not a "
+                      "regular file\n")
+        << 5;
     row("dofile of a device") << QByteArray("dofile(\"/dev/zero\")") << QString() << 1
                               << QByteArray("`dofile' cannot use \"/dev/zero\"") << none << 5;
     row("rename out of the storage")
@@ -168,7 +173,8 @@ void tst_HostilePrograms::endsClearlyAndStaysInside()
         QVERIFY(QDir().mkpath(folder));
     QVERIFY(writeFile(home + QStringLiteral("/.bashrc"), "# mine\n"));
     QVERIFY(QFile::link(home + QStringLiteral("/.bashrc"), storage + QStringLiteral("/out")));
-    QCOMPARE(::mkfifo(QFile::encodeName(storage + QStringLiteral("/fifo")).constData(), 0600), 0);
+    for (const char *fifo : {"/fifo", "/fifo.txt"})
+        QCOMPARE(::mkfifo(QFile::encodeName(storage + QLatin1String(fifo)).constData(), 0600), 0);
     QCOMPARE(::mkfifo(QFile::encodeName(work + QStringLiteral("/fifo")).constData(), 0600), 0);
     const auto fill = [&](QByteArray text) {
         return text.replace("@HOME@", QFile::encodeName(home))
@@ -176,6 +182,7 @@ void tst_HostilePrograms::endsClearlyAndStaysInside()
     };
     program = fill(program);
     err = fill(err);
+    out = fill(out);
     QVERIFY(writeFile(work + QStringLiteral("/p.lua"), program));
 
     // The hanging rows expect plua-run's time-out; the others finish.
