@@ -6,6 +6,9 @@
 #include "eventscript.h"
 #include "pluadevicelib.h"
 #include "run/pluaengine.h"
+#include "runnerchild.h"
+#include "runnersandbox.h"
+#include "runsession.h"
 #include "textfile.h"
 
 #include <QByteArray>
@@ -24,6 +27,9 @@
 #include <optional>
 #include <thread>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #ifndef PLUA_RUN_VERSION
 #define PLUA_RUN_VERSION "unknown"
 #endif
@@ -38,7 +44,8 @@ enum ExitCode : int {
 
 constexpr const char *Help =
     R"(Usage: plua-run FILE [--events FILE] [--screenshot PNG] [--timeout SECONDS]
-                [--databases FOLDER]
+                [--storage FOLDER]
+       plua-run --serve [--storage FOLDER]
        plua-run --help | --version
 
 Runs the Plua 1 program FILE on a simulated 160 x 160 handheld, without a
@@ -59,14 +66,21 @@ display. What the program prints goes to standard output.
                      Lines starting with # are comments. When the steps run
                      out and the program waits for more input, the run ends.
   --screenshot PNG   writes the screen as a PNG picture when the run ends
-  --timeout SECONDS  stops the program after SECONDS (default 10; 0: never)
-  --databases FOLDER keeps the program's databases in FOLDER instead of the
-                     per-user folder the editor uses
+  --timeout SECONDS  stops the program after SECONDS (default 10; 0: never),
+                     whatever it is doing
+  --storage FOLDER   the handheld's storage: the program's databases and the
+                     files its file functions use are in FOLDER and nowhere
+                     else (default: the per-user folder the editor uses)
+  --databases FOLDER the same as --storage
+  --serve            runs one program for the editor: the program and its
+                     input come on standard input, its screen and dialogs
+                     go to standard output, in the editor's own format
   --help             show this help
   --version          show the version
 
 Without --events the program gets no input: the run ends the first time it
-waits for some.
+waits for some. The events file is a regular file of at most 1 MB. A
+program may use 256 MB of memory at most.
 
 Exit status:
   0  the program ended, or waited for input after the last step
@@ -94,25 +108,35 @@ struct Options
     QString program;
     QString events;
     QString screenshot;
-    QString databases;
+    QString storage;
     double timeout = 10;
+    bool serve = false;
 };
 
-// Stops the run when the time is up, unless the run ends first.
+// The largest events file taken: far more steps than any run needs.
+constexpr qint64 MaxEventsBytes = 1024 * 1024;
+// Time a stopped program gets to reach the next instruction before the
+// process ends without it (it may be inside one long C call).
+constexpr auto StopGrace = std::chrono::milliseconds(300);
+
+// Stops the run when the time is up, unless the run ends first; when the
+// program does not stop (a pattern match in C), `stuck` ends the process.
 class Watchdog
 {
 public:
-    Watchdog(double seconds, PluaEngine &engine, Device &device)
+    Watchdog(double seconds, PluaEngine &engine, Device &device, const std::function<void()> &stuck)
     {
         if (seconds <= 0)
             return;
-        m_thread = std::thread([this, seconds, &engine, &device] {
+        m_thread = std::thread([this, seconds, &engine, &device, stuck] {
             std::unique_lock lock(m_mutex);
             if (!m_done.wait_for(lock, std::chrono::duration<double>(seconds),
                                  [this] { return m_finished; })) {
                 m_fired = true;
                 engine.requestStop();
                 device.requestStop();
+                if (!m_done.wait_for(lock, StopGrace, [this] { return m_finished; }))
+                    stuck();
             }
         });
     }
@@ -147,6 +171,15 @@ int run(const Options &options)
     }
     std::optional<EventScript> script = EventScript::parse(QString(), nullptr);
     if (!options.events.isEmpty()) {
+        // Looked at before opening: opening a FIFO would wait for a writer.
+        struct stat st;
+        const QByteArray eventsPath = QFile::encodeName(options.events);
+        if (::stat(eventsPath.constData(), &st) == 0 &&
+            (!S_ISREG(st.st_mode) || st.st_size > MaxEventsBytes)) {
+            std::fprintf(stderr, "plua-run: cannot read %s: %s\n", qPrintable(options.events),
+                         S_ISREG(st.st_mode) ? "larger than 1 MB" : "not a regular file");
+            return UsageError;
+        }
         QFile file(options.events);
         if (!file.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "plua-run: cannot read %s: %s\n", qPrintable(options.events),
@@ -154,20 +187,27 @@ int run(const Options &options)
             return UsageError;
         }
         QString error;
-        script = EventScript::parse(QString::fromUtf8(file.readAll()), &error);
+        script = EventScript::parse(QString::fromUtf8(file.read(MaxEventsBytes)), &error);
         if (!script) {
             std::fprintf(stderr, "%s:%s\n", qPrintable(options.events), qPrintable(error));
             return UsageError;
         }
     }
 
-    const QString databases =
-        options.databases.isEmpty()
-            ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                  QStringLiteral("/Scrivlet IDE/palm-databases")
-            : options.databases;
-    Device device(databases);
+    // Limits and walls before any of the program runs; screenshots may be
+    // written where they were asked for.
+    QList<QByteArray> pictureFolders;
+    QStringList pictures = script->screenshotPaths();
+    if (!options.screenshot.isEmpty())
+        pictures.append(options.screenshot);
+    for (const QString &picture : pictures)
+        pictureFolders.append(QFile::encodeName(QFileInfo(picture).absolutePath()));
+    RunnerSandbox::confine(QFile::encodeName(options.storage), pictureFolders);
+
+    const QString storage = options.storage;
+    Device device(storage);
     PluaEngine engine;
+    engine.setStorageFolder(QFile::encodeName(storage).toStdString());
     const auto toStdout = [](std::string_view text) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
@@ -188,8 +228,22 @@ int run(const Options &options)
     std::optional<PluaEngine::Failure> failure = engine.load(
         std::string_view(source.constData(), static_cast<std::size_t>(source.size())), chunk);
     bool timedOut = false;
+    const auto timeOutMessage = [&options] {
+        return "time-out: still running after " + QString::number(options.timeout).toStdString() +
+               " s";
+    };
     if (!failure) {
-        Watchdog watchdog(options.timeout, engine, device);
+        Watchdog watchdog(options.timeout, engine, device, [&] {
+            std::fprintf(stderr, "%s: %s\n", shown.c_str(), timeOutMessage().c_str());
+            if (!options.screenshot.isEmpty()) {
+                if (const std::optional<QString> error =
+                        EventScript::saveScreenshot(device, options.screenshot))
+                    std::fprintf(stderr, "plua-run: %s\n", qPrintable(*error));
+            }
+            std::fflush(stdout);
+            std::fflush(stderr);
+            _exit(Failed);
+        });
         failure = engine.run();
         watchdog.finish();
         timedOut = watchdog.fired();
@@ -203,8 +257,7 @@ int run(const Options &options)
     if (failure) {
         std::string message = failure->message;
         if (timedOut)
-            message = "time-out: still running after " +
-                      QString::number(options.timeout).toStdString() + " s";
+            message = timeOutMessage();
         if (failure->line > 0)
             std::fprintf(stderr, "%s:%d: %s\n", shown.c_str(), failure->line, message.c_str());
         else
@@ -242,6 +295,10 @@ int main(int argc, char *argv[])
             std::printf("plua-run %s\n", PLUA_RUN_VERSION);
             return Finished;
         }
+        if (!optionsEnded && std::strcmp(arg, "--serve") == 0) {
+            options.serve = true;
+            continue;
+        }
         if (!optionsEnded && std::strcmp(arg, "--") == 0) {
             optionsEnded = true;
             continue;
@@ -252,8 +309,8 @@ int main(int argc, char *argv[])
                 target = &options.events;
             else if (std::strcmp(arg, "--screenshot") == 0)
                 target = &options.screenshot;
-            else if (std::strcmp(arg, "--databases") == 0)
-                target = &options.databases;
+            else if (std::strcmp(arg, "--storage") == 0 || std::strcmp(arg, "--databases") == 0)
+                target = &options.storage;
             else if (std::strcmp(arg, "--timeout") != 0)
                 return usage((std::string("unknown option ") + arg).c_str());
             if (i + 1 >= argc)
@@ -273,13 +330,26 @@ int main(int argc, char *argv[])
             return usage("only one FILE can be run");
         options.program = QFile::decodeName(arg);
     }
-    if (options.program.isEmpty())
+    if (options.serve && !options.program.isEmpty())
+        return usage("--serve takes its program on standard input");
+    if (!options.serve && options.program.isEmpty())
         return usage("no FILE given");
+    if (options.storage.isEmpty())
+        options.storage = RunSession::defaultDatabaseFolder();
 
     // Headless whatever the environment: the screen is an image, and fonts
     // need a GUI application.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietMessages);
     QGuiApplication app(argc, argv);
+    if (!QDir().mkpath(options.storage)) {
+        std::fprintf(stderr, "plua-run: cannot make the storage folder %s\n",
+                     qPrintable(options.storage));
+        return UsageError;
+    }
+    if (options.serve) {
+        RunnerSandbox::confine(QFile::encodeName(options.storage), {});
+        return serveRunner(options.storage);
+    }
     return run(options);
 }

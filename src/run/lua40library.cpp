@@ -7,7 +7,13 @@
 
 #include <lua.hpp>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace lua40 {
@@ -20,9 +26,130 @@ const char ExitSignal = 0;
 const char HelpersKey = 0;
 const char ExitCodeKey = 0;
 
+// A number as an int, held inside int's range (a plain cast of 2e9 is
+// undefined).
+int clampToInt(double x)
+{
+    // One short of each end, so n + 1 and n - 1 stay ints as well.
+    if (!(x > INT_MIN + 1))
+        return x != x ? 0 : INT_MIN + 1; // NaN counts as 0
+    return x < INT_MAX - 1 ? static_cast<int>(x) : INT_MAX - 1;
+}
+
 int toInt(lua_State *L, int index)
 {
-    return static_cast<int>(luaL_checknumber(L, index));
+    return clampToInt(luaL_checknumber(L, index));
+}
+
+// Shifting a table's items in C runs outside the instruction hook: a long
+// shift looks at a stop request every so often itself.
+void checkStopWhileShifting(lua_State *L, long long done)
+{
+    if ((done & 0xFFFF) != 0)
+        return;
+    if (PluaEngine *engine = PluaEngine::fromState(L); engine && engine->stopRequested()) {
+        pushStopSignal(L);
+        lua_error(L);
+    }
+}
+
+// The realpath of `path`, or "" (a plain C buffer: this runs between Lua
+// calls that may longjmp).
+bool realPath(const char *path, char *out)
+{
+    return ::realpath(path, out) != nullptr;
+}
+
+bool inside(const char *path, const char *folder)
+{
+    const std::size_t n = std::strlen(folder);
+    return std::strncmp(path, folder, n) == 0 && (path[n] == '/' || path[n] == '\0');
+}
+
+// confine(name, fname): the host path of the file `name` in the handheld's
+// storage folder, for the file function `fname`. Names are relative to the
+// folder; an absolute name, "..", a link that leads out of the folder or a
+// device, FIFO or folder where a file should be is an error naming both.
+int confine(lua_State *L)
+{
+    std::size_t length = 0;
+    const char *name = luaL_checklstring(L, 1, &length);
+    const char *fname = luaL_checkstring(L, 2);
+    PluaEngine *engine = PluaEngine::fromState(L);
+    const char *storage = engine ? engine->storageFolder().c_str() : "";
+    const char *refusal = nullptr;
+    char root[PATH_MAX];
+    char resolved[PATH_MAX];
+    if (storage[0] == '\0' || !realPath(storage, root))
+        refusal = "the handheld's storage folder is not available";
+    else if (length == 0 || std::strlen(name) != length)
+        refusal = "not a file name";
+    else if (name[0] == '/')
+        refusal = "a program's files are in the handheld's storage: give a name inside it";
+    if (!refusal) {
+        // Component by component: ".." is refused, links are followed and
+        // must stay inside the folder.
+        lua_pushstring(L, root);
+        const char *p = name;
+        while (*p && !refusal) {
+            const char *end = std::strchr(p, '/');
+            const std::size_t n = end ? static_cast<std::size_t>(end - p) : std::strlen(p);
+            if (n == 2 && p[0] == '.' && p[1] == '.') {
+                refusal = "a program's files are in the handheld's storage: \"..\" leads out";
+                break;
+            }
+            if (n > 0 && !(n == 1 && p[0] == '.')) {
+                lua_pushliteral(L, "/");
+                lua_pushlstring(L, p, n);
+                lua_concat(L, 3);
+                struct stat st;
+                const char *sofar = lua_tostring(L, -1);
+                if (::lstat(sofar, &st) == 0 && S_ISLNK(st.st_mode) &&
+                    !(realPath(sofar, resolved) && inside(resolved, root)))
+                    refusal = "a link that leads out of the handheld's storage";
+            }
+            p = end ? end + 1 : p + n;
+        }
+    }
+    if (!refusal) {
+        struct stat st;
+        const char *full = lua_tostring(L, -1);
+        if (::stat(full, &st) == 0 && !S_ISREG(st.st_mode))
+            refusal = "not a file (devices, FIFOs and folders cannot be used)";
+    }
+    if (refusal) {
+        lua_pushfstring(L, "`%s' cannot use \"%s\": %s", fname, name, refusal);
+        return lua_error(L);
+    }
+    return 1;
+}
+
+// tmpname(): a name no file in the storage folder has yet.
+int tempName(lua_State *L)
+{
+    PluaEngine *engine = PluaEngine::fromState(L);
+    char pattern[PATH_MAX];
+    const int length = std::snprintf(pattern, sizeof pattern, "%s/tmpXXXXXX",
+                                     engine ? engine->storageFolder().c_str() : "");
+    if (length <= 0 || length >= PATH_MAX)
+        return 0;
+    const int fd = ::mkstemp(pattern);
+    if (fd < 0)
+        return 0;
+    ::close(fd);
+    ::unlink(pattern);
+    lua_pushstring(L, std::strrchr(pattern, '/') + 1);
+    return 1;
+}
+
+// Writes to the program's _STDERR: the process's standard error, reached
+// only through the library's own write.
+int errorOutput(lua_State *L)
+{
+    std::size_t length = 0;
+    const char *text = luaL_checklstring(L, 1, &length);
+    std::fwrite(text, 1, length, stderr);
+    return 0;
 }
 
 // a .. b .. c: strings as they are, numbers with 16 digits, anything else an
@@ -36,8 +163,8 @@ int cat(lua_State *L)
             pushNumberText(L, lua_tonumber(L, i));
             lua_replace(L, i);
         } else if (type != LUA_TSTRING) {
-            return PluaEngine::raise(L, std::string("attempt to concat a ") +
-                                            lua_typename(L, type) + " value");
+            lua_pushfstring(L, "attempt to concat a %s value", lua_typename(L, type));
+            return PluaEngine::raise(L, lua_tostring(L, -1));
         }
     }
     lua_concat(L, n);
@@ -73,7 +200,7 @@ int getn(lua_State *L, int t)
     lua_pushliteral(L, "n");
     lua_rawget(L, t);
     if (lua_type(L, -1) == LUA_TNUMBER) {
-        const int n = static_cast<int>(lua_tonumber(L, -1));
+        const int n = clampToInt(lua_tonumber(L, -1));
         lua_pop(L, 1);
         return n;
     }
@@ -85,7 +212,7 @@ int getn(lua_State *L, int t)
         if (lua_type(L, -1) == LUA_TNUMBER && lua_tonumber(L, -1) > max)
             max = lua_tonumber(L, -1);
     }
-    return static_cast<int>(max);
+    return clampToInt(max);
 }
 
 int getnFunction(lua_State *L)
@@ -105,7 +232,8 @@ int tinsert(lua_State *L)
     lua_pushliteral(L, "n");
     lua_pushnumber(L, n + 1);
     lua_rawset(L, 1);
-    for (; n >= pos; --n) {
+    for (long long done = 0; n >= pos; --n) {
+        checkStopWhileShifting(L, ++done);
         lua_rawgeti(L, 1, n);
         lua_rawseti(L, 1, n + 1);
     }
@@ -122,7 +250,8 @@ int tremove(lua_State *L)
     if (n <= 0)
         return 0;
     lua_rawgeti(L, 1, pos);
-    for (; pos < n; ++pos) {
+    for (long long done = 0; pos < n; ++pos) {
+        checkStopWhileShifting(L, ++done);
         lua_rawgeti(L, 1, pos + 1);
         lua_rawseti(L, 1, pos);
     }
@@ -229,6 +358,7 @@ void open(lua_State *L)
         {"cat", cat},         {"tostring", toString}, {"getn", getnFunction},
         {"tinsert", tinsert}, {"tremove", tremove},   {"out", output},
         {"load", loadChunk},  {"bare", bareMessage},  {"exitrun", exitFunction},
+        {"confine", confine}, {"tmpname", tempName},  {"errout", errorOutput},
         {nullptr, nullptr},
     };
     for (const luaL_Reg *f = functions; f->name; ++f) {
@@ -244,6 +374,12 @@ void open(lua_State *L)
     lua_call(L, 2, 1);
     lua_replace(L, LUA_GLOBALSINDEX);
     lua_pop(L, 1); // P
+    // Lua 4.0's strings have no methods: Lua 5.1's string library is not
+    // reachable through a string value.
+    lua_pushliteral(L, "");
+    lua_pushnil(L);
+    lua_setmetatable(L, -2);
+    lua_pop(L, 1);
 }
 
 void pushHelpers(lua_State *L)

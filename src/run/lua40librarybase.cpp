@@ -182,11 +182,17 @@ G.call = function(f, args, mode, handler)
 end
 
 -- Compiles `s` and runs it as dostring and dofile do: a syntax error is
--- reported and answered with nil and "syntax error".
-local function runsource(s, chunkname)
+-- reported and answered with nil and "syntax error". A file's syntax
+-- error keeps the file's name and line in front, as Lua 4.0 names them.
+local function runsource(s, chunkname, whole)
   local f, msg = load4(s, chunkname)
   if not f then
-    report(msg)
+    if whole then
+      local handler = G._ERRORMESSAGE
+      if handler then handler(msg) end
+    else
+      report(msg)
+    end
     return nil, "syntax error"
   end
   local r = pack(pcall(f, P))
@@ -210,12 +216,12 @@ G.dostring = function(s, name)
 end
 G.dofile = function(filename)
   filename = checkstr(filename, 1, "dofile")
-  local h = open(filename, "rb")
+  local h = open(C.confine(filename, "dofile"), "rb")
   if not h then return nil, "file error" end
   local s = h:read("*a")
   h:close()
   if not s then return nil, "file error" end
-  return runsource(s, "=file `" .. filename .. "'")
+  return runsource(s, "=file `" .. filename .. "'", true)
 end
 
 -- Strings

@@ -27,9 +27,12 @@ G.mod = math.fmod
 
 -- Input and output. Standard output goes to the run's output; there is no
 -- keyboard input on the desktop.
+-- Files live in the handheld's storage folder only (C.confine).
 local STDOUT = newproxy()
 local STDIN = newproxy()
-local function isfile(v) return v == STDOUT or v == STDIN or iotype(v) == "file" end
+local STDERR = newproxy()
+local confine, errout = C.confine, C.errout
+local function isfile(v) return v == STDOUT or v == STDIN or v == STDERR or iotype(v) == "file" end
 local function strip(msg, name)
   if type(msg) == "string" and strsub(msg, 1, strlen(name) + 2) == name .. ": " then
     return strsub(msg, strlen(name) + 3)
@@ -45,7 +48,7 @@ local function checkfile(f, n, fname)
   if not isfile(f) or iotype(f) == "closed file" then argerror(n, fname, "file handle expected") end
   return f
 end
-G._STDIN, G._STDOUT, G._STDERR = STDIN, STDOUT, io.stderr
+G._STDIN, G._STDOUT, G._STDERR = STDIN, STDOUT, STDERR
 G._INPUT, G._OUTPUT = STDIN, STDOUT
 
 local function openas(name, mode, fname)
@@ -54,8 +57,9 @@ local function openas(name, mode, fname)
   if strsub(name, 1, 1) == "|" then
     error("`" .. fname .. "' cannot start other programs in a run", 0)
   end
-  local f, msg = open(name, mode)
-  if not f then return nil, strip(msg, name) end
+  local path = confine(name, fname)
+  local f, msg = open(path, mode)
+  if not f then return nil, strip(msg, path) end
   return f
 end
 G.readfrom = function(name)
@@ -87,22 +91,23 @@ G.appendto = function(name) return output(name, "a", "appendto") end
 G.openfile = function(name, mode)
   name = checkstr(name, 1, "openfile")
   mode = checkstr(mode, 2, "openfile")
-  local f, msg = open(name, mode)
-  if not f then return nil, strip(msg, name) end
+  local path = confine(name, "openfile")
+  local f, msg = open(path, mode)
+  if not f then return nil, strip(msg, path) end
   return f
 end
 G.closefile = function(f)
-  if f == STDOUT or f == STDIN or f == stderr then return nil, "cannot close a standard file" end
+  if f == STDOUT or f == STDIN or f == STDERR then return nil, "cannot close a standard file" end
   checkfile(f, 1, "closefile")
   return result(f:close())
 end
 G.flush = function(f)
   if f == nil then f = G._OUTPUT end
-  if f == STDOUT then return 1 end
+  if f == STDOUT or f == STDERR then return 1 end
   return result(checkfile(f, 1, "flush"):flush())
 end
 G.seek = function(f, whence, offset)
-  if f == STDOUT then return nil, "cannot seek the program's output" end
+  if f == STDOUT or f == STDERR then return nil, "cannot seek the program's output" end
   checkfile(f, 1, "seek")
   local pos, msg = f:seek(optstr(whence, 2, "seek", "cur"), optint(offset, 3, "seek", 0))
   if not pos then return nil, msg end
@@ -148,7 +153,7 @@ G.write = function(...)
   local nargs = select("#", ...)
   local f, first = G._OUTPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
-  if f ~= STDOUT then checkfile(f, 1, "write") end
+  if f ~= STDOUT and f ~= STDERR then checkfile(f, 1, "write") end
   for i = first, nargs do
     local v = select(i, ...)
     local s = v
@@ -156,6 +161,8 @@ G.write = function(...)
     elseif type(v) ~= "string" then argerror(i, "write", "string expected, got " .. typename(v)) end
     if f == STDOUT then
       out(s)
+    elseif f == STDERR then
+      errout(s)
     else
       local ok, msg = f:write(s)
       if not ok then return nil, msg end
@@ -166,13 +173,13 @@ end
 
 -- System
 G.clock = os.clock
-G.getenv = os.getenv
--- A name only, as C's tmpnam gives: Lua 5.1 also creates the file.
-G.tmpname = function()
-  local name = os.tmpname()
-  os.remove(name)
-  return name
+-- The handheld has no environment: nothing of the user's is shown.
+G.getenv = function(name)
+  checkstr(name, 1, "getenv")
+  return nil
 end
+-- A name only, as C's tmpnam gives, for a file in the storage folder.
+G.tmpname = C.tmpname
 G.exit = C.exitrun
 G.date = function(fmt)
   fmt = optstr(fmt, 1, "date", "%c")
@@ -181,14 +188,16 @@ G.date = function(fmt)
 end
 G.remove = function(name)
   name = checkstr(name, 1, "remove")
-  local ok, msg = os.remove(name)
-  return result(ok, msg, name)
+  local path = confine(name, "remove")
+  local ok, msg = os.remove(path)
+  return result(ok, msg, path)
 end
 G.rename = function(from, to)
   from = checkstr(from, 1, "rename")
   to = checkstr(to, 2, "rename")
-  local ok, msg = os.rename(from, to)
-  return result(ok, msg, from)
+  local path = confine(from, "rename")
+  local ok, msg = os.rename(path, confine(to, "rename"))
+  return result(ok, msg, path)
 end
 G.setlocale = function(locale, category)
   if locale ~= nil then

@@ -6,6 +6,7 @@
 #include <lua.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -20,11 +21,13 @@ struct PluaEngine::Private
 {
     lua_State *L = nullptr;
     std::function<void(std::string_view)> sink;
-    std::string source;  // the loaded chunk's source name ("=name")
-    bool loaded = false; // the chunk is on the stack, ready to run
-    int failureLine = 0; // set by the message handler
-    int stopLine = 0;    // where the program was when the stop was seen
-    std::string prefix;  // of the names the translation added
+    std::string source;   // the loaded chunk's source name ("=name")
+    bool loaded = false;  // the chunk is on the stack, ready to run
+    int failureLine = 0;  // set by the message handler
+    int stopLine = 0;     // where the program was when the stop was seen
+    std::string prefix;   // of the names the translation added
+    std::string storage;  // the folder the file functions reach
+    std::size_t used = 0; // bytes the state holds
 };
 
 // What the hook and the message handler need of an engine.
@@ -79,11 +82,37 @@ void stopHook(lua_State *L, lua_Debug *)
     }
 }
 
+// Lua's allocator, counting what the state holds and refusing past the cap
+// (a failed allocation is Lua's "not enough memory" error).
+void *limitedAlloc(void *ud, void *block, std::size_t oldSize, std::size_t newSize)
+{
+    std::size_t &used = *static_cast<std::size_t *>(ud);
+    if (newSize == 0) {
+        std::free(block);
+        used -= oldSize;
+        return nullptr;
+    }
+    if (newSize > oldSize && used - oldSize + newSize > PluaEngine::MemoryLimit)
+        return nullptr;
+    void *grown = std::realloc(block, newSize);
+    if (grown)
+        used = used - oldSize + newSize;
+    return grown;
+}
+
+int panic(lua_State *L)
+{
+    std::fprintf(stderr, "PANIC: unprotected error in call to Lua API (%s)\n",
+                 lua_tostring(L, -1) ? lua_tostring(L, -1) : "?");
+    return 0;
+}
+
 } // namespace
 
 PluaEngine::PluaEngine() : d(std::make_unique<Private>())
 {
-    d->L = luaL_newstate();
+    d->L = lua_newstate(limitedAlloc, &d->used);
+    lua_atpanic(d->L, panic);
     d->sink = [](std::string_view text) { std::cout << text << std::flush; };
     lua_pushlightuserdata(d->L, const_cast<char *>(&EngineKey));
     lua_pushlightuserdata(d->L, this);
@@ -171,10 +200,10 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         if (exitCode == 0)
             return std::nullopt;
         return Failure{f.line, "exit(" + std::to_string(exitCode) + ")"};
+    } else if (status == LUA_ERRMEM) {
+        f.message = MemoryMessage;
     } else if (lua_type(L, -1) == LUA_TSTRING) {
         f.message = lua_tostring(L, -1);
-    } else if (status == LUA_ERRMEM) {
-        f.message = "not enough memory";
     } else {
         f.message = std::string("error object is a ") + luaL_typename(L, -1) + " value";
     }
@@ -193,6 +222,9 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
             f.message.erase(0, p + 2);
         }
     }
+    // Caught and raised again by call or dostring, it is the same error.
+    if (f.message == "not enough memory")
+        f.message = MemoryMessage;
     f.message = plua::programMessage(f.message, d->prefix);
     return f;
 }
@@ -218,16 +250,23 @@ void PluaEngine::output(std::string_view text) const
         d->sink(text);
 }
 
-int PluaEngine::raise(lua_State *L, const std::string &message)
+void PluaEngine::setStorageFolder(const std::string &folder)
+{
+    d->storage = folder;
+}
+
+const std::string &PluaEngine::storageFolder() const
+{
+    return d->storage;
+}
+
+int PluaEngine::raise(lua_State *L, const char *message)
 {
     PluaEngine *engine = fromState(L);
-    std::string text = message;
-    if (engine) {
-        const std::string &source = engine->d->source;
-        const int line = programLine(L, source, 1);
-        if (line > 0)
-            text = source.substr(1) + ":" + std::to_string(line) + ": " + message;
-    }
-    lua_pushlstring(L, text.data(), text.size());
+    const int line = engine ? programLine(L, engine->d->source, 1) : 0;
+    if (line > 0)
+        lua_pushfstring(L, "%s:%d: %s", engine->d->source.c_str() + 1, line, message);
+    else
+        lua_pushstring(L, message);
     return lua_error(L);
 }

@@ -25,6 +25,12 @@ public:
         std::string message;
     };
 
+    // What a program may allocate: past it, an allocation fails with
+    // MemoryMessage.
+    static constexpr std::size_t MemoryLimit = std::size_t(256) << 20;
+    static constexpr const char *MemoryMessage =
+        "not enough memory: the program used more than 256 MB";
+
     PluaEngine();
     ~PluaEngine();
     PluaEngine(const PluaEngine &) = delete;
@@ -45,6 +51,11 @@ public:
     void requestStop();
     bool stopRequested() const;
 
+    // The handheld's storage: the one folder the program's file functions
+    // reach (names resolve relative to it). Empty: file functions fail.
+    void setStorageFolder(const std::string &folder);
+    const std::string &storageFolder() const;
+
     // Where print and write to standard output go (default: std::cout).
     void setOutput(std::function<void(std::string_view)> sink);
     // Sends text to the output sink (for libraries that print).
@@ -55,7 +66,9 @@ public:
 
     // Raises a Lua error from a C function, naming the user's current line
     // ("chunk:line: message"). Use as `return PluaEngine::raise(L, "...");`.
-    static int raise(lua_State *L, const std::string &message);
+    // `message` must not be a C++ temporary: lua_error skips destructors
+    // (build it with lua_pushfstring and pass lua_tostring of it).
+    static int raise(lua_State *L, const char *message);
 
 private:
     friend struct PluaEngineAccess;

@@ -1,6 +1,7 @@
 #include "handheldview.h"
 
 #include "device.h"
+#include "runnerprocess.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,9 +36,9 @@ QRect HandheldView::screenRect() const
     return QRect(Bezel, Bezel, Device::Width * Scale, Device::Height * Scale);
 }
 
-void HandheldView::setDevice(Device *device)
+void HandheldView::setRunner(RunnerProcess *runner)
 {
-    m_device = device;
+    m_device = runner;
     m_penDown = false;
 }
 

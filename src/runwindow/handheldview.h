@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QWidget>
 
-class Device;
+class RunnerProcess;
 
 // The handheld drawn at twice its size: the screen, the silk-screen area
 // below it (Graffiti box; Home, Menu, Calc and Find) and the hard buttons.
@@ -18,8 +18,8 @@ public:
 
     explicit HandheldView(QWidget *parent = nullptr);
 
-    // The device input goes to; null while no program runs.
-    void setDevice(Device *device);
+    // The run input goes to; null while no program runs.
+    void setRunner(RunnerProcess *runner);
     void showFrame(const QImage &screen);
     QImage frame() const { return m_frame; }
     // Where the screen is drawn, in widget coordinates.
@@ -47,7 +47,7 @@ private:
     QList<Button> buttons() const;
     QPoint toScreen(const QPoint &position) const;
 
-    Device *m_device = nullptr;
+    RunnerProcess *m_device = nullptr;
     QImage m_frame;
     bool m_penDown = false;
 };

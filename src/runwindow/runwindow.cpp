@@ -1,6 +1,7 @@
 #include "runwindow.h"
 
 #include "handheldview.h"
+#include "runnerprocess.h"
 #include "runsession.h"
 
 #include <QApplication>
@@ -50,12 +51,8 @@ RunWindow::RunWindow(QWidget *parent)
     connect(m_view, &HandheldView::menuRequested, this, &RunWindow::showMenu);
 }
 
-RunWindow::~RunWindow()
-{
-    // The session's destructor waits for its thread, which a stop ends.
-    if (m_session)
-        m_session->stop();
-}
+// The runner's own destructor ends its process.
+RunWindow::~RunWindow() = default;
 
 void RunWindow::setStatus(const QString &text, int line)
 {
@@ -79,36 +76,32 @@ bool RunWindow::isRunning() const
 void RunWindow::run(const QString &source, const QString &fileName)
 {
     if (m_session) {
-        // The old run ends on its own thread; its session goes when it has.
-        RunSession *old = m_session;
+        // The old run's process is ended with it.
+        RunnerProcess *old = m_session;
         disconnect(old, nullptr, this, nullptr);
-        if (old->isRunning()) {
-            connect(old, &RunSession::finished, old, &QObject::deleteLater);
-            old->stop();
-        } else {
-            old->deleteLater();
-        }
+        old->deleteLater();
         if (m_dialog)
             m_dialog->reject();
     }
     m_fileName = fileName;
     const QString shortName = fileName.isEmpty() ? tr("Untitled") : QFileInfo(fileName).fileName();
     setWindowTitle(tr("Run - %1").arg(shortName));
-    m_session = new RunSession(RunSession::defaultDatabaseFolder(), this);
-    m_view->setDevice(&m_session->device());
-    connect(m_session, &RunSession::frameReady, this, [this](const QImage &frame) {
+    m_session = new RunnerProcess(RunnerProcess::defaultRunner(),
+                                  RunSession::defaultDatabaseFolder(), this);
+    m_view->setRunner(m_session);
+    connect(m_session, &RunnerProcess::frameReady, this, [this](const QImage &frame) {
         m_view->showFrame(frame);
         if (!m_firstFrame) {
             m_firstFrame = true;
             emit firstFrameShown(m_started.elapsed());
         }
     });
-    connect(m_session, &RunSession::dialogRequested, this, &RunWindow::answerDialog);
-    connect(m_session, &RunSession::soundPlayed, this, [this](const QString &note) {
+    connect(m_session, &RunnerProcess::dialogRequested, this, &RunWindow::answerDialog);
+    connect(m_session, &RunnerProcess::soundPlayed, this, [this](const QString &note) {
         QApplication::beep();
         setStatus(note, 0);
     });
-    connect(m_session, &RunSession::finished, this, &RunWindow::onFinished);
+    connect(m_session, &RunnerProcess::finished, this, &RunWindow::onFinished);
     setStatus(tr("Running %1").arg(shortName), 0);
     m_stopButton->setEnabled(true);
     m_firstFrame = false;
@@ -150,7 +143,7 @@ void RunWindow::stop()
 void RunWindow::onFinished(bool stopped, int line, const QString &message)
 {
     m_stopButton->setEnabled(false);
-    m_view->setDevice(nullptr);
+    m_view->setRunner(nullptr);
     if (m_dialog)
         m_dialog->reject();
     const QString shortName =
@@ -161,6 +154,8 @@ void RunWindow::onFinished(bool stopped, int line, const QString &message)
         setStatus(tr("Ended"), 0);
     else if (line > 0)
         setStatus(QStringLiteral("%1:%2: %3").arg(shortName).arg(line).arg(message), line);
+    else if (m_session && m_session->failed())
+        setStatus(message, 0); // the runner's own end, not a fault of the program
     else
         setStatus(QStringLiteral("%1: %2").arg(shortName, message), 0);
 }
@@ -170,7 +165,7 @@ void RunWindow::showMenu(const QPoint &globalPosition)
     if (!m_session)
         return;
     QMenu menu(this);
-    const QStringList items = m_session->device().menuItems();
+    const QStringList items = m_session->menuItems();
     for (int i = 0; i < items.size(); ++i) {
         // "X:Text" is Text with the Graffiti shortcut X.
         const QString &item = items[i];
@@ -181,12 +176,12 @@ void RunWindow::showMenu(const QPoint &globalPosition)
         action->setData(i + 1);
     }
     if (QAction *chosen = menu.exec(globalPosition); chosen && m_session)
-        m_session->device().chooseMenu(chosen->data().toInt());
+        m_session->chooseMenu(chosen->data().toInt());
 }
 
 void RunWindow::answerDialog(const DialogRequest &request)
 {
-    RunSession *session = m_session;
+    RunnerProcess *session = m_session;
     auto *dialog = new QDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog = dialog;
@@ -256,7 +251,7 @@ void RunWindow::answerDialog(const DialogRequest &request)
                     answer.a = time->time().hour();
                     answer.b = time->time().minute();
                 }
-                session->device().answerDialog(answer);
+                session->answerDialog(answer);
             });
     dialog->setModal(true);
     dialog->show();

@@ -8,7 +8,7 @@ class HandheldView;
 class QDialog;
 class QLabel;
 class QPushButton;
-class RunSession;
+class RunnerProcess;
 struct DialogRequest;
 
 // The window a Plua program runs in: the handheld, a line for what went
@@ -48,7 +48,7 @@ private:
     HandheldView *m_view;
     QLabel *m_status;
     QPushButton *m_stopButton;
-    RunSession *m_session = nullptr;
+    RunnerProcess *m_session = nullptr;
     QPointer<QDialog> m_dialog;
     QString m_fileName;
     QElapsedTimer m_started;

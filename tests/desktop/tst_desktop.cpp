@@ -2,6 +2,7 @@
 #include "processmaps.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPoint>
@@ -28,6 +29,7 @@ private slots:
     void printFromMenuAndToolbar();
     void editorConveniencesByKeys();
     void runProgramFromTheEditor();
+    void hostileProgramsLeaveTheEditorWhole();
     void userEnvironments_data();
     void userEnvironments();
     void killedEditorGivesItsTextBack();
@@ -139,20 +141,28 @@ void writeUserFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-// The processes whose parent is `pid`, as /proc shows them.
+// The processes `pid` started that still run: the runner of a program.
 QList<qint64> childrenOf(qint64 pid)
 {
-    QList<qint64> children;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const qint64 child = entry.toLongLong(&isPid);
-        // The parent follows the command's name, which is in parentheses.
-        const QByteArray stat = X11Desktop::readFile(QStringLiteral("/proc/%1/stat").arg(entry));
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (isPid && fields.size() > 1 && fields[1].toLongLong() == pid)
-            children.append(child);
+    QList<qint64> pids;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks.filePath(task + QStringLiteral("/children")));
+        if (children.open(QIODevice::ReadOnly))
+            for (const QByteArray &child : children.readAll().split(' '))
+                if (!child.trimmed().isEmpty())
+                    pids.append(child.trimmed().toLongLong());
     }
-    return children;
+    return pids;
+}
+
+qint64 residentKb(qint64 pid)
+{
+    const QByteArray status = X11Desktop::readFile(QStringLiteral("/proc/%1/status").arg(pid));
+    for (const QByteArray &line : status.split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }
 
 } // namespace
@@ -942,6 +952,64 @@ void tst_Desktop::runProgramFromTheEditor()
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     QTRY_VERIFY_WITH_TIMEOUT(d.windows(QStringLiteral("Run - game.lua")).isEmpty(), 10000);
     QCOMPARE(d.program().state(), QProcess::Running);
+}
+
+// Programs that hang inside C, flood the editor with sounds or crash their
+// runner: Stop (or the crash) ends the runner within 200 ms, the editor's
+// memory stays flat meanwhile, and its unsaved text is saved afterwards.
+void tst_Desktop::hostileProgramsLeaveTheEditorWhole()
+{
+    X11Desktop &d = *m_desktop;
+    QDir().mkpath(d.home() + QStringLiteral("/program"));
+    QFile marker(d.home() + QStringLiteral("/program/settings.ini"));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.write("1\r\n");
+    marker.close();
+    const QString lua = d.home() + QStringLiteral("/hostile.lua");
+    QFile file(lua);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("-- saved\r\n");
+    file.close();
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const qint64 editor = d.program().processId();
+
+    const struct
+    {
+        const char *program;
+        bool crash; // the runner is killed instead of stopped
+    } cases[] = {
+        {"x = strfind(strrep(\"a\", 5000), strrep(\"a*\", 30) .. \"b\")", false},
+        {"while 1 do pbeep() end", false},
+        {"while 1 do end", true},
+    };
+    for (const auto &c : cases) {
+        d.key(QStringLiteral("ctrl+a"));
+        d.type(QLatin1String(c.program));
+        d.key(QStringLiteral("F5"));
+        QVERIFY2(d.waitActive(QStringLiteral("Run - hostile.lua")), qPrintable(d.error()));
+        QTRY_COMPARE_WITH_TIMEOUT(childrenOf(editor).size(), 1, 10000);
+        const qint64 before = residentKb(editor);
+        QTest::qWait(1500);
+        QVERIFY2(residentKb(editor) < before + 20 * 1024, c.program);
+        QElapsedTimer ending;
+        ending.start();
+        if (c.crash)
+            QCOMPARE(::kill(static_cast<pid_t>(childrenOf(editor).value(0)), SIGSEGV), 0);
+        else
+            d.key(QStringLiteral("shift+F5"));
+        while (!childrenOf(editor).isEmpty() && ending.elapsed() < 5000)
+            QTest::qWait(2);
+        QVERIFY2(childrenOf(editor).isEmpty(), c.program);
+        // The key's way through the X server is part of the time.
+        QVERIFY2(ending.elapsed() < 300, qPrintable(QString::number(ending.elapsed())));
+
+        d.key(QStringLiteral("alt+F4"));
+        QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+        d.key(QStringLiteral("ctrl+s"));
+        QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(lua).startsWith(c.program), 10000);
+        QCOMPARE(d.program().state(), QProcess::Running);
+    }
 }
 
 // One short walk in each environment a user may have, through what that

@@ -136,7 +136,7 @@ public:
     {
         m_programDir = home() + QStringLiteral("/program");
         QDir().mkpath(m_programDir);
-        for (const char *name : {"scrivlet", "txt2doc", "scrivlet-webview.so"}) {
+        for (const char *name : {"scrivlet", "txt2doc", "plua-run", "scrivlet-webview.so"}) {
             const QString target = m_programDir + u'/' + QLatin1String(name);
             QFile::remove(target);
             if (!QFile::copy(binDir + u'/' + QLatin1String(name), target))

@@ -1,19 +1,50 @@
-// The Run command and the run window in-process: a syntax error goes to its
-// line without running, a run-time error's line is a click away, the pen and
-// the keyboard reach the program, and Stop ends an endless loop while the
-// editor stays responsive.
+// The Run command and the run window, with programs run by plua-run: a
+// syntax error goes to its line without running, a run-time error's line is
+// a click away, the pen and the keyboard reach the program, Stop ends an
+// endless loop (even inside C) while the editor stays responsive, and a
+// runner that crashes is reported without touching the editor's text.
 
+#include "runnerprocess.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runcommand.h"
 #include "runwindow/runwindow.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// The processes this test started that still run (the runners).
+QList<qint64> runnerProcesses()
+{
+    QList<qint64> pids;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks.filePath(task + QStringLiteral("/children")));
+        if (!children.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &pid : children.readAll().split(' '))
+            if (!pid.trimmed().isEmpty())
+                pids.append(pid.trimmed().toLongLong());
+    }
+    return pids;
+}
+
+} // namespace
 
 class tst_RunWindow : public QObject
 {
@@ -24,7 +55,11 @@ private slots:
     void faultsGoToTheirLine_data();
     void faultsGoToTheirLine();
     void penAndKeysReachTheProgram();
+    void stopEndsAnEndlessLoop_data();
     void stopEndsAnEndlessLoop();
+    void aCrashedRunnerIsReported();
+    void framesMatchPluaRun();
+    void dialogsAreAnsweredInTheWindow();
 
 private:
     struct Editor
@@ -96,20 +131,96 @@ void tst_RunWindow::penAndKeysReachTheProgram()
     QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
 }
 
+void tst_RunWindow::stopEndsAnEndlessLoop_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("drawing") << "while 1 do pset(1, 1) end";
+    QTest::newRow("inside a pattern match")
+        << "strfind(strrep(\"a\", 5000), strrep(\"a*\", 30) .. \"b\")";
+    QTest::newRow("beeping") << "while 1 do pbeep() end";
+}
+
 void tst_RunWindow::stopEndsAnEndlessLoop()
 {
+    QFETCH(QString, program);
     Editor editor;
-    editor.edit->setPlainText("while 1 do pset(1, 1) end");
+    editor.edit->setPlainText(program);
     editor.command->run();
     RunWindow *window = editor.command->runWindow();
     QTRY_VERIFY(window->isRunning());
     // The editor's thread is free: events are handled while the loop runs.
-    QTest::qWait(100);
+    QTest::qWait(300);
     editor.edit->appendPlainText(QStringLiteral("-- typed while running"));
     QVERIFY(editor.edit->toPlainText().endsWith(QLatin1String("running")));
+    QElapsedTimer stopping;
+    stopping.start();
     window->findChild<QPushButton *>(QStringLiteral("runStop"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(!window->isRunning(), 2000);
+    QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
     QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
+    QCOMPARE(runnerProcesses(), QList<qint64>());
+}
+
+void tst_RunWindow::aCrashedRunnerIsReported()
+{
+    Editor editor;
+    editor.edit->setPlainText("while 1 do end");
+    editor.command->run();
+    RunWindow *window = editor.command->runWindow();
+    QTRY_VERIFY(window->isRunning());
+    QTRY_COMPARE(runnerProcesses().size(), 1);
+    QCOMPARE(::kill(static_cast<pid_t>(runnerProcesses().constFirst()), SIGSEGV), 0);
+    QTRY_VERIFY(!window->isRunning());
+    QCOMPARE(window->statusText(), QStringLiteral("The program stopped unexpectedly (signal 11)"));
+    QCOMPARE(editor.edit->toPlainText(), QStringLiteral("while 1 do end"));
+}
+
+// The runner draws text on a thread of its own behind its walls: the same
+// pixels as plua-run's screenshot of the same program.
+void tst_RunWindow::framesMatchPluaRun()
+{
+    const QString program =
+        QStringLiteral("ptitle(\"Fonts\")\nprint(\"Standard 0123\")\npfont(1) print(\"Bold\")\n"
+                       "pfont(2) print(\"Large\")\npfont(7) print(\"Large bold\")\npevent()\n");
+    QTemporaryDir work;
+    QFile file(work.filePath(QStringLiteral("p.lua")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(program.toLatin1());
+    file.close();
+    QProcess pluaRun;
+    pluaRun.setWorkingDirectory(work.path());
+    pluaRun.start(RunnerProcess::defaultRunner(),
+                  {QStringLiteral("p.lua"), QStringLiteral("--storage"), work.path(),
+                   QStringLiteral("--screenshot"), QStringLiteral("shot.png")});
+    QVERIFY(pluaRun.waitForFinished());
+    const QImage expected(work.filePath(QStringLiteral("shot.png")));
+    QVERIFY(!expected.isNull());
+
+    {
+        Editor editor;
+        editor.edit->setPlainText(program);
+        editor.command->run();
+        RunWindow *window = editor.command->runWindow();
+        QTRY_COMPARE(window->view()->frame().convertToFormat(QImage::Format_RGB32),
+                     expected.convertToFormat(QImage::Format_RGB32));
+    }
+    // Closing the editor's window ended the runner with it.
+    QCOMPARE(runnerProcesses(), QList<qint64>());
+}
+
+void tst_RunWindow::dialogsAreAnsweredInTheWindow()
+{
+    Editor editor;
+    editor.edit->setPlainText("if pconfirm(\"Go?\") then pbox(0, 0, 4, 4) end\npevent()\n");
+    editor.command->run();
+    RunWindow *window = editor.command->runWindow();
+    QDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = window->findChild<QDialog *>()) && dialog->isVisible());
+    QCOMPARE(dialog->findChild<QLabel *>()->text(), QStringLiteral("Go?"));
+    auto *buttons = dialog->findChild<QDialogButtonBox *>();
+    buttons->button(QDialogButtonBox::Yes)->click();
+    QTRY_COMPARE(window->view()->frame().pixelColor(1, 1), QColor(Qt::black));
+    window->stop();
 }
 
 QTEST_MAIN(tst_RunWindow)

@@ -49,7 +49,122 @@ void Translator::target(int n)
     exp(n, false);
 }
 
+// Chains (1 + 1 + 1 ..., a.b.c ..., f()() ..., a[1][1] ..., o:m():m() ...)
+// nest on their left and may be as long as the program: they are walked
+// with a loop, not a call per link. Each link's edits before its left side
+// (descend) and after it (finish) come in the order a recursion gives.
 void Translator::exp(int n, bool test)
+{
+    struct Link
+    {
+        int node;
+        bool test;
+    };
+    std::vector<Link> links;
+    for (;;) {
+        bool innerTest = false;
+        const int inner = descend(n, test, &innerTest);
+        if (inner < 0)
+            break;
+        links.push_back({n, test});
+        n = inner;
+        test = innerTest;
+    }
+    leaf(n);
+    for (auto link = links.rbegin(); link != links.rend(); ++link)
+        finish(link->node, link->test);
+}
+
+int Translator::descend(int n, bool test, bool *innerTest)
+{
+    const Node &e = node(n);
+    *innerTest = false;
+    switch (e.kind) {
+    case NodeKind::Paren:
+        *innerTest = test;
+        return e.firstChild;
+    case NodeKind::Field:
+    case NodeKind::Index:
+    case NodeKind::MethodCall:
+    case NodeKind::Call:
+        return e.firstChild;
+    case NodeKind::Unary:
+        if (e.op == Tok::Not && !test) {
+            insert(e.begin, "(");
+            *innerTest = true;
+        } else {
+            *innerTest = e.op == Tok::Not;
+        }
+        return e.firstChild;
+    case NodeKind::Binary: {
+        if (e.op == Tok::Concat)
+            return -1;
+        const int left = child(n, 0);
+        if (e.op == Tok::And || e.op == Tok::Or) {
+            // `and` and `or` share one level in Lua 4.0: a or b and c is (a or b) and c.
+            const Node &l = node(left);
+            if (l.kind == NodeKind::Binary && e.op == Tok::And && l.op == Tok::Or)
+                insert(l.begin, "(");
+            *innerTest = test;
+            return left;
+        }
+        // Comparisons give 1 or nil, never true or false.
+        if (isComparison(e.op) && !test)
+            insert(e.begin, "(");
+        return left;
+    }
+    default:
+        return -1;
+    }
+}
+
+void Translator::finish(int n, bool test)
+{
+    const Node &e = node(n);
+    switch (e.kind) {
+    case NodeKind::Field: {
+        const int field = child(n, 1);
+        if (reservedIn51(text(field))) {
+            const std::size_t dot = tokenBefore(node(field).begin);
+            replace(m_tokens[dot].begin, node(field).end, "[\"" + std::string(text(field)) + "\"]");
+        }
+        break;
+    }
+    case NodeKind::Index:
+        exp(child(n, 1), false);
+        break;
+    case NodeKind::Call:
+        callArguments(n);
+        break;
+    case NodeKind::MethodCall:
+        methodArguments(n);
+        break;
+    case NodeKind::Unary:
+        if (e.op == Tok::Not && !test)
+            insert(e.end, " and 1 or nil)");
+        break;
+    case NodeKind::Binary: {
+        const int left = child(n, 0);
+        const int right = child(n, 1);
+        if (e.op == Tok::And || e.op == Tok::Or) {
+            const Node &l = node(left);
+            if (l.kind == NodeKind::Binary && e.op == Tok::And && l.op == Tok::Or)
+                insert(l.end, ")");
+            exp(right, test);
+            break;
+        }
+        exp(right, false);
+        if (isComparison(e.op) && !test)
+            insert(e.end, " and 1 or nil)");
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// An expression that is no link of a chain.
+void Translator::leaf(int n)
 {
     const Node &e = node(n);
     switch (e.kind) {
@@ -72,77 +187,16 @@ void Translator::exp(int n, bool test)
             insert(e.begin, std::move(wrapper));
         break;
     }
-    case NodeKind::Paren:
-        exp(e.firstChild, test);
-        break;
-    case NodeKind::Field: {
-        exp(e.firstChild, false);
-        const int field = child(n, 1);
-        if (reservedIn51(text(field))) {
-            const std::size_t dot = tokenBefore(node(field).begin);
-            replace(m_tokens[dot].begin, node(field).end, "[\"" + std::string(text(field)) + "\"]");
-        }
-        break;
-    }
-    case NodeKind::Index:
-        exp(child(n, 0), false);
-        exp(child(n, 1), false);
-        break;
-    case NodeKind::Call:
-        call(n);
-        break;
-    case NodeKind::MethodCall:
-        methodCall(n);
-        break;
     case NodeKind::Table:
         table(n);
         break;
     case NodeKind::Binary:
-        binary(n, test);
-        break;
-    case NodeKind::Unary:
-        if (e.op == Tok::Not && !test) {
-            insert(e.begin, "(");
-            exp(e.firstChild, true);
-            insert(e.end, " and 1 or nil)");
-        } else {
-            exp(e.firstChild, e.op == Tok::Not);
-        }
+        if (e.op == Tok::Concat)
+            concat(n);
         break;
     default:
         break;
     }
-}
-
-void Translator::binary(int n, bool test)
-{
-    const Node &e = node(n);
-    const int left = child(n, 0);
-    const int right = child(n, 1);
-    if (e.op == Tok::Concat) {
-        concat(n);
-        return;
-    }
-    if (e.op == Tok::And || e.op == Tok::Or) {
-        // `and` and `or` share one level in Lua 4.0: a or b and c is (a or b) and c.
-        const Node &l = node(left);
-        const bool wrapLeft = l.kind == NodeKind::Binary && e.op == Tok::And && l.op == Tok::Or;
-        if (wrapLeft)
-            insert(l.begin, "(");
-        exp(left, test);
-        if (wrapLeft)
-            insert(l.end, ")");
-        exp(right, test);
-        return;
-    }
-    // Comparisons give 1 or nil, never true or false.
-    const bool wrap = isComparison(e.op) && !test;
-    if (wrap)
-        insert(e.begin, "(");
-    exp(left, false);
-    exp(right, false);
-    if (wrap)
-        insert(e.end, " and 1 or nil)");
 }
 
 // a .. b .. c becomes cat(a, b, c), which writes numbers with 16 digits.
@@ -183,10 +237,9 @@ void Translator::concat(int n)
     insert(node(n).end, ")");
 }
 
-void Translator::call(int n)
+void Translator::callArguments(int n)
 {
     const int callee = node(n).firstChild;
-    exp(callee, false);
     const int args = node(callee).next;
     // Lua 5.1 refuses a '(' on a later line than the function it calls.
     const Token &open = m_tokens[tokenFrom(node(callee).end)];
@@ -204,11 +257,10 @@ void Translator::call(int n)
     }
 }
 
-void Translator::methodCall(int n)
+void Translator::methodArguments(int n)
 {
     const int object = child(n, 0);
     const int method = child(n, 1);
-    exp(object, false);
     const int firstArg = node(method).next;
     const Token &open = m_tokens[tokenFrom(node(method).end)];
     const std::string_view name = text(method);

@@ -78,10 +78,13 @@ private:
     void expList(int n, bool multi);
     void exp(int n, bool test);
     void target(int n);
-    void binary(int n, bool test);
+    // exp's steps: a chain's link before and after its left side, the rest.
+    int descend(int n, bool test, bool *innerTest);
+    void finish(int n, bool test);
+    void leaf(int n);
     void concat(int n);
-    void call(int n);
-    void methodCall(int n);
+    void callArguments(int n);
+    void methodArguments(int n);
     void table(int n);
     void keepAllResults(int n);
 

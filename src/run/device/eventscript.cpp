@@ -2,7 +2,10 @@
 
 #include "device.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QHash>
 #include <QImageWriter>
 
@@ -80,6 +83,14 @@ std::optional<EventScript> EventScript::parse(const QString &text, QString *erro
                                                         : Step::Kind::Up;
             if (!numbers(2, &step.numbers))
                 return fail(QStringLiteral("%1 needs X and Y").arg(verb));
+            if (step.numbers[0] < 0 || step.numbers[0] >= Device::Width || step.numbers[1] < 0 ||
+                step.numbers[1] >= Device::Height)
+                return fail(QStringLiteral("%1 %2 %3 is off the screen (0-%4, 0-%5)")
+                                .arg(verb)
+                                .arg(step.numbers[0])
+                                .arg(step.numbers[1])
+                                .arg(Device::Width - 1)
+                                .arg(Device::Height - 1));
         } else if (verb == QLatin1String("key")) {
             step.kind = Step::Kind::Key;
             const std::optional<int> code = keyCode(rest);
@@ -141,12 +152,35 @@ std::optional<EventScript> EventScript::parse(const QString &text, QString *erro
     return script;
 }
 
+QStringList EventScript::screenshotPaths() const
+{
+    QStringList paths;
+    for (const Step &step : m_steps)
+        if (step.kind == Step::Kind::Screenshot)
+            paths.append(step.text);
+    return paths;
+}
+
 std::optional<QString> EventScript::saveScreenshot(const Device &device, const QString &path)
 {
-    QImageWriter writer(path, "png");
+    const auto failed = [&path](const QString &why) {
+        return QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
+    };
+    // Never a FIFO or a device: writing there could wait for ever.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return failed(QStringLiteral("not a regular file"));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(device.screen()))
-        return QStringLiteral("cannot write %1: %2")
-            .arg(QDir::toNativeSeparators(path), writer.errorString());
+        return failed(writer.errorString());
+    // Whole or not at all: a full disk is an error, not a short picture.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit())
+        return failed(file.errorString());
     return std::nullopt;
 }
 
@@ -194,9 +228,22 @@ bool EventScript::feed(Device &device)
             for (QChar c : step.text)
                 device.key(c.unicode());
             return true;
-        case Step::Kind::Menu:
+        case Step::Kind::Menu: {
+            const qsizetype items = device.menuItems().size();
+            if (step.numbers[0] > items) {
+                m_error = items == 0
+                              ? QStringLiteral("line %1: menu %2, but the program has no menu")
+                                    .arg(step.line)
+                                    .arg(step.numbers[0])
+                              : QStringLiteral("line %1: menu %2, but the menu has %3 items")
+                                    .arg(step.line)
+                                    .arg(step.numbers[0])
+                                    .arg(items);
+                return false;
+            }
             device.chooseMenu(step.numbers[0]);
             return true;
+        }
         }
     }
     return false;

@@ -36,6 +36,8 @@ public:
     // Set when a step could not be carried out (a screenshot not written,
     // a dialog without an answer); the run stops there.
     QString errorString() const { return m_error; }
+    // The files the script's screenshot steps write.
+    QStringList screenshotPaths() const;
 
     // Writes the screen as a PNG file; returns an error text or nothing.
     static std::optional<QString> saveScreenshot(const Device &device, const QString &path);

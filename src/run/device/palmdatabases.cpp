@@ -160,6 +160,12 @@ std::optional<int> PalmDatabases::open(const QString &name, const QString &mode,
     open.writable = mode != QLatin1String("r");
     QFile file(filePath(name));
     if (file.exists()) {
+        // A FIFO or device there would block or never end.
+        if (!QFileInfo(file).isFile()) {
+            fail(QStringLiteral("cannot read %1: not a regular file")
+                     .arg(QDir::toNativeSeparators(file.fileName())));
+            return std::nullopt;
+        }
         if (!file.open(QIODevice::ReadOnly)) {
             fail(QStringLiteral("cannot read %1: %2")
                      .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));

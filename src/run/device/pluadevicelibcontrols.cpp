@@ -34,8 +34,9 @@ int l_pbutton(lua_State *L)
 
 int l_ppbutton(lua_State *L)
 {
-    const QString text = checkText(L, 1);
-    return pushId(L, device(L).addControl(Device::ControlKind::PushButton, text, optInt(L, 2, 0)));
+    // The group first: an error there must not skip the text's destructor.
+    const int group = optInt(L, 2, 0);
+    return pushId(L, device(L).addControl(Device::ControlKind::PushButton, checkText(L, 1), group));
 }
 
 int l_prbutton(lua_State *L)
@@ -65,10 +66,18 @@ int l_plist(lua_State *L)
     const int lines = checkInt(L, 1);
     const int columns = checkInt(L, 2);
     luaL_checktype(L, 3, LUA_TTABLE);
-    QStringList items;
-    if (const int bad = tableStrings(L, 3, &items))
+    int bad = 0;
+    int id = 0;
+    {
+        // Gone before luaL_error, which skips destructors.
+        QStringList items;
+        bad = tableStrings(L, 3, &items);
+        if (!bad)
+            id = device(L).addList(lines, columns, items);
+    }
+    if (bad)
         return luaL_error(L, "plist: item %d is not a string", bad);
-    return pushId(L, device(L).addList(lines, columns, items));
+    return pushId(L, id);
 }
 
 int checkControl(lua_State *L, int index)
@@ -130,10 +139,16 @@ int l_pdestroy(lua_State *L)
 int l_pmenu(lua_State *L)
 {
     luaL_checktype(L, 1, LUA_TTABLE);
-    QStringList items;
-    if (const int bad = tableStrings(L, 1, &items))
+    int bad = 0;
+    {
+        // Gone before luaL_error, which skips destructors.
+        QStringList items;
+        bad = tableStrings(L, 1, &items);
+        if (!bad)
+            device(L).setMenu(items);
+    }
+    if (bad)
         return luaL_error(L, "pmenu: item %d is not a string", bad);
-    device(L).setMenu(items);
     return 0;
 }
 

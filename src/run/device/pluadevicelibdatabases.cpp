@@ -5,6 +5,7 @@
 #include "textfile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 extern "C" {
@@ -52,8 +53,9 @@ int numberOrFailure(lua_State *L, std::optional<int> number, const PalmDatabases
 
 int l_listdb(lua_State *L)
 {
-    const QString creator = optText(L, 1);
-    const QStringList names = device(L).databases().list(creator, optText(L, 2));
+    luaL_optstring(L, 1, nullptr); // both checked before any C++ value exists
+    luaL_optstring(L, 2, nullptr);
+    const QStringList names = device(L).databases().list(optText(L, 1), optText(L, 2));
     if (names.isEmpty()) {
         lua_pushnil(L);
         return 1;
@@ -71,6 +73,11 @@ int l_listdb(lua_State *L)
 int l_opendb(lua_State *L)
 {
     PalmDatabases &dbs = device(L).databases();
+    // Every argument checked before any C++ value exists: an error would
+    // skip their destructors.
+    luaL_checkstring(L, 1);
+    for (int arg = 2; arg <= 4; ++arg)
+        luaL_optstring(L, arg, nullptr);
     const QString name = checkText(L, 1);
     const QString mode = lua_isnoneornil(L, 2) ? QStringLiteral("r") : checkText(L, 2);
     const QString creator = lua_isnoneornil(L, 3) ? QStringLiteral("PLua") : checkText(L, 3);
@@ -147,20 +154,21 @@ int l_read(lua_State *L)
     PalmDatabases &dbs = device(L).databases();
     const int handle = checkDatabase(L, 1);
     const int count = std::max(lua_gettop(L), 2) - 1;
+    // One result per format, however many formats there are.
+    luaL_checkstack(L, count + LUA_MINSTACK, "too many formats to read");
     for (int i = 0; i < count; ++i) {
         const int arg = i + 2;
         std::optional<QByteArray> value;
         if (lua_type(L, arg) == LUA_TNUMBER) {
             value = dbs.read(handle, std::max(checkInt(L, arg), 0));
         } else {
-            const QByteArray format = lua_isnoneornil(L, arg)
-                                          ? QByteArray("*l")
-                                          : TextFile::toWindows1252(checkText(L, arg));
-            if (format.startsWith("*l")) {
+            // A C string, not a C++ one: luaL_argerror below skips destructors.
+            const char *format = lua_isnoneornil(L, arg) ? "*l" : luaL_checkstring(L, arg);
+            if (std::strncmp(format, "*l", 2) == 0) {
                 value = dbs.readLine(handle);
-            } else if (format.startsWith("*a")) {
+            } else if (std::strncmp(format, "*a", 2) == 0) {
                 value = dbs.readAll(handle);
-            } else if (format.startsWith("*n")) {
+            } else if (std::strncmp(format, "*n", 2) == 0) {
                 const std::optional<QByteArray> line = dbs.readLine(handle);
                 bool ok = false;
                 const double number = line ? line.value().trimmed().toDouble(&ok) : 0;

@@ -146,23 +146,26 @@ int l_pmode(lua_State *L)
 // Values as Lua's print shows them, joined by tabs, ending the line.
 int l_print(lua_State *L)
 {
+    // The line is joined on the Lua stack: tostring may raise an error,
+    // which would skip a C++ buffer's destructor.
     const int count = lua_gettop(L);
-    QByteArray text;
+    luaL_checkstack(L, 2 * count + 3, "too many values to print");
     lua_getglobal(L, "tostring");
+    const int tostring = lua_gettop(L);
     for (int i = 1; i <= count; ++i) {
-        lua_pushvalue(L, -1);
+        if (i > 1)
+            lua_pushliteral(L, "\t");
+        lua_pushvalue(L, tostring);
         lua_pushvalue(L, i);
         lua_call(L, 1, 1);
-        std::size_t length = 0;
-        const char *s = lua_tolstring(L, -1, &length);
-        if (!s)
+        if (!lua_isstring(L, -1))
             return luaL_error(L, "'tostring' must return a string to 'print'");
-        if (i > 1)
-            text += '\t';
-        text.append(s, static_cast<qsizetype>(length));
-        lua_pop(L, 1);
     }
-    text += '\n';
+    lua_pushliteral(L, "\n");
+    lua_concat(L, lua_gettop(L) - tostring);
+    std::size_t length = 0;
+    const char *joined = lua_tolstring(L, -1, &length);
+    const QByteArray text(joined, static_cast<qsizetype>(length));
     device(L).drawText(text);
     device(L).output(text);
     return 0;

@@ -13,10 +13,18 @@ RunSession::RunSession(const QString &databaseFolder, QObject *parent)
       m_frameTimer(new QTimer(this))
 {
     qRegisterMetaType<DialogRequest>();
-    m_frameTimer->setInterval(16);
+    // A little under 1/60 s, so a program that draws without pause is shown
+    // at 60 frames a second at least.
+    m_frameTimer->setInterval(15);
+    m_frameTimer->setTimerType(Qt::PreciseTimer);
     connect(m_frameTimer, &QTimer::timeout, this, &RunSession::pollFrame);
     m_device->setOutput([this](const QByteArray &text) { emit output(text); });
-    m_device->setSoundObserver([this](const QString &note) { emit soundPlayed(note); });
+    // Sounds are passed on once a frame, the latest one: a program beeping
+    // without pause cannot flood whoever listens.
+    m_device->setSoundObserver([this](const QString &note) {
+        const std::lock_guard lock(m_soundMutex);
+        m_pendingSound = note;
+    });
     m_device->setDialogObserver(
         [this](const DialogRequest &request) { emit dialogRequested(request); });
 }
@@ -48,6 +56,7 @@ void RunSession::start(const QString &source, const QString &chunkName)
         std::optional<PluaEngine::Failure> failure;
         {
             PluaEngine engine;
+            engine.setStorageFolder(m_device->databases().folder().toStdString());
             engine.setOutput([this](std::string_view s) {
                 emit output(QByteArray(s.data(), static_cast<qsizetype>(s.size())));
             });
@@ -85,6 +94,13 @@ void RunSession::stop()
 
 void RunSession::pollFrame()
 {
+    QString sound;
+    {
+        const std::lock_guard lock(m_soundMutex);
+        sound.swap(m_pendingSound);
+    }
+    if (!sound.isEmpty())
+        emit soundPlayed(sound);
     if (std::optional<QImage> frame = m_device->takeFrameIfChanged())
         emit frameReady(*frame);
 }

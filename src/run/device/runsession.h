@@ -36,10 +36,10 @@ public:
     static QString defaultDatabaseFolder();
 
 signals:
-    void frameReady(const QImage &screen); // at most 60 times a second
+    void frameReady(const QImage &screen); // at most 67 times a second
     void output(const QByteArray &text);
     void dialogRequested(const DialogRequest &request); // answer with device().answerDialog()
-    void soundPlayed(const QString &note);
+    void soundPlayed(const QString &note);              // the latest, at most once a frame
     // The run ended. `stopped`: by stop(); otherwise a non-empty message is
     // a fault (line 0 when no line is known) and an empty one a normal end.
     void finished(bool stopped, int line, const QString &message);
@@ -55,4 +55,6 @@ private:
     bool m_stopRequested = false;
     bool m_running = false;
     QTimer *m_frameTimer;
+    std::mutex m_soundMutex;
+    QString m_pendingSound;
 };

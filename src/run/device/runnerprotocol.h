@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+// The messages between the editor and the runner, the child process a
+// program runs in. Each is a 4-byte little-endian length, a type byte and a
+// QDataStream body; the runner's standard input and output carry them.
+namespace RunnerProtocol {
+
+enum class Type : quint8 {
+    // editor to runner
+    Start = 1, // QString source, QString chunk name
+    Pen,       // qint8 kind (0 down, 1 move, 2 up), qint16 x, qint16 y
+    Key,       // qint32 code
+    Menu,      // qint32 item number
+    Answer,    // bool accepted, QString text, qint32 a, b, c
+    // runner to editor
+    Frame = 16, // 160 x 160 palette indices, raw
+    MenuItems,  // QStringList
+    Sound,      // QString note
+    Dialog,     // qint8 kind, QString text, QString initial, qint32 a, b, c
+    Finished,   // bool stopped, qint32 line, QString message
+};
+
+// A message's body stays far below this; anything longer is a broken stream.
+constexpr quint32 MaxMessage = 16 * 1024 * 1024;
+
+struct Message
+{
+    Type type;
+    QByteArray body;
+};
+
+QByteArray encode(Type type, const QByteArray &body);
+
+// Takes one whole message off the front of `buffer`; nothing while it is
+// incomplete. `broken` is set for a length beyond MaxMessage.
+std::optional<Message> take(QByteArray &buffer, bool *broken);
+
+} // namespace RunnerProtocol
