@@ -1017,33 +1017,41 @@ void tst_Desktop::hostileProgramsLeaveTheEditorWhole()
 void tst_Desktop::userEnvironments_data()
 {
     QTest::addColumn<QString>("screen");
+    QTest::addColumn<QStringList>("serverOptions");
     QTest::addColumn<QStringList>("environment");
     QTest::addColumn<QString>("mappedPlugin"); // a library the environment must bring in
     QTest::addColumn<bool>("accessibility");
     const QString normal = QStringLiteral("1280x1024x24");
-    QTest::newRow("plain") << normal << QStringList() << QString() << false;
-    QTest::newRow("de_DE") << normal << QStringList{"LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8"}
-                           << QString() << false;
-    QTest::newRow("pt_BR") << normal << QStringList{"LANG=pt_BR.UTF-8", "LC_ALL=pt_BR.UTF-8"}
-                           << QString() << false;
-    QTest::newRow("dark theme") << normal << QStringList{"QT_QPA_PLATFORMTHEME=qt6ct"}
+    QTest::newRow("plain") << normal << QStringList() << QStringList() << QString() << false;
+    QTest::newRow("de_DE") << normal << QStringList()
+                           << QStringList{"LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8"} << QString()
+                           << false;
+    QTest::newRow("pt_BR") << normal << QStringList()
+                           << QStringList{"LANG=pt_BR.UTF-8", "LC_ALL=pt_BR.UTF-8"} << QString()
+                           << false;
+    QTest::newRow("dark theme") << normal << QStringList()
+                                << QStringList{"QT_QPA_PLATFORMTHEME=qt6ct"}
                                 << QStringLiteral("adwaita.so") << false;
-    QTest::newRow("scale 2") << QStringLiteral("1920x1080x24") << QStringList{"QT_SCALE_FACTOR=2"}
-                             << QString() << false;
+    QTest::newRow("scale 2") << QStringLiteral("1920x1080x24") << QStringList()
+                             << QStringList{"QT_SCALE_FACTOR=2"} << QString() << false;
+    QTest::newRow("no GLX") << normal << QStringList{"-extension", "GLX"} << QStringList()
+                            << QString() << false;
     QTest::newRow("screen reader")
-        << normal << QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"} << QString() << true;
+        << normal << QStringList() << QStringList{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"} << QString()
+        << true;
 }
 
 void tst_Desktop::userEnvironments()
 {
     QFETCH(QString, screen);
+    QFETCH(QStringList, serverOptions);
     QFETCH(QStringList, environment);
     QFETCH(QString, mappedPlugin);
     QFETCH(bool, accessibility);
     // This walk's own display, at its own size.
     m_desktop = std::make_unique<X11Desktop>();
     X11Desktop &d = *m_desktop;
-    QVERIFY2(d.start(screen), qPrintable(d.error()));
+    QVERIFY2(d.start(screen, serverOptions), qPrintable(d.error()));
     if (accessibility)
         QVERIFY2(d.startSessionBus(), qPrintable(d.error()));
     QDir().mkpath(d.home() + QStringLiteral("/config/qt6ct"));

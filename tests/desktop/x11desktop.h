@@ -27,7 +27,9 @@ public:
 
     // Starts Xvfb and openbox; false (with `error()`) when either is missing
     // or does not come up.
-    bool start(const QString &screen = QStringLiteral("1280x1024x24"))
+    // `serverOptions` go to Xvfb as they are (for example "-extension GLX").
+    bool start(const QString &screen = QStringLiteral("1280x1024x24"),
+               const QStringList &serverOptions = {})
     {
         for (const char *tool : {"Xvfb", "openbox", "xdotool"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
@@ -44,10 +46,14 @@ public:
         }
         const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
         m_xvfb.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_xvfb.start(QStringLiteral("Xvfb"),
-                     {m_display, QStringLiteral("-screen"), QStringLiteral("0"), screen,
-                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                      QStringLiteral("-noreset")});
+        const QStringList options{m_display,
+                                  QStringLiteral("-screen"),
+                                  QStringLiteral("0"),
+                                  screen,
+                                  QStringLiteral("-nolisten"),
+                                  QStringLiteral("tcp"),
+                                  QStringLiteral("-noreset")};
+        m_xvfb.start(QStringLiteral("Xvfb"), options + serverOptions);
         if (!m_xvfb.waitForStarted() || !waitFor([&] { return QFile::exists(socket); }, 10000))
             return fail(QStringLiteral("Xvfb did not start on ") + m_display);
 
