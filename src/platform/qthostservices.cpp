@@ -246,7 +246,7 @@ QString QtHostServices::stateDirectory() const
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // The XDG base directories: an unset or relative $XDG_STATE_HOME counts as
     // not set.
-    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!state.isEmpty() && QDir::isAbsolutePath(state))
         return state;
     return QDir::homePath() + QStringLiteral("/.local/state");
