@@ -8,6 +8,7 @@
 #include <lua.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace lua40 {
@@ -25,22 +26,50 @@ int toInt(lua_State *L, int index)
     return static_cast<int>(luaL_checknumber(L, index));
 }
 
-// a .. b .. c: strings as they are, numbers with 16 digits, anything else an
+bool isText(lua_State *L, int i)
+{
+    const int type = lua_type(L, i);
+    return type == LUA_TSTRING || type == LUA_TNUMBER;
+}
+
+// a .. b .. c, from the right: strings as they are, numbers with 16
+// digits, a table with a concat tag method through it, anything else an
 // error as in Lua 4.0.
 int cat(lua_State *L)
 {
-    const int n = lua_gettop(L);
-    for (int i = 1; i <= n; ++i) {
-        const int type = lua_type(L, i);
-        if (type == LUA_TNUMBER) {
-            pushNumberText(L, lua_tonumber(L, i));
-            lua_replace(L, i);
-        } else if (type != LUA_TSTRING) {
-            return PluaEngine::raise(L, std::string("attempt to concat a ") +
-                                            lua_typename(L, type) + " value");
+    int n = lua_gettop(L);
+    while (n > 1) {
+        if (isText(L, n - 1) && isText(L, n)) {
+            // The longest run of texts at the end, joined at once.
+            int first = n - 1;
+            while (first > 1 && isText(L, first - 1))
+                --first;
+            for (int i = first; i <= n; ++i) {
+                if (lua_type(L, i) == LUA_TNUMBER) {
+                    pushNumberText(L, lua_tonumber(L, i));
+                    lua_replace(L, i);
+                }
+            }
+            lua_concat(L, n - first + 1);
+            n = first;
+            continue;
         }
+        const int culprit = isText(L, n - 1) ? n : n - 1;
+        if (!luaL_getmetafield(L, n - 1, "__concat") && !luaL_getmetafield(L, n, "__concat")) {
+            return PluaEngine::raise(L, std::string("attempt to concat a ") +
+                                            luaL_typename(L, culprit) + " value");
+        }
+        lua_pushvalue(L, n - 1);
+        lua_pushvalue(L, n);
+        lua_call(L, 2, 1);
+        lua_replace(L, n - 1);
+        lua_settop(L, n - 1);
+        --n;
     }
-    lua_concat(L, n);
+    if (n == 1 && lua_type(L, 1) == LUA_TNUMBER) {
+        pushNumberText(L, lua_tonumber(L, 1));
+        lua_replace(L, 1);
+    }
     return 1;
 }
 
@@ -134,6 +163,21 @@ int tremove(lua_State *L)
     return 1;
 }
 
+// Whether t[1..n] has no holes and Lua 5.1 counts n elements in it, so
+// that its own sort can work on t in place.
+int plainArray(lua_State *L)
+{
+    const int n = static_cast<int>(lua_tonumber(L, 2));
+    bool plain = static_cast<int>(lua_objlen(L, 1)) == n;
+    for (int i = 1; plain && i <= n; ++i) {
+        lua_rawgeti(L, 1, i);
+        plain = !lua_isnil(L, -1);
+        lua_pop(L, 1);
+    }
+    lua_pushboolean(L, plain);
+    return 1;
+}
+
 int output(lua_State *L)
 {
     std::size_t length = 0;
@@ -175,27 +219,84 @@ int exitFunction(lua_State *L)
     return lua_error(L);
 }
 
-// The message of an error without the "chunk:line: " that Lua 5.1 puts in
-// front for the program's own code (Lua 4.0 messages have none).
+// The message of an error as Lua 4.0 words it (see messageOf).
 int bareMessage(lua_State *L)
 {
     if (lua_type(L, 1) != LUA_TSTRING) {
         lua_settop(L, 1);
         return 1;
     }
-    const std::string message = lua_tostring(L, 1);
-    const std::size_t colon = message.find(':');
-    std::size_t p = colon == std::string::npos ? 0 : colon + 1;
-    const std::size_t digits = p;
-    while (p < message.size() && message[p] >= '0' && message[p] <= '9')
-        ++p;
-    if (colon != std::string::npos && p > digits && message.compare(p, 2, ": ") == 0 &&
-        message.find('"') > colon)
-        lua_pushstring(L, message.c_str() + p + 2);
-    else
-        lua_pushvalue(L, 1);
+    const std::string message = messageOf(lua_tostring(L, 1));
+    lua_pushlstring(L, message.data(), message.size());
     return 1;
 }
+
+void replaceAll(std::string &s, const std::string &from, const std::string &to)
+{
+    for (std::size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
+        s.replace(p, from.size(), to);
+}
+
+// The length of a "chunk:line: " in front of a message, or 0.
+std::size_t positionLength(const std::string &message)
+{
+    std::size_t colon = message.find(": ");
+    while (colon != std::string::npos) {
+        std::size_t digits = colon;
+        while (digits > 0 && message[digits - 1] >= '0' && message[digits - 1] <= '9')
+            --digits;
+        if (digits < colon && digits > 0 && message[digits - 1] == ':')
+            return colon + 2;
+        if (message.compare(0, 8, "string \"") != 0)
+            return 0;
+        colon = message.find(": ", colon + 1);
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string messageOf(std::string message)
+{
+    const std::size_t position = positionLength(message);
+    static const char *const fromLua51[] = {"bad argument #", "malformed pattern",
+                                            "invalid ",       "attempt to ",
+                                            "missing ",       "unfinished capture"};
+    bool ours = position > 0;
+    message.erase(0, position);
+    for (const char *start : fromLua51)
+        ours = ours || message.compare(0, std::strlen(start), start) == 0;
+    if (!ours)
+        return message;
+    if (message == "C stack overflow")
+        return "stack overflow";
+    replaceAll(message, "attempt to concatenate", "attempt to concat");
+    // 4.0 names no upvalue and no field it cannot name.
+    for (const char *unnamed : {"upvalue '", "field '?' "}) {
+        for (std::size_t p = message.find(unnamed); p != std::string::npos;
+             p = message.find(unnamed, p)) {
+            const std::size_t open = message.find('(', p);
+            const std::size_t close = message.find(')', open);
+            if (open == std::string::npos || close == std::string::npos)
+                break;
+            message.replace(p, close + 1 - p, message.substr(open + 1, close - open - 1));
+        }
+    }
+    replaceAll(message, "call method '", "call field '");
+    // 'name' becomes `name'.
+    for (std::size_t p = message.find('\''); p != std::string::npos;) {
+        const std::size_t end = message.find('\'', p + 1);
+        if (end == std::string::npos)
+            break;
+        message[p] = '`';
+        p = message.find('\'', end + 1);
+    }
+    return message;
+}
+
+namespace {
+
+const char NoMessage = 0;
 
 } // namespace
 
@@ -226,9 +327,16 @@ void open(lua_State *L)
     lua_pushvalue(L, -2); // P
     lua_newtable(L);      // C
     const luaL_Reg functions[] = {
-        {"cat", cat},         {"tostring", toString}, {"getn", getnFunction},
-        {"tinsert", tinsert}, {"tremove", tremove},   {"out", output},
-        {"load", loadChunk},  {"bare", bareMessage},  {"exitrun", exitFunction},
+        {"cat", cat},
+        {"tostring", toString},
+        {"getn", getnFunction},
+        {"tinsert", tinsert},
+        {"tremove", tremove},
+        {"out", output},
+        {"load", loadChunk},
+        {"bare", bareMessage},
+        {"exitrun", exitFunction},
+        {"plainarray", plainArray},
         {nullptr, nullptr},
     };
     for (const luaL_Reg *f = functions; f->name; ++f) {
@@ -241,9 +349,24 @@ void open(lua_State *L)
     lua_setfield(L, -2, "exit");
     lua_pushlightuserdata(L, nullptr);
     lua_setfield(L, -2, "noresult");
+    lua_pushlightuserdata(L, const_cast<char *>(&NoMessage));
+    lua_setfield(L, -2, "nomessage");
+    addStringFunctions(L, -1);
     lua_call(L, 2, 1);
     lua_replace(L, LUA_GLOBALSINDEX);
     lua_pop(L, 1); // P
+}
+
+void reportUncaught(lua_State *L)
+{
+    pushHelpers(L);
+    lua_getfield(L, -1, "report");
+    lua_remove(L, -2);
+    lua_insert(L, -2);
+    if (lua_pcall(L, 1, 1, 0) != 0) {
+        lua_pop(L, 1);
+        lua_pushliteral(L, "error in error handling");
+    }
 }
 
 void pushHelpers(lua_State *L)

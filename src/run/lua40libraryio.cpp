@@ -20,10 +20,23 @@ end
 G.deg = function(x) return checknum(x, 1, "deg") / RPD end
 G.rad = function(x) return checknum(x, 1, "rad") * RPD end
 for _, name in ipairs{"abs", "ceil", "floor", "sqrt", "exp", "log", "log10", "frexp", "ldexp",
-                      "min", "max", "random", "randomseed"} do
+                      "min", "max", "randomseed"} do
   G[name] = math[name]
 end
 G.mod = math.fmod
+G.random = function(...)
+  local nargs = select("#", ...)
+  local m, n = ...
+  if nargs == 0 then return math.random() end
+  m = checkint(m, 1, "random")
+  if nargs == 1 then
+    if m < 1 then argerror(1, "random", "interval is empty") end
+    return math.random(m)
+  end
+  n = checkint(n, 2, "random")
+  if m > n then argerror(2, "random", "interval is empty") end
+  return math.random(m, n)
+end
 
 -- Input and output. Standard output goes to the run's output; there is no
 -- keyboard input on the desktop.
@@ -36,9 +49,9 @@ local function strip(msg, name)
   end
   return msg
 end
-local function result(ok, msg, name)
+local function result(ok, msg, code, name)
   if ok then return 1 end
-  return nil, strip(msg, name)
+  return nil, strip(msg, name), code
 end
 local function checkfile(f, n, fname)
   if f == STDIN then error("there is no standard input in a run: read from a file", 0) end
@@ -54,32 +67,32 @@ local function openas(name, mode, fname)
   if strsub(name, 1, 1) == "|" then
     error("`" .. fname .. "' cannot start other programs in a run", 0)
   end
-  local f, msg = open(name, mode)
-  if not f then return nil, strip(msg, name) end
+  local f, msg, code = open(name, mode)
+  if not f then return nil, strip(msg, name), code end
   return f
 end
 G.readfrom = function(name)
   if name == nil then
-    local f = G._INPUT
+    local f = E._INPUT
     if iotype(f) == "file" then f:close() end
-    G._INPUT = STDIN
+    E._INPUT = STDIN
     return 1
   end
-  local f, msg = openas(name, "r", "readfrom")
-  if not f then return nil, msg end
-  G._INPUT = f
+  local f, msg, code = openas(name, "r", "readfrom")
+  if not f then return nil, msg, code end
+  E._INPUT = f
   return f
 end
 local function output(name, mode, fname)
   if name == nil then
-    local f = G._OUTPUT
+    local f = E._OUTPUT
     if iotype(f) == "file" and f ~= stderr then f:close() end
-    G._OUTPUT = STDOUT
+    E._OUTPUT = STDOUT
     return 1
   end
-  local f, msg = openas(name, mode, fname)
-  if not f then return nil, msg end
-  G._OUTPUT = f
+  local f, msg, code = openas(name, mode, fname)
+  if not f then return nil, msg, code end
+  E._OUTPUT = f
   return f
 end
 G.writeto = function(name) return output(name, "w", "writeto") end
@@ -87,19 +100,21 @@ G.appendto = function(name) return output(name, "a", "appendto") end
 G.openfile = function(name, mode)
   name = checkstr(name, 1, "openfile")
   mode = checkstr(mode, 2, "openfile")
-  local f, msg = open(name, mode)
-  if not f then return nil, strip(msg, name) end
+  local f, msg, code = open(name, mode)
+  if not f then return nil, strip(msg, name), code end
   return f
 end
 G.closefile = function(f)
   if f == STDOUT or f == STDIN or f == stderr then return nil, "cannot close a standard file" end
   checkfile(f, 1, "closefile")
-  return result(f:close())
+  local ok, msg, code = f:close()
+  return result(ok, msg, code)
 end
 G.flush = function(f)
-  if f == nil then f = G._OUTPUT end
+  if f == nil then f = E._OUTPUT end
   if f == STDOUT then return 1 end
-  return result(checkfile(f, 1, "flush"):flush())
+  local ok, msg, code = checkfile(f, 1, "flush"):flush()
+  return result(ok, msg, code)
 end
 G.seek = function(f, whence, offset)
   if f == STDOUT then return nil, "cannot seek the program's output" end
@@ -132,7 +147,7 @@ local function readone(f, fmt, n)
 end
 G.read = function(...)
   local nargs = select("#", ...)
-  local f, first = G._INPUT, 1
+  local f, first = E._INPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   checkfile(f, 1, "read")
   if nargs < first then return f:read("*l") end
@@ -146,7 +161,7 @@ G.read = function(...)
 end
 G.write = function(...)
   local nargs = select("#", ...)
-  local f, first = G._OUTPUT, 1
+  local f, first = E._OUTPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   if f ~= STDOUT then checkfile(f, 1, "write") end
   for i = first, nargs do
@@ -181,14 +196,14 @@ G.date = function(fmt)
 end
 G.remove = function(name)
   name = checkstr(name, 1, "remove")
-  local ok, msg = os.remove(name)
-  return result(ok, msg, name)
+  local ok, msg, code = os.remove(name)
+  return result(ok, msg, code, name)
 end
 G.rename = function(from, to)
   from = checkstr(from, 1, "rename")
   to = checkstr(to, 2, "rename")
-  local ok, msg = os.rename(from, to)
-  return result(ok, msg, from)
+  local ok, msg, code = os.rename(from, to)
+  return result(ok, msg, code, from)
 end
 G.setlocale = function(locale, category)
   if locale ~= nil then
@@ -197,7 +212,7 @@ G.setlocale = function(locale, category)
   return os.setlocale(nil, optstr(category, 2, "setlocale", "all"))
 end
 unsupported("execute", "a run cannot start other programs")
-return G
+return E
 )lua";
 
 } // namespace lua40

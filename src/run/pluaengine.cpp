@@ -10,6 +10,8 @@
 #include <cstring>
 #include <iostream>
 
+#include <locale.h>
+
 // The engine keeps itself in the registry under this key's address, so C
 // functions and the hook find it from the state alone.
 static const char EngineKey = 0;
@@ -62,6 +64,9 @@ int messageHandler(lua_State *L)
     if (engine)
         PluaEngineAccess::noteFailureLine(engine,
                                           programLine(L, PluaEngineAccess::source(engine), 1));
+    // Where it was raised, as in Lua 4.0: the program's own _ERRORMESSAGE
+    // hears of it before the stack unwinds.
+    lua40::reportUncaught(L);
     return 1;
 }
 
@@ -79,10 +84,37 @@ void stopHook(lua_State *L, lua_Debug *)
     }
 }
 
+// Lua 4.0 reads, writes and compares numbers and text as in the C locale,
+// whatever the desktop's: while the program runs, its thread (and only that
+// thread) uses the C locale, so Lua 5.1's number formatting, its strtod and
+// strcoll, and the character classes of patterns follow it. The editor's
+// own threads keep the locale Qt set.
+class CLocaleOnThisThread
+{
+public:
+    CLocaleOnThisThread()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        if (c != locale_t(nullptr))
+            m_previous = uselocale(c);
+    }
+    ~CLocaleOnThisThread()
+    {
+        if (m_previous != locale_t(nullptr))
+            uselocale(m_previous);
+    }
+    CLocaleOnThisThread(const CLocaleOnThisThread &) = delete;
+    CLocaleOnThisThread &operator=(const CLocaleOnThisThread &) = delete;
+
+private:
+    locale_t m_previous = locale_t(nullptr);
+};
+
 } // namespace
 
 PluaEngine::PluaEngine() : d(std::make_unique<Private>())
 {
+    const CLocaleOnThisThread cLocale;
     d->L = luaL_newstate();
     d->sink = [](std::string_view text) { std::cout << text << std::flush; };
     lua_pushlightuserdata(d->L, const_cast<char *>(&EngineKey));
@@ -118,6 +150,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         lua_pop(d->L, 1);
         d->loaded = false;
     }
+    const CLocaleOnThisThread cLocale;
     const plua::Translation t = plua::translate(pluaSource);
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
@@ -148,6 +181,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     if (!d->loaded)
         return Failure{0, "no program is loaded"};
     d->loaded = false;
+    const CLocaleOnThisThread cLocale;
     const int chunk = lua_gettop(L);
     lua_pushcfunction(L, messageHandler);
     lua_insert(L, chunk);
@@ -193,7 +227,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
             f.message.erase(0, p + 2);
         }
     }
-    f.message = plua::programMessage(f.message, d->prefix);
+    f.message = lua40::messageOf(plua::programMessage(f.message, d->prefix));
     return f;
 }
 

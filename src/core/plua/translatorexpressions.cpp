@@ -2,6 +2,8 @@
 #include "plua/translatorstate.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 namespace plua::TranslatorInternals {
 
@@ -14,6 +16,14 @@ bool isComparison(int op)
 }
 
 } // namespace
+
+bool Translator::isZeroLiteral(int n) const
+{
+    if (node(n).kind != NodeKind::Number)
+        return false;
+    const std::string number(text(n));
+    return std::strtod(number.c_str(), nullptr) == 0.0;
+}
 
 void Translator::expList(int n, bool multi)
 {
@@ -63,7 +73,10 @@ void Translator::exp(int n, bool test)
         const bool global = (e.flags & NodeFlag::Global) != 0;
         if (std::find(ups.begin(), ups.end(), std::make_pair(name, global)) == ups.end())
             ups.emplace_back(name, global);
-        replace(e.begin, e.end, upvalueCopy(name));
+        // After a keyword (not%x, return%x) the copy's name needs a space
+        // not to run into it.
+        const bool joined = e.begin > 0 && isNameByte(m_src[e.begin - 1]);
+        replace(e.begin, e.end, (joined ? " " : "") + upvalueCopy(name));
         break;
     }
     case NodeKind::Function: {
@@ -105,6 +118,10 @@ void Translator::exp(int n, bool test)
             insert(e.begin, "(");
             exp(e.firstChild, true);
             insert(e.end, " and 1 or nil)");
+        } else if (e.op == '-' && isZeroLiteral(e.firstChild)) {
+            // Lua 4.0 has no negative zero constant; Lua 5.1 would also
+            // fold -0 and a later 0 into one constant.
+            replace(e.begin, e.end, "0");
         } else {
             exp(e.firstChild, e.op == Tok::Not);
         }

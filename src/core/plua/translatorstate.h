@@ -64,6 +64,12 @@ private:
 
     std::string variable(int nameNode) const;
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
+    bool isZeroLiteral(int n) const;
+    static bool isNameByte(char c)
+    {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    }
     void renameLocal(int nameNode);
 
     void lexical();
