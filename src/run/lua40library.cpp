@@ -165,6 +165,12 @@ int tremove(lua_State *L)
 
 // Whether t[1..n] has no holes and Lua 5.1 counts n elements in it, so
 // that its own sort can work on t in place.
+int lineHere(lua_State *L)
+{
+    lua_pushnumber(L, PluaEngine::currentLine(L));
+    return 1;
+}
+
 int plainArray(lua_State *L)
 {
     const int n = static_cast<int>(lua_tonumber(L, 2));
@@ -259,9 +265,9 @@ std::size_t positionLength(const std::string &message)
 std::string messageOf(std::string message)
 {
     const std::size_t position = positionLength(message);
-    static const char *const fromLua51[] = {"bad argument #", "malformed pattern",
-                                            "invalid ",       "attempt to ",
-                                            "missing ",       "unfinished capture"};
+    static const char *const fromLua51[] = {
+        "bad argument #", "malformed pattern",  "invalid ",    "attempt to ", "missing ",
+        "unfinished capture", "C stack overflow", "'for' ",      "'tostring' "};
     bool ours = position > 0;
     message.erase(0, position);
     for (const char *start : fromLua51)
@@ -283,6 +289,7 @@ std::string messageOf(std::string message)
         }
     }
     replaceAll(message, "call method '", "call field '");
+    replaceAll(message, "invalid key to 'next'", "invalid key for 'next'");
     // 'name' becomes `name'.
     for (std::size_t p = message.find('\''); p != std::string::npos;) {
         const std::size_t end = message.find('\'', p + 1);
@@ -337,6 +344,7 @@ void open(lua_State *L)
         {"bare", bareMessage},
         {"exitrun", exitFunction},
         {"plainarray", plainArray},
+        {"line", lineHere},
         {nullptr, nullptr},
     };
     for (const luaL_Reg *f = functions; f->name; ++f) {
@@ -357,16 +365,20 @@ void open(lua_State *L)
     lua_pop(L, 1); // P
 }
 
-void reportUncaught(lua_State *L)
+int reportUncaught(lua_State *L)
 {
     pushHelpers(L);
     lua_getfield(L, -1, "report");
     lua_remove(L, -2);
     lua_insert(L, -2);
-    if (lua_pcall(L, 1, 1, 0) != 0) {
+    if (lua_pcall(L, 1, 2, 0) != 0) {
         lua_pop(L, 1);
         lua_pushliteral(L, "error in error handling");
+        return 0;
     }
+    const int line = static_cast<int>(lua_tonumber(L, -1));
+    lua_pop(L, 1);
+    return line;
 }
 
 void pushHelpers(lua_State *L)

@@ -32,8 +32,8 @@ std::string messageOf(std::string message);
 
 // Lets the program's own _ERRORMESSAGE hear of the error on top of the
 // stack, which no call or dostring caught; replaces it with the message to
-// report.
-void reportUncaught(lua_State *L);
+// report. Gives the program's line where it was first raised (0: unknown).
+int reportUncaught(lua_State *L);
 
 // The string functions, tonumber and print, written in C, into the table at
 // `table`.

@@ -117,7 +117,6 @@ G.assert = function(...)
   if v == nil then
     error("assertion failed!  " .. optstr(m, 2, "assert", ""), 0)
   end
-  return v
 end
 -- error(): no message, so no handler hears of it; a number is its text.
 G.error = function(...)
@@ -272,30 +271,51 @@ local DEFAULT_ERRORMESSAGE = function(m)
 end
 G._ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
 G._ERRORMESSAGE = DEFAULT_ERRORMESSAGE
--- An error that has been reported already, passed on by a call.
+-- The error last reported, the program's line where it was raised, and
+-- whether the default handler still owes its text: that goes to _ALERT only
+-- if a call or dostring ends the error; at the top the run reports it.
 local REPORTED = {}
+local lineofprogram = C.line
 local function signal(e)
   return e == STOP or e == EXIT
 end
 local function reporter(e)
   if signal(e) or e == NOMESSAGE or REPORTED[1] == e then return e end
   local handler = E._ERRORMESSAGE
-  if handler then pcall(handler, bare(e)) end
-  REPORTED[1] = e
+  REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(), handler == DEFAULT_ERRORMESSAGE
+  if handler and handler ~= DEFAULT_ERRORMESSAGE then pcall(handler, bare(e)) end
   return e
 end
--- At the top: the program's own handler hears of it.
+local function caught()
+  if REPORTED[3] then
+    local alert = E._ALERT
+    if alert then pcall(alert, "error: " .. tostr(bare(REPORTED[1])) .. "\n") end
+  end
+  REPORTED[1], REPORTED[2], REPORTED[3] = nil, nil, nil
+end
+-- At the top: the program's own handler hears of an error no call caught.
+-- Gives the error and the line it was raised on.
 P.report = function(e)
-  toplevel = true
-  reporter(e)
-  toplevel = false
   if e == NOMESSAGE then return "`error' called without a message" end
+  if signal(e) then return e end
+  if REPORTED[1] == e then
+    local line = REPORTED[2]
+    REPORTED[1], REPORTED[2], REPORTED[3] = nil, nil, nil
+    return e, line
+  end
+  local handler = E._ERRORMESSAGE
+  if handler and handler ~= DEFAULT_ERRORMESSAGE then
+    toplevel = true
+    pcall(handler, bare(e))
+    toplevel = false
+  end
   return e
 end
 local function finish(r, x)
   if r[1] then return unpack(r, 2, r.n) end
   local e = r[2]
   if signal(e) or not x then error(e, 0) end
+  caught()
   return nil
 end
 
@@ -322,6 +342,7 @@ local function runsource(s, chunkname)
   local f, msg = load4(s, chunkname)
   if not f then
     reporter(msg)
+    caught()
     return nil, "syntax error"
   end
   local r = pack(xpcall(function() return f(P) end, reporter))
@@ -330,6 +351,7 @@ local function runsource(s, chunkname)
     return NORESULT
   end
   if signal(r[2]) then error(r[2], 0) end
+  caught()
   return nil, "run-time error"
 end
 G.dostring = function(s, name)

@@ -49,8 +49,9 @@ local function strip(msg, name)
   end
   return msg
 end
+-- Success is a userdata, as in Lua 4.0.
 local function result(ok, msg, code, name)
-  if ok then return 1 end
+  if ok then return NORESULT end
   return nil, strip(msg, name), code
 end
 local function checkfile(f, n, fname)
@@ -150,14 +151,20 @@ G.read = function(...)
   local f, first = E._INPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   checkfile(f, 1, "read")
-  if nargs < first then return f:read("*l") end
-  local r = {}
+  -- What could not be read is left out: at the end, read returns nothing.
+  if nargs < first then
+    local line = f:read("*l")
+    if line == nil then return end
+    return line
+  end
+  local r, n = {}, 0
   for i = first, nargs do
     local v = readone(f, (select(i, ...)), i)
-    r[i - first + 1] = v
     if v == nil then break end
+    n = n + 1
+    r[n] = v
   end
-  return unpack(r, 1, nargs - first + 1)
+  return unpack(r, 1, n)
 end
 G.write = function(...)
   local nargs = select("#", ...)
@@ -176,7 +183,7 @@ G.write = function(...)
       if not ok then return nil, msg end
     end
   end
-  return 1
+  return f
 end
 
 -- System

@@ -172,8 +172,19 @@ std::string patternFor51(std::string_view p, int *captures)
     for (std::size_t i = 0; i < p.size(); ++i) {
         const char c = p[i];
         if (c == '%' && i + 1 < p.size()) {
-            out += c;
-            out += p[++i];
+            const char item = p[++i];
+            if (item == 'f') {
+                // No frontier in 4.0: %f is the letter.
+                out += 'f';
+            } else {
+                out += c;
+                out += item;
+            }
+            // %bxy: the two characters are what they are.
+            if (item == 'b') {
+                out.append(p.substr(i + 1, 2));
+                i = std::min(i + 2, p.size());
+            }
         } else if (c == '[') {
             // A set runs to the first `]` after its first character.
             const std::size_t begin = i;

@@ -66,7 +66,9 @@ int messageHandler(lua_State *L)
                                           programLine(L, PluaEngineAccess::source(engine), 1));
     // Where it was raised, as in Lua 4.0: the program's own _ERRORMESSAGE
     // hears of it before the stack unwinds.
-    lua40::reportUncaught(L);
+    const int raisedAt = lua40::reportUncaught(L);
+    if (engine && raisedAt > 0)
+        PluaEngineAccess::noteFailureLine(engine, raisedAt);
     return 1;
 }
 
@@ -250,6 +252,12 @@ void PluaEngine::output(std::string_view text) const
 {
     if (d->sink)
         d->sink(text);
+}
+
+int PluaEngine::currentLine(lua_State *L)
+{
+    PluaEngine *engine = fromState(L);
+    return engine ? programLine(L, engine->d->source, 1) : 0;
 }
 
 int PluaEngine::raise(lua_State *L, const std::string &message)

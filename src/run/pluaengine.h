@@ -57,6 +57,10 @@ public:
     // ("chunk:line: message"). Use as `return PluaEngine::raise(L, "...");`.
     static int raise(lua_State *L, const std::string &message);
 
+    // The line of the program the innermost of its functions on the stack
+    // is at (0: none).
+    static int currentLine(lua_State *L);
+
 private:
     friend struct PluaEngineAccess;
     struct Private;

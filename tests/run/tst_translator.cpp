@@ -188,7 +188,7 @@ void tst_Translator::translation_data()
         << "local _P = ...; return (function() x = 1\n-- a\n-- b\nend)()";
     QTest::newRow("only the skipped first line")
         << "#!/bin/plua"
-        << "local _P = ...; return (function() --!/bin/plua\nend)()";
+        << "local _P = ...; return (function() -- !/bin/plua\nend)()";
     QTest::newRow("long concatenation")
         << "s = a .. " + QString("b .. ").repeated(98) + "f() .. c"
         << "s = _P.cat(_P.cat(a , " + QString("b , ").repeated(98) + "(f()) ), c)";
@@ -199,7 +199,16 @@ void tst_Translator::translation_data()
     QTest::newRow("method call continued on the next line") << "o:m\n(1)"
                                                             << "o:m(\n 1)";
     QTest::newRow("first line skipped") << "#!/bin/plua\nprint(1)"
-                                        << "--!/bin/plua\nprint(1)";
+                                        << "-- !/bin/plua\nprint(1)";
+    QTest::newRow("first line opening a long bracket")
+        << "#[[ game\nprint(\"a\")\n-- ]]\nprint(\"b\")"
+        << "-- [[ game\nprint(\"a\")\n-- ]]\nprint(\"b\")";
+    QTest::newRow("upvalue after a keyword")
+        << "local x\nfunction f() if not%x then return%x end end"
+        << "local x\nf = (function(_Pu_x) return function() if not _Pu_x then return _Pu_x end "
+           "end end)(x)";
+    QTest::newRow("negative zero constant") << "a = -0 b = - 0.0 c = -1"
+                                            << "a = 0 b = 0 c = -1";
     QTest::newRow("line ends") << "x = 1\r\ny = 2\rz = 3"
                                << "x = 1\ny = 2\nz = 3";
     QTest::newRow("escapes unchanged") << "s = \"a\\65\\n\\x\""

@@ -4,6 +4,7 @@
 #include "device.h"
 #include "palmpalette.h"
 
+#include <cstring>
 #include <cmath>
 
 extern "C" {
@@ -156,10 +157,11 @@ int l_print(lua_State *L)
         std::size_t length = 0;
         const char *s = lua_tolstring(L, -1, &length);
         if (!s)
-            return luaL_error(L, "'tostring' must return a string to 'print'");
+            return luaL_error(L, "`tostring' must return a string to `print'");
         if (i > 1)
             text += '\t';
-        text.append(s, static_cast<qsizetype>(length));
+        // Up to a zero byte, as the handheld's C library writes a string.
+        text.append(s, static_cast<qsizetype>(std::strlen(s)));
         lua_pop(L, 1);
     }
     text += '\n';

@@ -34,7 +34,9 @@ for name in "${names[@]}"; do
                     rest = substr(body, cut + 18)
                     n = split(rest, lines, "\n")
                     for (i = 1; i <= n; ++i) {
+                        # The first frame in the program, past the handler.
                         if (index(lines[i], "file `" file "'\''") > 0 &&
+                            index(lines[i], "function `_ERRORMESSAGE'\''") == 0 &&
                             match(lines[i], /at line [0-9]+/)) {
                             print file ":" substr(lines[i], RSTART + 8, RLENGTH - 8) ": " message
                             exit
@@ -51,6 +53,9 @@ for name in "${names[@]}"; do
                 }
                 print "*"
             }' "$work/err.txt" >"$name.err"
+    fi
+    if [ "$status" -eq 0 ] && [ -s "$work/err.txt" ]; then
+        echo "$name: succeeds but writes to standard error; give it its own _ERRORMESSAGE" >&2
     fi
     echo "$name: exit $status"
     rm -rf "$work"
