@@ -267,8 +267,8 @@ std::string messageOf(std::string message)
 {
     const std::size_t position = positionLength(message);
     static const char *const fromLua51[] = {
-        "bad argument #", "malformed pattern",  "invalid ",    "attempt to ", "missing ",
-        "unfinished capture", "C stack overflow", "'for' ",      "'tostring' "};
+        "bad argument #",     "malformed pattern", "invalid ", "attempt to ", "missing ",
+        "unfinished capture", "C stack overflow",  "'for' ",   "'tostring' "};
     bool ours = position > 0;
     message.erase(0, position);
     for (const char *start : fromLua51)

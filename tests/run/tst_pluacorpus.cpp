@@ -58,6 +58,7 @@ class tst_PluaCorpus : public QObject
 private slots:
     void agreesWithLua40_data();
     void agreesWithLua40();
+    void checkerNamesTheSameLine();
 };
 
 void tst_PluaCorpus::agreesWithLua40_data()
@@ -120,6 +121,30 @@ void tst_PluaCorpus::agreesWithLua40()
     if (known.contains(name))
         QEXPECT_FAIL("", qPrintable(known.value(name)), Continue);
     QVERIFY2(agrees, qPrintable(why));
+}
+
+// plua-check prepares the text as plua-run does: every fault it finds is
+// the one Lua 4.0 reported, on the same line.
+void tst_PluaCorpus::checkerNamesTheSameLine()
+{
+    const QStringList programs =
+        QDir(Corpus).entryList({QStringLiteral("*.lua")}, QDir::Files, QDir::Name);
+    int faults = 0;
+    for (const QString &program : programs) {
+        const ToolRun check = runCommand(QStringLiteral(PLUA_CHECK_PATH), {program}, {Corpus, {}});
+        if (check.exitCode == 0)
+            continue;
+        ++faults;
+        QCOMPARE(check.exitCode, 1);
+        const QByteArray wantErr =
+            readFile(Corpus + QLatin1Char('/') + program.chopped(4) + QLatin1String(".err"));
+        // "NAME.lua:LINE:" of both; plua-check adds a column.
+        const QByteArray want = wantErr.left(wantErr.indexOf(':', program.size() + 1) + 1);
+        QVERIFY2(!want.isEmpty() && check.out.startsWith(want),
+                 qPrintable(program + QLatin1String(": ") + QString::fromUtf8(check.out) +
+                            QLatin1String(" vs ") + QString::fromUtf8(wantErr)));
+    }
+    QVERIFY(faults >= 5);
 }
 
 QTEST_MAIN(tst_PluaCorpus)

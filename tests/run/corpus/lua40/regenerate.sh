@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every program of this corpus under the real Lua 4.0 stand-alone
-# interpreter and stores what it printed as the expectations: NAME.out is its
+# interpreter (github:lua/lua, tag v4.0) and stores what it printed as the expectations: NAME.out is its
 # standard output, NAME.err the error plua-run is expected to report for it,
 # in plua-run's form "NAME.lua:LINE: message" (taken from 4.0's "error:" line
 # and the first line of its traceback inside the program). A run that fails
@@ -18,6 +18,9 @@ for name in "${names[@]}"; do
     name="${name%.lua}"
     work="$(mktemp -d)"
     cp "$name.lua" "$work/"
+    # The handheld gets a program as the editor saves it, its last line
+    # ended too (plua::handheldText).
+    [ -z "$(tail -c 1 "$work/$name.lua")" ] || printf '\n' >>"$work/$name.lua"
     status=0
     (cd "$work" && LC_ALL=C "$lua" "$name.lua" >out.txt 2>err.txt </dev/null) || status=$?
     cp "$work/out.txt" "$name.out"
