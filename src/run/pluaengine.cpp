@@ -1,5 +1,6 @@
 #include "run/pluaengine.h"
 
+#include "plua/programtext.h"
 #include "plua/translator.h"
 #include "run/lua40library.h"
 
@@ -124,6 +125,10 @@ PluaEngine::PluaEngine() : d(std::make_unique<Private>())
     lua_rawset(d->L, LUA_REGISTRYINDEX);
     lua_sethook(d->L, stopHook, LUA_MASKCOUNT, StopCheckInterval);
     lua40::open(d->L);
+    // Lua 5.1's incremental collector with its default pause spends far more
+    // time than 4.0's on programs that make many tables; a longer pause
+    // brings them back to 4.0's speed.
+    lua_gc(d->L, LUA_GCSETPAUSE, 400);
 }
 
 PluaEngine::~PluaEngine()
@@ -153,7 +158,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         d->loaded = false;
     }
     const CLocaleOnThisThread cLocale;
-    const plua::Translation t = plua::translate(pluaSource);
+    const plua::Translation t = plua::translate(plua::handheldText(pluaSource));
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
