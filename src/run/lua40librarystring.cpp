@@ -1,6 +1,5 @@
 // The Lua 4.0 string functions and print in C: argument checks that tell a
-// missing argument from a nil one, 4.0's patterns on Lua 5.1's matcher, and
-// 4.0's format.
+// missing argument from a nil one, 4.0's patterns, and 4.0's format.
 #include "run/lua40library.h"
 
 #include "run/pluaengine.h"
@@ -161,55 +160,320 @@ int strcharFn(lua_State *L)
     return 1;
 }
 
-// A Lua 4.0 pattern for Lua 5.1's matcher: the same but for `()`, which is
-// an empty capture in 4.0 (its value the empty string) and a position in
-// 5.1. Counts the captures too.
-std::string patternFor51(std::string_view p, int *captures)
+// Lua 4.0's patterns, matched here rather than by Lua 5.1's matcher, whose
+// patterns differ: `()` is an empty capture (its value the empty string),
+// %f is the letter f, a pattern ends at a zero byte, and a `)` that closes
+// nothing makes the match fail.
+class Matcher
 {
-    std::string out;
-    out.reserve(p.size() + 8);
-    *captures = 0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        const char c = p[i];
-        if (c == '%' && i + 1 < p.size()) {
-            const char item = p[++i];
-            if (item == 'f') {
-                // No frontier in 4.0: %f is the letter.
-                out += 'f';
-            } else {
-                out += c;
-                out += item;
-            }
-            // %bxy: the two characters are what they are.
-            if (item == 'b') {
-                out.append(p.substr(i + 1, 2));
-                i = std::min(i + 2, p.size());
-            }
-        } else if (c == '[') {
-            // A set runs to the first `]` after its first character.
-            const std::size_t begin = i;
-            ++i;
-            if (i < p.size() && p[i] == '^')
-                ++i;
+public:
+    static constexpr int MaxCaptures = 32;
+
+    Matcher(lua_State *L, std::string_view subject, const char *pattern)
+        : m_L(L), m_end(subject.data() + subject.size()),
+          m_patternEnd(pattern + std::strlen(pattern))
+    {}
+
+    // Where a match of `p` at `s` ends, or nullptr.
+    const char *match(const char *s, const char *p)
+    {
+        m_level = 0;
+        m_depth = 0;
+        return doMatch(s, p);
+    }
+    int captures() const { return m_level; }
+    // Pushes capture i (from 0).
+    void pushCapture(int i)
+    {
+        if (i < 0 || i >= m_level)
+            fail("invalid capture index");
+        if (m_capture[i].length < 0)
+            fail("unfinished capture");
+        lua_pushlstring(m_L, m_capture[i].begin, static_cast<std::size_t>(m_capture[i].length));
+    }
+    void pushCaptures()
+    {
+        luaL_checkstack(m_L, m_level, "too many captures");
+        for (int i = 0; i < m_level; ++i)
+            pushCapture(i);
+    }
+    const char *patternEnd() const { return m_patternEnd; }
+
+private:
+    struct Capture
+    {
+        const char *begin = nullptr;
+        long length = 0; // -1 while open
+    };
+
+    [[noreturn]] void fail(const char *message) const
+    {
+        lua_pushstring(m_L, message);
+        lua_error(m_L);
+        std::abort(); // lua_error does not return
+    }
+
+    const char *classEnd(const char *p) const
+    {
+        if (*p == '%') {
+            if (p + 1 >= m_patternEnd)
+                fail("malformed pattern (ends with `%')");
+            return p + 2;
+        }
+        if (*p == '[') {
+            ++p;
+            if (p < m_patternEnd && *p == '^')
+                ++p;
+            // The first character of a set is itself, even `]`.
             do {
-                if (i < p.size() && p[i] == '%')
-                    ++i;
-                ++i;
-            } while (i < p.size() && p[i] != ']');
-            out.append(p.substr(begin, std::min(i + 1, p.size()) - begin));
-        } else if (c == '(' && i + 1 < p.size() && p[i + 1] == ')') {
-            // Matches nothing, once: a capture of the empty string.
-            out += "([^%z%Z]?)";
-            ++i;
-            ++*captures;
-        } else {
-            if (c == '(')
-                ++*captures;
-            out += c;
+                if (p >= m_patternEnd)
+                    fail("malformed pattern (missing `]')");
+                if (*p++ == '%' && p < m_patternEnd)
+                    ++p;
+            } while (p >= m_patternEnd || *p != ']');
+            return p + 1;
+        }
+        return p + 1;
+    }
+
+    static bool classMatches(int c, int cl)
+    {
+        bool result = false;
+        switch (std::tolower(cl)) {
+        case 'a':
+            result = std::isalpha(c) != 0;
+            break;
+        case 'c':
+            result = std::iscntrl(c) != 0;
+            break;
+        case 'd':
+            result = std::isdigit(c) != 0;
+            break;
+        case 'l':
+            result = std::islower(c) != 0;
+            break;
+        case 'p':
+            result = std::ispunct(c) != 0;
+            break;
+        case 's':
+            result = std::isspace(c) != 0;
+            break;
+        case 'u':
+            result = std::isupper(c) != 0;
+            break;
+        case 'w':
+            result = std::isalnum(c) != 0;
+            break;
+        case 'x':
+            result = std::isxdigit(c) != 0;
+            break;
+        case 'z':
+            result = c == 0;
+            break;
+        default:
+            return cl == c;
+        }
+        return std::isupper(cl) ? !result : result;
+    }
+
+    // A set [...] from `p` (its `[`) to `last` (its `]`).
+    static bool setMatches(int c, const char *p, const char *last)
+    {
+        bool in = true;
+        if (p[1] == '^') {
+            in = false;
+            ++p;
+        }
+        while (++p < last) {
+            if (*p == '%') {
+                ++p;
+                if (classMatches(c, static_cast<unsigned char>(*p)))
+                    return in;
+            } else if (p[1] == '-' && p + 2 < last) {
+                p += 2;
+                if (static_cast<unsigned char>(p[-2]) <= c && c <= static_cast<unsigned char>(*p))
+                    return in;
+            } else if (static_cast<unsigned char>(*p) == c) {
+                return in;
+            }
+        }
+        return !in;
+    }
+
+    bool singleMatches(const char *s, const char *p, const char *ep) const
+    {
+        if (s >= m_end)
+            return false;
+        const int c = static_cast<unsigned char>(*s);
+        switch (*p) {
+        case '.':
+            return true;
+        case '%':
+            return classMatches(c, static_cast<unsigned char>(p[1]));
+        case '[':
+            return setMatches(c, p, ep - 1);
+        default:
+            return static_cast<unsigned char>(*p) == c;
         }
     }
-    return out;
-}
+
+    const char *balance(const char *s, const char *p) const
+    {
+        if (p + 1 >= m_patternEnd)
+            fail("unbalanced pattern");
+        if (s >= m_end || *s != *p)
+            return nullptr;
+        const char open = *p;
+        const char close = p[1];
+        int depth = 1;
+        while (++s < m_end) {
+            if (*s == close) {
+                if (--depth == 0)
+                    return s + 1;
+            } else if (*s == open) {
+                ++depth;
+            }
+        }
+        return nullptr;
+    }
+
+    const char *backReference(const char *s, int l) const
+    {
+        l -= '1';
+        if (l < 0 || l >= m_level || m_capture[l].length < 0)
+            fail("invalid capture index");
+        const auto length = static_cast<std::size_t>(m_capture[l].length);
+        if (static_cast<std::size_t>(m_end - s) >= length &&
+            std::memcmp(m_capture[l].begin, s, length) == 0)
+            return s + length;
+        return nullptr;
+    }
+
+    const char *maxExpand(const char *s, const char *p, const char *ep)
+    {
+        std::ptrdiff_t i = 0;
+        while (singleMatches(s + i, p, ep))
+            ++i;
+        for (; i >= 0; --i) {
+            if (const char *r = doMatch(s + i, ep + 1))
+                return r;
+        }
+        return nullptr;
+    }
+
+    const char *minExpand(const char *s, const char *p, const char *ep)
+    {
+        for (;;) {
+            if (const char *r = doMatch(s, ep + 1))
+                return r;
+            if (!singleMatches(s, p, ep))
+                return nullptr;
+            ++s;
+        }
+    }
+
+    const char *startCapture(const char *s, const char *p)
+    {
+        if (m_level >= MaxCaptures)
+            fail("too many captures");
+        m_capture[m_level].begin = s;
+        m_capture[m_level].length = -1;
+        ++m_level;
+        const char *r = doMatch(s, p);
+        if (!r)
+            --m_level;
+        return r;
+    }
+
+    const char *endCapture(const char *s, const char *p)
+    {
+        int open = m_level - 1;
+        while (open >= 0 && m_capture[open].length != -1)
+            --open;
+        if (open < 0)
+            return nullptr;
+        m_capture[open].length = s - m_capture[open].begin;
+        const char *r = doMatch(s, p);
+        if (!r)
+            m_capture[open].length = -1;
+        return r;
+    }
+
+    const char *doMatch(const char *s, const char *p)
+    {
+        // Deep enough for any sensible pattern, short of the C stack's end.
+        if (++m_depth > 5000)
+            fail("pattern too complex");
+        const char *r = nullptr;
+        for (;;) {
+            if (p == m_patternEnd) {
+                r = s;
+                break;
+            }
+            if (*p == '(') {
+                r = startCapture(s, p + 1);
+                break;
+            }
+            if (*p == ')') {
+                r = endCapture(s, p + 1);
+                break;
+            }
+            if (*p == '%' && p + 1 < m_patternEnd && p[1] == 'b') {
+                s = balance(s, p + 2);
+                if (!s)
+                    break;
+                p += 4;
+                continue;
+            }
+            if (*p == '%' && p + 1 < m_patternEnd &&
+                std::isdigit(static_cast<unsigned char>(p[1]))) {
+                s = backReference(s, static_cast<unsigned char>(p[1]));
+                if (!s)
+                    break;
+                p += 2;
+                continue;
+            }
+            if (*p == '$' && p + 1 == m_patternEnd) {
+                r = s == m_end ? s : nullptr;
+                break;
+            }
+            const char *ep = classEnd(p);
+            const bool m = singleMatches(s, p, ep);
+            const char next = ep < m_patternEnd ? *ep : '\0';
+            if (next == '?') {
+                if (m && (r = doMatch(s + 1, ep + 1)))
+                    break;
+                p = ep + 1;
+                continue;
+            }
+            if (next == '*') {
+                r = maxExpand(s, p, ep);
+                break;
+            }
+            if (next == '+') {
+                r = m ? maxExpand(s + 1, p, ep) : nullptr;
+                break;
+            }
+            if (next == '-') {
+                r = minExpand(s, p, ep);
+                break;
+            }
+            if (!m)
+                break;
+            ++s;
+            p = ep;
+        }
+        --m_depth;
+        return r;
+    }
+
+    lua_State *m_L;
+    const char *m_end;
+    const char *m_patternEnd;
+    int m_level = 0;
+    int m_depth = 0;
+    Capture m_capture[MaxCaptures];
+};
 
 bool hasSpecials(std::string_view p)
 {
@@ -217,7 +481,7 @@ bool hasSpecials(std::string_view p)
 }
 
 // strfind(s, pattern [, init [, plain]]): any fourth argument, even nil,
-// asks for a plain search. Upvalue 1: Lua 5.1's string.find.
+// asks for a plain search.
 int strfindFn(lua_State *L)
 {
     const std::string_view s = checkStr(L, 1, "strfind");
@@ -225,97 +489,99 @@ int strfindFn(lua_State *L)
     const long init = relative(optLong(L, 3, "strfind", 1), s.size()) - 1;
     if (init < 0 || static_cast<std::size_t>(init) > s.size())
         return argError(L, 3, "strfind", "out of range");
-    const bool plain = lua_gettop(L) > 3 || !hasSpecials(p);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_pushvalue(L, 1);
-    if (plain) {
-        lua_pushvalue(L, 2);
-    } else {
-        int captures = 0;
-        const std::string pattern = patternFor51(p, &captures);
-        lua_pushlstring(L, pattern.data(), pattern.size());
+    if (lua_gettop(L) > 3 || !hasSpecials(p)) {
+        const std::size_t at = s.find(p, static_cast<std::size_t>(init));
+        if (at == std::string_view::npos) {
+            lua_pushnil(L);
+            return 1;
+        }
+        lua_pushnumber(L, static_cast<lua_Number>(at + 1));
+        lua_pushnumber(L, static_cast<lua_Number>(at + p.size()));
+        return 2;
     }
-    lua_pushnumber(L, static_cast<lua_Number>(init + 1));
-    lua_pushboolean(L, plain);
-    const int base = lua_gettop(L) - 5;
-    lua_call(L, 4, LUA_MULTRET);
-    return lua_gettop(L) - base;
-}
-
-// The replacement function gsub hands Lua 5.1: calls the program's
-// function with the captures (none when the pattern has none), and turns
-// what it returns into the text 4.0 puts in: a string, a number's text, or
-// nothing at all.
-int gsubCall(lua_State *L)
-{
-    const bool captures = lua_toboolean(L, lua_upvalueindex(2)) != 0;
-    if (!captures)
-        lua_settop(L, 0);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, 1);
-    if (lua_type(L, -1) == LUA_TNUMBER)
-        pushNumberText(L, lua_tonumber(L, -1));
-    else if (lua_type(L, -1) != LUA_TSTRING)
-        lua_pushliteral(L, "");
+    const char *pattern = p.data();
+    const bool anchor = *pattern == '^';
+    if (anchor)
+        ++pattern;
+    Matcher m(L, s, pattern);
+    const char *s1 = s.data() + init;
+    do {
+        if (const char *e = m.match(s1, pattern)) {
+            lua_pushnumber(L, static_cast<lua_Number>(s1 - s.data() + 1));
+            lua_pushnumber(L, static_cast<lua_Number>(e - s.data()));
+            m.pushCaptures();
+            return 2 + m.captures();
+        }
+    } while (s1++ < s.data() + s.size() && !anchor);
+    lua_pushnil(L);
     return 1;
 }
 
-int invalidCapture(lua_State *L)
-{
-    lua_pushliteral(L, "invalid capture index");
-    return lua_error(L);
-}
-
-// gsub(s, pattern, replacement [, n]). Upvalue 1: Lua 5.1's string.gsub.
+// gsub(s, pattern, replacement [, n]): a function is called with the
+// captures (none when the pattern has none) and what it returns is put in
+// when it is a string or a number; in a string, %1..%9 are captures.
 int gsubFn(lua_State *L)
 {
     const std::string_view s = checkStr(L, 1, "gsub");
-    const std::string_view p = checkStr(L, 2, "gsub");
-    int captures = 0;
-    const std::string pattern = patternFor51(p, &captures);
-    const long most = optLong(L, 4, "gsub", static_cast<long>(s.size()) + 1);
+    const char *pattern = checkStr(L, 2, "gsub").data();
     const int type = lua_type(L, 3);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_pushvalue(L, 1);
-    lua_pushlstring(L, pattern.data(), pattern.size());
-    if (type == LUA_TSTRING || type == LUA_TNUMBER) {
-        // %1..%9 name captures (an error, once something matches, when
-        // there is no such capture); % before anything else is that thing.
-        const std::string_view r = checkStr(L, 3, "gsub");
-        std::string repl;
-        bool invalid = false;
-        for (std::size_t i = 0; i < r.size(); ++i) {
-            if (r[i] != '%') {
-                repl += r[i];
-                continue;
-            }
-            if (++i == r.size())
-                break;
-            const char c = r[i];
-            if (c >= '0' && c <= '9') {
-                invalid = invalid || c == '0' || c - '0' > captures;
-                repl += '%';
-                repl += c;
-            } else if (c == '%') {
-                repl += "%%";
+    if (type == LUA_TNUMBER || type == LUA_TSTRING)
+        checkStr(L, 3, "gsub");
+    else if (type != LUA_TFUNCTION)
+        return argError(L, 3, "gsub", "string or function expected");
+    const long most = optLong(L, 4, "gsub", static_cast<long>(s.size()) + 1);
+    const bool anchor = *pattern == '^';
+    if (anchor)
+        ++pattern;
+    Matcher m(L, s, pattern);
+    luaL_Buffer b;
+    luaL_buffinit(L, &b);
+    const char *src = s.data();
+    const char *const end = s.data() + s.size();
+    long n = 0;
+    while (n < most) {
+        const char *e = m.match(src, pattern);
+        if (e) {
+            ++n;
+            if (type == LUA_TFUNCTION) {
+                lua_pushvalue(L, 3);
+                m.pushCaptures();
+                lua_call(L, m.captures(), 1);
+                if (lua_type(L, -1) == LUA_TNUMBER) {
+                    pushNumberText(L, lua_tonumber(L, -1));
+                    lua_replace(L, -2);
+                }
+                if (lua_type(L, -1) == LUA_TSTRING)
+                    luaL_addvalue(&b);
+                else
+                    lua_pop(L, 1);
             } else {
-                repl += c;
+                std::size_t length = 0;
+                const char *r = lua_tolstring(L, 3, &length);
+                for (std::size_t i = 0; i < length; ++i) {
+                    if (r[i] != '%' || i + 1 == length) {
+                        luaL_addchar(&b, r[i]);
+                    } else if (std::isdigit(static_cast<unsigned char>(r[++i]))) {
+                        m.pushCapture(r[i] - '1');
+                        luaL_addvalue(&b);
+                    } else {
+                        luaL_addchar(&b, r[i]);
+                    }
+                }
             }
         }
-        if (invalid)
-            lua_pushcfunction(L, invalidCapture);
+        if (e && e > src)
+            src = e;
+        else if (src < end)
+            luaL_addchar(&b, *src++);
         else
-            lua_pushlstring(L, repl.data(), repl.size());
-    } else if (type == LUA_TFUNCTION) {
-        lua_pushvalue(L, 3);
-        lua_pushboolean(L, captures > 0);
-        lua_pushcclosure(L, gsubCall, 2);
-    } else {
-        return argError(L, 3, "gsub", "string or function expected");
+            break;
+        if (anchor)
+            break;
     }
-    lua_pushnumber(L, static_cast<lua_Number>(most));
-    lua_call(L, 4, 2);
+    luaL_addlstring(&b, src, static_cast<std::size_t>(end - src));
+    luaL_pushresult(&b);
+    lua_pushnumber(L, static_cast<lua_Number>(n));
     return 2;
 }
 
@@ -491,23 +757,16 @@ void addStringFunctions(lua_State *L, int table)
     if (table < 0)
         table = lua_gettop(L) + table + 1;
     const luaL_Reg plain[] = {
-        {"strlen", strlenFn},     {"strsub", strsubFn}, {"strlower", strlowerFn},
-        {"strupper", strupperFn}, {"strrep", strrepFn}, {"strbyte", strbyteFn},
-        {"strchar", strcharFn},   {"format", formatFn}, {"tonumber", tonumberFn},
-        {"print", printFn},       {nullptr, nullptr},
+        {"strlen", strlenFn},     {"strsub", strsubFn},   {"strlower", strlowerFn},
+        {"strupper", strupperFn}, {"strrep", strrepFn},   {"strbyte", strbyteFn},
+        {"strchar", strcharFn},   {"format", formatFn},   {"tonumber", tonumberFn},
+        {"print", printFn},       {"strfind", strfindFn}, {"gsub", gsubFn},
+        {nullptr, nullptr},
     };
     for (const luaL_Reg *f = plain; f->name; ++f) {
         lua_pushcfunction(L, f->func);
         lua_setfield(L, table, f->name);
     }
-    lua_getglobal(L, "string");
-    lua_getfield(L, -1, "find");
-    lua_pushcclosure(L, strfindFn, 1);
-    lua_setfield(L, table, "strfind");
-    lua_getfield(L, -1, "gsub");
-    lua_pushcclosure(L, gsubFn, 1);
-    lua_setfield(L, table, "gsub");
-    lua_pop(L, 1);
 }
 
 } // namespace lua40
