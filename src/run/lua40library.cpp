@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace lua40 {
 
@@ -33,32 +34,48 @@ bool isText(lua_State *L, int i)
     return type == LUA_TSTRING || type == LUA_TNUMBER;
 }
 
-// a .. b .. c, from the right: strings as they are, numbers with 16
-// digits, a table with a concat tag method through it, anything else an
-// error as in Lua 4.0.
-int cat(lua_State *L)
+// a .. b .. c from `first` on, from the right: strings as they are,
+// numbers with 16 digits, a table with a concat tag method through it,
+// anything else an error as in Lua 4.0, naming the operand by `names` (what
+// Lua 4.0 calls each, separated by |) when there are names.
+int concatenate(lua_State *L, int first, std::string_view names)
 {
-    int n = lua_gettop(L);
-    while (n > 1) {
+    const int top = lua_gettop(L);
+    int n = top;
+    while (n > first) {
         if (isText(L, n - 1) && isText(L, n)) {
             // The longest run of texts at the end, joined at once.
-            int first = n - 1;
-            while (first > 1 && isText(L, first - 1))
-                --first;
-            for (int i = first; i <= n; ++i) {
+            int from = n - 1;
+            while (from > first && isText(L, from - 1))
+                --from;
+            for (int i = from; i <= n; ++i) {
                 if (lua_type(L, i) == LUA_TNUMBER) {
                     pushNumberText(L, lua_tonumber(L, i));
                     lua_replace(L, i);
                 }
             }
-            lua_concat(L, n - first + 1);
-            n = first;
+            lua_concat(L, n - from + 1);
+            n = from;
             continue;
         }
         const int culprit = isText(L, n - 1) ? n : n - 1;
         if (!luaL_getmetafield(L, n - 1, "__concat") && !luaL_getmetafield(L, n, "__concat")) {
-            return PluaEngine::raise(L, std::string("attempt to concat a ") +
-                                            luaL_typename(L, culprit) + " value");
+            // Only an operand as written has a name: n is one while nothing
+            // after it has been joined.
+            std::string_view name;
+            if (culprit < n || n == top) {
+                std::string_view rest = names;
+                for (int i = first; i < culprit && !rest.empty(); ++i) {
+                    const std::size_t bar = rest.find('|');
+                    rest =
+                        bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+                }
+                name = rest.substr(0, rest.find('|'));
+            }
+            const std::string type = luaL_typename(L, culprit);
+            return PluaEngine::raise(L, name.empty() ? "attempt to concat a " + type + " value"
+                                                     : "attempt to concat " + std::string(name) +
+                                                           " (a " + type + " value)");
         }
         lua_pushvalue(L, n - 1);
         lua_pushvalue(L, n);
@@ -67,11 +84,24 @@ int cat(lua_State *L)
         lua_settop(L, n - 1);
         --n;
     }
-    if (n == 1 && lua_type(L, 1) == LUA_TNUMBER) {
-        pushNumberText(L, lua_tonumber(L, 1));
-        lua_replace(L, 1);
+    if (n == first && lua_type(L, first) == LUA_TNUMBER) {
+        pushNumberText(L, lua_tonumber(L, first));
+        lua_replace(L, first);
     }
     return 1;
+}
+
+int cat(lua_State *L)
+{
+    return concatenate(L, 1, {});
+}
+
+// catd(names, a, b, ...): cat with the names of the operands.
+int catd(lua_State *L)
+{
+    std::size_t length = 0;
+    const char *names = lua_tolstring(L, 1, &length);
+    return concatenate(L, 2, std::string_view(names ? names : "", length));
 }
 
 int toString(lua_State *L)
@@ -339,6 +369,7 @@ void open(lua_State *L)
     lua_newtable(L);      // C
     const luaL_Reg functions[] = {
         {"cat", cat},
+        {"catd", catd},
         {"tostring", toString},
         {"getn", getnFunction},
         {"tinsert", tinsert},

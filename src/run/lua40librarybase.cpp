@@ -26,6 +26,7 @@ local E = setmetatable({}, EMT)
 P.G = E
 P.E = E
 P.cat = cat
+P.catd = C.catd
 P.select = select
 P.each = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end

@@ -132,7 +132,7 @@ void tst_Translator::translation_data()
     QTest::newRow("and then or") << "x = a and b or c"
                                  << "x = a and b or c";
     QTest::newRow("concatenation") << "s = a .. 1 .. f()"
-                                   << "s = _P.cat(a , 1 , (f()))";
+                                   << "s = _P.catd(\"global `a'||\", a , 1 , (f()))";
     QTest::newRow("concatenation of a number literal") << "y = 1.5..2"
                                                        << "y = _P.cat(1.5 ,2)";
 

@@ -17,6 +17,17 @@ bool isComparison(int op)
 
 } // namespace
 
+std::string Translator::operandName(int n) const
+{
+    const Node &e = node(n);
+    if (e.kind == NodeKind::Name)
+        return std::string(e.flags & NodeFlag::Local ? "local `" : "global `") +
+               std::string(text(n)) + "'";
+    if (e.kind == NodeKind::Field)
+        return "field `" + std::string(text(child(n, 1))) + "'";
+    return {};
+}
+
 bool Translator::isZeroLiteral(int n) const
 {
     if (node(n).kind != NodeKind::Number)
@@ -178,6 +189,17 @@ void Translator::concat(int n)
     std::string opener;
     for (std::size_t g = 0; g <= (operands.size() - 1) / Group; ++g)
         opener += m_p + ".cat(";
+    // What Lua 4.0 calls each operand in an error ("local `x'"), for a
+    // chain short enough to be one call: catd takes them first.
+    std::string names;
+    bool named = false;
+    for (std::size_t i = 0; operands.size() <= Group && i < operands.size(); ++i) {
+        const std::string name = operandName(operands[i]);
+        named = named || !name.empty();
+        names += (i > 0 ? "|" : "") + name;
+    }
+    if (named)
+        opener = m_p + ".catd(\"" + names + "\", ";
     insert(node(n).begin, opener);
     for (std::size_t i = 0; i < operands.size(); ++i) {
         const int operand = operands[i];

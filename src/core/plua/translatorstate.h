@@ -65,6 +65,7 @@ private:
     std::string variable(int nameNode) const;
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
     bool isZeroLiteral(int n) const;
+    std::string operandName(int n) const;
     static bool isNameByte(char c)
     {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
