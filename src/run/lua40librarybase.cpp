@@ -283,7 +283,7 @@ end
 local function reporter(e)
   if signal(e) or e == NOMESSAGE or REPORTED[1] == e then return e end
   local handler = E._ERRORMESSAGE
-  REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(), handler == DEFAULT_ERRORMESSAGE
+  REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(e), handler == DEFAULT_ERRORMESSAGE
   if handler and handler ~= DEFAULT_ERRORMESSAGE then pcall(handler, bare(e)) end
   return e
 end

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include <locale.h>
 
@@ -23,11 +25,12 @@ struct PluaEngine::Private
 {
     lua_State *L = nullptr;
     std::function<void(std::string_view)> sink;
-    std::string source;  // the loaded chunk's source name ("=name")
-    bool loaded = false; // the chunk is on the stack, ready to run
-    int failureLine = 0; // set by the message handler
-    int stopLine = 0;    // where the program was when the stop was seen
-    std::string prefix;  // of the names the translation added
+    std::string source;                         // the loaded chunk's source name ("=name")
+    bool loaded = false;                        // the chunk is on the stack, ready to run
+    int failureLine = 0;                        // set by the message handler
+    int stopLine = 0;                           // where the program was when the stop was seen
+    std::string prefix;                         // of the names the translation added
+    std::vector<std::pair<int, int>> callLines; // see plua::Translation
 };
 
 // What the hook and the message handler need of an engine.
@@ -36,6 +39,10 @@ struct PluaEngineAccess
     static const std::string &source(PluaEngine *e) { return e->d->source; }
     static void noteFailureLine(PluaEngine *e, int line) { e->d->failureLine = line; }
     static int &stopLine(PluaEngine *e) { return e->d->stopLine; }
+    static const std::vector<std::pair<int, int>> &callLines(PluaEngine *e)
+    {
+        return e->d->callLines;
+    }
 };
 
 namespace {
@@ -47,24 +54,44 @@ std::string nameInMessages(const std::string &source)
     return source.substr(1, LUA_IDSIZE - 1);
 }
 
+using CallLines = std::vector<std::pair<int, int>>;
+
 // Lua 4.0 counts the program's lines; the first frame of the program's own
-// chunk on the stack names the line an error happened on.
-int programLine(lua_State *L, const std::string &source, int firstLevel)
+// chunk on the stack from `firstLevel` on names the line an error happened
+// on. When that frame stands at a call (`inCall`, or it called the library
+// function that raised the error), a call over several lines is named by
+// the line where it ends, as 4.0 names it.
+int programLine(lua_State *L, const std::string &source, int firstLevel, bool inCall,
+                const CallLines *calls)
 {
     lua_Debug ar;
     for (int level = firstLevel; lua_getstack(L, level, &ar); ++level) {
-        if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source)
+        if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source) {
+            if ((inCall || level > firstLevel) && calls) {
+                const auto at =
+                    std::lower_bound(calls->begin(), calls->end(), std::pair(ar.currentline, 0));
+                if (at != calls->end() && at->first == ar.currentline)
+                    return at->second;
+            }
             return ar.currentline;
+        }
     }
     return 0;
+}
+
+bool isCallError(lua_State *L, int index)
+{
+    const char *message = lua_type(L, index) == LUA_TSTRING ? lua_tostring(L, index) : nullptr;
+    return message && std::strstr(message, "attempt to call") != nullptr;
 }
 
 int messageHandler(lua_State *L)
 {
     PluaEngine *engine = PluaEngine::fromState(L);
     if (engine)
-        PluaEngineAccess::noteFailureLine(engine,
-                                          programLine(L, PluaEngineAccess::source(engine), 1));
+        PluaEngineAccess::noteFailureLine(
+            engine, programLine(L, PluaEngineAccess::source(engine), 1, isCallError(L, 1),
+                                &PluaEngineAccess::callLines(engine)));
     // Where it was raised, as in Lua 4.0: the program's own _ERRORMESSAGE
     // hears of it before the stack unwinds.
     const int raisedAt = lua40::reportUncaught(L);
@@ -81,7 +108,7 @@ void stopHook(lua_State *L, lua_Debug *)
         // program passes the stop on from elsewhere.
         int &line = PluaEngineAccess::stopLine(engine);
         if (line == 0)
-            line = programLine(L, PluaEngineAccess::source(engine), 0);
+            line = programLine(L, PluaEngineAccess::source(engine), 0, false, nullptr);
         lua40::pushStopSignal(L);
         lua_error(L);
     }
@@ -163,6 +190,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
     d->prefix = t.prefix;
+    d->callLines = t.callLines;
     if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
         // The front end accepted the program, but it goes past a limit of
         // Lua 5.1 (200 variables left of one `=`, for one).
@@ -228,9 +256,11 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         while (p < f.message.size() && f.message[p] >= '0' && f.message[p] <= '9')
             ++p;
         if (p > prefix.size() && f.message.compare(p, 2, ": ") == 0) {
-            // The line in the message is where the error happened, even
-            // when it was caught and raised again further on.
-            f.line = std::stoi(f.message.substr(prefix.size(), p - prefix.size()));
+            // The handler found where the error was raised (the line that
+            // ends a call over several lines, as 4.0 names it); the line in
+            // the message is Lua 5.1's, for when it found none.
+            if (f.line == 0)
+                f.line = std::stoi(f.message.substr(prefix.size(), p - prefix.size()));
             f.message.erase(0, p + 2);
         }
     }
@@ -262,7 +292,10 @@ void PluaEngine::output(std::string_view text) const
 int PluaEngine::currentLine(lua_State *L)
 {
     PluaEngine *engine = fromState(L);
-    return engine ? programLine(L, engine->d->source, 1) : 0;
+    // Level 1 is the function asking (the library's reporter); the error was
+    // raised below it, by a call when its message says so.
+    return engine ? programLine(L, engine->d->source, 2, isCallError(L, 1), &engine->d->callLines)
+                  : 0;
 }
 
 int PluaEngine::raise(lua_State *L, const std::string &message)
@@ -271,7 +304,7 @@ int PluaEngine::raise(lua_State *L, const std::string &message)
     std::string text = message;
     if (engine) {
         const std::string &source = engine->d->source;
-        const int line = programLine(L, source, 1);
+        const int line = programLine(L, source, 1, true, &engine->d->callLines);
         if (line > 0)
             text = source.substr(1) + ":" + std::to_string(line) + ": " + message;
     }

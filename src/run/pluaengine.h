@@ -57,8 +57,8 @@ public:
     // ("chunk:line: message"). Use as `return PluaEngine::raise(L, "...");`.
     static int raise(lua_State *L, const std::string &message);
 
-    // The line of the program the innermost of its functions on the stack
-    // is at (0: none).
+    // For a message handler written in Lua that gets the error as its first
+    // argument: the line of the program where the error was raised (0: none).
     static int currentLine(lua_State *L);
 
 private:

@@ -20,6 +20,8 @@ private slots:
     void translation_data();
     void translation();
     void syntaxErrorKeepsItsLine();
+    void callsOverSeveralLines_data();
+    void callsOverSeveralLines();
     void frontEndCorpus_data();
     void frontEndCorpus();
 };
@@ -241,6 +243,38 @@ void tst_Translator::syntaxErrorKeepsItsLine()
 }
 
 // Every program of the front end's corpus that the handheld accepts.
+// Where Lua 5.1 and Lua 4.0 put a call that spans lines: the line of its
+// opening bracket and the line where it ends.
+void tst_Translator::callsOverSeveralLines_data()
+{
+    QTest::addColumn<QString>("plua");
+    QTest::addColumn<QString>("lines"); // start>end, ...
+    QTest::newRow("call") << "x = 1\nf(1,\n2,\n3)"
+                          << "2>4";
+    QTest::newRow("bracket on the next line") << "f\n(1,\n2)"
+                                              << "1>3";
+    QTest::newRow("method call") << "o:m(1,\n2)"
+                                 << "1>2";
+    QTest::newRow("concatenation") << "s = a ..\nb ..\nc"
+                                   << "1>3";
+    QTest::newRow("on one line") << "f(1, 2) s = a .. b"
+                                 << "";
+    QTest::newRow("two from one line: no telling which") << "f(g(1,\n2),\n3)"
+                                                         << "";
+}
+
+void tst_Translator::callsOverSeveralLines()
+{
+    QFETCH(QString, plua);
+    QFETCH(QString, lines);
+    const plua::Translation t = plua::translate(plua.toStdString());
+    QVERIFY(t.ok());
+    QStringList got;
+    for (const auto &[start, end] : t.callLines)
+        got << QString::number(start) + '>' + QString::number(end);
+    QCOMPARE(got.join(','), lines);
+}
+
 void tst_Translator::frontEndCorpus_data()
 {
     QTest::addColumn<QByteArray>("source");

@@ -222,6 +222,10 @@ Translation translate(std::string_view source)
     result.prefix = uniquePrefix(tokens, text);
     TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix);
     result.code = translator.run();
+    for (const auto &[line, end] : translator.callEnds()) {
+        if (end > 0)
+            result.callLines.emplace_back(line, end);
+    }
     return result;
 }
 

@@ -28,6 +28,18 @@ std::string Translator::operandName(int n) const
     return {};
 }
 
+// Lua 5.1 puts a call on the line of its opening bracket; Lua 4.0 on the
+// line where the call ends. Noted for calls over several lines.
+void Translator::noteCall(int line, int n)
+{
+    const int end = m_tokens[tokenBefore(node(n).end)].endLine;
+    if (end <= line)
+        return;
+    const auto [at, added] = m_callEnds.emplace(line, end);
+    if (!added && at->second != end)
+        at->second = 0; // two such calls start on this line: no telling which
+}
+
 bool Translator::isZeroLiteral(int n) const
 {
     if (node(n).kind != NodeKind::Number)
@@ -201,6 +213,7 @@ void Translator::concat(int n)
     if (named)
         opener = m_p + ".catd(\"" + names + "\", ";
     insert(node(n).begin, opener);
+    noteCall(m_tokens[tokenFrom(node(n).begin)].line, n);
     for (std::size_t i = 0; i < operands.size(); ++i) {
         const int operand = operands[i];
         const bool call =
@@ -229,13 +242,16 @@ void Translator::call(int n)
     const int args = node(callee).next;
     // Lua 5.1 refuses a '(' on a later line than the function it calls.
     const Token &open = m_tokens[tokenFrom(node(callee).end)];
+    int callLine = open.line;
     if (open.type == '(') {
         const Token &before = m_tokens[tokenBefore(open.begin)];
         if (open.line > before.endLine) {
             insert(node(callee).end, "(");
             replace(open.begin, open.end, " ");
+            callLine = before.endLine;
         }
     }
+    noteCall(callLine, n);
     for (int a = args; a != -1; a = node(a).next) {
         exp(a, false);
         if (node(a).next == -1 && open.type == '(')
@@ -266,6 +282,9 @@ void Translator::methodCall(int n)
         if (open.line > before.endLine) {
             insert(node(method).end, "(");
             replace(open.begin, open.end, " ");
+            noteCall(before.endLine, n);
+        } else {
+            noteCall(open.line, n);
         }
     }
     for (int a = firstArg; a != -1; a = node(a).next) {
