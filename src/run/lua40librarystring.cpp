@@ -559,14 +559,17 @@ int gsubFn(lua_State *L)
                 std::size_t length = 0;
                 const char *r = lua_tolstring(L, 3, &length);
                 for (std::size_t i = 0; i < length; ++i) {
-                    if (r[i] != '%' || i + 1 == length) {
-                        luaL_addchar(&b, r[i]);
-                    } else if (std::isdigit(static_cast<unsigned char>(r[++i]))) {
-                        m.pushCapture(r[i] - '1');
+                    // % and a digit is a capture, % and anything else that thing.
+                    // A % at the end stands for the zero byte that ends
+                    // the text in 4.0.
+                    const bool escaped = r[i] == '%';
+                    const char c = !escaped ? r[i] : i + 1 < length ? r[++i] : '\0';
+                    if (escaped && std::isdigit(static_cast<unsigned char>(c))) {
+                        m.pushCapture(c - '1');
                         luaL_addvalue(&b);
-                    } else {
-                        luaL_addchar(&b, r[i]);
+                        continue;
                     }
+                    luaL_addchar(&b, c);
                 }
             }
         }
