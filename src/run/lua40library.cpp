@@ -9,6 +9,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -23,9 +24,27 @@ const char ExitSignal = 0;
 const char HelpersKey = 0;
 const char ExitCodeKey = 0;
 
-int toInt(lua_State *L, int index)
+// Argument checks whose messages name the function as 4.0 does, however
+// it is called (Lua 5.1 names it after the variable it was called through).
+[[noreturn]] void argumentError(lua_State *L, int i, const char *fname, const char *expected)
 {
-    return static_cast<int>(luaL_checknumber(L, index));
+    lua_pushfstring(L, "bad argument #%d to `%s' (%s expected, got %s)", i, fname, expected,
+                    lua_isnone(L, i) ? "no value" : luaL_typename(L, i));
+    lua_error(L);
+    std::abort(); // lua_error does not return
+}
+
+void checkTable(lua_State *L, int i, const char *fname)
+{
+    if (lua_type(L, i) != LUA_TTABLE)
+        argumentError(L, i, fname, "table");
+}
+
+int checkInt(lua_State *L, int i, const char *fname)
+{
+    if (!lua_isnumber(L, i))
+        argumentError(L, i, fname, "number");
+    return static_cast<int>(lua_tonumber(L, i));
 }
 
 bool isText(lua_State *L, int i)
@@ -150,7 +169,7 @@ int getn(lua_State *L, int t)
 
 int getnFunction(lua_State *L)
 {
-    luaL_checktype(L, 1, LUA_TTABLE);
+    checkTable(L, 1, "getn");
     lua_pushnumber(L, getn(L, 1));
     return 1;
 }
@@ -159,9 +178,9 @@ int getnFunction(lua_State *L)
 int tinsert(lua_State *L)
 {
     const int v = lua_gettop(L);
-    luaL_checktype(L, 1, LUA_TTABLE);
+    checkTable(L, 1, "tinsert");
     int n = getn(L, 1);
-    const int pos = v == 2 ? n + 1 : toInt(L, 2);
+    const int pos = v == 2 ? n + 1 : checkInt(L, 2, "tinsert");
     lua_pushliteral(L, "n");
     lua_pushnumber(L, n + 1);
     lua_rawset(L, 1);
@@ -176,9 +195,9 @@ int tinsert(lua_State *L)
 
 int tremove(lua_State *L)
 {
-    luaL_checktype(L, 1, LUA_TTABLE);
+    checkTable(L, 1, "tremove");
     const int n = getn(L, 1);
-    int pos = lua_isnoneornil(L, 2) ? n : toInt(L, 2);
+    int pos = lua_isnoneornil(L, 2) ? n : checkInt(L, 2, "tremove");
     if (n <= 0)
         return 0;
     lua_rawgeti(L, 1, pos);
@@ -248,7 +267,7 @@ int loadChunk(lua_State *L)
 
 int exitFunction(lua_State *L)
 {
-    const int code = lua_isnoneornil(L, 1) ? 0 : toInt(L, 1);
+    const int code = lua_isnoneornil(L, 1) ? 0 : checkInt(L, 1, "exit");
     lua_pushlightuserdata(L, const_cast<char *>(&ExitCodeKey));
     lua_pushnumber(L, code);
     lua_rawset(L, LUA_REGISTRYINDEX);
