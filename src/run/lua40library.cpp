@@ -7,6 +7,7 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,31 @@ void checkTable(lua_State *L, int i, const char *fname)
 {
     if (lua_type(L, i) != LUA_TTABLE)
         argumentError(L, i, fname, "table");
+}
+
+// named(name, arity, f): Lua 5.1's C function f behind checks that its
+// first `arity` arguments (all, and at least one, for -1) are numbers.
+int namedCall(lua_State *L)
+{
+    const char *name = lua_tostring(L, lua_upvalueindex(1));
+    const int arity = static_cast<int>(lua_tonumber(L, lua_upvalueindex(2)));
+    const int count = arity < 0 ? std::max(1, lua_gettop(L)) : arity;
+    for (int i = 1; i <= count; ++i) {
+        if (!lua_isnumber(L, i))
+            argumentError(L, i, name, "number");
+    }
+    return lua_tocfunction(L, lua_upvalueindex(3))(L);
+}
+
+int named(lua_State *L)
+{
+    luaL_checkstring(L, 1);
+    luaL_checknumber(L, 2);
+    if (!lua_iscfunction(L, 3))
+        return luaL_argerror(L, 3, "C function expected");
+    lua_settop(L, 3);
+    lua_pushcclosure(L, namedCall, 3);
+    return 1;
 }
 
 int checkInt(lua_State *L, int i, const char *fname)
@@ -125,7 +151,10 @@ int catd(lua_State *L)
 
 int toString(lua_State *L)
 {
-    luaL_checkany(L, 1);
+    if (lua_isnone(L, 1)) {
+        lua_pushliteral(L, "bad argument #1 to `tostring' (value expected)");
+        return lua_error(L);
+    }
     switch (lua_type(L, 1)) {
     case LUA_TNUMBER:
         pushNumberText(L, lua_tonumber(L, 1));
@@ -389,6 +418,7 @@ void open(lua_State *L)
     const luaL_Reg functions[] = {
         {"cat", cat},
         {"catd", catd},
+        {"named", named},
         {"tostring", toString},
         {"getn", getnFunction},
         {"tinsert", tinsert},

@@ -19,11 +19,15 @@ G.atan2 = function(y, x)
 end
 G.deg = function(x) return checknum(x, 1, "deg") / RPD end
 G.rad = function(x) return checknum(x, 1, "rad") * RPD end
-for _, name in ipairs{"abs", "ceil", "floor", "sqrt", "exp", "log", "log10", "frexp", "ldexp",
-                      "min", "max", "randomseed"} do
-  G[name] = math[name]
+-- Lua 5.1's own, behind argument checks that name them as 4.0 does.
+for _, name in ipairs{"abs", "ceil", "floor", "sqrt", "exp", "log", "log10", "frexp",
+                      "randomseed"} do
+  G[name] = C.named(name, 1, math[name])
 end
-G.mod = math.fmod
+G.ldexp = C.named("ldexp", 2, math.ldexp)
+G.min = C.named("min", -1, math.min)
+G.max = C.named("max", -1, math.max)
+G.mod = C.named("mod", 2, math.fmod)
 G.random = function(...)
   local nargs = select("#", ...)
   local m, n = ...
