@@ -209,6 +209,8 @@ void tst_Translator::translation_data()
         << "local x\nfunction f() if not%x then return%x end end"
         << "local x\nf = (function(_Pu_x) return function() if not _Pu_x then return _Pu_x end "
            "end end)(x)";
+    QTest::newRow("operator at the start of a line") << "if a.b\n and c then x = 1\n+ 2 end"
+                                                     << "if a.b and\n  c then x = 1 +\n 2 end";
     QTest::newRow("negative zero constant") << "a = -0 b = - 0.0 c = -1"
                                             << "a = 0 b = 0 c = -1";
     QTest::newRow("line ends") << "x = 1\r\ny = 2\rz = 3"

@@ -172,6 +172,7 @@ void Translator::binary(int n, bool test)
         exp(left, test);
         if (wrapLeft)
             insert(l.end, ")");
+        operatorAfter(left);
         exp(right, test);
         return;
     }
@@ -180,9 +181,26 @@ void Translator::binary(int n, bool test)
     if (wrap)
         insert(e.begin, "(");
     exp(left, false);
+    operatorAfter(left);
     exp(right, false);
     if (wrap)
         insert(e.end, " and 1 or nil)");
+}
+
+// An operator at the start of a line after its left operand moves up to
+// the operand: Lua 5.1 takes the operand's last value (a field, say) when
+// it reads the operator, and so names the operator's line for an error
+// there, where Lua 4.0 names the operand's.
+void Translator::operatorAfter(int left)
+{
+    const std::size_t at = tokenFrom(node(left).end);
+    if (at >= m_tokens.size())
+        return;
+    const Token &op = m_tokens[at];
+    if (op.line <= m_tokens[tokenBefore(node(left).end)].endLine)
+        return;
+    replace(op.begin, op.end, "");
+    insert(node(left).end, " " + std::string(m_src.substr(op.begin, op.end - op.begin)));
 }
 
 // a .. b .. c becomes cat(a, b, c), which writes numbers with 16 digits.

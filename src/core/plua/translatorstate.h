@@ -68,6 +68,7 @@ private:
     bool isZeroLiteral(int n) const;
     std::string operandName(int n) const;
     void noteCall(int line, int n);
+    void operatorAfter(int left);
 
 public:
     // Lines where Lua 5.1 puts a call over several lines, and where it ends.
