@@ -117,10 +117,13 @@ int concatenate(lua_State *L, int first, std::string_view names)
                 }
                 name = rest.substr(0, rest.find('|'));
             }
-            const std::string type = luaL_typename(L, culprit);
-            return PluaEngine::raise(L, name.empty() ? "attempt to concat a " + type + " value"
-                                                     : "attempt to concat " + std::string(name) +
-                                                           " (a " + type + " value)");
+            // Errors leave by longjmp: the message is made and pushed first.
+            if (name.empty())
+                lua_pushfstring(L, "attempt to concat a %s value", luaL_typename(L, culprit));
+            else
+                lua_pushfstring(L, "attempt to concat %s (a %s value)", std::string(name).c_str(),
+                                luaL_typename(L, culprit));
+            return lua_error(L);
         }
         lua_pushvalue(L, n - 1);
         lua_pushvalue(L, n);

@@ -23,15 +23,18 @@ const char *typeName(lua_State *L, int i)
     return lua_isnone(L, i) ? "no value" : luaL_typename(L, i);
 }
 
-int argError(lua_State *L, int n, const char *fname, const std::string &why)
+// Errors leave by longjmp: nothing with a destructor may be alive then.
+int argError(lua_State *L, int n, const char *fname, const char *why)
 {
-    lua_pushfstring(L, "bad argument #%d to `%s' (%s)", n, fname, why.c_str());
+    lua_pushfstring(L, "bad argument #%d to `%s' (%s)", n, fname, why);
     return lua_error(L);
 }
 
 int typeError(lua_State *L, int n, const char *fname, const char *expected)
 {
-    return argError(L, n, fname, std::string(expected) + " expected, got " + typeName(L, n));
+    lua_pushfstring(L, "bad argument #%d to `%s' (%s expected, got %s)", n, fname, expected,
+                    typeName(L, n));
+    return lua_error(L);
 }
 
 // A string argument; a number becomes its 4.0 text in place.
@@ -149,14 +152,15 @@ int strbyteFn(lua_State *L)
 int strcharFn(lua_State *L)
 {
     const int n = lua_gettop(L);
-    std::string s;
+    luaL_Buffer b;
+    luaL_buffinit(L, &b);
     for (int i = 1; i <= n; ++i) {
         const int c = toInt(checkNum(L, i, "strchar"));
         if (c < 0 || c > 255)
             return argError(L, i, "strchar", "invalid value");
-        s += static_cast<char>(c);
+        luaL_addchar(&b, static_cast<char>(c));
     }
-    lua_pushlstring(L, s.data(), s.size());
+    luaL_pushresult(&b);
     return 1;
 }
 
@@ -589,34 +593,35 @@ int gsubFn(lua_State *L)
 }
 
 // %q: quotes, backslashes and line ends escaped, a zero byte as \000.
-void addQuoted(std::string &out, std::string_view s)
+void addQuoted(luaL_Buffer *b, std::string_view s)
 {
-    out += '"';
+    luaL_addchar(b, '"');
     for (const char c : s) {
         if (c == '"' || c == '\\' || c == '\n') {
-            out += '\\';
-            out += c;
+            luaL_addchar(b, '\\');
+            luaL_addchar(b, c);
         } else if (c == '\0') {
-            out += "\\000";
+            luaL_addstring(b, "\\000");
         } else {
-            out += c;
+            luaL_addchar(b, c);
         }
     }
-    out += '"';
+    luaL_addchar(b, '"');
 }
 
 int formatFn(lua_State *L)
 {
     const std::string_view f = checkStr(L, 1, "format");
-    std::string out;
+    luaL_Buffer b;
+    luaL_buffinit(L, &b);
     int arg = 1;
     for (std::size_t i = 0; i < f.size(); ++i) {
         if (f[i] != '%') {
-            out += f[i];
+            luaL_addchar(&b, f[i]);
             continue;
         }
         if (i + 1 < f.size() && f[i + 1] == '%') {
-            out += '%';
+            luaL_addchar(&b, '%');
             ++i;
             continue;
         }
@@ -627,25 +632,38 @@ int formatFn(lua_State *L)
             p += 2;
         }
         ++arg;
-        std::string spec = "%";
+        // The item as printf takes it: flags, at most two digits of width
+        // and two of precision, the conversion.
+        constexpr std::size_t SpecSize = 24;
+        char spec[SpecSize] = "%";
+        std::size_t length = 1;
+        bool tooLong = false;
+        const auto add = [&](char c) {
+            if (length + 2 < SpecSize)
+                spec[length++] = c;
+            else
+                tooLong = true;
+        };
         while (p < f.size() && std::strchr("-+ #0", f[p]) != nullptr)
-            spec += f[p++];
+            add(f[p++]);
         std::size_t digits = 0;
         while (p < f.size() && std::isdigit(static_cast<unsigned char>(f[p])) && ++digits)
-            spec += f[p++];
+            add(f[p++]);
         std::size_t precision = 0;
         bool hasPrecision = false;
         if (p < f.size() && f[p] == '.') {
             hasPrecision = true;
-            spec += f[p++];
+            add(f[p++]);
             while (p < f.size() && std::isdigit(static_cast<unsigned char>(f[p])) && ++precision)
-                spec += f[p++];
+                add(f[p++]);
         }
-        if (digits > 2 || precision > 2 || spec.size() > 15) {
+        if (digits > 2 || precision > 2 || tooLong) {
             lua_pushliteral(L, "invalid format (width or precision too long)");
             return lua_error(L);
         }
         const char conversion = p < f.size() ? f[p] : '\0';
+        spec[length] = conversion;
+        spec[length + 1] = '\0';
         char buffer[512];
         int n = 0;
         switch (conversion) {
@@ -656,31 +674,26 @@ int formatFn(lua_State *L)
         case 'u':
         case 'x':
         case 'X':
-            spec += conversion;
-            n = std::snprintf(buffer, sizeof buffer, spec.c_str(),
-                              toInt(checkNum(L, arg, "format")));
+            n = std::snprintf(buffer, sizeof buffer, spec, toInt(checkNum(L, arg, "format")));
             break;
         case 'e':
         case 'E':
         case 'f':
         case 'g':
         case 'G':
-            spec += conversion;
-            n = std::snprintf(buffer, sizeof buffer, spec.c_str(), checkNum(L, arg, "format"));
+            n = std::snprintf(buffer, sizeof buffer, spec, checkNum(L, arg, "format"));
             break;
         case 'q':
-            addQuoted(out, checkStr(L, arg, "format"));
+            addQuoted(&b, checkStr(L, arg, "format"));
             break;
         case 's': {
             const std::string_view s = checkStr(L, arg, "format");
-            if (!hasPrecision && s.size() >= 100) {
-                out.append(s);
-            } else {
-                // As C's printf: the text ends at a zero byte.
-                spec += 's';
-                const std::string text(s.substr(0, s.find('\0')));
-                n = std::snprintf(buffer, sizeof buffer, spec.c_str(), text.c_str());
-            }
+            // A long text without precision goes in whole; else as C's
+            // printf writes it, up to a zero byte (Lua's strings end in one).
+            if (!hasPrecision && s.size() >= 100)
+                luaL_addlstring(&b, s.data(), s.size());
+            else
+                n = std::snprintf(buffer, sizeof buffer, spec, s.data());
             break;
         }
         default:
@@ -688,10 +701,10 @@ int formatFn(lua_State *L)
             return lua_error(L);
         }
         if (n > 0)
-            out.append(buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+            luaL_addlstring(&b, buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
         i = p;
     }
-    lua_pushlstring(L, out.data(), out.size());
+    luaL_pushresult(&b);
     return 1;
 }
 
@@ -707,12 +720,13 @@ int tonumberFn(lua_State *L)
             lua_pushnil(L);
         return 1;
     }
-    const std::string s(checkStr(L, 1, "tonumber"));
+    // Lua's strings end in a zero byte, as strtoul wants.
+    const char *s = checkStr(L, 1, "tonumber").data();
     if (base < 2 || base > 36)
         return argError(L, 2, "tonumber", "base out of range");
     char *end = nullptr;
-    const unsigned long n = std::strtoul(s.c_str(), &end, static_cast<int>(base));
-    if (end != s.c_str()) {
+    const unsigned long n = std::strtoul(s, &end, static_cast<int>(base));
+    if (end != s) {
         while (std::isspace(static_cast<unsigned char>(*end)))
             ++end;
         if (*end == '\0') {
@@ -728,8 +742,9 @@ int tonumberFn(lua_State *L)
 // C's fputs writes it, separated by tabs.
 int printFn(lua_State *L)
 {
+    // Each value becomes its text in place first: errors leave by longjmp,
+    // before the line below is made.
     const int n = lua_gettop(L);
-    std::string line;
     for (int i = 1; i <= n; ++i) {
         lua_getglobal(L, "tostring");
         lua_pushvalue(L, i);
@@ -742,10 +757,13 @@ int printFn(lua_State *L)
             lua_pushliteral(L, "`tostring' must return a string to `print'");
             return lua_error(L);
         }
+        lua_replace(L, i);
+    }
+    std::string line;
+    for (int i = 1; i <= n; ++i) {
         if (i > 1)
             line += '\t';
-        line += lua_tostring(L, -1);
-        lua_pop(L, 1);
+        line += lua_tostring(L, i);
     }
     line += '\n';
     if (PluaEngine *engine = PluaEngine::fromState(L))
