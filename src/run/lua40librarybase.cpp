@@ -7,6 +7,9 @@ const char *const LibraryBase = R"lua(
 local P, C = ...
 local type, next, rawget, rawset, select, unpack, pcall, xpcall, error, setmetatable, tonum =
       type, next, rawget, rawset, select, unpack, pcall, xpcall, error, setmetatable, tonumber
+local getfenv, setfenv, getmetatable = getfenv, setfenv, debug.getmetatable
+local getinfo, getlocal, getupvalue, getregistry =
+      debug.getinfo, debug.getlocal, debug.getupvalue, debug.getregistry
 local string, table, math, io, os = string, table, math, io, os
 local strlen, strsub, strfind = string.len, string.sub, string.find
 local concat, tsort = table.concat, table.sort
@@ -15,16 +18,11 @@ local open, iotype, stdin, stderr = io.open, io.type, io.stdin, io.stderr
 local cat, tostr, getn, out, load4, bare = C.cat, C.tostring, C.getn, C.out, C.load, C.bare
 local STOP, EXIT, NORESULT, NOMESSAGE = C.stop, C.exit, C.noresult, C.nomessage
 -- G is the table of globals the program starts with; CUR the one it uses
--- now (globals(t) replaces it). The state's own table of globals, E, stays
--- empty: its reads and writes go to CUR, through the getglobal and
--- setglobal tag methods of nil when the program sets them.
+-- now: globals(t) makes every function of the program use t (see rebind).
 local G = {}
 local CUR = G
-local EMT = {__index = G, __newindex = G}
-local E = setmetatable({}, EMT)
 
-P.G = E
-P.E = E
+P.G = G
 P.cat = cat
 P.catd = C.catd
 P.select = select
@@ -124,13 +122,69 @@ G.error = function(...)
   if select("#", ...) == 0 then error(NOMESSAGE, 0) end
   error(checkstr((...), 1, "error"), 0)
 end
-G.getglobal = function(n) return E[checkstr(n, 1, "getglobal")] end
-G.setglobal = function(n, v) E[checkstr(n, 1, "setglobal")] = v end
+G.getglobal = function(n) return CUR[checkstr(n, 1, "getglobal")] end
+G.setglobal = function(n, v) CUR[checkstr(n, 1, "setglobal")] = v end
+-- Lua 4.0 functions use whatever table of globals is current when they
+-- run; Lua 5.1 functions keep one each. So that reading a global costs no
+-- more than in 5.1, globals(t) gives t to every function of the program
+-- that used the old table, all that can still be reached: from the
+-- registry, the tables of globals, and the functions and locals on the
+-- stack, through tables, metatables and upvalues.
+local function rebind(old, new)
+  local seen = {}
+  local pending, n = {old, new, getregistry()}, 3
+  for level = 2, 1000000 do
+    local info = getinfo(level, "f")
+    if not info then break end
+    n = n + 1
+    pending[n] = info.func
+    for i = 1, 1000000 do
+      local name, v = getlocal(level, i)
+      if name == nil then break end
+      n = n + 1
+      pending[n] = v
+    end
+  end
+  while n > 0 do
+    local v = pending[n]
+    pending[n] = nil
+    n = n - 1
+    local tv = type(v)
+    if (tv == "table" or tv == "function" or tv == "userdata") and not seen[v] then
+      seen[v] = true
+      if tv == "table" then
+        for k, x in next, v do
+          n = n + 2
+          pending[n - 1], pending[n] = k, x
+        end
+      elseif tv == "function" then
+        if getinfo(v, "S").what ~= "C" and getfenv(v) == old then setfenv(v, new) end
+        for i = 1, 1000000 do
+          local name, u = getupvalue(v, i)
+          if name == nil then break end
+          n = n + 1
+          pending[n] = u
+        end
+      end
+      local mt = getmetatable(v)
+      if mt then
+        n = n + 1
+        pending[n] = mt
+      end
+    end
+  end
+  setfenv(0, new)
+end
 G.globals = function(...)
   local old = CUR
   if select("#", ...) > 0 then
-    CUR = checktable((...), 1, "globals", true)
-    P.refreshglobals()
+    local new = checktable((...), 1, "globals", true)
+    if new ~= old then
+      CUR = new
+      P.G = new
+      rebind(old, new)
+      P.refreshglobals(old)
+    end
   end
   return old
 end
@@ -186,26 +240,21 @@ local function rebuild(t)
     mt.__call = function(...) return f(...) end
   end
 end
--- The globals: straight to CUR, unless nil's getglobal or setglobal
--- tag method is set.
-P.refreshglobals = function()
-  local cur, nilm = CUR, methods[1]
+-- nil's getglobal and setglobal tag methods: a metatable on the table of
+-- globals, whose __index and __newindex Lua 5.1 calls just when 4.0 calls
+-- them, for a global whose value is nil.
+local GMT = {}
+P.refreshglobals = function(old)
+  if old and getmetatable(old) == GMT then setmetatable(old, nil) end
+  local nilm = methods[1]
   local get, set = nilm.getglobal, nilm.setglobal
-  if get then
-    EMT.__index = function(_, k)
-      local v = rawget(cur, k)
-      if v == nil then return get(k, nil) end
-      return v
-    end
-  else
-    EMT.__index = cur
-  end
-  if set then
-    EMT.__newindex = function(_, k, v)
-      if rawget(cur, k) == nil then set(k, nil, v) else rawset(cur, k, v) end
-    end
-  else
-    EMT.__newindex = cur
+  GMT.__index = get and function(_, k) return get(k, nil) end or nil
+  GMT.__newindex = set and function(_, k, v) set(k, nil, v) end or nil
+  local mt = getmetatable(CUR)
+  if get or set then
+    if mt == nil then setmetatable(CUR, GMT) end
+  elseif mt == GMT then
+    setmetatable(CUR, nil)
   end
 end
 G.newtag = function()
@@ -267,7 +316,7 @@ G.foreachvar = function() error("function `foreachvar' is deprecated", 0) end
 local toplevel = false
 local DEFAULT_ERRORMESSAGE = function(m)
   if toplevel then return end
-  local alert = E._ALERT
+  local alert = CUR._ALERT
   if alert then alert("error: " .. tostr(m) .. "\n") end
 end
 G._ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
@@ -282,14 +331,14 @@ local function signal(e)
 end
 local function reporter(e)
   if signal(e) or e == NOMESSAGE or REPORTED[1] == e then return e end
-  local handler = E._ERRORMESSAGE
+  local handler = CUR._ERRORMESSAGE
   REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(e), handler == DEFAULT_ERRORMESSAGE
   if handler and handler ~= DEFAULT_ERRORMESSAGE then pcall(handler, bare(e)) end
   return e
 end
 local function caught()
   if REPORTED[3] then
-    local alert = E._ALERT
+    local alert = CUR._ALERT
     if alert then pcall(alert, "error: " .. tostr(bare(REPORTED[1])) .. "\n") end
   end
   REPORTED[1], REPORTED[2], REPORTED[3] = nil, nil, nil
@@ -304,7 +353,7 @@ P.report = function(e)
     REPORTED[1], REPORTED[2], REPORTED[3] = nil, nil, nil
     return e, line
   end
-  local handler = E._ERRORMESSAGE
+  local handler = CUR._ERRORMESSAGE
   if handler and handler ~= DEFAULT_ERRORMESSAGE then
     toplevel = true
     pcall(handler, bare(e))
@@ -330,10 +379,10 @@ G.call = function(...)
   local n = getn(args)
   local run = function() return f(unpack(args, 1, n)) end
   if nargs < 4 then return finish(pack(xpcall(run, reporter)), x) end
-  local old = E._ERRORMESSAGE
-  E._ERRORMESSAGE = handler
+  local old = CUR._ERRORMESSAGE
+  CUR._ERRORMESSAGE = handler
   local r = pack(xpcall(run, reporter))
-  E._ERRORMESSAGE = old
+  CUR._ERRORMESSAGE = old
   return finish(r, x)
 end
 

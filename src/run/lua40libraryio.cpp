@@ -78,26 +78,26 @@ local function openas(name, mode, fname)
 end
 G.readfrom = function(name)
   if name == nil then
-    local f = E._INPUT
+    local f = CUR._INPUT
     if iotype(f) == "file" then f:close() end
-    E._INPUT = STDIN
+    CUR._INPUT = STDIN
     return 1
   end
   local f, msg, code = openas(name, "r", "readfrom")
   if not f then return nil, msg, code end
-  E._INPUT = f
+  CUR._INPUT = f
   return f
 end
 local function output(name, mode, fname)
   if name == nil then
-    local f = E._OUTPUT
+    local f = CUR._OUTPUT
     if iotype(f) == "file" and f ~= stderr then f:close() end
-    E._OUTPUT = STDOUT
+    CUR._OUTPUT = STDOUT
     return 1
   end
   local f, msg, code = openas(name, mode, fname)
   if not f then return nil, msg, code end
-  E._OUTPUT = f
+  CUR._OUTPUT = f
   return f
 end
 G.writeto = function(name) return output(name, "w", "writeto") end
@@ -116,7 +116,7 @@ G.closefile = function(f)
   return result(ok, msg, code)
 end
 G.flush = function(f)
-  if f == nil then f = E._OUTPUT end
+  if f == nil then f = CUR._OUTPUT end
   if f == STDOUT then return 1 end
   local ok, msg, code = checkfile(f, 1, "flush"):flush()
   return result(ok, msg, code)
@@ -152,7 +152,7 @@ local function readone(f, fmt, n)
 end
 G.read = function(...)
   local nargs = select("#", ...)
-  local f, first = E._INPUT, 1
+  local f, first = CUR._INPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   checkfile(f, 1, "read")
   -- What could not be read is left out: at the end, read returns nothing.
@@ -172,7 +172,7 @@ G.read = function(...)
 end
 G.write = function(...)
   local nargs = select("#", ...)
-  local f, first = E._OUTPUT, 1
+  local f, first = CUR._OUTPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   if f ~= STDOUT then checkfile(f, 1, "write") end
   for i = first, nargs do
@@ -223,7 +223,7 @@ G.setlocale = function(locale, category)
   return os.setlocale(nil, optstr(category, 2, "setlocale", "all"))
 end
 unsupported("execute", "a run cannot start other programs")
-return E
+return G
 )lua";
 
 } // namespace lua40
