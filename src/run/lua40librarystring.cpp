@@ -634,13 +634,13 @@ int formatFn(lua_State *L)
         ++arg;
         // The item as printf takes it: flags, at most two digits of width
         // and two of precision, the conversion.
-        constexpr std::size_t SpecSize = 24;
-        char spec[SpecSize] = "%";
+        constexpr std::size_t ItemSize = 24;
+        char item[ItemSize] = "%";
         std::size_t length = 1;
         bool tooLong = false;
         const auto add = [&](char c) {
-            if (length + 2 < SpecSize)
-                spec[length++] = c;
+            if (length + 2 < ItemSize)
+                item[length++] = c;
             else
                 tooLong = true;
         };
@@ -662,8 +662,8 @@ int formatFn(lua_State *L)
             return lua_error(L);
         }
         const char conversion = p < f.size() ? f[p] : '\0';
-        spec[length] = conversion;
-        spec[length + 1] = '\0';
+        item[length] = conversion;
+        item[length + 1] = '\0';
         char buffer[512];
         int n = 0;
         switch (conversion) {
@@ -674,14 +674,14 @@ int formatFn(lua_State *L)
         case 'u':
         case 'x':
         case 'X':
-            n = std::snprintf(buffer, sizeof buffer, spec, toInt(checkNum(L, arg, "format")));
+            n = std::snprintf(buffer, sizeof buffer, item, toInt(checkNum(L, arg, "format")));
             break;
         case 'e':
         case 'E':
         case 'f':
         case 'g':
         case 'G':
-            n = std::snprintf(buffer, sizeof buffer, spec, checkNum(L, arg, "format"));
+            n = std::snprintf(buffer, sizeof buffer, item, checkNum(L, arg, "format"));
             break;
         case 'q':
             addQuoted(&b, checkStr(L, arg, "format"));
@@ -693,7 +693,7 @@ int formatFn(lua_State *L)
             if (!hasPrecision && s.size() >= 100)
                 luaL_addlstring(&b, s.data(), s.size());
             else
-                n = std::snprintf(buffer, sizeof buffer, spec, s.data());
+                n = std::snprintf(buffer, sizeof buffer, item, s.data());
             break;
         }
         default:
