@@ -3,6 +3,7 @@
 
 #include "textfile.h"
 #include "plua/parser.h"
+#include "plua/programtext.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -65,13 +66,10 @@ bool checkFile(const char *argument)
                      read.error.toUtf8().constData());
         return false;
     }
-    // The editor stores and exports every document with a final line end,
-    // so the handheld sees one after the last line; it counts for the line
-    // of an error at the end of the file.
-    const QByteArray text = read.text.toUtf8() + '\n';
-    const plua::ParseResult result =
-        plua::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                    plua::ParseMode::CheckOnly);
+    const QByteArray utf8 = read.text.toUtf8();
+    const std::string text = plua::handheldText(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    const plua::ParseResult result = plua::parse(text, plua::ParseMode::CheckOnly);
     if (result.ok())
         return true;
     std::printf("%s:%d:%d: %s\n", argument, result.error->line, result.error->column,

@@ -220,7 +220,8 @@ int run(const Options &options)
     script->attach(device);
 
     // Programs are stored in the handheld's character set, Latin-1.
-    const QByteArray source = TextFile::toWindows1252(read.text) + '\n';
+    // The engine takes it as the handheld does (plua::handheldText).
+    const QByteArray source = TextFile::toWindows1252(read.text);
     // Messages name the file as it was given; the engine gets its short name.
     const std::string shown = QFile::encodeName(options.program).toStdString();
     const std::string chunk =

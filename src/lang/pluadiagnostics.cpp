@@ -3,6 +3,7 @@
 #include "quiettimer.h"
 
 #include "plua/parser.h"
+#include "plua/programtext.h"
 
 #include <QAction>
 #include <QHelpEvent>
@@ -16,6 +17,7 @@
 #include <QThreadPool>
 #include <QToolTip>
 
+#include <climits>
 #include <string>
 
 // What a running check shares with the controller: the check posts its
@@ -50,8 +52,12 @@ bool isWordChar(QChar c)
 QTextCursor markFor(QTextDocument *doc, int line, int column)
 {
     QTextBlock block = doc->findBlockByNumber(line - 1);
-    if (!block.isValid())
+    if (!block.isValid()) {
+        // The end of the program, on the line after the last (the handheld
+        // gets the last line ended too): past the end of the last line.
         block = doc->lastBlock();
+        column = INT_MAX;
+    }
     const QString text = block.text();
     int begin = indexOfColumn(text, column);
     int end = begin;
@@ -175,9 +181,9 @@ void PluaDiagnostics::checkNow()
         [shared = m_shared, generation, text = std::move(text)]() mutable {
             text.replace(QChar::ParagraphSeparator, u'\n');
             const QByteArray utf8 = text.toUtf8();
-            const plua::ParseResult result =
-                plua::parse(std::string_view(utf8.constData(), std::size_t(utf8.size())),
-                            plua::ParseMode::CheckOnly);
+            const std::string program =
+                plua::handheldText(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+            const plua::ParseResult result = plua::parse(program, plua::ParseMode::CheckOnly);
             const int line = result.error ? result.error->line : 0;
             const int column = result.error ? result.error->column : 0;
             const QString message =

@@ -10,11 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace lua40 {
 
@@ -34,11 +37,6 @@ int clampToInt(double x)
     if (!(x > INT_MIN + 1))
         return x != x ? 0 : INT_MIN + 1; // NaN counts as 0
     return x < INT_MAX - 1 ? static_cast<int>(x) : INT_MAX - 1;
-}
-
-int toInt(lua_State *L, int index)
-{
-    return clampToInt(luaL_checknumber(L, index));
 }
 
 // Shifting a table's items in C runs outside the instruction hook: a long
@@ -152,28 +150,139 @@ int errorOutput(lua_State *L)
     return 0;
 }
 
-// a .. b .. c: strings as they are, numbers with 16 digits, anything else an
-// error as in Lua 4.0.
+// Argument checks whose messages name the function as 4.0 does, however
+// it is called (Lua 5.1 names it after the variable it was called through).
+[[noreturn]] void argumentError(lua_State *L, int i, const char *fname, const char *expected)
+{
+    lua_pushfstring(L, "bad argument #%d to `%s' (%s expected, got %s)", i, fname, expected,
+                    lua_isnone(L, i) ? "no value" : luaL_typename(L, i));
+    lua_error(L);
+    std::abort(); // lua_error does not return
+}
+
+void checkTable(lua_State *L, int i, const char *fname)
+{
+    if (lua_type(L, i) != LUA_TTABLE)
+        argumentError(L, i, fname, "table");
+}
+
+// named(name, arity, f): Lua 5.1's C function f behind checks that its
+// first `arity` arguments (all, and at least one, for -1) are numbers.
+int namedCall(lua_State *L)
+{
+    const char *name = lua_tostring(L, lua_upvalueindex(1));
+    const int arity = static_cast<int>(lua_tonumber(L, lua_upvalueindex(2)));
+    const int count = arity < 0 ? std::max(1, lua_gettop(L)) : arity;
+    for (int i = 1; i <= count; ++i) {
+        if (!lua_isnumber(L, i))
+            argumentError(L, i, name, "number");
+    }
+    return lua_tocfunction(L, lua_upvalueindex(3))(L);
+}
+
+int named(lua_State *L)
+{
+    luaL_checkstring(L, 1);
+    luaL_checknumber(L, 2);
+    if (!lua_iscfunction(L, 3))
+        return luaL_argerror(L, 3, "C function expected");
+    lua_settop(L, 3);
+    lua_pushcclosure(L, namedCall, 3);
+    return 1;
+}
+
+int checkInt(lua_State *L, int i, const char *fname)
+{
+    if (!lua_isnumber(L, i))
+        argumentError(L, i, fname, "number");
+    return clampToInt(lua_tonumber(L, i));
+}
+
+bool isText(lua_State *L, int i)
+{
+    const int type = lua_type(L, i);
+    return type == LUA_TSTRING || type == LUA_TNUMBER;
+}
+
+// a .. b .. c from `first` on, from the right: strings as they are,
+// numbers with 16 digits, a table with a concat tag method through it,
+// anything else an error as in Lua 4.0, naming the operand by `names` (what
+// Lua 4.0 calls each, separated by |) when there are names.
+int concatenate(lua_State *L, int first, std::string_view names)
+{
+    const int top = lua_gettop(L);
+    int n = top;
+    while (n > first) {
+        if (isText(L, n - 1) && isText(L, n)) {
+            // The longest run of texts at the end, joined at once.
+            int from = n - 1;
+            while (from > first && isText(L, from - 1))
+                --from;
+            for (int i = from; i <= n; ++i) {
+                if (lua_type(L, i) == LUA_TNUMBER) {
+                    pushNumberText(L, lua_tonumber(L, i));
+                    lua_replace(L, i);
+                }
+            }
+            lua_concat(L, n - from + 1);
+            n = from;
+            continue;
+        }
+        const int culprit = isText(L, n - 1) ? n : n - 1;
+        if (!luaL_getmetafield(L, n - 1, "__concat") && !luaL_getmetafield(L, n, "__concat")) {
+            // Only an operand as written has a name: n is one while nothing
+            // after it has been joined.
+            std::string_view name;
+            if (culprit < n || n == top) {
+                std::string_view rest = names;
+                for (int i = first; i < culprit && !rest.empty(); ++i) {
+                    const std::size_t bar = rest.find('|');
+                    rest =
+                        bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+                }
+                name = rest.substr(0, rest.find('|'));
+            }
+            // Errors leave by longjmp: the message is made and pushed first.
+            if (name.empty())
+                lua_pushfstring(L, "attempt to concat a %s value", luaL_typename(L, culprit));
+            else
+                lua_pushfstring(L, "attempt to concat %s (a %s value)", std::string(name).c_str(),
+                                luaL_typename(L, culprit));
+            return lua_error(L);
+        }
+        lua_pushvalue(L, n - 1);
+        lua_pushvalue(L, n);
+        lua_call(L, 2, 1);
+        lua_replace(L, n - 1);
+        lua_settop(L, n - 1);
+        --n;
+    }
+    if (n == first && lua_type(L, first) == LUA_TNUMBER) {
+        pushNumberText(L, lua_tonumber(L, first));
+        lua_replace(L, first);
+    }
+    return 1;
+}
+
 int cat(lua_State *L)
 {
-    const int n = lua_gettop(L);
-    for (int i = 1; i <= n; ++i) {
-        const int type = lua_type(L, i);
-        if (type == LUA_TNUMBER) {
-            pushNumberText(L, lua_tonumber(L, i));
-            lua_replace(L, i);
-        } else if (type != LUA_TSTRING) {
-            lua_pushfstring(L, "attempt to concat a %s value", lua_typename(L, type));
-            return PluaEngine::raise(L, lua_tostring(L, -1));
-        }
-    }
-    lua_concat(L, n);
-    return 1;
+    return concatenate(L, 1, {});
+}
+
+// catd(names, a, b, ...): cat with the names of the operands.
+int catd(lua_State *L)
+{
+    std::size_t length = 0;
+    const char *names = lua_tolstring(L, 1, &length);
+    return concatenate(L, 2, std::string_view(names ? names : "", length));
 }
 
 int toString(lua_State *L)
 {
-    luaL_checkany(L, 1);
+    if (lua_isnone(L, 1)) {
+        lua_pushliteral(L, "bad argument #1 to `tostring' (value expected)");
+        return lua_error(L);
+    }
     switch (lua_type(L, 1)) {
     case LUA_TNUMBER:
         pushNumberText(L, lua_tonumber(L, 1));
@@ -217,7 +326,7 @@ int getn(lua_State *L, int t)
 
 int getnFunction(lua_State *L)
 {
-    luaL_checktype(L, 1, LUA_TTABLE);
+    checkTable(L, 1, "getn");
     lua_pushnumber(L, getn(L, 1));
     return 1;
 }
@@ -226,9 +335,9 @@ int getnFunction(lua_State *L)
 int tinsert(lua_State *L)
 {
     const int v = lua_gettop(L);
-    luaL_checktype(L, 1, LUA_TTABLE);
+    checkTable(L, 1, "tinsert");
     int n = getn(L, 1);
-    const int pos = v == 2 ? n + 1 : toInt(L, 2);
+    const int pos = v == 2 ? n + 1 : checkInt(L, 2, "tinsert");
     lua_pushliteral(L, "n");
     lua_pushnumber(L, n + 1);
     lua_rawset(L, 1);
@@ -244,9 +353,9 @@ int tinsert(lua_State *L)
 
 int tremove(lua_State *L)
 {
-    luaL_checktype(L, 1, LUA_TTABLE);
+    checkTable(L, 1, "tremove");
     const int n = getn(L, 1);
-    int pos = lua_isnoneornil(L, 2) ? n : toInt(L, 2);
+    int pos = lua_isnoneornil(L, 2) ? n : checkInt(L, 2, "tremove");
     if (n <= 0)
         return 0;
     lua_rawgeti(L, 1, pos);
@@ -260,6 +369,27 @@ int tremove(lua_State *L)
     lua_rawset(L, 1);
     lua_pushnil(L);
     lua_rawseti(L, 1, n);
+    return 1;
+}
+
+// Whether t[1..n] has no holes and Lua 5.1 counts n elements in it, so
+// that its own sort can work on t in place.
+int lineHere(lua_State *L)
+{
+    lua_pushnumber(L, PluaEngine::currentLine(L));
+    return 1;
+}
+
+int plainArray(lua_State *L)
+{
+    const int n = static_cast<int>(lua_tonumber(L, 2));
+    bool plain = static_cast<int>(lua_objlen(L, 1)) == n;
+    for (int i = 1; plain && i <= n; ++i) {
+        lua_rawgeti(L, 1, i);
+        plain = !lua_isnil(L, -1);
+        lua_pop(L, 1);
+    }
+    lua_pushboolean(L, plain);
     return 1;
 }
 
@@ -296,7 +426,7 @@ int loadChunk(lua_State *L)
 
 int exitFunction(lua_State *L)
 {
-    const int code = lua_isnoneornil(L, 1) ? 0 : toInt(L, 1);
+    const int code = lua_isnoneornil(L, 1) ? 0 : checkInt(L, 1, "exit");
     lua_pushlightuserdata(L, const_cast<char *>(&ExitCodeKey));
     lua_pushnumber(L, code);
     lua_rawset(L, LUA_REGISTRYINDEX);
@@ -304,35 +434,96 @@ int exitFunction(lua_State *L)
     return lua_error(L);
 }
 
-// The message of an error without the "chunk:line: " that Lua 5.1 puts in
-// front for the program's own code (Lua 4.0 messages have none).
+// The message of an error as Lua 4.0 words it (see messageOf).
 int bareMessage(lua_State *L)
 {
     if (lua_type(L, 1) != LUA_TSTRING) {
         lua_settop(L, 1);
         return 1;
     }
-    const std::string message = lua_tostring(L, 1);
-    const std::size_t colon = message.find(':');
-    std::size_t p = colon == std::string::npos ? 0 : colon + 1;
-    const std::size_t digits = p;
-    while (p < message.size() && message[p] >= '0' && message[p] <= '9')
-        ++p;
-    if (colon != std::string::npos && p > digits && message.compare(p, 2, ": ") == 0 &&
-        message.find('"') > colon)
-        lua_pushstring(L, message.c_str() + p + 2);
-    else
-        lua_pushvalue(L, 1);
+    const std::string message = messageOf(lua_tostring(L, 1));
+    lua_pushlstring(L, message.data(), message.size());
     return 1;
 }
+
+void replaceAll(std::string &s, const std::string &from, const std::string &to)
+{
+    for (std::size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
+        s.replace(p, from.size(), to);
+}
+
+// The length of a "chunk:line: " in front of a message, or 0.
+std::size_t positionLength(const std::string &message)
+{
+    std::size_t colon = message.find(": ");
+    while (colon != std::string::npos) {
+        std::size_t digits = colon;
+        while (digits > 0 && message[digits - 1] >= '0' && message[digits - 1] <= '9')
+            --digits;
+        if (digits < colon && digits > 0 && message[digits - 1] == ':')
+            return colon + 2;
+        if (message.compare(0, 8, "string \"") != 0)
+            return 0;
+        colon = message.find(": ", colon + 1);
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string messageOf(std::string message)
+{
+    const std::size_t position = positionLength(message);
+    static const char *const fromLua51[] = {
+        "bad argument #",     "malformed pattern", "invalid ", "attempt to ", "missing ",
+        "unfinished capture", "C stack overflow",  "'for' ",   "'tostring' "};
+    bool ours = position > 0;
+    message.erase(0, position);
+    for (const char *start : fromLua51)
+        ours = ours || message.compare(0, std::strlen(start), start) == 0;
+    if (!ours)
+        return message;
+    if (message == "C stack overflow")
+        return "stack overflow";
+    replaceAll(message, "attempt to concatenate", "attempt to concat");
+    // 4.0 names no upvalue and no field it cannot name.
+    for (const char *unnamed : {"upvalue '", "field '?' "}) {
+        for (std::size_t p = message.find(unnamed); p != std::string::npos;
+             p = message.find(unnamed, p)) {
+            const std::size_t open = message.find('(', p);
+            const std::size_t close = message.find(')', open);
+            if (open == std::string::npos || close == std::string::npos)
+                break;
+            message.replace(p, close + 1 - p, message.substr(open + 1, close - open - 1));
+        }
+    }
+    replaceAll(message, "call method '", "call field '");
+    replaceAll(message, "invalid key to 'next'", "invalid key for 'next'");
+    // 'name' becomes `name'.
+    for (std::size_t p = message.find('\''); p != std::string::npos;) {
+        const std::size_t end = message.find('\'', p + 1);
+        if (end == std::string::npos)
+            break;
+        message[p] = '`';
+        p = message.find('\'', end + 1);
+    }
+    return message;
+}
+
+namespace {
+
+const char NoMessage = 0;
 
 } // namespace
 
 void pushNumberText(lua_State *L, double n)
 {
+    // What printf's "%.16g" writes; to_chars gives the same text without
+    // printf's cost, which numbers in concatenations and print pay often.
     char text[32];
-    const int length = std::snprintf(text, sizeof text, "%.16g", n);
-    lua_pushlstring(L, text, static_cast<std::size_t>(length));
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, n, std::chars_format::general, 16);
+    lua_pushlstring(L, text, static_cast<std::size_t>(r.ptr - text));
 }
 
 void open(lua_State *L)
@@ -355,10 +546,22 @@ void open(lua_State *L)
     lua_pushvalue(L, -2); // P
     lua_newtable(L);      // C
     const luaL_Reg functions[] = {
-        {"cat", cat},         {"tostring", toString}, {"getn", getnFunction},
-        {"tinsert", tinsert}, {"tremove", tremove},   {"out", output},
-        {"load", loadChunk},  {"bare", bareMessage},  {"exitrun", exitFunction},
-        {"confine", confine}, {"tmpname", tempName},  {"errout", errorOutput},
+        {"cat", cat},
+        {"catd", catd},
+        {"named", named},
+        {"tostring", toString},
+        {"getn", getnFunction},
+        {"tinsert", tinsert},
+        {"tremove", tremove},
+        {"out", output},
+        {"load", loadChunk},
+        {"bare", bareMessage},
+        {"exitrun", exitFunction},
+        {"plainarray", plainArray},
+        {"line", lineHere},
+        {"confine", confine},
+        {"tmpname", tempName},
+        {"errout", errorOutput},
         {nullptr, nullptr},
     };
     for (const luaL_Reg *f = functions; f->name; ++f) {
@@ -371,6 +574,9 @@ void open(lua_State *L)
     lua_setfield(L, -2, "exit");
     lua_pushlightuserdata(L, nullptr);
     lua_setfield(L, -2, "noresult");
+    lua_pushlightuserdata(L, const_cast<char *>(&NoMessage));
+    lua_setfield(L, -2, "nomessage");
+    addStringFunctions(L, -1);
     lua_call(L, 2, 1);
     lua_replace(L, LUA_GLOBALSINDEX);
     lua_pop(L, 1); // P
@@ -380,6 +586,22 @@ void open(lua_State *L)
     lua_pushnil(L);
     lua_setmetatable(L, -2);
     lua_pop(L, 1);
+}
+
+int reportUncaught(lua_State *L)
+{
+    pushHelpers(L);
+    lua_getfield(L, -1, "report");
+    lua_remove(L, -2);
+    lua_insert(L, -2);
+    if (lua_pcall(L, 1, 2, 0) != 0) {
+        lua_pop(L, 1);
+        lua_pushliteral(L, "error in error handling");
+        return 0;
+    }
+    const int line = static_cast<int>(lua_tonumber(L, -1));
+    lua_pop(L, 1);
+    return line;
 }
 
 void pushHelpers(lua_State *L)

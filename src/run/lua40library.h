@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 struct lua_State;
 
 // The Lua 4.0 standard library on Lua 5.1: the globals a Plua 1 program
@@ -23,5 +25,18 @@ bool isExitSignal(lua_State *L, int index, int *code);
 
 // A number as Lua 4.0 writes it ("%.16g").
 void pushNumberText(lua_State *L, double n);
+
+// An error message as Lua 4.0 words it: without the "chunk:line: " in front,
+// names quoted `so', no names 4.0 would not know.
+std::string messageOf(std::string message);
+
+// Lets the program's own _ERRORMESSAGE hear of the error on top of the
+// stack, which no call or dostring caught; replaces it with the message to
+// report. Gives the program's line where it was first raised (0: unknown).
+int reportUncaught(lua_State *L);
+
+// The string functions, tonumber and print, written in C, into the table at
+// `table`.
+void addStringFunctions(lua_State *L, int table);
 
 } // namespace lua40

@@ -5,21 +5,26 @@ namespace lua40 {
 
 const char *const LibraryBase = R"lua(
 local P, C = ...
-local type, next, rawget, rawset, select, unpack, pcall, error, newproxy, tonumber51 =
-      type, next, rawget, rawset, select, unpack, pcall, error, newproxy, tonumber
+local type, next, rawget, rawset, select, unpack, pcall, xpcall, error, setmetatable, tonum =
+      type, next, rawget, rawset, select, unpack, pcall, xpcall, error, setmetatable, tonumber
+local getfenv, setfenv, getmetatable = getfenv, setfenv, debug.getmetatable
+local getinfo, getlocal, getupvalue, getregistry =
+      debug.getinfo, debug.getlocal, debug.getupvalue, debug.getregistry
 local string, table, math, io, os = string, table, math, io, os
-local strlen, strsub, strlower, strupper, strrep, strbyte, strchar, format, strfind, gsub =
-      string.len, string.sub, string.lower, string.upper, string.rep, string.byte, string.char,
-      string.format, string.find, string.gsub
+local strlen, strsub, strfind = string.len, string.sub, string.find
 local concat, tsort = table.concat, table.sort
 local floor, ceil = math.floor, math.ceil
 local open, iotype, stdin, stderr = io.open, io.type, io.stdin, io.stderr
 local cat, tostr, getn, out, load4, bare = C.cat, C.tostring, C.getn, C.out, C.load, C.bare
-local STOP, EXIT, NORESULT = C.stop, C.exit, C.noresult
+local STOP, EXIT, NORESULT, NOMESSAGE = C.stop, C.exit, C.noresult, C.nomessage
+-- G is the table of globals the program starts with; CUR the one it uses
+-- now: globals(t) makes every function of the program use t (see rebind).
 local G = {}
+local CUR = G
 
 P.G = G
 P.cat = cat
+P.catd = C.catd
 P.select = select
 P.each = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
@@ -33,7 +38,7 @@ end
 P.next = next
 
 local function argerror(n, fname, msg)
-  error(format("bad argument #%d to `%s' (%s)", n, fname, msg), 0)
+  error("bad argument #" .. n .. " to `" .. fname .. "' (" .. msg .. ")", 0)
 end
 local function typename(v) return type(v) end
 local function checkstr(v, n, fname)
@@ -46,11 +51,10 @@ local function optstr(v, n, fname, d)
   if v == nil then return d end
   return checkstr(v, n, fname)
 end
-local function tonumber4(v, base)
-  if base ~= nil and base ~= 10 then return tonumber51(v, base) end
+local function tonumber4(v)
   if type(v) == "number" then return v end
   if type(v) ~= "string" then return nil end
-  return tonumber51(v)
+  return tonum(v)
 end
 P.forprep = function(...)
   local start, limit, step = ...
@@ -76,8 +80,10 @@ local function optint(v, n, fname, d)
   if v == nil then return d end
   return checkint(v, n, fname)
 end
-local function checktable(v, n, fname)
-  if type(v) ~= "table" then argerror(n, fname, "table expected, got " .. typename(v)) end
+local function checktable(v, n, fname, given)
+  if type(v) ~= "table" then
+    argerror(n, fname, "table expected, got " .. (given and typename(v) or "no value"))
+  end
   return v
 end
 local function checkfunction(v, n, fname)
@@ -92,116 +98,313 @@ end
 -- Basic functions
 G._VERSION = "Lua 4.0"
 G.PI = math.pi
-G.type = type
+G.type = function(...)
+  if select("#", ...) == 0 then argerror(1, "type", "value expected") end
+  return type((...))
+end
 G.next = next
 G.rawget = rawget
 G.rawset = rawset
 G.rawgettable = rawget
 G.rawsettable = rawset
 G.tostring = tostr
-G.tonumber = function(v, base)
-  if base ~= nil then base = checkint(base, 2, "tonumber") end
-  return tonumber4(v, base)
-end
-G.assert = function(v, m)
-  if v == nil or v == false then
+G.tonumber = C.tonumber
+G.print = C.print
+G.assert = function(...)
+  if select("#", ...) == 0 then argerror(1, "assert", "value expected") end
+  local v, m = ...
+  if v == nil then
     error("assertion failed!  " .. optstr(m, 2, "assert", ""), 0)
   end
 end
-G.error = function(m) error(m, 0) end
-G.print = function(...)
-  local parts = {}
-  local ts = G.tostring
-  for i = 1, select("#", ...) do
-    local s = ts((select(i, ...)))
-    if type(s) == "number" then s = tostr(s) end
-    if type(s) ~= "string" then error("`tostring' must return a string to `print'", 0) end
-    parts[i] = s
-  end
-  out(concat(parts, "\t") .. "\n")
+-- error(): no message, so no handler hears of it; a number is its text.
+G.error = function(...)
+  if select("#", ...) == 0 then error(NOMESSAGE, 0) end
+  error(checkstr((...), 1, "error"), 0)
 end
-G.getglobal = function(n) return rawget(G, n) end
-G.setglobal = function(n, v) rawset(G, n, v) end
-G.globals = function(t)
-  if t ~= nil then
-    error("`globals' cannot replace the table of globals here", 0)
+G.getglobal = function(n) return CUR[checkstr(n, 1, "getglobal")] end
+G.setglobal = function(n, v) CUR[checkstr(n, 1, "setglobal")] = v end
+-- Lua 4.0 functions use whatever table of globals is current when they
+-- run; Lua 5.1 functions keep one each. So that reading a global costs no
+-- more than in 5.1, globals(t) gives t to every function of the program
+-- that used the old table, all that can still be reached: from the
+-- registry, the tables of globals, and the functions and locals on the
+-- stack, through tables, metatables and upvalues.
+local function rebind(old, new)
+  local seen = {}
+  local pending, n = {old, new, getregistry()}, 3
+  for level = 2, 1000000 do
+    local info = getinfo(level, "f")
+    if not info then break end
+    n = n + 1
+    pending[n] = info.func
+    for i = 1, 1000000 do
+      local name, v = getlocal(level, i)
+      if name == nil then break end
+      n = n + 1
+      pending[n] = v
+    end
   end
-  return G
+  while n > 0 do
+    local v = pending[n]
+    pending[n] = nil
+    n = n - 1
+    local tv = type(v)
+    if (tv == "table" or tv == "function" or tv == "userdata") and not seen[v] then
+      seen[v] = true
+      if tv == "table" then
+        for k, x in next, v do
+          n = n + 2
+          pending[n - 1], pending[n] = k, x
+        end
+      elseif tv == "function" then
+        if getinfo(v, "S").what ~= "C" and getfenv(v) == old then setfenv(v, new) end
+        for i = 1, 1000000 do
+          local name, u = getupvalue(v, i)
+          if name == nil then break end
+          n = n + 1
+          pending[n] = u
+        end
+      end
+      local mt = getmetatable(v)
+      if mt then
+        n = n + 1
+        pending[n] = mt
+      end
+    end
+  end
+  setfenv(0, new)
+end
+G.globals = function(...)
+  local old = CUR
+  if select("#", ...) > 0 then
+    local new = checktable((...), 1, "globals", true)
+    if new ~= old then
+      CUR = new
+      P.G = new
+      rebind(old, new)
+      P.refreshglobals(old)
+    end
+  end
+  return old
 end
 G.collectgarbage = function() collectgarbage("collect") end
 G.gcinfo = function()
   local k = floor(collectgarbage("count"))
   return k, 2 * k
 end
+
+-- Tags and tag methods, on Lua 5.1's metatables: each tag made by newtag
+-- has one metatable, shared by the tables settag gives it.
 local TAGS = {userdata = 0, ["nil"] = 1, number = 2, string = 3, table = 4, ["function"] = 5}
-G.tag = function(o) return TAGS[type(o)] end
+local lasttag = 5
+local methods = {}
+local metas = {}
+local tagof = setmetatable({}, {__mode = "k"})
+local EVENTS = {gettable = 1, settable = 1, index = 1, getglobal = 1, setglobal = 1, add = 1,
+                sub = 1, mul = 1, div = 1, pow = 1, unm = 1, lt = 1, concat = 1, gc = 1,
+                ["function"] = 1}
+for t = 0, lasttag do methods[t] = {} end
+local function checktag(t, n, fname)
+  t = checkint(t, n, fname)
+  if not methods[t] then error("tag " .. t .. " is not valid", 0) end
+  return t
+end
+local function binary(f) return function(a, b) return f(a, b) end end
+local function rebuild(t)
+  local m, mt = methods[t], metas[t]
+  if not mt then return end
+  for k in next, mt do mt[k] = nil end
+  local index, gettable = m.index, m.gettable
+  if gettable then
+    mt.__index = function(o, k) return gettable(o, k) end
+  elseif index then
+    mt.__index = function(o, k) return index(o, k) end
+  end
+  local settable = m.settable
+  if settable then mt.__newindex = function(o, k, v) settable(o, k, v) end end
+  for e, meta in next, {add = "__add", sub = "__sub", mul = "__mul", div = "__div",
+                        pow = "__pow", concat = "__concat"} do
+    if m[e] then mt[meta] = binary(m[e]) end
+  end
+  if m.lt then
+    local lt = m.lt
+    mt.__lt = function(a, b) return lt(a, b) ~= nil end
+  end
+  if m.unm then
+    local unm = m.unm
+    mt.__unm = function(a) return unm(a, nil) end
+  end
+  if m["function"] then
+    local f = m["function"]
+    mt.__call = function(...) return f(...) end
+  end
+end
+-- nil's getglobal and setglobal tag methods: a metatable on the table of
+-- globals, whose __index and __newindex Lua 5.1 calls just when 4.0 calls
+-- them, for a global whose value is nil.
+local GMT = {}
+P.refreshglobals = function(old)
+  if old and getmetatable(old) == GMT then setmetatable(old, nil) end
+  local nilm = methods[1]
+  local get, set = nilm.getglobal, nilm.setglobal
+  GMT.__index = get and function(_, k) return get(k, nil) end or nil
+  GMT.__newindex = set and function(_, k, v) set(k, nil, v) end or nil
+  local mt = getmetatable(CUR)
+  if get or set then
+    if mt == nil then setmetatable(CUR, GMT) end
+  elseif mt == GMT then
+    setmetatable(CUR, nil)
+  end
+end
+G.newtag = function()
+  lasttag = lasttag + 1
+  methods[lasttag] = {}
+  metas[lasttag] = {}
+  return lasttag
+end
+G.settag = function(o, t)
+  checktable(o, 1, "settag", true)
+  t = checkint(t, 2, "settag")
+  if not metas[t] then error("tag " .. t .. " was not created by `newtag'", 0) end
+  setmetatable(o, metas[t])
+  tagof[o] = t
+  return o
+end
+G.tag = function(...)
+  if select("#", ...) == 0 then argerror(1, "tag", "value expected") end
+  local o = ...
+  return tagof[o] or TAGS[type(o)]
+end
+G.settagmethod = function(t, event, f)
+  t = checktag(t, 1, "settagmethod")
+  event = checkstr(event, 2, "settagmethod")
+  if not EVENTS[event] then error("`" .. event .. "' is not a valid event name", 0) end
+  if event == "gc" then error("deprecated use: cannot set the `gc' tag method from Lua", 0) end
+  if f ~= nil then checkfunction(f, 3, "settagmethod") end
+  local old = methods[t][event]
+  methods[t][event] = f
+  rebuild(t)
+  if t == 1 then P.refreshglobals() end
+  return old
+end
+G.gettagmethod = function(t, event)
+  t = checktag(t, 1, "gettagmethod")
+  event = checkstr(event, 2, "gettagmethod")
+  if not EVENTS[event] then error("`" .. event .. "' is not a valid event name", 0) end
+  return methods[t][event]
+end
+G.copytagmethods = function(to, from)
+  to = checktag(to, 1, "copytagmethods")
+  from = checktag(from, 2, "copytagmethods")
+  for e, f in next, methods[from] do methods[to][e] = f end
+  rebuild(to)
+  if to == 1 then P.refreshglobals() end
+  return to
+end
 )lua"
                                 R"lua(
-for _, name in ipairs{"newtag", "settag", "settagmethod", "gettagmethod", "copytagmethods"} do
-  unsupported(name, "tag methods cannot be mapped to this engine")
-end
 for _, name in ipairs{"debug", "getinfo", "getlocal", "setlocal", "setcallhook", "setlinehook"} do
   unsupported(name, "there is no debugger in a run")
 end
+G.foreachvar = function() error("function `foreachvar' is deprecated", 0) end
 
--- Errors inside call and dostring go to _ERRORMESSAGE, which passes them
--- to _ALERT, as in Lua 4.0.
-G._ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
-G._ERRORMESSAGE = function(m)
-  local alert = G._ALERT
+-- Errors. As in Lua 4.0, the _ERRORMESSAGE in force where an error is
+-- raised hears of it once, before the stack unwinds to the call, dostring
+-- or dofile that catches it (the program's end, at the top). The default
+-- passes it to _ALERT; at the top the run reports the error itself.
+local toplevel = false
+local DEFAULT_ERRORMESSAGE = function(m)
+  if toplevel then return end
+  local alert = CUR._ALERT
   if alert then alert("error: " .. tostr(m) .. "\n") end
 end
+G._ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
+G._ERRORMESSAGE = DEFAULT_ERRORMESSAGE
+-- The error last reported, the program's line where it was raised, and
+-- whether the default handler still owes its text: that goes to _ALERT only
+-- if a call or dostring ends the error; at the top the run reports it.
+local REPORTED = {}
+local lineofprogram = C.line
 local function signal(e)
   return e == STOP or e == EXIT
 end
-local function report(e)
-  local handler = G._ERRORMESSAGE
-  if handler then handler(bare(e)) end
+local function reporter(e, keepwhere)
+  if signal(e) or e == NOMESSAGE or REPORTED[1] == e then return e end
+  local handler = CUR._ERRORMESSAGE
+  REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(e), handler == DEFAULT_ERRORMESSAGE
+  REPORTED[4] = keepwhere
+  if handler and handler ~= DEFAULT_ERRORMESSAGE then pcall(handler, keepwhere and e or bare(e)) end
+  return e
+end
+local function caught()
+  if REPORTED[3] then
+    local alert = CUR._ALERT
+    local e = REPORTED[4] and REPORTED[1] or bare(REPORTED[1])
+    if alert then pcall(alert, "error: " .. tostr(e) .. "\n") end
+  end
+  REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4] = nil, nil, nil, nil
+end
+-- At the top: the program's own handler hears of an error no call caught.
+-- Gives the error and the line it was raised on.
+P.report = function(e)
+  if e == NOMESSAGE then return "`error' called without a message" end
+  if signal(e) then return e end
+  if REPORTED[1] == e then
+    local line = REPORTED[2]
+    REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4] = nil, nil, nil, nil
+    return e, line
+  end
+  local handler = CUR._ERRORMESSAGE
+  if handler and handler ~= DEFAULT_ERRORMESSAGE then
+    toplevel = true
+    pcall(handler, bare(e))
+    toplevel = false
+  end
+  return e
+end
+local function finish(r, x)
+  if r[1] then return unpack(r, 2, r.n) end
+  local e = r[2]
+  if signal(e) or not x then error(e, 0) end
+  caught()
+  return nil
 end
 
-G.call = function(f, args, mode, handler)
-  checktable(args, 2, "call")
-  mode = optstr(mode, 3, "call", "")
-  if handler == nil and not strfind(mode, "x", 1, true) then
-    -- Unprotected: an error stays where it happened.
-    return f(unpack(args, 1, getn(args)))
-  end
-  local old = G._ERRORMESSAGE
-  if handler ~= nil then G._ERRORMESSAGE = handler end
-  local r = pack(pcall(f, unpack(args, 1, getn(args))))
-  if r[1] then
-    if handler ~= nil then G._ERRORMESSAGE = old end
-    return unpack(r, 2, r.n)
-  end
-  local e = r[2]
-  if signal(e) then error(e, 0) end
-  if handler ~= nil or strfind(mode, "x", 1, true) then report(e) end
-  if handler ~= nil then G._ERRORMESSAGE = old end
-  if strfind(mode, "x", 1, true) then return nil end
-  error(e, 0)
+G.call = function(...)
+  local nargs = select("#", ...)
+  local f, args, mode, handler = ...
+  checktable(args, 2, "call", nargs >= 2)
+  if nargs >= 3 then mode = checkstr(mode, 3, "call") else mode = "" end
+  if strfind(mode, "p", 1, true) then error("deprecated option `p' in `call'", 0) end
+  local x = strfind(mode, "x", 1, true)
+  local n = getn(args)
+  local run = function() return f(unpack(args, 1, n)) end
+  if nargs < 4 then return finish(pack(xpcall(run, reporter)), x) end
+  local old = CUR._ERRORMESSAGE
+  CUR._ERRORMESSAGE = handler
+  local r = pack(xpcall(run, reporter))
+  CUR._ERRORMESSAGE = old
+  return finish(r, x)
 end
 
 -- Compiles `s` and runs it as dostring and dofile do: a syntax error is
--- reported and answered with nil and "syntax error". A file's syntax
--- error keeps the file's name and line in front, as Lua 4.0 names them.
+-- reported and answered with nil and "syntax error"; a file's syntax error
+-- keeps the file's name and line, as Lua 4.0 names them.
 local function runsource(s, chunkname, whole)
   local f, msg = load4(s, chunkname)
   if not f then
-    if whole then
-      local handler = G._ERRORMESSAGE
-      if handler then handler(msg) end
-    else
-      report(msg)
-    end
+    reporter(msg, whole)
+    caught()
     return nil, "syntax error"
   end
-  local r = pack(pcall(f, P))
+  local r = pack(xpcall(function() return f(P) end, reporter))
   if r[1] then
     if r.n > 1 then return unpack(r, 2, r.n) end
     return NORESULT
   end
   if signal(r[2]) then error(r[2], 0) end
-  report(r[2])
+  caught()
   return nil, "run-time error"
 end
 G.dostring = function(s, name)
@@ -225,94 +428,18 @@ G.dofile = function(filename)
 end
 
 -- Strings
-G.strlen = function(s) return strlen(checkstr(s, 1, "strlen")) end
-G.strsub = function(s, i, j)
-  return strsub(checkstr(s, 1, "strsub"), checkint(i, 2, "strsub"), optint(j, 3, "strsub", -1))
+for _, name in ipairs{"strlen", "strsub", "strlower", "strupper", "strrep", "strbyte", "strchar",
+                      "format", "strfind", "gsub"} do
+  G[name] = C[name]
 end
-G.strlower = function(s) return strlower(checkstr(s, 1, "strlower")) end
-G.strupper = function(s) return strupper(checkstr(s, 1, "strupper")) end
-G.strrep = function(s, n) return strrep(checkstr(s, 1, "strrep"), checkint(n, 2, "strrep")) end
-G.strbyte = function(s, i)
-  s = checkstr(s, 1, "strbyte")
-  i = optint(i, 2, "strbyte", 1)
-  if i < 0 then i = strlen(s) + i + 1 end
-  if i <= 0 or i > strlen(s) then argerror(2, "strbyte", "out of range") end
-  return strbyte(s, i)
-end
-G.strchar = function(...)
-  local codes = {}
-  for i = 1, select("#", ...) do
-    local c = checkint((select(i, ...)), i, "strchar")
-    if c < 0 or c > 255 then argerror(i, "strchar", "invalid value") end
-    codes[i] = c
-  end
-  return strchar(unpack(codes))
-end
-G.format = function(fmt, ...)
-  fmt = checkstr(fmt, 1, "format")
-  local n = select("#", ...)
-  local args = {...}
-  local i, argi = 1, 0
-  while true do
-    local p = strfind(fmt, "%", i, true)
-    if not p then break end
-    if strsub(fmt, p + 1, p + 1) == "%" then
-      i = p + 2
-    else
-      local _, e, conv = strfind(fmt, "^[-+ #0]*%d*%.?%d*(.)", p + 1)
-      argi = argi + 1
-      if conv == "s" and type(args[argi]) == "number" then args[argi] = tostr(args[argi]) end
-      i = (e or p) + 1
-    end
-  end
-  return format(fmt, unpack(args, 1, n))
-end
-G.strfind = function(...)
-  local nargs = select("#", ...)
-  local s, p, init = ...
-  s = checkstr(s, 1, "strfind")
-  p = checkstr(p, 2, "strfind")
-  init = optint(init, 3, "strfind", 1)
-  local l = strlen(s)
-  if init < 0 then init = l + init + 1 end
-  if init - 1 < 0 or init - 1 > l then argerror(3, "strfind", "out of range") end
-  -- Any fourth argument, even nil, asks for a plain search.
-  return strfind(s, p, init, nargs > 3)
-end
-G.gsub = function(s, p, repl, n)
-  s = checkstr(s, 1, "gsub")
-  p = checkstr(p, 2, "gsub")
-  local t = type(repl)
-  if t == "string" or t == "number" then
-    repl = checkstr(repl, 3, "gsub")
-    local i = 1
-    while true do
-      i = strfind(repl, "%", i, true)
-      if not i then break end
-      if strsub(repl, i + 1, i + 1) == "0" then error("invalid capture index", 0) end
-      i = i + 2
-    end
-  elseif t == "function" then
-    local f = repl
-    -- A value that is not a string or a number replaces the match with nothing.
-    repl = function(...)
-      local v = f(...)
-      if type(v) == "number" then return tostr(v) end
-      if type(v) ~= "string" then return "" end
-      return v
-    end
-  else
-    argerror(3, "gsub", "string or function expected")
-  end
-  return gsub(s, p, repl, optint(n, 4, "gsub", strlen(s) + 1))
-end
+G.ascii = C.strbyte
 
 -- Tables
 G.getn = getn
 G.tinsert = C.tinsert
 G.tremove = C.tremove
 G.foreach = function(t, f)
-  checktable(t, 1, "foreach")
+  checktable(t, 1, "foreach", true)
   checkfunction(f, 2, "foreach")
   local k, v = next(t)
   while k ~= nil do
@@ -322,30 +449,58 @@ G.foreach = function(t, f)
   end
 end
 G.foreachi = function(t, f)
-  checktable(t, 1, "foreachi")
+  checktable(t, 1, "foreachi", true)
   checkfunction(f, 2, "foreachi")
   for i = 1, getn(t) do
     local r = f(i, rawget(t, i))
     if r ~= nil then return r end
   end
 end
-G.foreachvar = function(f)
-  return G.foreach(G, f)
-end
-G.sort = function(t, comp)
-  checktable(t, 1, "sort")
-  if comp ~= nil then checkfunction(comp, 2, "sort") end
+-- sort: Lua 5.1's quicksort, in place, over t[1..getn(t)]. Holes take a
+-- stand-in that the comparison gives back as nil; what a failing comparison
+-- leaves half sorted stays so.
+local HOLE = {}
+local plainarray = C.plainarray
+G.sort = function(...)
+  local nargs = select("#", ...)
+  local t, comp = ...
+  checktable(t, 1, "sort", nargs >= 1)
+  if nargs >= 2 then checkfunction(comp, 2, "sort") end
   local n = getn(t)
+  if n < 2 then return end
+  if plainarray(t, n) then
+    if comp then tsort(t, comp) else tsort(t) end
+    return
+  end
   local a = {}
   for i = 1, n do
     local v = rawget(t, i)
-    if v == nil and n > 1 then
-      error("attempt to compare nil with " .. typename(rawget(t, i == 1 and 2 or 1)), 0)
-    end
+    if v == nil then v = HOLE end
     a[i] = v
   end
-  if comp then tsort(a, comp) else tsort(a) end
-  for i = 1, n do rawset(t, i, a[i]) end
+  local lt
+  if comp then
+    lt = function(x, y)
+      if x == HOLE then x = nil end
+      if y == HOLE then y = nil end
+      return comp(x, y)
+    end
+  else
+    lt = function(x, y)
+      if x == HOLE or y == HOLE then
+        error("attempt to compare " .. (x == HOLE and "nil" or type(x)) .. " with " ..
+              (y == HOLE and "nil" or type(y)), 0)
+      end
+      return x < y
+    end
+  end
+  local ok, e = pcall(tsort, a, lt)
+  for i = 1, n do
+    local v = a[i]
+    if v == HOLE then v = nil end
+    rawset(t, i, v)
+  end
+  if not ok then error(e, 0) end
 end
 )lua";
 

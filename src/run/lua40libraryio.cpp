@@ -19,11 +19,28 @@ G.atan2 = function(y, x)
 end
 G.deg = function(x) return checknum(x, 1, "deg") / RPD end
 G.rad = function(x) return checknum(x, 1, "rad") * RPD end
-for _, name in ipairs{"abs", "ceil", "floor", "sqrt", "exp", "log", "log10", "frexp", "ldexp",
-                      "min", "max", "random", "randomseed"} do
-  G[name] = math[name]
+-- Lua 5.1's own, behind argument checks that name them as 4.0 does.
+for _, name in ipairs{"abs", "ceil", "floor", "sqrt", "exp", "log", "log10", "frexp",
+                      "randomseed"} do
+  G[name] = C.named(name, 1, math[name])
 end
-G.mod = math.fmod
+G.ldexp = C.named("ldexp", 2, math.ldexp)
+G.min = C.named("min", -1, math.min)
+G.max = C.named("max", -1, math.max)
+G.mod = C.named("mod", 2, math.fmod)
+G.random = function(...)
+  local nargs = select("#", ...)
+  local m, n = ...
+  if nargs == 0 then return math.random() end
+  m = checkint(m, 1, "random")
+  if nargs == 1 then
+    if m < 1 then argerror(1, "random", "interval is empty") end
+    return math.random(m)
+  end
+  n = checkint(n, 2, "random")
+  if m > n then argerror(2, "random", "interval is empty") end
+  return math.random(m, n)
+end
 
 -- Input and output. Standard output goes to the run's output; there is no
 -- keyboard input on the desktop.
@@ -39,9 +56,10 @@ local function strip(msg, name)
   end
   return msg
 end
-local function result(ok, msg, name)
-  if ok then return 1 end
-  return nil, strip(msg, name)
+-- Success is a userdata, as in Lua 4.0.
+local function result(ok, msg, code, name)
+  if ok then return NORESULT end
+  return nil, strip(msg, name), code
 end
 local function checkfile(f, n, fname)
   if f == STDIN then error("there is no standard input in a run: read from a file", 0) end
@@ -58,32 +76,32 @@ local function openas(name, mode, fname)
     error("`" .. fname .. "' cannot start other programs in a run", 0)
   end
   local path = confine(name, fname)
-  local f, msg = open(path, mode)
-  if not f then return nil, strip(msg, path) end
+  local f, msg, code = open(path, mode)
+  if not f then return nil, strip(msg, path), code end
   return f
 end
 G.readfrom = function(name)
   if name == nil then
-    local f = G._INPUT
+    local f = CUR._INPUT
     if iotype(f) == "file" then f:close() end
-    G._INPUT = STDIN
+    CUR._INPUT = STDIN
     return 1
   end
-  local f, msg = openas(name, "r", "readfrom")
-  if not f then return nil, msg end
-  G._INPUT = f
+  local f, msg, code = openas(name, "r", "readfrom")
+  if not f then return nil, msg, code end
+  CUR._INPUT = f
   return f
 end
 local function output(name, mode, fname)
   if name == nil then
-    local f = G._OUTPUT
+    local f = CUR._OUTPUT
     if iotype(f) == "file" and f ~= stderr then f:close() end
-    G._OUTPUT = STDOUT
+    CUR._OUTPUT = STDOUT
     return 1
   end
-  local f, msg = openas(name, mode, fname)
-  if not f then return nil, msg end
-  G._OUTPUT = f
+  local f, msg, code = openas(name, mode, fname)
+  if not f then return nil, msg, code end
+  CUR._OUTPUT = f
   return f
 end
 G.writeto = function(name) return output(name, "w", "writeto") end
@@ -92,19 +110,21 @@ G.openfile = function(name, mode)
   name = checkstr(name, 1, "openfile")
   mode = checkstr(mode, 2, "openfile")
   local path = confine(name, "openfile")
-  local f, msg = open(path, mode)
-  if not f then return nil, strip(msg, path) end
+  local f, msg, code = open(path, mode)
+  if not f then return nil, strip(msg, path), code end
   return f
 end
 G.closefile = function(f)
   if f == STDOUT or f == STDIN or f == STDERR then return nil, "cannot close a standard file" end
   checkfile(f, 1, "closefile")
-  return result(f:close())
+  local ok, msg, code = f:close()
+  return result(ok, msg, code)
 end
 G.flush = function(f)
-  if f == nil then f = G._OUTPUT end
+  if f == nil then f = CUR._OUTPUT end
   if f == STDOUT or f == STDERR then return 1 end
-  return result(checkfile(f, 1, "flush"):flush())
+  local ok, msg, code = checkfile(f, 1, "flush"):flush()
+  return result(ok, msg, code)
 end
 G.seek = function(f, whence, offset)
   if f == STDOUT or f == STDERR then return nil, "cannot seek the program's output" end
@@ -137,21 +157,27 @@ local function readone(f, fmt, n)
 end
 G.read = function(...)
   local nargs = select("#", ...)
-  local f, first = G._INPUT, 1
+  local f, first = CUR._INPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   checkfile(f, 1, "read")
-  if nargs < first then return f:read("*l") end
-  local r = {}
+  -- What could not be read is left out: at the end, read returns nothing.
+  if nargs < first then
+    local line = f:read("*l")
+    if line == nil then return end
+    return line
+  end
+  local r, n = {}, 0
   for i = first, nargs do
     local v = readone(f, (select(i, ...)), i)
-    r[i - first + 1] = v
     if v == nil then break end
+    n = n + 1
+    r[n] = v
   end
-  return unpack(r, 1, nargs - first + 1)
+  return unpack(r, 1, n)
 end
 G.write = function(...)
   local nargs = select("#", ...)
-  local f, first = G._OUTPUT, 1
+  local f, first = CUR._OUTPUT, 1
   if nargs > 0 and isfile((...)) then f, first = (...), 2 end
   if f ~= STDOUT and f ~= STDERR then checkfile(f, 1, "write") end
   for i = first, nargs do
@@ -168,7 +194,7 @@ G.write = function(...)
       if not ok then return nil, msg end
     end
   end
-  return 1
+  return f
 end
 
 -- System
@@ -189,15 +215,15 @@ end
 G.remove = function(name)
   name = checkstr(name, 1, "remove")
   local path = confine(name, "remove")
-  local ok, msg = os.remove(path)
-  return result(ok, msg, path)
+  local ok, msg, code = os.remove(path)
+  return result(ok, msg, code, path)
 end
 G.rename = function(from, to)
   from = checkstr(from, 1, "rename")
   to = checkstr(to, 2, "rename")
   local path = confine(from, "rename")
-  local ok, msg = os.rename(path, confine(to, "rename"))
-  return result(ok, msg, path)
+  local ok, msg, code = os.rename(path, confine(to, "rename"))
+  return result(ok, msg, code, path)
 end
 G.setlocale = function(locale, category)
   if locale ~= nil then

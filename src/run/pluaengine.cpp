@@ -1,5 +1,6 @@
 #include "run/pluaengine.h"
 
+#include "plua/programtext.h"
 #include "plua/translator.h"
 #include "run/lua40library.h"
 
@@ -10,6 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <utility>
+#include <vector>
+
+#include <locale.h>
 
 // The engine keeps itself in the registry under this key's address, so C
 // functions and the hook find it from the state alone.
@@ -21,13 +26,14 @@ struct PluaEngine::Private
 {
     lua_State *L = nullptr;
     std::function<void(std::string_view)> sink;
-    std::string source;   // the loaded chunk's source name ("=name")
-    bool loaded = false;  // the chunk is on the stack, ready to run
-    int failureLine = 0;  // set by the message handler
-    int stopLine = 0;     // where the program was when the stop was seen
-    std::string prefix;   // of the names the translation added
-    std::string storage;  // the folder the file functions reach
-    std::size_t used = 0; // bytes the state holds
+    std::string source;                         // the loaded chunk's source name ("=name")
+    bool loaded = false;                        // the chunk is on the stack, ready to run
+    int failureLine = 0;                        // set by the message handler
+    int stopLine = 0;                           // where the program was when the stop was seen
+    std::string prefix;                         // of the names the translation added
+    std::string storage;                        // the folder the file functions reach
+    std::size_t used = 0;                       // bytes the state holds
+    std::vector<std::pair<int, int>> callLines; // see plua::Translation
 };
 
 // What the hook and the message handler need of an engine.
@@ -36,6 +42,10 @@ struct PluaEngineAccess
     static const std::string &source(PluaEngine *e) { return e->d->source; }
     static void noteFailureLine(PluaEngine *e, int line) { e->d->failureLine = line; }
     static int &stopLine(PluaEngine *e) { return e->d->stopLine; }
+    static const std::vector<std::pair<int, int>> &callLines(PluaEngine *e)
+    {
+        return e->d->callLines;
+    }
 };
 
 namespace {
@@ -47,24 +57,49 @@ std::string nameInMessages(const std::string &source)
     return source.substr(1, LUA_IDSIZE - 1);
 }
 
+using CallLines = std::vector<std::pair<int, int>>;
+
 // Lua 4.0 counts the program's lines; the first frame of the program's own
-// chunk on the stack names the line an error happened on.
-int programLine(lua_State *L, const std::string &source, int firstLevel)
+// chunk on the stack from `firstLevel` on names the line an error happened
+// on. When that frame stands at a call (`inCall`, or it called the library
+// function that raised the error), a call over several lines is named by
+// the line where it ends, as 4.0 names it.
+int programLine(lua_State *L, const std::string &source, int firstLevel, bool inCall,
+                const CallLines *calls)
 {
     lua_Debug ar;
     for (int level = firstLevel; lua_getstack(L, level, &ar); ++level) {
-        if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source)
+        if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source) {
+            if ((inCall || level > firstLevel) && calls) {
+                const auto at =
+                    std::lower_bound(calls->begin(), calls->end(), std::pair(ar.currentline, 0));
+                if (at != calls->end() && at->first == ar.currentline)
+                    return at->second;
+            }
             return ar.currentline;
+        }
     }
     return 0;
+}
+
+bool isCallError(lua_State *L, int index)
+{
+    const char *message = lua_type(L, index) == LUA_TSTRING ? lua_tostring(L, index) : nullptr;
+    return message && std::strstr(message, "attempt to call") != nullptr;
 }
 
 int messageHandler(lua_State *L)
 {
     PluaEngine *engine = PluaEngine::fromState(L);
     if (engine)
-        PluaEngineAccess::noteFailureLine(engine,
-                                          programLine(L, PluaEngineAccess::source(engine), 1));
+        PluaEngineAccess::noteFailureLine(
+            engine, programLine(L, PluaEngineAccess::source(engine), 1, isCallError(L, 1),
+                                &PluaEngineAccess::callLines(engine)));
+    // Where it was raised, as in Lua 4.0: the program's own _ERRORMESSAGE
+    // hears of it before the stack unwinds.
+    const int raisedAt = lua40::reportUncaught(L);
+    if (engine && raisedAt > 0)
+        PluaEngineAccess::noteFailureLine(engine, raisedAt);
     return 1;
 }
 
@@ -76,7 +111,7 @@ void stopHook(lua_State *L, lua_Debug *)
         // program passes the stop on from elsewhere.
         int &line = PluaEngineAccess::stopLine(engine);
         if (line == 0)
-            line = programLine(L, PluaEngineAccess::source(engine), 0);
+            line = programLine(L, PluaEngineAccess::source(engine), 0, false, nullptr);
         lua40::pushStopSignal(L);
         lua_error(L);
     }
@@ -107,10 +142,37 @@ int panic(lua_State *L)
     return 0;
 }
 
+// Lua 4.0 reads, writes and compares numbers and text as in the C locale,
+// whatever the desktop's: while the program runs, its thread (and only that
+// thread) uses the C locale, so Lua 5.1's number formatting, its strtod and
+// strcoll, and the character classes of patterns follow it. The editor's
+// own threads keep the locale Qt set.
+class CLocaleOnThisThread
+{
+public:
+    CLocaleOnThisThread()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        if (c != locale_t(nullptr))
+            m_previous = uselocale(c);
+    }
+    ~CLocaleOnThisThread()
+    {
+        if (m_previous != locale_t(nullptr))
+            uselocale(m_previous);
+    }
+    CLocaleOnThisThread(const CLocaleOnThisThread &) = delete;
+    CLocaleOnThisThread &operator=(const CLocaleOnThisThread &) = delete;
+
+private:
+    locale_t m_previous = locale_t(nullptr);
+};
+
 } // namespace
 
 PluaEngine::PluaEngine() : d(std::make_unique<Private>())
 {
+    const CLocaleOnThisThread cLocale;
     d->L = lua_newstate(limitedAlloc, &d->used);
     lua_atpanic(d->L, panic);
     d->sink = [](std::string_view text) { std::cout << text << std::flush; };
@@ -119,6 +181,10 @@ PluaEngine::PluaEngine() : d(std::make_unique<Private>())
     lua_rawset(d->L, LUA_REGISTRYINDEX);
     lua_sethook(d->L, stopHook, LUA_MASKCOUNT, StopCheckInterval);
     lua40::open(d->L);
+    // Lua 5.1's incremental collector with its default pause spends far more
+    // time than 4.0's on programs that make many tables; a longer pause
+    // brings them back to 4.0's speed.
+    lua_gc(d->L, LUA_GCSETPAUSE, 400);
 }
 
 PluaEngine::~PluaEngine()
@@ -147,11 +213,13 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         lua_pop(d->L, 1);
         d->loaded = false;
     }
-    const plua::Translation t = plua::translate(pluaSource);
+    const CLocaleOnThisThread cLocale;
+    const plua::Translation t = plua::translate(plua::handheldText(pluaSource));
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
     d->prefix = t.prefix;
+    d->callLines = t.callLines;
     if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
         // The front end accepted the program, but it goes past a limit of
         // Lua 5.1 (200 variables left of one `=`, for one).
@@ -177,6 +245,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     if (!d->loaded)
         return Failure{0, "no program is loaded"};
     d->loaded = false;
+    const CLocaleOnThisThread cLocale;
     const int chunk = lua_gettop(L);
     lua_pushcfunction(L, messageHandler);
     lua_insert(L, chunk);
@@ -216,16 +285,19 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         while (p < f.message.size() && f.message[p] >= '0' && f.message[p] <= '9')
             ++p;
         if (p > prefix.size() && f.message.compare(p, 2, ": ") == 0) {
-            // The line in the message is where the error happened, even
-            // when it was caught and raised again further on.
-            f.line = std::stoi(f.message.substr(prefix.size(), p - prefix.size()));
+            // The handler found where the error was raised (the line that
+            // ends a call over several lines, as 4.0 names it); the line in
+            // the message is Lua 5.1's, for when it found none.
+            if (f.line == 0)
+                f.line = std::stoi(f.message.substr(prefix.size(), p - prefix.size()));
             f.message.erase(0, p + 2);
         }
     }
     // Caught and raised again by call or dostring, it is the same error.
     if (f.message == "not enough memory")
         f.message = MemoryMessage;
-    f.message = plua::programMessage(f.message, d->prefix);
+    else
+        f.message = lua40::messageOf(plua::programMessage(f.message, d->prefix));
     return f;
 }
 
@@ -260,10 +332,19 @@ const std::string &PluaEngine::storageFolder() const
     return d->storage;
 }
 
+int PluaEngine::currentLine(lua_State *L)
+{
+    PluaEngine *engine = fromState(L);
+    // Level 1 is the function asking (the library's reporter); the error was
+    // raised below it, by a call when its message says so.
+    return engine ? programLine(L, engine->d->source, 2, isCallError(L, 1), &engine->d->callLines)
+                  : 0;
+}
+
 int PluaEngine::raise(lua_State *L, const char *message)
 {
     PluaEngine *engine = fromState(L);
-    const int line = engine ? programLine(L, engine->d->source, 1) : 0;
+    const int line = engine ? programLine(L, engine->d->source, 1, true, &engine->d->callLines) : 0;
     if (line > 0)
         lua_pushfstring(L, "%s:%d: %s", engine->d->source.c_str() + 1, line, message);
     else

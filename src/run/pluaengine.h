@@ -70,6 +70,10 @@ public:
     // (build it with lua_pushfstring and pass lua_tostring of it).
     static int raise(lua_State *L, const char *message);
 
+    // For a message handler written in Lua that gets the error as its first
+    // argument: the line of the program where the error was raised (0: none).
+    static int currentLine(lua_State *L);
+
 private:
     friend struct PluaEngineAccess;
     struct Private;

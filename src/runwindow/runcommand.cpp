@@ -2,6 +2,7 @@
 #include "textfile.h"
 
 #include "plua/parser.h"
+#include "plua/programtext.h"
 #include "runwindow.h"
 
 #include <QAction>
@@ -45,10 +46,10 @@ void RunCommand::run()
     // Checked first as the handheld would compile it: a syntax error shows
     // where it is and nothing runs.
     const QString source = m_editor->toPlainText();
-    const QByteArray text = TextFile::toWindows1252(source) + '\n';
-    const plua::ParseResult check =
-        plua::parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                    plua::ParseMode::CheckOnly);
+    const QByteArray bytes = TextFile::toWindows1252(source);
+    const std::string text = plua::handheldText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const plua::ParseResult check = plua::parse(text, plua::ParseMode::CheckOnly);
     RunWindow *window = ensureRunWindow();
     if (!check.ok()) {
         window->showFault(m_fileName(), check.error->line,

@@ -67,6 +67,8 @@ private slots:
     void everyCatalogueFunctionIsBound();
     void colours_data();
     void colours();
+    void rows_data();
+    void rows();
     void drawingReadsBack();
     void controlEvents_data();
     void controlEvents();
@@ -111,6 +113,27 @@ void tst_PluaDevice::colours_data()
     QTest::newRow("near red is red") << QByteArray("prgb(250, 10, 5)") << "125";
     QTest::newRow("over 255 clamps") << QByteArray("prgb(999, 0, 0)") << "125";
     QTest::newRow("mode") << QByteArray("table.concat({pmode()}, ',')") << "160,160,8,1";
+}
+
+// Where the row after pnl starts, whatever was on the screen before.
+void tst_PluaDevice::rows_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("below the tallest control")
+        << QByteArray("pbutton('A') pfield(2, 5, 10) pnl()") << "0,26";
+    QTest::newRow("after pdestroy, below the row's top")
+        << QByteArray("pbutton('A') pdestroy() pmoveto(0, 0) pnl()") << "0,2";
+}
+
+void tst_PluaDevice::rows()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QString, expected);
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run(program + " x, y = ppos()"), QString());
+    QCOMPARE(lua.global("x") + ',' + lua.global("y"), expected);
 }
 
 void tst_PluaDevice::colours()

@@ -98,7 +98,7 @@ void tst_PluaRun::faults_data()
         << QByteArray("p.lua:3: ')' expected (to close '(' at line 2) near end of file\n");
     QTest::newRow("bad argument names the line")
         << QByteArray("pclear()\n\npline(1, 2)\n") << QByteArray() << 1
-        << QByteArray("p.lua:3: bad argument #3 to 'pline' (number expected, got no value)\n");
+        << QByteArray("p.lua:3: bad argument #3 to `pline' (number expected, got no value)\n");
     QTest::newRow("bad events line") << QByteArray("pevent()\n") << QByteArray("tap 1 2\nfly\n")
                                      << 2 << QByteArray("ev.txt:2: unknown step \"fly\"\n");
     QTest::newRow("answer without a dialog")

@@ -36,7 +36,7 @@ void tst_RunSession::ends_data()
         << "'end' expected (to close 'if' at line 2) near end of file" << QByteArray();
     QTest::newRow("run-time error")
         << "print(\"a\")\n\nlocal t = nil\nprint(t[1])\n"
-        << 4 << "attempt to index local 't' (a nil value)" << QByteArray("a\n");
+        << 4 << "attempt to index local `t' (a nil value)" << QByteArray("a\n");
 }
 
 void tst_RunSession::ends()

@@ -20,6 +20,8 @@ private slots:
     void translation_data();
     void translation();
     void syntaxErrorKeepsItsLine();
+    void callsOverSeveralLines_data();
+    void callsOverSeveralLines();
     void frontEndCorpus_data();
     void frontEndCorpus();
 };
@@ -132,7 +134,7 @@ void tst_Translator::translation_data()
     QTest::newRow("and then or") << "x = a and b or c"
                                  << "x = a and b or c";
     QTest::newRow("concatenation") << "s = a .. 1 .. f()"
-                                   << "s = _P.cat(a , 1 , (f()))";
+                                   << "s = _P.catd(\"global `a'||\", a , 1 , (f()))";
     QTest::newRow("concatenation of a number literal") << "y = 1.5..2"
                                                        << "y = _P.cat(1.5 ,2)";
 
@@ -188,7 +190,7 @@ void tst_Translator::translation_data()
         << "local _P = ...; return (function() x = 1\n-- a\n-- b\nend)()";
     QTest::newRow("only the skipped first line")
         << "#!/bin/plua"
-        << "local _P = ...; return (function() --!/bin/plua\nend)()";
+        << "local _P = ...; return (function() -- !/bin/plua\nend)()";
     QTest::newRow("long concatenation")
         << "s = a .. " + QString("b .. ").repeated(98) + "f() .. c"
         << "s = _P.cat(_P.cat(a , " + QString("b , ").repeated(98) + "(f()) ), c)";
@@ -199,7 +201,18 @@ void tst_Translator::translation_data()
     QTest::newRow("method call continued on the next line") << "o:m\n(1)"
                                                             << "o:m(\n 1)";
     QTest::newRow("first line skipped") << "#!/bin/plua\nprint(1)"
-                                        << "--!/bin/plua\nprint(1)";
+                                        << "-- !/bin/plua\nprint(1)";
+    QTest::newRow("first line opening a long bracket")
+        << "#[[ game\nprint(\"a\")\n-- ]]\nprint(\"b\")"
+        << "-- [[ game\nprint(\"a\")\n-- ]]\nprint(\"b\")";
+    QTest::newRow("upvalue after a keyword")
+        << "local x\nfunction f() if not%x then return%x end end"
+        << "local x\nf = (function(_Pu_x) return function() if not _Pu_x then return _Pu_x end "
+           "end end)(x)";
+    QTest::newRow("operator at the start of a line") << "if a.b\n and c then x = 1\n+ 2 end"
+                                                     << "if a.b and\n  c then x = 1 +\n 2 end";
+    QTest::newRow("negative zero constant") << "a = -0 b = - 0.0 c = -1"
+                                            << "a = 0 b = 0 c = -1";
     QTest::newRow("line ends") << "x = 1\r\ny = 2\rz = 3"
                                << "x = 1\ny = 2\nz = 3";
     QTest::newRow("escapes unchanged") << "s = \"a\\65\\n\\x\""
@@ -232,6 +245,38 @@ void tst_Translator::syntaxErrorKeepsItsLine()
 }
 
 // Every program of the front end's corpus that the handheld accepts.
+// Where Lua 5.1 and Lua 4.0 put a call that spans lines: the line of its
+// opening bracket and the line where it ends.
+void tst_Translator::callsOverSeveralLines_data()
+{
+    QTest::addColumn<QString>("plua");
+    QTest::addColumn<QString>("lines"); // start>end, ...
+    QTest::newRow("call") << "x = 1\nf(1,\n2,\n3)"
+                          << "2>4";
+    QTest::newRow("bracket on the next line") << "f\n(1,\n2)"
+                                              << "1>3";
+    QTest::newRow("method call") << "o:m(1,\n2)"
+                                 << "1>2";
+    QTest::newRow("concatenation") << "s = a ..\nb ..\nc"
+                                   << "1>3";
+    QTest::newRow("on one line") << "f(1, 2) s = a .. b"
+                                 << "";
+    QTest::newRow("two from one line: no telling which") << "f(g(1,\n2),\n3)"
+                                                         << "";
+}
+
+void tst_Translator::callsOverSeveralLines()
+{
+    QFETCH(QString, plua);
+    QFETCH(QString, lines);
+    const plua::Translation t = plua::translate(plua.toStdString());
+    QVERIFY(t.ok());
+    QStringList got;
+    for (const auto &[start, end] : t.callLines)
+        got << QString::number(start) + '>' + QString::number(end);
+    QCOMPARE(got.join(','), lines);
+}
+
 void tst_Translator::frontEndCorpus_data()
 {
     QTest::addColumn<QByteArray>("source");

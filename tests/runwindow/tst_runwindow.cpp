@@ -84,7 +84,7 @@ void tst_RunWindow::faultsGoToTheirLine_data()
     QTest::newRow("syntax error") << "print(1)\nprint(2)\nx = = 3\nprint(4)" << 3
                                   << "game.lua:3: expression expected near '='";
     QTest::newRow("run-time error") << "print(1)\nlocal t\n\nprint(t.x)" << 4
-                                    << "game.lua:4: attempt to index local 't' (a nil value)";
+                                    << "game.lua:4: attempt to index local `t' (a nil value)";
 }
 
 void tst_RunWindow::faultsGoToTheirLine()

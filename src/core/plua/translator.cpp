@@ -15,11 +15,6 @@ namespace plua {
 
 namespace {
 
-bool isNameByte(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 // LF, CR LF and a lone CR all end a line; Lua 5.1 would count LF CR as one
 // line end, so every line end becomes LF before anything else.
 std::string normalizedLineEnds(std::string_view source)
@@ -142,8 +137,9 @@ void Translator::renameLocal(int nameNode)
 // the skipped first line.
 void Translator::lexical()
 {
+    // "-- " and not "--": a first line "#[[" must not open a long comment.
     if (!m_src.empty() && m_src[0] == '#')
-        replace(0, 1, "--");
+        replace(0, 1, "-- ");
     std::uint32_t gapBegin = 0;
     for (std::size_t i = 0; i <= m_tokens.size(); ++i) {
         const std::uint32_t gapEnd =
@@ -226,6 +222,10 @@ Translation translate(std::string_view source)
     result.prefix = uniquePrefix(tokens, text);
     TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix);
     result.code = translator.run();
+    for (const auto &[line, end] : translator.callEnds()) {
+        if (end > 0)
+            result.callLines.emplace_back(line, end);
+    }
     return result;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace plua {
 
@@ -13,6 +15,10 @@ struct Translation
     std::string code;                // Lua 5.1 source; empty when `error` is set
     std::optional<Diagnostic> error; // the program does not compile as Plua 1
     std::string prefix;              // how the names the translation adds begin
+    // For a call over several lines: the line Lua 5.1 names for an error in
+    // the call itself (its opening bracket's) and the line Lua 4.0 names
+    // (where the call ends), sorted.
+    std::vector<std::pair<int, int>> callLines;
 
     bool ok() const { return !error.has_value(); }
 };

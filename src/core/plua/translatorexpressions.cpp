@@ -2,6 +2,8 @@
 #include "plua/translatorstate.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 namespace plua::TranslatorInternals {
 
@@ -14,6 +16,37 @@ bool isComparison(int op)
 }
 
 } // namespace
+
+std::string Translator::operandName(int n) const
+{
+    const Node &e = node(n);
+    if (e.kind == NodeKind::Name)
+        return std::string(e.flags & NodeFlag::Local ? "local `" : "global `") +
+               std::string(text(n)) + "'";
+    if (e.kind == NodeKind::Field)
+        return "field `" + std::string(text(child(n, 1))) + "'";
+    return {};
+}
+
+// Lua 5.1 puts a call on the line of its opening bracket; Lua 4.0 on the
+// line where the call ends. Noted for calls over several lines.
+void Translator::noteCall(int line, int n)
+{
+    const int end = m_tokens[tokenBefore(node(n).end)].endLine;
+    if (end <= line)
+        return;
+    const auto [at, added] = m_callEnds.emplace(line, end);
+    if (!added && at->second != end)
+        at->second = 0; // two such calls start on this line: no telling which
+}
+
+bool Translator::isZeroLiteral(int n) const
+{
+    if (node(n).kind != NodeKind::Number)
+        return false;
+    const std::string number(text(n));
+    return std::strtod(number.c_str(), nullptr) == 0.0;
+}
 
 void Translator::expList(int n, bool multi)
 {
@@ -89,6 +122,12 @@ int Translator::descend(int n, bool test, bool *innerTest)
     case NodeKind::Call:
         return e.firstChild;
     case NodeKind::Unary:
+        if (e.op == '-' && isZeroLiteral(e.firstChild)) {
+            // Lua 4.0 has no negative zero constant; Lua 5.1 would also
+            // fold -0 and a later 0 into one constant.
+            replace(e.begin, e.end, "0");
+            return -1;
+        }
         if (e.op == Tok::Not && !test) {
             insert(e.begin, "(");
             *innerTest = true;
@@ -150,9 +189,11 @@ void Translator::finish(int n, bool test)
             const Node &l = node(left);
             if (l.kind == NodeKind::Binary && e.op == Tok::And && l.op == Tok::Or)
                 insert(l.end, ")");
+            operatorAfter(left);
             exp(right, test);
             break;
         }
+        operatorAfter(left);
         exp(right, false);
         if (isComparison(e.op) && !test)
             insert(e.end, " and 1 or nil)");
@@ -178,7 +219,10 @@ void Translator::leaf(int n)
         const bool global = (e.flags & NodeFlag::Global) != 0;
         if (std::find(ups.begin(), ups.end(), std::make_pair(name, global)) == ups.end())
             ups.emplace_back(name, global);
-        replace(e.begin, e.end, upvalueCopy(name));
+        // After a keyword (not%x, return%x) the copy's name needs a space
+        // not to run into it.
+        const bool joined = e.begin > 0 && isNameByte(m_src[e.begin - 1]);
+        replace(e.begin, e.end, (joined ? " " : "") + upvalueCopy(name));
         break;
     }
     case NodeKind::Function: {
@@ -199,6 +243,22 @@ void Translator::leaf(int n)
     }
 }
 
+// An operator at the start of a line after its left operand moves up to
+// the operand: Lua 5.1 takes the operand's last value (a field, say) when
+// it reads the operator, and so names the operator's line for an error
+// there, where Lua 4.0 names the operand's.
+void Translator::operatorAfter(int left)
+{
+    const std::size_t at = tokenFrom(node(left).end);
+    if (at >= m_tokens.size())
+        return;
+    const Token &op = m_tokens[at];
+    if (op.line <= m_tokens[tokenBefore(node(left).end)].endLine)
+        return;
+    replace(op.begin, op.end, "");
+    insert(node(left).end, " " + std::string(m_src.substr(op.begin, op.end - op.begin)));
+}
+
 // a .. b .. c becomes cat(a, b, c), which writes numbers with 16 digits.
 void Translator::concat(int n)
 {
@@ -215,7 +275,19 @@ void Translator::concat(int n)
     std::string opener;
     for (std::size_t g = 0; g <= (operands.size() - 1) / Group; ++g)
         opener += m_p + ".cat(";
+    // What Lua 4.0 calls each operand in an error ("local `x'"), for a
+    // chain short enough to be one call: catd takes them first.
+    std::string names;
+    bool named = false;
+    for (std::size_t i = 0; operands.size() <= Group && i < operands.size(); ++i) {
+        const std::string name = operandName(operands[i]);
+        named = named || !name.empty();
+        names += (i > 0 ? "|" : "") + name;
+    }
+    if (named)
+        opener = m_p + ".catd(\"" + names + "\", ";
     insert(node(n).begin, opener);
+    noteCall(m_tokens[tokenFrom(node(n).begin)].line, n);
     for (std::size_t i = 0; i < operands.size(); ++i) {
         const int operand = operands[i];
         const bool call =
@@ -243,13 +315,16 @@ void Translator::callArguments(int n)
     const int args = node(callee).next;
     // Lua 5.1 refuses a '(' on a later line than the function it calls.
     const Token &open = m_tokens[tokenFrom(node(callee).end)];
+    int callLine = open.line;
     if (open.type == '(') {
         const Token &before = m_tokens[tokenBefore(open.begin)];
         if (open.line > before.endLine) {
             insert(node(callee).end, "(");
             replace(open.begin, open.end, " ");
+            callLine = before.endLine;
         }
     }
+    noteCall(callLine, n);
     for (int a = args; a != -1; a = node(a).next) {
         exp(a, false);
         if (node(a).next == -1 && open.type == '(')
@@ -279,6 +354,9 @@ void Translator::methodArguments(int n)
         if (open.line > before.endLine) {
             insert(node(method).end, "(");
             replace(open.begin, open.end, " ");
+            noteCall(before.endLine, n);
+        } else {
+            noteCall(open.line, n);
         }
     }
     for (int a = firstArg; a != -1; a = node(a).next) {

@@ -5,6 +5,7 @@
 #include "plua/syntaxtree.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,6 +65,21 @@ private:
 
     std::string variable(int nameNode) const;
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
+    bool isZeroLiteral(int n) const;
+    std::string operandName(int n) const;
+    void noteCall(int line, int n);
+    void operatorAfter(int left);
+
+public:
+    // Lines where Lua 5.1 puts a call over several lines, and where it ends.
+    const std::map<int, int> &callEnds() const { return m_callEnds; }
+
+private:
+    static bool isNameByte(char c)
+    {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    }
     void renameLocal(int nameNode);
 
     void lexical();
@@ -93,6 +109,7 @@ private:
     std::vector<Token> m_tokens;
     std::string m_p;
     std::vector<Edit> m_edits;
+    std::map<int, int> m_callEnds;
     std::vector<Function> m_functions;
 };
 

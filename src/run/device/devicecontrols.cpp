@@ -336,6 +336,9 @@ void Device::destroyControls()
     for (const Control &c : std::as_const(m_controls))
         fillLocked(c.rect, m_background);
     m_controls.clear();
+    // No control is left on the row: the next pnl starts below the row's
+    // top, not below the controls that are gone.
+    m_rowBottom = m_cursor.y();
     m_focus = 0;
     m_pressed = 0;
     touchLocked();

@@ -4,6 +4,7 @@
 #include "device.h"
 #include "palmpalette.h"
 
+#include <cstring>
 #include <cmath>
 
 extern "C" {
@@ -158,8 +159,15 @@ int l_print(lua_State *L)
         lua_pushvalue(L, tostring);
         lua_pushvalue(L, i);
         lua_call(L, 1, 1);
-        if (!lua_isstring(L, -1))
-            return luaL_error(L, "'tostring' must return a string to 'print'");
+        std::size_t length = 0;
+        const char *s = lua_tolstring(L, -1, &length);
+        if (!s)
+            return luaL_error(L, "`tostring' must return a string to `print'");
+        // Up to a zero byte, as the handheld's C library writes a string.
+        if (std::strlen(s) < length) {
+            lua_pushlstring(L, s, std::strlen(s));
+            lua_replace(L, -2);
+        }
     }
     lua_pushliteral(L, "\n");
     lua_concat(L, lua_gettop(L) - tostring);

@@ -1,0 +1,2 @@
+_ALERT = function(s) write("ALERT[", s, "]") end
+print(call(function() error("x1") end, {}, "x"))

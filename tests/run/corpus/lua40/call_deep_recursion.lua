@@ -1,0 +1,2 @@
+function f(n) if n == 0 then return 0 end return 1 + f(n - 1) end
+print(f(5000))

@@ -1,0 +1,2 @@
+print(call(function() error("x") end, {}, "x", nil))
+print("survived")

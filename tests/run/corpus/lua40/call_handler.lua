@@ -1,0 +1,2 @@
+function bad() error("oops") end
+print(call(bad, {}, "x", function(m) print("handler got:", m) end))

@@ -1,0 +1,2 @@
+function f(n) return call(f, {n + 1}) end
+f(1)

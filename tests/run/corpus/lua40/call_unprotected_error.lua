@@ -1,0 +1,3 @@
+function bad() error("unprotected") end
+call(bad, {})
+print("not reached")

@@ -1,0 +1,2 @@
+local a = "x"
+print(a * 2)

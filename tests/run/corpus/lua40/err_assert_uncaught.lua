@@ -1,0 +1,2 @@
+x = nil
+assert(x, "x must be set")

@@ -1,0 +1,2 @@
+t = {}
+print("a" .. t.name)

@@ -1,0 +1,3 @@
+print("start")
+error()
+print("after")

@@ -1,0 +1,2 @@
+print("start")
+error("my message")

@@ -1,0 +1,2 @@
+local t
+print(t.x)

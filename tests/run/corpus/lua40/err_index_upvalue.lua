@@ -1,0 +1,3 @@
+local t = nil
+function f() return %t.x end
+f()

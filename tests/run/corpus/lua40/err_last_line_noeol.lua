@@ -1,0 +1,2 @@
+print("ok")
+x = nil + 1

@@ -1,0 +1,3 @@
+local a,
+  b = 1,
+  nil + 1

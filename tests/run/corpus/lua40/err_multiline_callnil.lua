@@ -1,0 +1,5 @@
+print("start")
+
+undefinedcall(1,
+  2,
+  3)

@@ -1,0 +1,6 @@
+local x
+print(1)
+s = "a" ..
+  "b" ..
+  "c" ..
+  x

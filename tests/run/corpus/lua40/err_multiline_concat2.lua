@@ -1,0 +1,5 @@
+local t = {}
+local s = "a" ..
+  "b" ..
+  t.missing ..
+  "c"

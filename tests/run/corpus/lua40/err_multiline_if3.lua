@@ -1,0 +1,4 @@
+a = {b = {}}
+print("x")
+if a.b.c.d
+  and 1 then print("no") end

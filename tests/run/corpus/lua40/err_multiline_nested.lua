@@ -1,0 +1,3 @@
+print("a")
+print(strlen("x"),
+  nil .. "b")

@@ -1,0 +1,3 @@
+print("ok")
+print("a" ..
+"b" .. nil

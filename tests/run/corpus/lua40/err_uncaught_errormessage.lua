@@ -1,0 +1,4 @@
+_ERRORMESSAGE = function(m) print("custom:", m) end
+print("before")
+error("boom")
+print("after")

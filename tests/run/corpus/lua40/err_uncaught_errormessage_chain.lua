@@ -1,0 +1,4 @@
+old = _ERRORMESSAGE
+_ERRORMESSAGE = function(m) print("mine:", m) %old(m) end
+x = nil
+print(x.y)

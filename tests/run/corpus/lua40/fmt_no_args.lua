@@ -1,0 +1,2 @@
+print(format("plain"), format(""))
+print(call(format, {}, "x", function(m) print("H:", m) end))

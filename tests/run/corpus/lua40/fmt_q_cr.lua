@@ -1,0 +1,2 @@
+s = format("%q", "a\rb")
+print(strlen(s), strbyte(s, 3))

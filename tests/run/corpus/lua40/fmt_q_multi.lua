@@ -1,0 +1,1 @@
+print(format("%q %q", "a", "b\\c"), format("[%q]", ""))

@@ -1,0 +1,2 @@
+print(format("%99d|", 1) == strrep(" ", 98) .. "1|")
+print(strlen(format("%.99f", 1)))

@@ -1,0 +1,4 @@
+#[[ my game
+print("a")
+-- ]]
+print("b")

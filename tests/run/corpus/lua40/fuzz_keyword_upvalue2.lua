@@ -1,0 +1,3 @@
+local x = 5
+function f() if not%x then return "no" end return%x end
+print(f())

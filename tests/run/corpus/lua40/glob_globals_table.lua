@@ -1,0 +1,4 @@
+g = globals()
+g.newvar = "hi"
+print(newvar)
+print(globals() == g)

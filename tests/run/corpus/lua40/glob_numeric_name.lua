@@ -1,0 +1,2 @@
+setglobal(7, "seven")
+print(getglobal("7"), getglobal(7))

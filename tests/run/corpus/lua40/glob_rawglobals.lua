@@ -1,0 +1,2 @@
+x = 1
+print(rawget(globals(), "x"))

@@ -1,0 +1,1 @@
+undefinedfunction(1)

@@ -1,0 +1,1 @@
+print(gsub("aaa", "^a", "x"), gsub("", "", "x"), gsub("ab", "", "."))

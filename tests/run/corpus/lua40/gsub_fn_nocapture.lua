@@ -1,0 +1,1 @@
+print(gsub("abc", "%w", function(c) return "<" .. tostring(c) .. ">" end))

@@ -1,0 +1,1 @@
+print(gsub("abc", "()b()", function(a, b) return a .. "-" .. b end))

@@ -1,0 +1,1 @@
+print(gsub("a(b(c))", "%b()", function(s) return gsub(s, "%w", strupper) end))

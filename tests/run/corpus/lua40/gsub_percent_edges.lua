@@ -1,0 +1,1 @@
+print(gsub("abc", "(b)", "%%1"), gsub("abc", "(b)", "[%1%%]"), gsub("abc", "b", "%"))

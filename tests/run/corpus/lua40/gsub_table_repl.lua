@@ -1,0 +1,1 @@
+print(call(gsub, {"abc", "b", {b = "B"}}, "x", function(m) print("H:", m) end))

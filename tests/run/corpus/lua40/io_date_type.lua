@@ -1,0 +1,1 @@
+print(type(date()), type(clock()), type(time and 1))

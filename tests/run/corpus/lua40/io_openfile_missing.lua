@@ -1,0 +1,1 @@
+print(openfile("nonexistent/dir/file.txt", "r"))

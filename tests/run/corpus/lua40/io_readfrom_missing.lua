@@ -1,0 +1,1 @@
+print(readfrom("nonexistent/file.txt"))

@@ -1,0 +1,1 @@
+print(remove("nonexistent/file.txt"))

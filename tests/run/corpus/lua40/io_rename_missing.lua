@@ -1,0 +1,1 @@
+print(rename("nonexistent/a", "nonexistent/b"))

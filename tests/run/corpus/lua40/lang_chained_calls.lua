@@ -1,0 +1,2 @@
+function f() return function() return function() return "deep" end end end
+print(f()()())

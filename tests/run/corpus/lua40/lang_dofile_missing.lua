@@ -1,0 +1,1 @@
+print(dofile("no_such_file_here.lua"))

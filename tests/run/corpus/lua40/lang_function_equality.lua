@@ -1,0 +1,3 @@
+f = function() end
+g = f
+print(f == g, f == function() end)

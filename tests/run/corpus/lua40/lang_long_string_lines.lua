@@ -1,0 +1,6 @@
+s = [[a
+b
+c]]
+print(s)
+x = nil
+print(x.y)

@@ -1,0 +1,2 @@
+tostring = function(v) return {} end
+print(1)

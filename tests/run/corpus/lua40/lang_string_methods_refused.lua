@@ -1,0 +1,2 @@
+s = "abc"
+print(call(function() return %s:len() end, {}, "x", function(m) print("H:", m) end))

@@ -1,0 +1,4 @@
+local a = 1
+f = function() return %a end
+a = 2
+print(f(), a)

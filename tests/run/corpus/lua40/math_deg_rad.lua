@@ -1,0 +1,1 @@
+print(deg(PI), rad(180), PI)

@@ -1,0 +1,5 @@
+print(call(floor, {"x"}, "x", function(m) print("H:", m) end))
+print(call(max, {}, "x", function(m) print("H:", m) end))
+print(call(mod, {1}, "x", function(m) print("H:", m) end))
+print(call(tostring, {}, "x", function(m) print("H:", m) end))
+print(floor(2.5), max(1, 3, 2), min(4), mod(7, 3), abs(-2), ldexp(1, 3))

@@ -1,0 +1,3 @@
+collectgarbage()
+a, b = gcinfo()
+print(type(a), type(b))

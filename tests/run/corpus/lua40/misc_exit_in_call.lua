@@ -1,0 +1,3 @@
+print("a")
+call(exit, {0})
+print("not here")

@@ -1,0 +1,3 @@
+print("before exit")
+exit(0)
+print("after exit")

@@ -1,0 +1,1 @@
+print(type(getenv("PATH")), getenv("SURELY_NOT_SET_ANYWHERE_12345"))

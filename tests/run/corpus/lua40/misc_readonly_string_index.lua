@@ -1,0 +1,2 @@
+s = "abc"
+print(s.x)

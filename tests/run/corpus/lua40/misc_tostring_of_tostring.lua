@@ -1,0 +1,1 @@
+print(tostring(tostring(12)), tostring(12) == "12")

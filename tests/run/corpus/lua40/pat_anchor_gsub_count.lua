@@ -1,0 +1,1 @@
+print(gsub("aaa", "^a*", "-"), gsub("abc", "$", "!"), gsub("abc", "^", ">"))

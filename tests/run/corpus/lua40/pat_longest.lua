@@ -1,0 +1,2 @@
+print(gsub("one  two   three", "%s+", " "))
+print(gsub("  trim me  ", "^%s*(.-)%s*$", "%1"))

@@ -1,0 +1,2 @@
+print(gsub("abc", "x-", "-"))
+print(gsub("abc", ".-", "/"))

@@ -1,0 +1,1 @@
+print(gsub("<a><b>", "<(.-)>", "%1"), strfind("aXbXc", "a(.-)X"))

@@ -1,0 +1,5 @@
+print(gsub("hello world 123", "[aeiou]", "*"))
+print(gsub("hello world 123", "[^%a]", "."))
+print(gsub("a-b]c^d", "[%]%-^]", "!"))
+print(gsub("abcxyz", "[a-c]", "1"), gsub("abcxyz", "[x-]", "2"))
+print(gsub("a]b", "[]]", "R"))

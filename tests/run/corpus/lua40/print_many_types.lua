@@ -1,0 +1,3 @@
+print(nil, 1, "s", 1.5)
+print()
+print("")

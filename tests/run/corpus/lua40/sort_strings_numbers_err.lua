@@ -1,0 +1,2 @@
+t = {"10", 9, "8"}
+print(call(sort, {t}, "x", function(m) print("H:", m) end))

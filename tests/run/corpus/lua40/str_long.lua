@@ -1,0 +1,5 @@
+s = [[first
+second [[inner]] end]]
+print(s)
+print(strlen([[
+x]]))

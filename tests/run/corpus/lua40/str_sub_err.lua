@@ -1,0 +1,2 @@
+print(strsub("abc"))
+print(strsub("abc", "x"))

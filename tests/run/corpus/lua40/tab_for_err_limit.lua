@@ -1,0 +1,1 @@
+for i = 1, "x" do print(i) end

@@ -1,0 +1,1 @@
+for i = 1, 2, {} do print(i) end

@@ -1,0 +1,2 @@
+x = 3
+for k, v in x do print(k) end

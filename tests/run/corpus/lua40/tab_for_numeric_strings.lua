@@ -1,0 +1,2 @@
+for i = "1", "3" do write(i, type(i), " ") end
+print()

@@ -1,0 +1,4 @@
+t = {10}
+k, v = next(t, nil)
+print(k, v, next(t, k))
+print(next({}))

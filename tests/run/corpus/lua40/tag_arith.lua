@@ -1,0 +1,7 @@
+tg = newtag()
+settagmethod(tg, "add", function(a, b) return "added" end)
+settagmethod(tg, "sub", function(a, b) return "subbed" end)
+settagmethod(tg, "mul", function(a, b) return "mulled" end)
+settagmethod(tg, "unm", function(a) return "negated" end)
+u = settag({}, tg)
+print(u + 1, 1 - u, u * u, -u)

@@ -1,0 +1,5 @@
+tg = newtag()
+settagmethod(tg, "concat", function(a, b) return "cat" end)
+settagmethod(tg, "lt", function(a, b) return 1 end)
+u = settag({}, tg)
+print(u .. "x", "x" .. u, u < u, u > u)

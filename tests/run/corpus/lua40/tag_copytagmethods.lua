@@ -1,0 +1,6 @@
+a = newtag()
+b = newtag()
+settagmethod(a, "index", function(t, k) return k .. "!" end)
+copytagmethods(b, a)
+u = settag({}, b)
+print(u.hello)

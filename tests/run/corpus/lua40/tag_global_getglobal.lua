@@ -1,0 +1,2 @@
+settagmethod(tag(nil), "getglobal", function(name, v) return "undef:" .. name end)
+print(nosuch, rawget(globals(), "nosuch"))

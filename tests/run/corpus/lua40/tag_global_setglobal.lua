@@ -1,0 +1,3 @@
+settagmethod(tag(nil), "setglobal", function(name, old, new) print("set", name, new) rawset(globals(), name, new) end)
+z = 5
+print(z)

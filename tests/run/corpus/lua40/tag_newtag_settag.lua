@@ -1,0 +1,4 @@
+t = newtag()
+u = {}
+settag(u, t)
+print(tag(u) == t, tag({}) == tag({}), type(t))

@@ -1,0 +1,2 @@
+settagmethod(tag(nil), "index", function(t, k) return "none" end)
+print(nil)

@@ -1,0 +1,3 @@
+write("a", 1, 2.5, "\n")
+write()
+write("end\n")
