@@ -888,16 +888,9 @@ void tst_Desktop::editorConveniencesByKeys()
 void tst_Desktop::runProgramFromTheEditor()
 {
     X11Desktop &d = *m_desktop;
-    QDir().mkpath(d.home() + QStringLiteral("/program"));
-    QFile marker(d.home() + QStringLiteral("/program/settings.ini"));
-    QVERIFY(marker.open(QIODevice::WriteOnly));
-    marker.write("1\r\n");
-    marker.close();
+    writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
     const QString lua = d.home() + QStringLiteral("/game.lua");
-    QFile program(lua);
-    QVERIFY(program.open(QIODevice::WriteOnly));
-    program.write("print(1)\r\nprint(2)\r\nx = = 3\r\nprint(4)\r\n");
-    program.close();
+    writeUserFile(lua, "print(1)\r\nprint(2)\r\nx = = 3\r\nprint(4)\r\n");
     QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
 
@@ -960,16 +953,9 @@ void tst_Desktop::runProgramFromTheEditor()
 void tst_Desktop::hostileProgramsLeaveTheEditorWhole()
 {
     X11Desktop &d = *m_desktop;
-    QDir().mkpath(d.home() + QStringLiteral("/program"));
-    QFile marker(d.home() + QStringLiteral("/program/settings.ini"));
-    QVERIFY(marker.open(QIODevice::WriteOnly));
-    marker.write("1\r\n");
-    marker.close();
+    writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
     const QString lua = d.home() + QStringLiteral("/hostile.lua");
-    QFile file(lua);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("-- saved\r\n");
-    file.close();
+    writeUserFile(lua, "-- saved\r\n");
     QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     const qint64 editor = d.program().processId();
