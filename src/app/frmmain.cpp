@@ -9,6 +9,7 @@
 #include "document/projectdocument.h"
 #include "session/twips.h"
 #include "catalogue.h"
+#include "lang/editorcolours.h"
 #include "lang/pluadiagnostics.h"
 #include "lang/pluasupport.h"
 #include "runwindow/runcommand.h"
@@ -133,10 +134,7 @@ void frmMain::createControls()
     m_helpPane->setGeometry(px(120), px(7080), px(8895), px(855));
     m_helpPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_helpPane->setTabChangesFocus(true);
-    QPalette helpPalette = m_helpPane->palette();
-    helpPalette.setColor(QPalette::Base, QColor(255, 255, 192));
-    helpPalette.setColor(QPalette::Text, Qt::black);
-    m_helpPane->setPalette(helpPalette);
+    applyHelpColours();
 
     m_lineStatusBar = new QStatusBar(client);
     m_lineStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
@@ -219,6 +217,22 @@ void frmMain::setInitialContent()
     cursor.insertBlock();
     m_editor->document()->clearUndoRedoStacks();
     m_editor->moveCursor(QTextCursor::Start);
+}
+
+void frmMain::applyHelpColours()
+{
+    const EditorColours::Set colours = EditorColours::forPalette(palette());
+    QPalette helpPalette = m_helpPane->palette();
+    helpPalette.setColor(QPalette::Base, colours.helpBase);
+    helpPalette.setColor(QPalette::Text, colours.helpText);
+    m_helpPane->setPalette(helpPalette);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange && m_helpPane)
+        applyHelpColours();
+    QMainWindow::changeEvent(event);
 }
 
 void frmMain::fillCatalogue()

@@ -5,11 +5,15 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -130,4 +134,46 @@ QMimeData *EditorTextEdit::createMimeDataFromSelection() const
     auto *data = new QMimeData;
     data->setText(selectedPlainText());
     return data;
+}
+
+QRect EditorTextEdit::markRect(const BackgroundMark &mark) const
+{
+    const QTextBlock block = mark.range.block();
+    if (!block.isValid() || !block.isVisible())
+        return {};
+    const QRectF line = blockBoundingGeometry(block).translated(contentOffset());
+    if (mark.wholeLine)
+        return QRect(0, int(line.top()), viewport()->width(), int(std::ceil(line.height())));
+    QTextCursor start(mark.range);
+    start.setPosition(mark.range.selectionStart());
+    QTextCursor end(mark.range);
+    end.setPosition(mark.range.selectionEnd());
+    const QRect from = cursorRect(start);
+    const QRect to = cursorRect(end);
+    return QRect(QPoint(from.left(), from.top()), QPoint(to.left(), from.bottom()));
+}
+
+void EditorTextEdit::setBackgroundMarks(const QList<BackgroundMark> &marks)
+{
+    // Only where the old and the new marks lie is painted again.
+    for (const BackgroundMark &mark : std::as_const(m_backgroundMarks))
+        viewport()->update(markRect(mark));
+    m_backgroundMarks = marks;
+    for (const BackgroundMark &mark : std::as_const(m_backgroundMarks))
+        viewport()->update(markRect(mark));
+}
+
+void EditorTextEdit::paintEvent(QPaintEvent *event)
+{
+    // The view's background is already filled; the text goes over these.
+    if (!m_backgroundMarks.isEmpty()) {
+        QPainter painter(viewport());
+        painter.setClipRect(event->rect());
+        for (const BackgroundMark &mark : std::as_const(m_backgroundMarks)) {
+            const QRect rect = markRect(mark);
+            if (rect.intersects(event->rect()))
+                painter.fillRect(rect, mark.colour);
+        }
+    }
+    QPlainTextEdit::paintEvent(event);
 }

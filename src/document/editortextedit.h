@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include <algorithm>
 
@@ -38,7 +41,20 @@ public:
     // Room left of the text for a margin widget (line numbers).
     void setLeftMargin(int width) { setViewportMargins(width, 0, 0, 0); }
 
+    // Colours painted under the text: a whole line across the view, or the
+    // characters of a range on one line. Unlike extra selections they change
+    // neither the text's colours nor the selection's.
+    struct BackgroundMark
+    {
+        QTextCursor range;
+        QColor colour;
+        bool wholeLine = false;
+    };
+    void setBackgroundMarks(const QList<BackgroundMark> &marks);
+    const QList<BackgroundMark> &backgroundMarks() const { return m_backgroundMarks; }
+
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -49,5 +65,9 @@ private:
     // Where the text of the first screenful or two ends, or -1.
     qsizetype firstScreenEnd(const QString &text) const;
 
+    // Where `mark` lies in the viewport's coordinates.
+    QRect markRect(const BackgroundMark &mark) const;
+
     int m_incomingLines = 0;
+    QList<BackgroundMark> m_backgroundMarks;
 };

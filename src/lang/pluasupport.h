@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class CaretMarks;
 class EditorTextEdit;
 class LineNumberMargin;
 class PluaCodeAssist;
@@ -29,15 +30,22 @@ public:
     PluaCodeAssist *codeAssist() const { return m_assist; }
     LineNumberMargin *margin() const { return m_margin; }
 
+    CaretMarks *caretMarks() const { return m_caretMarks; }
+
     // The support attached to `editor`, or null.
     static PluaSupport *of(const EditorTextEdit *editor);
 
 private:
+    // Takes every colour from the editor's palette: again when it changes.
+    void applyColours();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     EditorTextEdit *m_editor;
     PluaHighlighter *m_highlighter;
     PluaDiagnostics *m_diagnostics;
     PluaCodeAssist *m_assist;
     LineNumberMargin *m_margin;
+    CaretMarks *m_caretMarks;
     bool m_active = true;
 };
 

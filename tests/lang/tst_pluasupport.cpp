@@ -4,6 +4,7 @@
 #include "document/projectdocument.h"
 #include "document/textbuffer.h"
 #include "catalogue.h"
+#include "lang/editorcolours.h"
 #include "lang/linenumbermargin.h"
 #include "lang/pluacodeassist.h"
 #include "lang/pluadiagnostics.h"
@@ -13,6 +14,9 @@
 #include "output/textexport.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QCompleter>
 #include <QLabel>
 #include <QListWidget>
@@ -611,6 +615,90 @@ private slots:
             QVERIFY(rows[i].top > rows[i - 1].top);
         }
         QVERIFY(rows.last().top < f.editor()->viewport()->height());
+    }
+
+    // Every colour the editor draws reaches 4.5:1 against what it is drawn
+    // on, on a light and on a dark desktop, and follows a palette change
+    // made while the window is open.
+    void coloursAreReadable_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QTest::addColumn<bool>("dark");
+        QPalette light;
+        light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+        light.setColor(QPalette::WindowText, Qt::black);
+        light.setColor(QPalette::Base, Qt::white);
+        light.setColor(QPalette::Text, Qt::black);
+        light.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xec));
+        dark.setColor(QPalette::Base, QColor(0x2d, 0x2d, 0x2d));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xec));
+        dark.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9e));
+        QTest::newRow("light") << light << false;
+        QTest::newRow("dark") << dark << true;
+    }
+
+    void coloursAreReadable()
+    {
+        QFETCH(QPalette, palette);
+        QFETCH(bool, dark);
+        MainWindowFixture f;
+        f.setText(QStringLiteral("x = = 1\n"));
+        QVERIFY(waitForCheck(supportOf(f)->diagnostics()));
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(palette);
+        QCoreApplication::processEvents();
+
+        const QColor base = f.editor()->palette().color(QPalette::Base);
+        QCOMPARE(base, palette.color(QPalette::Base));
+        QList<QColor> codeBackgrounds{base};
+        for (const auto &mark : f.editor()->backgroundMarks())
+            codeBackgrounds.append(mark.colour);
+        QVERIFY(codeBackgrounds.size() > 1); // the caret's line
+
+        struct Pair
+        {
+            QString element;
+            QColor colour;
+            QList<QColor> backgrounds;
+        };
+        QList<Pair> pairs;
+        const QStringList kinds = {"keyword", "string", "comment", "number", "upvalue", "library"};
+        for (int k = 0; k < kinds.size(); ++k)
+            pairs.append(
+                {kinds[k],
+                 supportOf(f)->highlighter()->format(PluaHighlighter::Kind(k)).foreground().color(),
+                 codeBackgrounds});
+        const auto marks = f.editor()->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        pairs.append({"error mark", marks[0].format.underlineColor(), codeBackgrounds});
+        const auto *field = f.window->lineStatusBar()->findChild<QLabel *>("pluaErrorField");
+        pairs.append({"status error",
+                      field->palette().color(QPalette::WindowText),
+                      {f.window->lineStatusBar()->palette().color(QPalette::Window)}});
+        const LineNumberMargin *margin = supportOf(f)->margin();
+        pairs.append({"margin", margin->textColour(), {margin->backgroundColour()}});
+        pairs.append({"marked line", margin->markTextColour(), {margin->markFillColour()}});
+        const QPalette help = f.window->helpPane()->palette();
+        pairs.append({"help pane", help.color(QPalette::Text), {help.color(QPalette::Base)}});
+        const QPalette tip = supportOf(f)->codeAssist()->caretTipLabel()->palette();
+        pairs.append({"caret tip", tip.color(QPalette::WindowText), {tip.color(QPalette::Window)}});
+
+        QApplication::setPalette(before);
+        for (const Pair &pair : pairs) {
+            for (const QColor &background : pair.backgrounds) {
+                const double ratio = EditorColours::contrast(pair.colour, background);
+                QVERIFY2(ratio >= 4.5,
+                         qPrintable(QStringLiteral("%1 %2 on %3: %4:1")
+                                        .arg(pair.element, pair.colour.name(), background.name())
+                                        .arg(ratio, 0, 'f', 1)));
+            }
+        }
+        // The help pane keeps the design's yellow where the desktop is light.
+        QCOMPARE(help.color(QPalette::Base) == QColor(255, 255, 192), !dark);
+        QCOMPARE(EditorColours::luminance(help.color(QPalette::Base)) < 0.2, dark);
     }
 };
 
