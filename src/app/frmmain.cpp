@@ -43,6 +43,9 @@ frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), 
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
 
+    // Smaller than the desktop's only where the screen is too small for the
+    // design at the desktop's font.
+    setFont(Twips::windowFont());
     createControls();
     createMenus();
     createToolBar();
@@ -140,9 +143,11 @@ void frmMain::createControls()
     m_lineStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
     m_lineStatusBar->setGeometry(0, px(7950), px(9135), px(270));
     m_lineStatusBar->setSizeGripEnabled(false);
-    // Regular, 8.25 point, in the UI's own sans-serif family.
-    QFont statusFont = QApplication::font();
-    statusFont.setPointSizeF(8.25);
+    // Regular, 8.25 point, in the UI's own sans-serif family; smaller with
+    // the window's font where the screen is too small.
+    QFont statusFont = font();
+    const qreal desktopPoints = QApplication::font().pointSizeF();
+    statusFont.setPointSizeF(desktopPoints > 0 ? 8.25 * font().pointSizeF() / desktopPoints : 8.25);
     statusFont.setBold(false);
     statusFont.setItalic(false);
     m_lineStatusBar->setFont(statusFont);
