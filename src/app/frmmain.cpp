@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "accessibility.h"
 #include "editorconveniences.h"
 #include "document/editortextedit.h"
 #include "document/textmirror.h"
@@ -46,6 +47,7 @@ frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), 
     // Smaller than the desktop's only where the screen is too small for the
     // design at the desktop's font.
     setFont(Twips::windowFont());
+    Accessibility::install();
     createControls();
     createMenus();
     createToolBar();
@@ -111,6 +113,7 @@ void frmMain::createControls()
 
     m_editor = new EditorTextEdit(client);
     m_editor->setObjectName(QStringLiteral("text1"));
+    m_editor->setAccessibleName(QStringLiteral("Program text"));
     m_editor->setGeometry(px(120), px(600), px(6855), px(6375));
     QFont editorFont(QStringLiteral("Courier New"));
     editorFont.setStyleHint(QFont::TypeWriter);
@@ -127,6 +130,9 @@ void frmMain::createControls()
     m_catalogueList->setObjectName(QStringLiteral("List1"));
     m_catalogueList->setGeometry(px(7080), px(840), px(1935), px(6105));
     m_catalogueList->setSortingEnabled(true);
+    // Read as its label says, and tied to it.
+    m_catalogueList->setAccessibleName(QStringLiteral("(P)Lua functions"));
+    m_catalogueLabel->setBuddy(m_catalogueList);
     m_catalogueList->setToolTip(
         QStringLiteral("Double-Click on a function to insert it into your project"));
     connect(m_catalogueList, &QListWidget::currentItemChanged, this, &frmMain::showCatalogueHelp);
@@ -137,6 +143,10 @@ void frmMain::createControls()
     m_helpPane->setGeometry(px(120), px(7080), px(8895), px(855));
     m_helpPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_helpPane->setTabChangesFocus(true);
+    m_helpPane->setAccessibleName(QStringLiteral("Function help"));
+    // Shows the catalogue's text: read and selected, never typed into.
+    m_helpPane->setReadOnly(true);
+    m_helpPane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     applyHelpColours();
 
     m_lineStatusBar = new QStatusBar(client);
