@@ -1,5 +1,6 @@
 #include "editorconveniences.h"
 
+#include "filestatepanel.h"
 #include "finddialog.h"
 #include "frmmain.h"
 
@@ -75,6 +76,7 @@ EditorConveniences::EditorConveniences(frmMain &window) : QObject(&window), m_wi
 
     connect(&m_window.document(), &ProjectDocument::fileOpened, this,
             &EditorConveniences::remember);
+    new FileStatePanel(m_window);
 }
 
 QAction *EditorConveniences::addItem(QMenu *menu, const char *name, const QString &caption,

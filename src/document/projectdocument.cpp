@@ -167,7 +167,10 @@ ProjectDocument::SaveResult ProjectDocument::save()
     if (m_fileName.isEmpty())
         return saveAs();
     stageForSaving();
-    return SaveText(*m_stagingBuffer, m_fileName) ? SaveResult::Saved : SaveResult::Failed;
+    if (!SaveText(*m_stagingBuffer, m_fileName))
+        return SaveResult::Failed;
+    emit saved(m_fileName);
+    return SaveResult::Saved;
 }
 
 ProjectDocument::SaveResult ProjectDocument::saveAs()
@@ -178,7 +181,10 @@ ProjectDocument::SaveResult ProjectDocument::saveAs()
         return SaveResult::Cancelled;
     m_fileName = path;
     stageForSaving();
-    return SaveText(*m_stagingBuffer, path) ? SaveResult::Saved : SaveResult::Failed;
+    if (!SaveText(*m_stagingBuffer, path))
+        return SaveResult::Failed;
+    emit saved(path);
+    return SaveResult::Saved;
 }
 
 void ProjectDocument::openCommandLineFile(const QString &commandLine)

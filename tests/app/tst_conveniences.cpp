@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QDir>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -570,6 +571,34 @@ private slots:
                 QVERIFY2(it.value() <= allowed, qPrintable(menu->objectName() + u' ' + it.key()));
             }
         }
+    }
+
+    // A panel of its own names the file and marks unsaved changes; Save and
+    // the text export say for a moment that they were done.
+    void fileStatePanel()
+    {
+        MainWindowFixture f;
+        auto *panel = f.window->lineStatusBar()->findChild<QLabel *>("fileStatePanel");
+        QVERIFY(panel);
+        QCOMPARE(panel->text(), QStringLiteral("(untitled)"));
+        f.editor()->setFocus();
+        QTest::keyClicks(f.editor(), "x");
+        QCOMPARE(panel->text(), QStringLiteral("(untitled) *"));
+        QCOMPARE(f.status(), QStringLiteral("Line 1 of 2"));
+
+        f.host.fileAnswers << f.path("hello.lua");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(panel->text(), QStringLiteral("Saved hello.lua"));
+        QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("hello.lua"), 6000);
+        QTest::keyClicks(f.editor(), "y");
+        QCOMPARE(panel->text(), QStringLiteral("hello.lua *"));
+        f.trigger("mnuFileSave");
+        QCOMPARE(panel->text(), QStringLiteral("Saved hello.lua"));
+
+        f.host.fileAnswers << f.path("hello.txt");
+        f.trigger("mnutxtExport");
+        QCOMPARE(panel->text(), QStringLiteral("Exported hello.txt"));
+        QVERIFY(f.host.unexpected.isEmpty());
     }
 };
 
