@@ -154,6 +154,75 @@ private slots:
         QCOMPARE(document.toPlainText(), expected);
     }
 
+    // Whole words and regular expressions, in Replace All as in the search.
+    void replaceAllWithOptions_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("words");
+        QTest::addColumn<bool>("regex");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("count");
+        const QString text = QStringLiteral("count = counter + Count\nrecount(count)");
+        // clang-format off
+        QTest::newRow("part of words too") << "count" << "taps" << false << false << "taps = tapser + taps\nretaps(taps)" << 5;
+        QTest::newRow("whole words") << "count" << "taps" << true << false << "taps = counter + taps\nrecount(taps)" << 3;
+        QTest::newRow("expression") << "c(o)u?nt\\b" << "[\\1]" << false << false << text << 0;
+        QTest::newRow("expression with a group") << "c(o)u?nt\\b" << "[\\1]" << false << true << "[o] = counter + [o]\nre[o]([o])" << 4;
+        QTest::newRow("expression, whole words") << "c\\w+" << "x" << true << true << "x = x + x\nrecount(x)" << 4;
+        QTest::newRow("empty matches passed over") << "z*" << "!" << false << true << text << 0;
+        QTest::newRow("not an expression") << "(count" << "x" << false << true << text << 0;
+        // clang-format on
+    }
+
+    void replaceAllWithOptions()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, replacement);
+        QFETCH(bool, words);
+        QFETCH(bool, regex);
+        QFETCH(QString, expected);
+        QFETCH(int, count);
+        QTextDocument document(QStringLiteral("count = counter + Count\nrecount(count)"));
+        QCOMPARE(FindReplace::replaceAll(document, term, replacement, {false, words, regex}),
+                 count);
+        QCOMPARE(document.toPlainText(), expected);
+        QCOMPARE(FindReplace::termError(term, {false, words, regex}).isEmpty(),
+                 term != QLatin1String("(count") || !regex);
+    }
+
+    // The window takes the word at the caret, keeps off the match it finds
+    // and keeps its width for a long term it cannot find.
+    void findWindowKeepsOutOfTheWay()
+    {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        f.setText(QStringLiteral("local total = 0\ntotal = total + 1\n"));
+        f.setCaret(8);
+        f.trigger("mnuEditFind");
+        FindDialog *dialog = conveniences(f).findDialog();
+        auto *term = dialog->findChild<QLineEdit *>(QStringLiteral("txtFind"));
+        QCOMPARE(term->text(), QStringLiteral("total"));
+        // Put the window right over the next match, then find it.
+        QTextCursor next(f.editor()->document()->findBlockByNumber(1));
+        const QPoint matchAt =
+            f.editor()->viewport()->mapToGlobal(f.editor()->cursorRect(next).center());
+        dialog->move(matchAt - QPoint(10, 10));
+        dialog->findNext();
+        QCOMPARE(f.editor()->textCursor().blockNumber(), 1);
+        QVERIFY(!dialog->frameGeometry().contains(
+            f.editor()->viewport()->mapToGlobal(f.editor()->cursorRect().center())));
+
+        const int width = dialog->width();
+        term->setText(QString(500, u'q'));
+        dialog->findNext();
+        QVERIFY(dialog->note().startsWith(QStringLiteral("Cannot find \"qqq")));
+        QVERIFY(dialog->note().size() < 80);
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog->width(), width);
+    }
+
     void goToLineParse_data()
     {
         QTest::addColumn<QString>("typed");
