@@ -50,6 +50,16 @@ void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)
 
 void EditorTextEdit::setTextShowingFirstScreen(const QString &text)
 {
+    // The new text takes the caret's character format. A point size there
+    // would fix the text's size, and the editor's zoom (its font) would no
+    // longer reach it: the size comes from the editor's font instead.
+    QTextCursor caret = textCursor();
+    QTextCharFormat format = caret.charFormat();
+    if (format.hasProperty(QTextFormat::FontPointSize)) {
+        format.clearProperty(QTextFormat::FontPointSize);
+        caret.setCharFormat(format);
+        setTextCursor(caret);
+    }
     // Laying out a multi-megabyte text takes a second or more. On screen, the
     // first lines are set and painted first, so the user reads the top of
     // the file at once; the rest follows in the same call, before any input

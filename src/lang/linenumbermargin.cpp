@@ -113,7 +113,15 @@ void LineNumberMargin::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.fillRect(event->rect(), m_background);
     const int right = width() - Padding;
-    for (const Row &row : visibleRows()) {
+    const QList<Row> rows = visibleRows();
+    // Numbers never taller than their lines, however the text was sized.
+    if (!rows.isEmpty() && rows.first().height > 0 &&
+        painter.fontMetrics().height() > rows.first().height) {
+        QFont smaller = font();
+        smaller.setPixelSize(std::max(1, rows.first().height * 4 / 5));
+        painter.setFont(smaller);
+    }
+    for (const Row &row : rows) {
         if (row.top + row.height < event->rect().top() || row.top > event->rect().bottom())
             continue;
         const QRect box(0, row.top, width(), row.height);

@@ -456,6 +456,32 @@ private slots:
 
     // The size follows the keys' actions, stays within its bounds and is the
     // one the next window starts with.
+    // Zoom sizes the text of a file opened at start-up, not only the line
+    // numbers, and the numbers stay within their lines.
+    void zoomScalesAnOpenedFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("big.lua"));
+        MainWindowFixture::writeFile(file, "print(1)\r\nprint(2)\r\nprint(3)\r\n");
+        MainWindowFixture f(file);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        QTRY_VERIFY(f.editor()->toPlainText().contains(QStringLiteral("print(3)")));
+        f.trigger("mnuEditZoomReset");
+        const int before = f.editor()->cursorRect().height();
+        for (int i = 0; i < 8; ++i)
+            f.trigger("mnuEditZoomIn");
+        QCoreApplication::processEvents();
+        QVERIFY2(
+            f.editor()->cursorRect().height() > before * 3 / 2,
+            qPrintable(
+                QStringLiteral("%1 -> %2").arg(before).arg(f.editor()->cursorRect().height())));
+        auto *margin = f.editor()->findChild<QWidget *>(QStringLiteral("lineNumberMargin"));
+        QVERIFY(margin);
+        QVERIFY(QFontMetrics(margin->font()).height() <= f.editor()->cursorRect().height() + 2);
+        f.trigger("mnuEditZoomReset");
+    }
+
     void zoomIsRemembered()
     {
         qreal base = 0;
