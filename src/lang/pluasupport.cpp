@@ -7,6 +7,7 @@
 #include "pluacodeassist.h"
 #include "pluadiagnostics.h"
 #include "pluahighlighter.h"
+#include "pluaindentation.h"
 
 #include <QEvent>
 #include <QPlainTextDocumentLayout>
@@ -125,7 +126,8 @@ PluaSupport::PluaSupport(EditorTextEdit *editor, QStatusBar *statusBar)
     : QObject(editor), m_editor(withLineChangeLayout(editor)),
       m_highlighter(new PluaHighlighter(editor->document())),
       m_diagnostics(new PluaDiagnostics(editor, statusBar)), m_assist(new PluaCodeAssist(editor)),
-      m_margin(new LineNumberMargin(editor)), m_caretMarks(new CaretMarks(editor))
+      m_margin(new LineNumberMargin(editor)), m_caretMarks(new CaretMarks(editor)),
+      m_indentation(new PluaIndentation(editor))
 {
     setObjectName(QStringLiteral("pluaSupport"));
     m_highlighter->setView(editor);
@@ -163,6 +165,7 @@ void PluaSupport::setActive(bool active)
     m_highlighter->setDocument(active ? m_editor->document() : nullptr);
     m_diagnostics->setActive(active);
     m_assist->setActive(active);
+    m_indentation->setActive(active);
 }
 
 PluaSupport *PluaSupport::of(const EditorTextEdit *editor)

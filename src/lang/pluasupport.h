@@ -8,6 +8,7 @@ class LineNumberMargin;
 class PluaCodeAssist;
 class PluaDiagnostics;
 class PluaHighlighter;
+class PluaIndentation;
 class QStatusBar;
 
 // The Plua 1 language features of one editor: highlighting, checking as it
@@ -31,6 +32,7 @@ public:
     LineNumberMargin *margin() const { return m_margin; }
 
     CaretMarks *caretMarks() const { return m_caretMarks; }
+    PluaIndentation *indentation() const { return m_indentation; }
 
     // The support attached to `editor`, or null.
     static PluaSupport *of(const EditorTextEdit *editor);
@@ -46,6 +48,7 @@ private:
     PluaCodeAssist *m_assist;
     LineNumberMargin *m_margin;
     CaretMarks *m_caretMarks;
+    PluaIndentation *m_indentation;
     bool m_active = true;
 };
 

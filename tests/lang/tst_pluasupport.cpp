@@ -617,6 +617,42 @@ private slots:
         QVERIFY(rows.last().top < f.editor()->viewport()->height());
     }
 
+    // Typed keys keep the indentation, indent after a line that opens a
+    // block and step back for the word that closes it.
+    void indentation_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("keeps the line's indentation") << "  x = 1\ny = 2" << "  x = 1\n  y = 2";
+        QTest::newRow("function body") << "function f()\nreturn 1\nend" << "function f()\n  return 1\nend";
+        QTest::newRow("if, else, end") << "if a then\nb()\nelse\nc()\nend" << "if a then\n  b()\nelse\n  c()\nend";
+        QTest::newRow("elseif steps back once") << "if a then\nb()\nelseif c then\nd()\nend" << "if a then\n  b()\nelseif c then\n  d()\nend";
+        QTest::newRow("repeat until") << "repeat\nx()\nuntil y" << "repeat\n  x()\nuntil y";
+        QTest::newRow("nested loops") << "for i = 1, 2 do\nwhile x do\ny()\nend\nend" << "for i = 1, 2 do\n  while x do\n    y()\n  end\nend";
+        QTest::newRow("closed on its own line") << "if a then b() end\nc()" << "if a then b() end\nc()";
+        QTest::newRow("words in strings and comments") << "s = \"do\" -- then\nt = 1" << "s = \"do\" -- then\nt = 1";
+        QTest::newRow("a name that starts with end") << "function f()\nendless = 1" << "function f()\n  endless = 1";
+        // clang-format on
+    }
+
+    void indentation()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        MainWindowFixture f;
+        f.setText(QString());
+        f.editor()->setFocus();
+        for (const QChar c : typed) {
+            if (c == u'\n')
+                QTest::keyClick(f.editor(), Qt::Key_Return);
+            else
+                QTest::keyClicks(f.editor(), QString(c));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(f.editor()->toPlainText(), expected);
+    }
+
     // Every colour the editor draws reaches 4.5:1 against what it is drawn
     // on, on a light and on a dark desktop, and follows a palette change
     // made while the window is open.
