@@ -4,6 +4,7 @@
 #include "document/projectdocument.h"
 #include "document/textbuffer.h"
 #include "catalogue.h"
+#include "lang/caretmarks.h"
 #include "lang/editorcolours.h"
 #include "lang/linenumbermargin.h"
 #include "lang/pluacodeassist.h"
@@ -653,6 +654,57 @@ private slots:
         QCOMPARE(f.editor()->toPlainText(), expected);
     }
 
+    // With the caret on a block keyword or bracket, it and its partner are
+    // marked; "|" is the caret, the partner's text is given with its line.
+    void matching_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("partner"); // "line:text", or "" for none
+        // clang-format off
+        QTest::newRow("function to end") << "|function f()\n  if x then y() end\nend" << "3:end";
+        QTest::newRow("end to function") << "function f()\n  if x then y() end\nen|d" << "1:function";
+        QTest::newRow("inner if") << "function f()\n  i|f x then y() end\nend" << "2:end";
+        QTest::newRow("while's own do") << "while x d|o\n  do z() end\nend" << "";
+        QTest::newRow("while to end") << "whi|le x do\n  do z() end\nend" << "3:end";
+        QTest::newRow("repeat to until") << "repeat\n  x()\nunti|l y" << "1:repeat";
+        QTest::newRow("brackets") << "x = f(a[1], |{2})" << "1:}";
+        QTest::newRow("bracket back") << "x = f(a[1], {2}|)" << "1:(";
+        QTest::newRow("in a string") << "s = \"f|unction\"\nend" << "";
+        QTest::newRow("in a comment") << "-- if |x\nend" << "";
+        QTest::newRow("unclosed") << "|function f()\n  x()" << "";
+        QTest::newRow("plain name") << "loc|al x = 1" << "";
+        // clang-format on
+    }
+
+    void matching()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, partner);
+        const int caret = int(text.indexOf(u'|'));
+        text.remove(caret, 1);
+        QTextDocument document(text);
+        const QList<CaretMarks::Span> spans = CaretMarks::matchAt(document, caret);
+        if (partner.isEmpty()) {
+            QVERIFY(spans.isEmpty());
+            return;
+        }
+        QCOMPARE(spans.size(), 2);
+        QVERIFY(spans[0].start <= caret && caret <= spans[0].start + spans[0].length);
+        const QTextBlock block = document.findBlock(spans[1].start);
+        QCOMPARE(QStringLiteral("%1:%2")
+                     .arg(block.blockNumber() + 1)
+                     .arg(text.mid(spans[1].start, spans[1].length)),
+                 partner);
+
+        // In the editor both are marked in the match colour under the text.
+        MainWindowFixture f;
+        f.setText(text);
+        f.setCaret(caret);
+        const auto marks = f.editor()->backgroundMarks();
+        QCOMPARE(marks.size(), 3);
+        QCOMPARE(marks[2].range.selectionStart(), spans[1].start);
+    }
+
     // Every colour the editor draws reaches 4.5:1 against what it is drawn
     // on, on a light and on a dark desktop, and follows a palette change
     // made while the window is open.
@@ -681,7 +733,8 @@ private slots:
         QFETCH(QPalette, palette);
         QFETCH(bool, dark);
         MainWindowFixture f;
-        f.setText(QStringLiteral("x = = 1\n"));
+        f.setText(QStringLiteral("if x = = 1 then end\n"));
+        f.setCaret(0); // on "if": its "end" is marked too
         QVERIFY(waitForCheck(supportOf(f)->diagnostics()));
         const QPalette before = QApplication::palette();
         QApplication::setPalette(palette);
@@ -692,7 +745,7 @@ private slots:
         QList<QColor> codeBackgrounds{base};
         for (const auto &mark : f.editor()->backgroundMarks())
             codeBackgrounds.append(mark.colour);
-        QVERIFY(codeBackgrounds.size() > 1); // the caret's line
+        QCOMPARE(codeBackgrounds.size(), 4); // the base, the caret's line, "if" and "end"
 
         struct Pair
         {
