@@ -8,6 +8,8 @@
 #include "document/gotoline.h"
 #include "document/projectdocument.h"
 #include "lang/codeinsertion.h"
+#include "lang/pluacodeassist.h"
+#include "lang/pluasupport.h"
 #include "platform/hostservices.h"
 
 #include <algorithm>
@@ -16,19 +18,25 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHelpEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 namespace {
 
 const QString EditorSection = QStringLiteral("Editor");
 const QString ZoomKey = QStringLiteral("Zoom");
+// About how many letters of a path a Recent Files item shows.
+constexpr int RecentCaptionLetters = 60;
 
 // The local file a drag carries, or "" when it carries none.
 QString draggedFile(const QMimeData *data)
@@ -62,6 +70,17 @@ EditorConveniences::EditorConveniences(frmMain &window) : QObject(&window), m_wi
             exit->trigger();
     });
     m_window.addAction(quit);
+
+    // F1 shows the catalogue's help on the function at the caret.
+    auto *help = new QAction(QStringLiteral("Function Help"), &m_window);
+    help->setObjectName(QStringLiteral("actFunctionHelp"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, &EditorConveniences::showHelpAtCaret);
+    m_window.addAction(help);
+
+    // A message too long for the status bar is read whole on hover.
+    m_window.lineStatusBar()->installEventFilter(this);
 
     m_baseFontSize = m_window.editor()->font().pointSizeF();
     setZoom(m_window.host().readSetting(EditorSection, ZoomKey).toInt());
@@ -147,6 +166,7 @@ void EditorConveniences::addRecentMenu(QMenu *file)
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileBar3"));
     m_recentMenu = file->addMenu(QStringLiteral("Recent &Files"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecentFiles"));
+    m_recentMenu->setToolTipsVisible(true);
     m_recentMenu->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
     // Read again on every opening: another window of the program may have
     // opened files since.
@@ -162,10 +182,15 @@ void EditorConveniences::fillRecentMenu()
     m_recentMenu->clear();
     const QStringList &files = m_recent.files();
     for (int i = 0; i < files.size(); ++i) {
-        QString caption = files[i];
+        // A long path is shortened in the middle: the menu stays narrow and
+        // the file's own name shows; the whole path is the tool tip.
+        const QFontMetrics metrics(m_recentMenu->font());
+        QString caption = metrics.elidedText(files[i], Qt::ElideMiddle,
+                                             RecentCaptionLetters * metrics.averageCharWidth());
         caption.replace(u'&', QLatin1String("&&"));
         QAction *action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
         action->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
+        action->setToolTip(files[i]);
         const QString path = files[i];
         // Queued: the menu closes before the save question comes up.
         connect(
@@ -196,11 +221,14 @@ void EditorConveniences::remember(const QString &path)
 
 void EditorConveniences::openRecent(const QString &path)
 {
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        // Say what the name now is, when it is still there.
+        const QString what = !info.exists() ? QStringLiteral("The file \"%1\" no longer exists.")
+                             : info.isDir() ? QStringLiteral("\"%1\" is now a folder, not a file.")
+                                            : QStringLiteral("\"%1\" is no longer a regular file.");
         m_window.host().messageBox(
-            QStringLiteral("The file \"%1\" no longer exists. It has been taken off the list of "
-                           "recent files.")
-                .arg(path),
+            what.arg(path) + QStringLiteral(" It has been taken off the list of recent files."),
             HostServices::Buttons::Ok, HostServices::Icon::Error);
         m_recent = RecentFiles::load(m_window.host());
         m_recent.remove(path);
@@ -260,8 +288,35 @@ void EditorConveniences::goToLine()
     m_window.editor()->setFocus();
 }
 
+void EditorConveniences::showHelpAtCaret()
+{
+    const PluaSupport *support = PluaSupport::of(m_window.editor());
+    if (!support)
+        return;
+    const QString name = support->codeAssist()->nameAt(m_window.editor()->textCursor().position());
+    if (name.isEmpty())
+        return;
+    QListWidget *list = m_window.catalogueList();
+    for (int row = 0; row < list->count(); ++row) {
+        const QString text = list->item(row)->text();
+        if (text.left(text.indexOf(u'(')) == name) {
+            list->setCurrentRow(row);
+            list->scrollToItem(list->item(row));
+            return;
+        }
+    }
+}
+
 bool EditorConveniences::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_window.lineStatusBar() && event->type() == QEvent::ToolTip) {
+        const QString message = m_window.lineStatusBar()->currentMessage();
+        if (!message.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), message,
+                               m_window.lineStatusBar());
+            return true;
+        }
+    }
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:

@@ -13,7 +13,8 @@ class frmMain;
 
 // What every desktop editor offers beside the window's own commands: Undo,
 // Redo and Select All, find and replace, go to line, font zoom, the recently
-// opened files, opening a dropped file, Enter in the function list, Ctrl+Q.
+// opened files, opening a dropped file, Enter in the function list, Ctrl+Q,
+// F1 for the help on the function at the caret, the status text on hover.
 // Each comes as a new menu item or key; the window's own menus, captions and
 // keys stay as they are.
 class EditorConveniences : public QObject
@@ -38,6 +39,8 @@ public:
     void openRecent(const QString &path);
     // Opens a file dropped on the window, as Open would.
     void openDropped(const QString &path);
+    // Shows the catalogue's help on the function named at the caret.
+    void showHelpAtCaret();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

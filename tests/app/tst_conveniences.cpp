@@ -18,9 +18,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
+#include <QStatusBar>
+#include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using Answer = HostServices::Answer;
 using FindReplace::Direction;
@@ -456,6 +461,66 @@ private slots:
 
     // The size follows the keys' actions, stays within its bounds and is the
     // one the next window starts with.
+    // A Recent Files entry whose name now holds a folder or a pipe says what
+    // it has become; a long path is shortened in the middle.
+    void recentEntriesThatChanged_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder") << "folder"
+                                << "is now a folder, not a file";
+        QTest::newRow("pipe") << "pipe"
+                              << "is no longer a regular file";
+        QTest::newRow("gone") << "gone"
+                              << "no longer exists";
+    }
+
+    void recentEntriesThatChanged()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString(120, u'd') + QStringLiteral("/prog.lua"));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        MainWindowFixture::writeFile(path, "print(1)\r\n");
+        {
+            MainWindowFixture f(path);
+            f.window->show();
+            QTRY_COMPARE(conveniences(f).recentFiles().files(), QStringList{path});
+        }
+        QVERIFY(QFile::remove(path));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == QLatin1String("pipe"))
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        MainWindowFixture f;
+        auto *menu = f.window->findChild<QMenu *>(QStringLiteral("mnuRecentFiles"));
+        QAction *entry = menu->actions().value(0);
+        QVERIFY(entry->text().size() < 90);
+        QVERIFY(entry->text().endsWith(QStringLiteral("/prog.lua")));
+        QCOMPARE(entry->toolTip(), path);
+        f.host.messageAnswers << Answer::Ok;
+        f.trigger("mnuRecentFile1");
+        QTRY_COMPARE(f.host.messages.size(), 1);
+        QVERIFY2(f.host.messages[0].text.contains(message), qPrintable(f.host.messages[0].text));
+        QVERIFY(conveniences(f).recentFiles().files().isEmpty());
+    }
+
+    // F1 shows the catalogue's help on the function at the caret.
+    void f1ShowsTheHelpAtTheCaret()
+    {
+        MainWindowFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        f.setText(QStringLiteral("x = 1\npbox(1, 2, 3, 4)\n"));
+        f.setCaret(8);
+        f.editor()->setFocus();
+        QTest::keyClick(f.editor(), Qt::Key_F1);
+        QVERIFY(
+            f.window->catalogueList()->currentItem()->text().startsWith(QStringLiteral("pbox(")));
+        QVERIFY(f.window->helpPane()->toPlainText().startsWith(QStringLiteral("pbox(")));
+        QVERIFY(f.editor()->hasFocus());
+    }
+
     // Zoom sizes the text of a file opened at start-up, not only the line
     // numbers, and the numbers stay within their lines.
     void zoomScalesAnOpenedFile()
@@ -694,6 +759,13 @@ private slots:
         f.trigger("mnutxtExport");
         QCOMPARE(panel->text(), QStringLiteral("Exported hello.txt"));
         QVERIFY(f.host.unexpected.isEmpty());
+
+        // The status text, however long, is read whole on hover.
+        QStatusBar *bar = f.window->lineStatusBar();
+        bar->showMessage(QString(300, u'm'));
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), bar->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(bar, &hover);
+        QTRY_COMPARE(QToolTip::text(), QString(300, u'm'));
     }
 };
 
