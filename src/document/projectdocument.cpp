@@ -85,6 +85,8 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     Lst->setPlainTextAnyBreaks(read.text);
     QGuiApplication::restoreOverrideCursor();
+    if (!read.notice.isEmpty())
+        m_host.messageBox(read.notice, HostServices::Buttons::Ok, HostServices::Icon::None);
     return LoadResult::Loaded;
 }
 
