@@ -9,6 +9,7 @@
 #include "document/projectdocument.h"
 #include "lang/codeinsertion.h"
 #include "lang/pluacodeassist.h"
+#include "lang/pluaoutline.h"
 #include "lang/pluasupport.h"
 #include "platform/hostservices.h"
 
@@ -147,6 +148,7 @@ void EditorConveniences::addEditItems(QMenu *edit)
     QAction *line = addItem(edit, "mnuEditGoToLine", QStringLiteral("&Go To Line..."),
                             {QKeySequence(Qt::CTRL | Qt::Key_G)});
     connect(line, &QAction::triggered, this, &EditorConveniences::goToLine);
+    addOutlineMenu(edit);
 
     edit->addSeparator()->setObjectName(QStringLiteral("mnuEditBar3"));
     QAction *zoomIn =
@@ -159,6 +161,47 @@ void EditorConveniences::addEditItems(QMenu *edit)
     QAction *zoomReset = addItem(edit, "mnuEditZoomReset", QStringLiteral("Reset &Zoom"),
                                  {QKeySequence(Qt::CTRL | Qt::Key_0)});
     connect(zoomReset, &QAction::triggered, this, [this] { setZoom(0); });
+}
+
+void EditorConveniences::addOutlineMenu(QMenu *edit)
+{
+    // The program's functions, read again each time the menu opens; Ctrl+
+    // Shift+O opens the same list at the caret.
+    m_outlineMenu = edit->addMenu(QStringLiteral("Go To Function&s"));
+    m_outlineMenu->setObjectName(QStringLiteral("mnuEditGoToFunction"));
+    m_outlineMenu->menuAction()->setObjectName(QStringLiteral("mnuEditGoToFunction"));
+    connect(m_outlineMenu, &QMenu::aboutToShow, this, &EditorConveniences::fillOutlineMenu);
+    auto *popup = new QAction(QStringLiteral("Outline"), &m_window);
+    popup->setObjectName(QStringLiteral("actOutline"));
+    popup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    popup->setShortcutContext(Qt::WindowShortcut);
+    connect(popup, &QAction::triggered, this, [this] {
+        QPlainTextEdit *editor = m_window.editor();
+        m_outlineMenu->popup(editor->viewport()->mapToGlobal(editor->cursorRect().bottomLeft()));
+    });
+    m_window.addAction(popup);
+}
+
+void EditorConveniences::fillOutlineMenu()
+{
+    m_outlineMenu->clear();
+    const QList<PluaOutline::Function> functions =
+        PluaOutline::functions(*m_window.editor()->document());
+    if (functions.isEmpty()) {
+        m_outlineMenu->addAction(QStringLiteral("(No functions)"))->setEnabled(false);
+        return;
+    }
+    for (const PluaOutline::Function &function : functions) {
+        QString caption = function.name;
+        caption.replace(u'&', QLatin1String("&&"));
+        QAction *action =
+            m_outlineMenu->addAction(QStringLiteral("%1\tline %2").arg(caption).arg(function.line));
+        const int line = function.line;
+        connect(action, &QAction::triggered, this, [this, line] {
+            GoToLine::moveTo(*m_window.editor(), line);
+            m_window.editor()->setFocus();
+        });
+    }
 }
 
 void EditorConveniences::addRecentMenu(QMenu *file)

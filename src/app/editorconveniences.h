@@ -14,7 +14,8 @@ class frmMain;
 // What every desktop editor offers beside the window's own commands: Undo,
 // Redo and Select All, find and replace, go to line, font zoom, the recently
 // opened files, opening a dropped file, Enter in the function list, Ctrl+Q,
-// F1 for the help on the function at the caret, the status text on hover.
+// F1 for the help on the function at the caret, the status text on hover,
+// and the program's functions to go to (Edit, Go To Function; Ctrl+Shift+O).
 // Each comes as a new menu item or key; the window's own menus, captions and
 // keys stay as they are.
 class EditorConveniences : public QObject
@@ -49,6 +50,8 @@ private:
     QAction *addItem(QMenu *menu, const char *name, const QString &caption,
                      const QList<QKeySequence> &keys);
     void addEditItems(QMenu *edit);
+    void addOutlineMenu(QMenu *edit);
+    void fillOutlineMenu();
     void addRecentMenu(QMenu *file);
     void fillRecentMenu();
     void remember(const QString &path);
@@ -57,6 +60,7 @@ private:
     frmMain &m_window;
     FindDialog *m_findDialog = nullptr;
     QMenu *m_recentMenu = nullptr;
+    QMenu *m_outlineMenu = nullptr;
     RecentFiles m_recent;
     qreal m_baseFontSize = 0;
     int m_zoom = 0;

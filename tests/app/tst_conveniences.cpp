@@ -733,6 +733,35 @@ private slots:
         }
     }
 
+    // Edit, Go To Functions lists the program's functions in order; one
+    // chosen puts the caret on its line.
+    void outline()
+    {
+        MainWindowFixture f;
+        f.setText(QStringLiteral("-- function not(this)\n"
+                                 "function draw(x)\n"
+                                 "  local function helper() end\n"
+                                 "end\n"
+                                 "obj.on_tap = function(e) end\n"
+                                 "function obj:move(dx) end\n"
+                                 "s = \"function quoted()\"\n"));
+        auto *menu = f.window->findChild<QMenu *>(QStringLiteral("mnuEditGoToFunction"));
+        QVERIFY(menu);
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction *action : menu->actions())
+            items << action->text();
+        QCOMPARE(items, (QStringList{"draw\tline 2", "helper\tline 3", "obj.on_tap\tline 5",
+                                     "obj:move\tline 6"}));
+        menu->actions().at(3)->trigger();
+        QCOMPARE(f.status(), QStringLiteral("Line 6 of 8"));
+
+        f.setText(QStringLiteral("x = 1"));
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 1);
+        QVERIFY(!menu->actions().first()->isEnabled());
+    }
+
     // A panel of its own names the file and marks unsaved changes; Save and
     // the text export say for a moment that they were done.
     void fileStatePanel()
