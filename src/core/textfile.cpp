@@ -347,6 +347,16 @@ ReadResult readFile(const QString &path)
     QFileInfo info(path);
     QFile file(path);
     if (path.isEmpty() || !info.exists()) {
+#ifdef Q_OS_UNIX
+        // A file in a folder that may not be entered is there all the same:
+        // say what stops it from being read.
+        struct stat status = {};
+        if (!path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) != 0 &&
+            errno == EACCES) {
+            result.error = QStringLiteral("Permission denied");
+            return result;
+        }
+#endif
         result.notFound = true;
         result.error = QStringLiteral("No such file");
         return result;
