@@ -3,6 +3,7 @@
 #include "linebreaks.h"
 #include "textmirror.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -20,6 +21,46 @@ EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
     // First to hear of every change, so that whatever watches the document
     // after it reads a copy that is already current.
     TextMirror::of(*document());
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this,
+            &EditorTextEdit::updateCaretBlinking);
+}
+
+EditorTextEdit::~EditorTextEdit()
+{
+    if (m_steadyCaret)
+        QApplication::setCursorFlashTime(m_flashTime);
+}
+
+void EditorTextEdit::updateCaretBlinking()
+{
+    // The flash time is the application's: it is changed only while this
+    // editor has the focus, and given back when it goes.
+    const bool steady = hasFocus() && textCursor().block().length() > SteadyCaretLength;
+    if (steady == m_steadyCaret)
+        return;
+    m_steadyCaret = steady;
+    if (steady) {
+        m_flashTime = QApplication::cursorFlashTime();
+        QApplication::setCursorFlashTime(0);
+    } else {
+        QApplication::setCursorFlashTime(m_flashTime);
+    }
+}
+
+void EditorTextEdit::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    updateCaretBlinking();
+}
+
+void EditorTextEdit::focusOutEvent(QFocusEvent *event)
+{
+    // Before the focus moves on: the next widget blinks as the desktop says.
+    if (m_steadyCaret) {
+        m_steadyCaret = false;
+        QApplication::setCursorFlashTime(m_flashTime);
+    }
+    QPlainTextEdit::focusOutEvent(event);
 }
 
 TextMirror &EditorTextEdit::textMirror() const

@@ -22,6 +22,13 @@ class EditorTextEdit : public QPlainTextEdit
 
 public:
     explicit EditorTextEdit(QWidget *parent = nullptr);
+    ~EditorTextEdit() override;
+
+    // A caret on a line longer than this stops blinking: each blink redraws
+    // the line up to the caret, which on such a line costs a real share of
+    // a CPU while the user does nothing.
+    static constexpr int SteadyCaretLength = 10000;
+    bool caretIsSteady() const { return m_steadyCaret; }
 
     // The plain copy of the document kept beside it (see TextMirror).
     TextMirror &textMirror() const;
@@ -55,6 +62,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -65,9 +74,13 @@ private:
     // Where the text of the first screenful or two ends, or -1.
     qsizetype firstScreenEnd(const QString &text) const;
 
+    // Stops or restarts the caret's blinking for the line it is on.
+    void updateCaretBlinking();
     // Where `mark` lies in the viewport's coordinates.
     QRect markRect(const BackgroundMark &mark) const;
 
     int m_incomingLines = 0;
     QList<BackgroundMark> m_backgroundMarks;
+    bool m_steadyCaret = false;
+    int m_flashTime = 0; // the desktop's, while the caret is held steady
 };

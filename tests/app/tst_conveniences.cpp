@@ -521,6 +521,43 @@ private slots:
         QVERIFY(f.editor()->hasFocus());
     }
 
+    // On a very long line the caret stops blinking (each blink redrew the
+    // line) but stays shown; elsewhere, and for other widgets, the desktop's
+    // flash time holds.
+    void caretOnALongLineIsSteady()
+    {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        const int flashTime = QApplication::cursorFlashTime();
+        QVERIFY(flashTime > 0);
+        f.setText(QStringLiteral("short\n") +
+                  QString(EditorTextEdit::SteadyCaretLength + 10, u'x'));
+        f.editor()->setFocus();
+        f.setCaret(7);
+        QVERIFY(f.editor()->caretIsSteady());
+        QCOMPARE(QApplication::cursorFlashTime(), 0);
+        // Shown in every look, over more than a blink's time.
+        const QColor base = f.editor()->palette().color(QPalette::Base);
+        for (int look = 0; look < 4; ++look) {
+            QTest::qWait(flashTime / 3);
+            const QRect caret = f.editor()->cursorRect();
+            const QImage shot = f.editor()->viewport()->grab(caret.adjusted(-1, 0, 1, 0)).toImage();
+            bool drawn = false;
+            for (int x = 0; x < shot.width(); ++x)
+                drawn = drawn || QColor(shot.pixel(x, shot.height() / 2)).lightness() <
+                                     base.lightness() - 100;
+            QVERIFY2(drawn, qPrintable(QString::number(look)));
+        }
+        f.setCaret(2);
+        QVERIFY(!f.editor()->caretIsSteady());
+        QCOMPARE(QApplication::cursorFlashTime(), flashTime);
+        f.setCaret(9);
+        f.window->catalogueList()->setFocus();
+        QTRY_VERIFY(!f.editor()->hasFocus());
+        QCOMPARE(QApplication::cursorFlashTime(), flashTime);
+    }
+
     // Zoom sizes the text of a file opened at start-up, not only the line
     // numbers, and the numbers stay within their lines.
     void zoomScalesAnOpenedFile()
