@@ -16,6 +16,11 @@ FileStatePanel::FileStatePanel(frmMain &window)
 {
     setObjectName(QStringLiteral("fileStatePanel"));
     setTextFormat(Qt::PlainText);
+    // The window's own font: the status bar's smaller one is the caret
+    // line's, kept as it was.
+    QFont own = window.centralWidget()->font();
+    own.setResolveMask(QFont::AllPropertiesResolved);
+    setFont(own);
     QStatusBar *bar = window.lineStatusBar();
     // A quarter of the bar at most; the fault's message field gives it room.
     const int room = bar->width() / 4;
