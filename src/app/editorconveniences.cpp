@@ -82,6 +82,8 @@ EditorConveniences::EditorConveniences(frmMain &window) : QObject(&window), m_wi
 
     // A message too long for the status bar is read whole on hover.
     m_window.lineStatusBar()->installEventFilter(this);
+    // The read-only help pane keeps Ctrl+A and Ctrl+C for its own text.
+    m_window.helpPane()->installEventFilter(this);
 
     m_baseFontSize = m_window.editor()->font().pointSizeF();
     setZoom(m_window.host().readSetting(EditorSection, ZoomKey).toInt());
@@ -352,6 +354,14 @@ void EditorConveniences::showHelpAtCaret()
 
 bool EditorConveniences::eventFilter(QObject *watched, QEvent *event)
 {
+    // Read-only, the pane would let Select All take the keys to the editor.
+    if (watched == m_window.helpPane() && event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy)) {
+            event->accept();
+            return true;
+        }
+    }
     if (watched == m_window.lineStatusBar() && event->type() == QEvent::ToolTip) {
         const QString message = m_window.lineStatusBar()->currentMessage();
         if (!message.isEmpty()) {

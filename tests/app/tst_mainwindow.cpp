@@ -1065,6 +1065,14 @@ private slots:
         QTest::keyClick(f.window->helpPane(), Qt::Key_Delete);
         QCOMPARE(f.window->helpPane()->toPlainText(), help);
         QVERIFY(QAccessible::queryAccessibleInterface(f.window->helpPane())->state().readOnly);
+        // Its text is still selected and copied by keys, without the editor
+        // taking them.
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        f.window->helpPane()->setFocus();
+        QTest::keyClick(f.window->helpPane(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.window->helpPane()->textCursor().selectedText().size(), help.size());
+        QVERIFY(f.window->helpPane()->hasFocus());
+        QVERIFY(!f.editor()->textCursor().hasSelection());
 
         const std::unique_ptr<frmBrowser> browser(new frmBrowser(f.program));
         const QList<std::pair<QWidget *, QAccessible::Role>> windows = {
