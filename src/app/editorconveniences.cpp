@@ -1,5 +1,6 @@
 #include "editorconveniences.h"
 
+#include "filestatepanel.h"
 #include "finddialog.h"
 #include "frmmain.h"
 
@@ -7,6 +8,9 @@
 #include "document/gotoline.h"
 #include "document/projectdocument.h"
 #include "lang/codeinsertion.h"
+#include "lang/pluacodeassist.h"
+#include "lang/pluaoutline.h"
+#include "lang/pluasupport.h"
 #include "platform/hostservices.h"
 
 #include <algorithm>
@@ -15,19 +19,25 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHelpEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 namespace {
 
 const QString EditorSection = QStringLiteral("Editor");
 const QString ZoomKey = QStringLiteral("Zoom");
+// About how many letters of a path a Recent Files item shows.
+constexpr int RecentCaptionLetters = 60;
 
 // The local file a drag carries, or "" when it carries none.
 QString draggedFile(const QMimeData *data)
@@ -62,6 +72,19 @@ EditorConveniences::EditorConveniences(frmMain &window) : QObject(&window), m_wi
     });
     m_window.addAction(quit);
 
+    // F1 shows the catalogue's help on the function at the caret.
+    auto *help = new QAction(QStringLiteral("Function Help"), &m_window);
+    help->setObjectName(QStringLiteral("actFunctionHelp"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, &EditorConveniences::showHelpAtCaret);
+    m_window.addAction(help);
+
+    // A message too long for the status bar is read whole on hover.
+    m_window.lineStatusBar()->installEventFilter(this);
+    // The read-only help pane keeps Ctrl+A and Ctrl+C for its own text.
+    m_window.helpPane()->installEventFilter(this);
+
     m_baseFontSize = m_window.editor()->font().pointSizeF();
     setZoom(m_window.host().readSetting(EditorSection, ZoomKey).toInt());
 
@@ -75,6 +98,7 @@ EditorConveniences::EditorConveniences(frmMain &window) : QObject(&window), m_wi
 
     connect(&m_window.document(), &ProjectDocument::fileOpened, this,
             &EditorConveniences::remember);
+    new FileStatePanel(m_window);
 }
 
 QAction *EditorConveniences::addItem(QMenu *menu, const char *name, const QString &caption,
@@ -126,6 +150,7 @@ void EditorConveniences::addEditItems(QMenu *edit)
     QAction *line = addItem(edit, "mnuEditGoToLine", QStringLiteral("&Go To Line..."),
                             {QKeySequence(Qt::CTRL | Qt::Key_G)});
     connect(line, &QAction::triggered, this, &EditorConveniences::goToLine);
+    addOutlineMenu(edit);
 
     edit->addSeparator()->setObjectName(QStringLiteral("mnuEditBar3"));
     QAction *zoomIn =
@@ -140,11 +165,53 @@ void EditorConveniences::addEditItems(QMenu *edit)
     connect(zoomReset, &QAction::triggered, this, [this] { setZoom(0); });
 }
 
+void EditorConveniences::addOutlineMenu(QMenu *edit)
+{
+    // The program's functions, read again each time the menu opens; Ctrl+
+    // Shift+O opens the same list at the caret.
+    m_outlineMenu = edit->addMenu(QStringLiteral("Go To Function&s"));
+    m_outlineMenu->setObjectName(QStringLiteral("mnuEditGoToFunction"));
+    m_outlineMenu->menuAction()->setObjectName(QStringLiteral("mnuEditGoToFunction"));
+    connect(m_outlineMenu, &QMenu::aboutToShow, this, &EditorConveniences::fillOutlineMenu);
+    auto *popup = new QAction(QStringLiteral("Outline"), &m_window);
+    popup->setObjectName(QStringLiteral("actOutline"));
+    popup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    popup->setShortcutContext(Qt::WindowShortcut);
+    connect(popup, &QAction::triggered, this, [this] {
+        QPlainTextEdit *editor = m_window.editor();
+        m_outlineMenu->popup(editor->viewport()->mapToGlobal(editor->cursorRect().bottomLeft()));
+    });
+    m_window.addAction(popup);
+}
+
+void EditorConveniences::fillOutlineMenu()
+{
+    m_outlineMenu->clear();
+    const QList<PluaOutline::Function> functions =
+        PluaOutline::functions(*m_window.editor()->document());
+    if (functions.isEmpty()) {
+        m_outlineMenu->addAction(QStringLiteral("(No functions)"))->setEnabled(false);
+        return;
+    }
+    for (const PluaOutline::Function &function : functions) {
+        QString caption = function.name;
+        caption.replace(u'&', QLatin1String("&&"));
+        QAction *action =
+            m_outlineMenu->addAction(QStringLiteral("%1\tline %2").arg(caption).arg(function.line));
+        const int line = function.line;
+        connect(action, &QAction::triggered, this, [this, line] {
+            GoToLine::moveTo(*m_window.editor(), line);
+            m_window.editor()->setFocus();
+        });
+    }
+}
+
 void EditorConveniences::addRecentMenu(QMenu *file)
 {
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileBar3"));
     m_recentMenu = file->addMenu(QStringLiteral("Recent &Files"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecentFiles"));
+    m_recentMenu->setToolTipsVisible(true);
     m_recentMenu->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
     // Read again on every opening: another window of the program may have
     // opened files since.
@@ -160,10 +227,15 @@ void EditorConveniences::fillRecentMenu()
     m_recentMenu->clear();
     const QStringList &files = m_recent.files();
     for (int i = 0; i < files.size(); ++i) {
-        QString caption = files[i];
+        // A long path is shortened in the middle: the menu stays narrow and
+        // the file's own name shows; the whole path is the tool tip.
+        const QFontMetrics metrics(m_recentMenu->font());
+        QString caption = metrics.elidedText(files[i], Qt::ElideMiddle,
+                                             RecentCaptionLetters * metrics.averageCharWidth());
         caption.replace(u'&', QLatin1String("&&"));
         QAction *action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
         action->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
+        action->setToolTip(files[i]);
         const QString path = files[i];
         // Queued: the menu closes before the save question comes up.
         connect(
@@ -194,11 +266,14 @@ void EditorConveniences::remember(const QString &path)
 
 void EditorConveniences::openRecent(const QString &path)
 {
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        // Say what the name now is, when it is still there.
+        const QString what = !info.exists() ? QStringLiteral("The file \"%1\" no longer exists.")
+                             : info.isDir() ? QStringLiteral("\"%1\" is now a folder, not a file.")
+                                            : QStringLiteral("\"%1\" is no longer a regular file.");
         m_window.host().messageBox(
-            QStringLiteral("The file \"%1\" no longer exists. It has been taken off the list of "
-                           "recent files.")
-                .arg(path),
+            what.arg(path) + QStringLiteral(" It has been taken off the list of recent files."),
             HostServices::Buttons::Ok, HostServices::Icon::Error);
         m_recent = RecentFiles::load(m_window.host());
         m_recent.remove(path);
@@ -258,8 +333,43 @@ void EditorConveniences::goToLine()
     m_window.editor()->setFocus();
 }
 
+void EditorConveniences::showHelpAtCaret()
+{
+    const PluaSupport *support = PluaSupport::of(m_window.editor());
+    if (!support)
+        return;
+    const QString name = support->codeAssist()->nameAt(m_window.editor()->textCursor().position());
+    if (name.isEmpty())
+        return;
+    QListWidget *list = m_window.catalogueList();
+    for (int row = 0; row < list->count(); ++row) {
+        const QString text = list->item(row)->text();
+        if (text.left(text.indexOf(u'(')) == name) {
+            list->setCurrentRow(row);
+            list->scrollToItem(list->item(row));
+            return;
+        }
+    }
+}
+
 bool EditorConveniences::eventFilter(QObject *watched, QEvent *event)
 {
+    // Read-only, the pane would let Select All take the keys to the editor.
+    if (watched == m_window.helpPane() && event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy)) {
+            event->accept();
+            return true;
+        }
+    }
+    if (watched == m_window.lineStatusBar() && event->type() == QEvent::ToolTip) {
+        const QString message = m_window.lineStatusBar()->currentMessage();
+        if (!message.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), message,
+                               m_window.lineStatusBar());
+            return true;
+        }
+    }
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:

@@ -13,7 +13,9 @@ class frmMain;
 
 // What every desktop editor offers beside the window's own commands: Undo,
 // Redo and Select All, find and replace, go to line, font zoom, the recently
-// opened files, opening a dropped file, Enter in the function list, Ctrl+Q.
+// opened files, opening a dropped file, Enter in the function list, Ctrl+Q,
+// F1 for the help on the function at the caret, the status text on hover,
+// and the program's functions to go to (Edit, Go To Function; Ctrl+Shift+O).
 // Each comes as a new menu item or key; the window's own menus, captions and
 // keys stay as they are.
 class EditorConveniences : public QObject
@@ -38,6 +40,8 @@ public:
     void openRecent(const QString &path);
     // Opens a file dropped on the window, as Open would.
     void openDropped(const QString &path);
+    // Shows the catalogue's help on the function named at the caret.
+    void showHelpAtCaret();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -46,6 +50,8 @@ private:
     QAction *addItem(QMenu *menu, const char *name, const QString &caption,
                      const QList<QKeySequence> &keys);
     void addEditItems(QMenu *edit);
+    void addOutlineMenu(QMenu *edit);
+    void fillOutlineMenu();
     void addRecentMenu(QMenu *file);
     void fillRecentMenu();
     void remember(const QString &path);
@@ -54,6 +60,7 @@ private:
     frmMain &m_window;
     FindDialog *m_findDialog = nullptr;
     QMenu *m_recentMenu = nullptr;
+    QMenu *m_outlineMenu = nullptr;
     RecentFiles m_recent;
     qreal m_baseFontSize = 0;
     int m_zoom = 0;

@@ -1,7 +1,5 @@
 #include "finddialog.h"
 
-#include "document/findreplace.h"
-
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -9,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -24,9 +23,15 @@ FindDialog::FindDialog(QPlainTextEdit &editor, QWidget *parent) : QDialog(parent
     m_replaceText->setObjectName(QStringLiteral("txtReplace"));
     m_matchCase = new QCheckBox(QStringLiteral("Match &case"), this);
     m_matchCase->setObjectName(QStringLiteral("chkMatchCase"));
+    m_wholeWords = new QCheckBox(QStringLiteral("Whole wor&ds"), this);
+    m_wholeWords->setObjectName(QStringLiteral("chkWholeWords"));
+    m_regularExpression = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
+    m_regularExpression->setObjectName(QStringLiteral("chkRegularExpression"));
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("lblNote"));
     m_note->setWordWrap(true);
+    // However long the note, the window keeps its width.
+    m_note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *fields = new QFormLayout;
     auto *findLabel = new QLabel(QStringLiteral("Find &what:"), this);
@@ -36,6 +41,8 @@ FindDialog::FindDialog(QPlainTextEdit &editor, QWidget *parent) : QDialog(parent
     fields->addRow(findLabel, m_findText);
     fields->addRow(replaceLabel, m_replaceText);
     fields->addRow(QString(), m_matchCase);
+    fields->addRow(QString(), m_wholeWords);
+    fields->addRow(QString(), m_regularExpression);
 
     auto *buttons = new QDialogButtonBox(Qt::Horizontal, this);
     auto addButton = [&](const char *name, const QString &caption, void (FindDialog::*slot)()) {
@@ -74,8 +81,11 @@ void FindDialog::showReplace()
 
 void FindDialog::present(QLineEdit *focus)
 {
-    const QString selected = m_editor.textCursor().selectedText();
-    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+    QTextCursor caret = m_editor.textCursor();
+    if (!caret.hasSelection())
+        caret.select(QTextCursor::WordUnderCursor);
+    const QString selected = caret.selectedText();
+    if (!selected.trimmed().isEmpty() && !selected.contains(QChar::ParagraphSeparator))
         m_findText->setText(selected);
     m_note->clear();
     show();
@@ -90,9 +100,46 @@ QString FindDialog::note() const
     return m_note->text();
 }
 
-bool FindDialog::caseSensitive() const
+FindReplace::Options FindDialog::options() const
 {
-    return m_matchCase->isChecked();
+    return {m_matchCase->isChecked(), m_wholeWords->isChecked(), m_regularExpression->isChecked()};
+}
+
+namespace {
+
+// The term as a note shows it: a long one keeps its start and end.
+QString shownTerm(const QString &term)
+{
+    constexpr int Longest = 40;
+    if (term.size() <= Longest)
+        return term;
+    return term.left(Longest / 2) + QChar(0x2026) + term.right(Longest / 2 - 1);
+}
+
+} // namespace
+
+void FindDialog::keepClearOf(const QTextCursor &match)
+{
+    if (!isVisible())
+        return;
+    QTextCursor start(match);
+    start.setPosition(match.selectionStart());
+    QRect at = m_editor.cursorRect(start);
+    at.moveTopLeft(m_editor.viewport()->mapToGlobal(at.topLeft()));
+    at.setRight(at.right() + m_editor.fontMetrics().horizontalAdvance(match.selectedText()));
+    const QRect frame = frameGeometry();
+    if (!frame.intersects(at))
+        return;
+    // Below the match's line when there is room, else above it.
+    const QScreen *screen = m_editor.screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    const int margin = at.height();
+    QPoint place(frame.left(), at.bottom() + margin);
+    if (room.isValid() && place.y() + frame.height() > room.bottom())
+        place.setY(at.top() - margin - frame.height());
+    if (room.isValid() && place.y() < room.top())
+        place = QPoint(at.right() + margin, frame.top());
+    move(place);
 }
 
 void FindDialog::findNext()
@@ -114,14 +161,20 @@ bool FindDialog::search(bool forward)
     }
     const auto direction =
         forward ? FindReplace::Direction::Forward : FindReplace::Direction::Backward;
-    const FindReplace::Match match = FindReplace::find(*m_editor.document(), m_editor.textCursor(),
-                                                       term, direction, caseSensitive());
+    const QString error = FindReplace::termError(term, options());
+    if (!error.isEmpty()) {
+        showNote(QStringLiteral("This is not a regular expression: %1.").arg(error));
+        return false;
+    }
+    const FindReplace::Match match =
+        FindReplace::find(*m_editor.document(), m_editor.textCursor(), term, direction, options());
     if (!match.found()) {
-        showNote(QStringLiteral("Cannot find \"%1\".").arg(term));
+        showNote(QStringLiteral("Cannot find \"%1\".").arg(shownTerm(term)));
         return false;
     }
     m_editor.setTextCursor(match.cursor);
     m_editor.ensureCursorVisible();
+    keepClearOf(match.cursor);
     if (!match.wrapped)
         showNote(QString());
     else if (forward)
@@ -135,8 +188,9 @@ void FindDialog::replace()
 {
     const QString term = m_findText->text();
     QTextCursor cursor = m_editor.textCursor();
-    if (FindReplace::selects(cursor, term, caseSensitive())) {
-        cursor.insertText(m_replaceText->text());
+    if (FindReplace::selects(cursor, term, options())) {
+        cursor.insertText(
+            FindReplace::replacementFor(cursor, term, m_replaceText->text(), options()));
         m_editor.setTextCursor(cursor);
     }
     search(true);
@@ -149,10 +203,15 @@ void FindDialog::replaceAll()
         showFind();
         return;
     }
+    const QString error = FindReplace::termError(term, options());
+    if (!error.isEmpty()) {
+        showNote(QStringLiteral("This is not a regular expression: %1.").arg(error));
+        return;
+    }
     const int count =
-        FindReplace::replaceAll(*m_editor.document(), term, m_replaceText->text(), caseSensitive());
+        FindReplace::replaceAll(*m_editor.document(), term, m_replaceText->text(), options());
     if (count == 0)
-        showNote(QStringLiteral("Cannot find \"%1\".").arg(term));
+        showNote(QStringLiteral("Cannot find \"%1\".").arg(shownTerm(term)));
     else if (count == 1)
         showNote(QStringLiteral("Replaced 1 occurrence."));
     else
@@ -162,6 +221,7 @@ void FindDialog::replaceAll()
 void FindDialog::showNote(const QString &note)
 {
     m_note->setText(note);
+    m_note->setToolTip(note);
     // Searching with F3 while this window is closed: the note shows at the caret.
     if (!isVisible() && !note.isEmpty()) {
         const QRect caret = m_editor.cursorRect();

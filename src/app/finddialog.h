@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/findreplace.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -18,7 +20,8 @@ public:
     FindDialog(QPlainTextEdit &editor, QWidget *parent);
 
     // Shows the window with the focus in the find box, or in the replace
-    // box; a selection of part of one line becomes the term to find.
+    // box; a selection of part of one line, or else the word at the caret,
+    // becomes the term to find.
     void showFind();
     void showReplace();
 
@@ -36,11 +39,15 @@ private:
     void present(QLineEdit *focus);
     bool search(bool forward);
     void showNote(const QString &note);
-    bool caseSensitive() const;
+    FindReplace::Options options() const;
+    // Moves the window off the match when it covers it.
+    void keepClearOf(const QTextCursor &match);
 
     QPlainTextEdit &m_editor;
     QLineEdit *m_findText = nullptr;
     QLineEdit *m_replaceText = nullptr;
     QCheckBox *m_matchCase = nullptr;
+    QCheckBox *m_wholeWords = nullptr;
+    QCheckBox *m_regularExpression = nullptr;
     QLabel *m_note = nullptr;
 };

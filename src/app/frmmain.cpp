@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "accessibility.h"
 #include "editorconveniences.h"
 #include "document/editortextedit.h"
 #include "document/textmirror.h"
@@ -9,6 +10,7 @@
 #include "document/projectdocument.h"
 #include "session/twips.h"
 #include "catalogue.h"
+#include "lang/editorcolours.h"
 #include "lang/pluadiagnostics.h"
 #include "lang/pluasupport.h"
 #include "runwindow/runcommand.h"
@@ -44,6 +46,10 @@ frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), 
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
 
+    // Smaller than the desktop's only where the screen is too small for the
+    // design at the desktop's font.
+    setFont(Twips::windowFont());
+    Accessibility::install();
     createControls();
     createMenus();
     createToolBar();
@@ -109,6 +115,7 @@ void frmMain::createControls()
 
     m_editor = new EditorTextEdit(client);
     m_editor->setObjectName(QStringLiteral("text1"));
+    m_editor->setAccessibleName(QStringLiteral("Program text"));
     m_editor->setGeometry(px(120), px(600), px(6855), px(6375));
     QFont editorFont(QStringLiteral("Courier New"));
     editorFont.setStyleHint(QFont::TypeWriter);
@@ -125,6 +132,9 @@ void frmMain::createControls()
     m_catalogueList->setObjectName(QStringLiteral("List1"));
     m_catalogueList->setGeometry(px(7080), px(840), px(1935), px(6105));
     m_catalogueList->setSortingEnabled(true);
+    // Read as its label says, and tied to it.
+    m_catalogueList->setAccessibleName(QStringLiteral("(P)Lua functions"));
+    m_catalogueLabel->setBuddy(m_catalogueList);
     m_catalogueList->setToolTip(
         QStringLiteral("Double-Click on a function to insert it into your project"));
     connect(m_catalogueList, &QListWidget::currentItemChanged, this, &frmMain::showCatalogueHelp);
@@ -135,18 +145,21 @@ void frmMain::createControls()
     m_helpPane->setGeometry(px(120), px(7080), px(8895), px(855));
     m_helpPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_helpPane->setTabChangesFocus(true);
-    QPalette helpPalette = m_helpPane->palette();
-    helpPalette.setColor(QPalette::Base, QColor(255, 255, 192));
-    helpPalette.setColor(QPalette::Text, Qt::black);
-    m_helpPane->setPalette(helpPalette);
+    m_helpPane->setAccessibleName(QStringLiteral("Function help"));
+    // Shows the catalogue's text: read and selected, never typed into.
+    m_helpPane->setReadOnly(true);
+    m_helpPane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    applyHelpColours();
 
     m_lineStatusBar = new QStatusBar(client);
     m_lineStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
     m_lineStatusBar->setGeometry(0, px(7950), px(9135), px(270));
     m_lineStatusBar->setSizeGripEnabled(false);
-    // Regular, 8.25 point, in the UI's own sans-serif family.
-    QFont statusFont = QApplication::font();
-    statusFont.setPointSizeF(8.25);
+    // Regular, 8.25 point, in the UI's own sans-serif family; smaller with
+    // the window's font where the screen is too small.
+    QFont statusFont = font();
+    const qreal desktopPoints = QApplication::font().pointSizeF();
+    statusFont.setPointSizeF(desktopPoints > 0 ? 8.25 * font().pointSizeF() / desktopPoints : 8.25);
     statusFont.setBold(false);
     statusFont.setItalic(false);
     m_lineStatusBar->setFont(statusFont);
@@ -225,6 +238,22 @@ void frmMain::setInitialContent()
     // The starting text is nobody's unsaved work.
     m_editor->document()->setModified(false);
     m_editor->moveCursor(QTextCursor::Start);
+}
+
+void frmMain::applyHelpColours()
+{
+    const EditorColours::Set colours = EditorColours::forPalette(palette());
+    QPalette helpPalette = m_helpPane->palette();
+    helpPalette.setColor(QPalette::Base, colours.helpBase);
+    helpPalette.setColor(QPalette::Text, colours.helpText);
+    m_helpPane->setPalette(helpPalette);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange && m_helpPane)
+        applyHelpColours();
+    QMainWindow::changeEvent(event);
 }
 
 void frmMain::fillCatalogue()

@@ -46,12 +46,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
     void createMenus();
     void createToolBar();
     void setInitialContent();
+    // The design's pale yellow on a light palette, a dark one on a dark.
+    void applyHelpColours();
     void fillCatalogue();
     void showCatalogueHelp();
     void insertCatalogueCall();

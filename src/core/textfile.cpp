@@ -89,6 +89,42 @@ QString unicodeText(const QByteArray &bytes)
     return fromWindows1252(view);
 }
 
+// Bytes that read as UTF-8 but hold a character the handheld cannot store
+// were taken as Windows-1252: a word on what happened and where. Only a
+// character of three or more UTF-8 bytes counts; two-byte pairs are common
+// in Windows-1252 text itself ("Gru\xdf\xa0"), three-byte ones are not.
+QString unstorableUtf8Notice(QByteArrayView bytes)
+{
+    if (!hasNonAscii(bytes))
+        return {};
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder(bytes);
+    if (decoder.hasError())
+        return {};
+    int line = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\n')
+            ++line;
+        if (c < 0x800 || windows1252Byte(c) >= 0)
+            continue;
+        QString shown = text[i];
+        uint code = c;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            shown += text[i + 1];
+        }
+        return QStringLiteral("This file looks like UTF-8, but it holds characters that a Plua "
+                              "file cannot store, the first being \"%1\" (U+%2) on line %3. "
+                              "It was opened as Windows-1252, so such characters show as "
+                              "several others; replace them before saving.")
+            .arg(shown, QString::number(code, 16).toUpper().rightJustified(4, u'0'))
+            .arg(line);
+    }
+    return {};
+}
+
 } // namespace
 
 int windows1252Byte(char16_t c)
@@ -169,6 +205,7 @@ DecodeResult decode(const QByteArray &bytes)
         return result;
     }
     result.text = std::move(out);
+    result.notice = unstorableUtf8Notice(bytes);
     return result;
 }
 
@@ -310,6 +347,16 @@ ReadResult readFile(const QString &path)
     QFileInfo info(path);
     QFile file(path);
     if (path.isEmpty() || !info.exists()) {
+#ifdef Q_OS_UNIX
+        // A file in a folder that may not be entered is there all the same:
+        // say what stops it from being read.
+        struct stat status = {};
+        if (!path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) != 0 &&
+            errno == EACCES) {
+            result.error = QStringLiteral("Permission denied");
+            return result;
+        }
+#endif
         result.notFound = true;
         result.error = QStringLiteral("No such file");
         return result;
@@ -369,6 +416,7 @@ ReadResult readFile(const QString &path)
     DecodeResult decoded = decode(bytes);
     result.text = std::move(decoded.text);
     result.error = std::move(decoded.error);
+    result.notice = std::move(decoded.notice);
     return result;
 }
 

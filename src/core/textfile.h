@@ -17,6 +17,9 @@ struct DecodeResult
 {
     QString text;  // lines joined by CR LF, without a final line end
     QString error; // why the bytes cannot be shown; empty on success
+    // Shown but worth a word: UTF-8 with characters a Plua file cannot
+    // store, which was read as Windows-1252 instead.
+    QString notice;
 
     bool ok() const { return error.isEmpty(); }
 };
@@ -54,7 +57,8 @@ QByteArray toWindows1252(QStringView text);
 struct ReadResult
 {
     QString text;
-    QString error; // empty on success
+    QString error;  // empty on success
+    QString notice; // as DecodeResult's
     bool notFound = false;
 
     bool ok() const { return error.isEmpty(); }

@@ -3,19 +3,64 @@
 #include "linebreaks.h"
 #include "textmirror.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 EditorTextEdit::EditorTextEdit(QWidget *parent) : QPlainTextEdit(parent)
 {
     // First to hear of every change, so that whatever watches the document
     // after it reads a copy that is already current.
     TextMirror::of(*document());
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this,
+            &EditorTextEdit::updateCaretBlinking);
+}
+
+EditorTextEdit::~EditorTextEdit()
+{
+    if (m_steadyCaret)
+        QApplication::setCursorFlashTime(m_flashTime);
+}
+
+void EditorTextEdit::updateCaretBlinking()
+{
+    // The flash time is the application's: it is changed only while this
+    // editor has the focus, and given back when it goes.
+    const bool steady = hasFocus() && textCursor().block().length() > SteadyCaretLength;
+    if (steady == m_steadyCaret)
+        return;
+    m_steadyCaret = steady;
+    if (steady) {
+        m_flashTime = QApplication::cursorFlashTime();
+        QApplication::setCursorFlashTime(0);
+    } else {
+        QApplication::setCursorFlashTime(m_flashTime);
+    }
+}
+
+void EditorTextEdit::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    updateCaretBlinking();
+}
+
+void EditorTextEdit::focusOutEvent(QFocusEvent *event)
+{
+    // Before the focus moves on: the next widget blinks as the desktop says.
+    if (m_steadyCaret) {
+        m_steadyCaret = false;
+        QApplication::setCursorFlashTime(m_flashTime);
+    }
+    QPlainTextEdit::focusOutEvent(event);
 }
 
 TextMirror &EditorTextEdit::textMirror() const
@@ -46,6 +91,16 @@ void EditorTextEdit::setPlainTextAnyBreaks(const QString &text)
 
 void EditorTextEdit::setTextShowingFirstScreen(const QString &text)
 {
+    // The new text takes the caret's character format. A point size there
+    // would fix the text's size, and the editor's zoom (its font) would no
+    // longer reach it: the size comes from the editor's font instead.
+    QTextCursor caret = textCursor();
+    QTextCharFormat format = caret.charFormat();
+    if (format.hasProperty(QTextFormat::FontPointSize)) {
+        format.clearProperty(QTextFormat::FontPointSize);
+        caret.setCharFormat(format);
+        setTextCursor(caret);
+    }
     // Laying out a multi-megabyte text takes a second or more. On screen, the
     // first lines are set and painted first, so the user reads the top of
     // the file at once; the rest follows in the same call, before any input
@@ -130,4 +185,46 @@ QMimeData *EditorTextEdit::createMimeDataFromSelection() const
     auto *data = new QMimeData;
     data->setText(selectedPlainText());
     return data;
+}
+
+QRect EditorTextEdit::markRect(const BackgroundMark &mark) const
+{
+    const QTextBlock block = mark.range.block();
+    if (!block.isValid() || !block.isVisible())
+        return {};
+    const QRectF line = blockBoundingGeometry(block).translated(contentOffset());
+    if (mark.wholeLine)
+        return QRect(0, int(line.top()), viewport()->width(), int(std::ceil(line.height())));
+    QTextCursor start(mark.range);
+    start.setPosition(mark.range.selectionStart());
+    QTextCursor end(mark.range);
+    end.setPosition(mark.range.selectionEnd());
+    const QRect from = cursorRect(start);
+    const QRect to = cursorRect(end);
+    return QRect(QPoint(from.left(), from.top()), QPoint(to.left(), from.bottom()));
+}
+
+void EditorTextEdit::setBackgroundMarks(const QList<BackgroundMark> &marks)
+{
+    // Only where the old and the new marks lie is painted again.
+    for (const BackgroundMark &mark : std::as_const(m_backgroundMarks))
+        viewport()->update(markRect(mark));
+    m_backgroundMarks = marks;
+    for (const BackgroundMark &mark : std::as_const(m_backgroundMarks))
+        viewport()->update(markRect(mark));
+}
+
+void EditorTextEdit::paintEvent(QPaintEvent *event)
+{
+    // The view's background is already filled; the text goes over these.
+    if (!m_backgroundMarks.isEmpty()) {
+        QPainter painter(viewport());
+        painter.setClipRect(event->rect());
+        for (const BackgroundMark &mark : std::as_const(m_backgroundMarks)) {
+            const QRect rect = markRect(mark);
+            if (rect.intersects(event->rect()))
+                painter.fillRect(rect, mark.colour);
+        }
+    }
+    QPlainTextEdit::paintEvent(event);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include <algorithm>
 
@@ -19,6 +22,13 @@ class EditorTextEdit : public QPlainTextEdit
 
 public:
     explicit EditorTextEdit(QWidget *parent = nullptr);
+    ~EditorTextEdit() override;
+
+    // A caret on a line longer than this stops blinking: each blink redraws
+    // the line up to the caret, which on such a line costs a real share of
+    // a CPU while the user does nothing.
+    static constexpr int SteadyCaretLength = 10000;
+    bool caretIsSteady() const { return m_steadyCaret; }
 
     // The plain copy of the document kept beside it (see TextMirror).
     TextMirror &textMirror() const;
@@ -38,7 +48,22 @@ public:
     // Room left of the text for a margin widget (line numbers).
     void setLeftMargin(int width) { setViewportMargins(width, 0, 0, 0); }
 
+    // Colours painted under the text: a whole line across the view, or the
+    // characters of a range on one line. Unlike extra selections they change
+    // neither the text's colours nor the selection's.
+    struct BackgroundMark
+    {
+        QTextCursor range;
+        QColor colour;
+        bool wholeLine = false;
+    };
+    void setBackgroundMarks(const QList<BackgroundMark> &marks);
+    const QList<BackgroundMark> &backgroundMarks() const { return m_backgroundMarks; }
+
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -49,5 +74,13 @@ private:
     // Where the text of the first screenful or two ends, or -1.
     qsizetype firstScreenEnd(const QString &text) const;
 
+    // Stops or restarts the caret's blinking for the line it is on.
+    void updateCaretBlinking();
+    // Where `mark` lies in the viewport's coordinates.
+    QRect markRect(const BackgroundMark &mark) const;
+
     int m_incomingLines = 0;
+    QList<BackgroundMark> m_backgroundMarks;
+    bool m_steadyCaret = false;
+    int m_flashTime = 0; // the desktop's, while the caret is held steady
 };

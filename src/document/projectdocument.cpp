@@ -68,6 +68,13 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
         // A missing or unreadable file is "not found"; content the editor
         // cannot show is named as such, so the user knows why.
         const QFileInfo info(file);
+        // A folder is no file to open, nor a name to save under.
+        if (info.isDir()) {
+            m_host.messageBox(QStringLiteral("\"%1\" is a folder, not a file.").arg(file),
+                              HostServices::Buttons::Ok, HostServices::Icon::None,
+                              QStringLiteral("Error"));
+            return LoadResult::Refused;
+        }
         const bool unreadable = read.notFound || info.isDir() || !info.isReadable();
         m_host.messageBox(unreadable ? QStringLiteral("File Not Found") : read.error,
                           HostServices::Buttons::Ok, HostServices::Icon::None,
@@ -78,6 +85,8 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     Lst->setPlainTextAnyBreaks(read.text);
     QGuiApplication::restoreOverrideCursor();
+    if (!read.notice.isEmpty())
+        m_host.messageBox(read.notice, HostServices::Buttons::Ok, HostServices::Icon::None);
     return LoadResult::Loaded;
 }
 
@@ -187,6 +196,7 @@ ProjectDocument::SaveResult ProjectDocument::savedTo(const QString &path)
         return SaveResult::Failed;
     // What is on disk now is the text: nothing unsaved is left to keep.
     m_editor.document()->setModified(false);
+    emit saved(path);
     return SaveResult::Saved;
 }
 

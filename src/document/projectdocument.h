@@ -71,6 +71,10 @@ public:
 signals:
     // A file was read into the editor and is now the project's file.
     void fileOpened(const QString &path);
+    // The project's text was written to `path`, its own file.
+    void saved(const QString &path);
+    // The project's text was exported to `path` (the exports say so).
+    void exported(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

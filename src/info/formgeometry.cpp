@@ -15,6 +15,7 @@ void makeFixedDialog(QWidget *form, int width, int height, bool closeButton)
     if (closeButton)
         flags |= Qt::WindowCloseButtonHint;
     form->setWindowFlags(flags);
+    form->setFont(Twips::windowFont());
     // Twips follow the UI font, so the desktop's own font fits the layout.
     form->setFixedSize(px(width), px(height));
 }

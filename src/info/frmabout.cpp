@@ -16,6 +16,7 @@ frmAbout::frmAbout(ProgramState &, QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("About Scrivlet_Editor"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFont(Twips::windowFont());
     setFixedSize(px(6225), px(2160));
 
     auto *logo = new QLabel(this);

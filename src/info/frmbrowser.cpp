@@ -49,13 +49,14 @@ struct ToolButton
 {
     const char *key;
     const char *picture;
+    const char *keys;
 };
 
 constexpr ToolButton ToolButtons[] = {
-    {"Back", ":/browser/back.svg"},
-    {"Forward", ":/browser/forward.svg"},
-    {"Stop", ":/browser/stop.svg"},
-    {"Refresh", ":/browser/refresh.svg"},
+    {"Back", ":/browser/back.svg", "Alt+Left"},
+    {"Forward", ":/browser/forward.svg", "Alt+Right"},
+    {"Stop", ":/browser/stop.svg", "Esc"},
+    {"Refresh", ":/browser/refresh.svg", "F5"},
 };
 
 // The web engine draws through OpenGL contexts that share their resources
@@ -194,6 +195,11 @@ void frmBrowser::createToolBar()
         action->setData(key);
         action->setToolTip(key);
         connect(action, &QAction::triggered, this, [this, key] { runToolbarKey(key); });
+        // Reachable by Tab and by the keys every browser uses.
+        action->setShortcut(QKeySequence(QString::fromLatin1(button.keys)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        m_toolBar->widgetForAction(action)->setFocusPolicy(Qt::StrongFocus);
+        m_toolBar->widgetForAction(action)->setAccessibleName(key);
     }
 }
 

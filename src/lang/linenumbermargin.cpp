@@ -25,6 +25,8 @@ int digitsFor(int count)
 LineNumberMargin::LineNumberMargin(EditorTextEdit *editor) : QWidget(editor), m_editor(editor)
 {
     setObjectName(QStringLiteral("lineNumberMargin"));
+    setColours(palette().color(QPalette::Window), palette().color(QPalette::WindowText),
+               Qt::darkRed, Qt::white);
     setFont(editor->font());
     setAutoFillBackground(false);
     // It paints all of itself: nothing below it needs repainting first.
@@ -74,6 +76,16 @@ void LineNumberMargin::setMarkedLine(int line, const QString &message)
     update();
 }
 
+void LineNumberMargin::setColours(const QColor &background, const QColor &text,
+                                  const QColor &markFill, const QColor &markText)
+{
+    m_background = background;
+    m_text = text;
+    m_markFill = markFill;
+    m_markText = markText;
+    update();
+}
+
 QList<LineNumberMargin::Row> LineNumberMargin::visibleRows() const
 {
     QList<Row> rows;
@@ -99,17 +111,25 @@ QList<LineNumberMargin::Row> LineNumberMargin::visibleRows() const
 void LineNumberMargin::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    painter.fillRect(event->rect(), m_background);
     const int right = width() - Padding;
-    for (const Row &row : visibleRows()) {
+    const QList<Row> rows = visibleRows();
+    // Numbers never taller than their lines, however the text was sized.
+    if (!rows.isEmpty() && rows.first().height > 0 &&
+        painter.fontMetrics().height() > rows.first().height) {
+        QFont smaller = font();
+        smaller.setPixelSize(std::max(1, rows.first().height * 4 / 5));
+        painter.setFont(smaller);
+    }
+    for (const Row &row : rows) {
         if (row.top + row.height < event->rect().top() || row.top > event->rect().bottom())
             continue;
         const QRect box(0, row.top, width(), row.height);
         if (row.line == m_markedLine) {
-            painter.fillRect(box.adjusted(1, 0, -1, 0), QColor(220, 0, 0));
-            painter.setPen(Qt::white);
+            painter.fillRect(box.adjusted(1, 0, -1, 0), m_markFill);
+            painter.setPen(m_markText);
         } else {
-            painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+            painter.setPen(m_text);
         }
         painter.drawText(QRect(0, row.top, right, row.height), Qt::AlignRight | Qt::AlignVCenter,
                          QString::number(row.line));

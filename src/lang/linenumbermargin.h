@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
 
@@ -20,6 +21,14 @@ public:
     // Marks line `line` (from 1); 0 clears the mark.
     void setMarkedLine(int line, const QString &message);
     int markedLine() const { return m_markedLine; }
+    // The margin's background and numbers, and a marked number's fill and
+    // text.
+    void setColours(const QColor &background, const QColor &text, const QColor &markFill,
+                    const QColor &markText);
+    QColor backgroundColour() const { return m_background; }
+    QColor textColour() const { return m_text; }
+    QColor markFillColour() const { return m_markFill; }
+    QColor markTextColour() const { return m_markText; }
 
     // Lines shown, from 1, with their top in the margin's coordinates.
     struct Row
@@ -43,4 +52,8 @@ private:
     int m_digits = 0;
     int m_markedLine = 0;
     QString m_message;
+    QColor m_background;
+    QColor m_text;
+    QColor m_markFill;
+    QColor m_markText;
 };

@@ -68,10 +68,6 @@ PluaCodeAssist::PluaCodeAssist(QPlainTextEdit *editor)
     m_tip->setMargin(3);
     m_tip->setAutoFillBackground(true);
     m_tip->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette palette = m_tip->palette();
-    palette.setColor(QPalette::Window, QColor(255, 255, 192)); // the help pane's colours
-    palette.setColor(QPalette::WindowText, Qt::black);
-    m_tip->setPalette(palette);
     QFont tipFont = m_tip->font();
     tipFont.setBold(false);
     m_tip->setFont(tipFont);
@@ -94,6 +90,14 @@ PluaCodeAssist::PluaCodeAssist(QPlainTextEdit *editor)
 
     editor->installEventFilter(this);
     editor->viewport()->installEventFilter(this);
+}
+
+void PluaCodeAssist::setTipColours(const QColor &background, const QColor &text)
+{
+    QPalette palette = m_tip->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    m_tip->setPalette(palette);
 }
 
 void PluaCodeAssist::setActive(bool active)

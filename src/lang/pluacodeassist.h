@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class QColor;
 class QCompleter;
 class QLabel;
 class QPlainTextEdit;
@@ -34,6 +35,8 @@ public:
 
     // The help text or signature shown at the caret now; empty when hidden.
     QString caretTip() const;
+    // The tip's background and text (the help pane's).
+    void setTipColours(const QColor &background, const QColor &text);
     QLabel *caretTipLabel() const { return m_tip; }
     QCompleter *completer() const { return m_completer; }
 

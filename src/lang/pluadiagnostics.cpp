@@ -103,7 +103,6 @@ PluaDiagnostics::PluaDiagnostics(QPlainTextEdit *editor, QStatusBar *statusBar)
         m_field = new QLabel(statusBar);
         m_field->setObjectName(QStringLiteral("pluaErrorField"));
         m_field->setTextFormat(Qt::PlainText);
-        m_field->setStyleSheet(QStringLiteral("color: #b00000;"));
         // A permanent widget on the right: the caret line status keeps the
         // left part, with room for "Line 100000 of 100000".
         const int statusRoom =
@@ -126,6 +125,19 @@ PluaDiagnostics::~PluaDiagnostics()
 {
     QMutexLocker lock(&m_shared->mutex);
     m_shared->owner = nullptr;
+}
+
+void PluaDiagnostics::setColours(const QColor &mark, const QColor &statusText)
+{
+    if (m_field) {
+        QPalette palette = m_field->palette();
+        palette.setColor(QPalette::WindowText, statusText);
+        m_field->setPalette(palette);
+    }
+    if (mark != m_markColour) {
+        m_markColour = mark;
+        showMark();
+    }
 }
 
 void PluaDiagnostics::setActive(bool active)
@@ -227,7 +239,7 @@ void PluaDiagnostics::showMark()
         QTextEdit::ExtraSelection mark;
         mark.cursor = m_mark;
         mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-        mark.format.setUnderlineColor(Qt::red);
+        mark.format.setUnderlineColor(m_markColour);
         mark.format.setToolTip(m_message);
         selections.append(mark);
     }

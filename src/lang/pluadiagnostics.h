@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 #include <QTextCursor>
@@ -45,6 +46,9 @@ public:
     // The marked text; follows later edits until the next check.
     QTextCursor errorCursor() const { return m_mark; }
 
+    // The wavy line under a fault and the message's colour in the status bar.
+    void setColours(const QColor &mark, const QColor &statusText);
+
     QAction *goToErrorAction() const { return m_goToError; }
     QLabel *statusField() const { return m_field; }
 
@@ -84,4 +88,5 @@ private:
     int m_column = 0;
     QString m_message;
     QTextCursor m_mark;
+    QColor m_markColour = Qt::red;
 };

@@ -2,11 +2,13 @@
 
 #include "highlightscanner.h"
 #include "catalogue.h"
+#include "editorcolours.h"
 
 #include <QColor>
 #include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -46,15 +48,11 @@ bool isColoured(int packed)
 PluaHighlighter::PluaHighlighter(QTextDocument *document)
     : QObject(document), m_windowTimer(new QTimer(this))
 {
-    auto &keyword = m_formats[int(Kind::Keyword)];
-    keyword.setForeground(QColor(0, 0, 160));
-    m_formats[int(Kind::String)].setForeground(QColor(160, 0, 0));
     // Colours only, in the editor's own font: a bold or italic piece would
     // be shaped with a font of its own on every key.
-    m_formats[int(Kind::Comment)].setForeground(QColor(0, 128, 0));
-    m_formats[int(Kind::Number)].setForeground(QColor(0, 128, 128));
-    m_formats[int(Kind::Upvalue)].setForeground(QColor(128, 0, 128));
-    m_formats[int(Kind::Library)].setForeground(QColor(176, 96, 0));
+    const EditorColours::Set colours = EditorColours::forPalette(QGuiApplication::palette());
+    for (int kind = 0; kind < EditorColours::SyntaxKinds; ++kind)
+        m_formats[kind].setForeground(colours.syntax[kind]);
 
     // Lines that come into view are coloured once the event loop is free:
     // never inside an edit, where the document is half changed.
@@ -68,6 +66,26 @@ PluaHighlighter::PluaHighlighter(QTextDocument *document)
 QTextCharFormat PluaHighlighter::format(Kind kind) const
 {
     return m_formats[int(kind)];
+}
+
+void PluaHighlighter::setColours(const QColor *colours)
+{
+    bool changed = false;
+    for (int kind = 0; kind < EditorColours::SyntaxKinds; ++kind) {
+        if (m_formats[kind].foreground().color() != colours[kind]) {
+            m_formats[kind].setForeground(colours[kind]);
+            changed = true;
+        }
+    }
+    if (!changed || !m_doc)
+        return;
+    // The states stay right; only the colours of scanned lines are stale.
+    for (QTextBlock block = m_doc->begin(); block.isValid(); block = block.next()) {
+        const int packed = block.userState();
+        if (isColoured(packed))
+            block.setUserState(packState(stateOf(packed), false));
+    }
+    colourWindow();
 }
 
 const QSet<QString> &PluaHighlighter::libraryNames()

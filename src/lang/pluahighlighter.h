@@ -7,6 +7,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 
+class QColor;
 class QPlainTextEdit;
 class QTextBlock;
 class QTextDocument;
@@ -45,6 +46,9 @@ public:
 
     // The format each kind of token is shown in.
     QTextCharFormat format(Kind kind) const;
+    // Shows each kind in its colour from `colours` (in Kind's order) and
+    // colours the lines again.
+    void setColours(const QColor *colours);
 
     // Names of the catalogue's functions ("pbox", "print").
     static const QSet<QString> &libraryNames();

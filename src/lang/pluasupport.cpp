@@ -1,11 +1,15 @@
 #include "pluasupport.h"
 
+#include "caretmarks.h"
 #include "document/editortextedit.h"
+#include "editorcolours.h"
 #include "linenumbermargin.h"
 #include "pluacodeassist.h"
 #include "pluadiagnostics.h"
 #include "pluahighlighter.h"
+#include "pluaindentation.h"
 
+#include <QEvent>
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -122,13 +126,33 @@ PluaSupport::PluaSupport(EditorTextEdit *editor, QStatusBar *statusBar)
     : QObject(editor), m_editor(withLineChangeLayout(editor)),
       m_highlighter(new PluaHighlighter(editor->document())),
       m_diagnostics(new PluaDiagnostics(editor, statusBar)), m_assist(new PluaCodeAssist(editor)),
-      m_margin(new LineNumberMargin(editor))
+      m_margin(new LineNumberMargin(editor)), m_caretMarks(new CaretMarks(editor)),
+      m_indentation(new PluaIndentation(editor))
 {
     setObjectName(QStringLiteral("pluaSupport"));
     m_highlighter->setView(editor);
+    applyColours();
+    editor->installEventFilter(this);
     connect(m_diagnostics, &PluaDiagnostics::resultChanged, m_margin, [this] {
         m_margin->setMarkedLine(m_diagnostics->errorLine(), m_diagnostics->statusText());
     });
+}
+
+void PluaSupport::applyColours()
+{
+    const EditorColours::Set colours = EditorColours::forPalette(m_editor->palette());
+    m_highlighter->setColours(colours.syntax);
+    m_diagnostics->setColours(colours.errorMark, colours.errorText);
+    m_margin->setColours(colours.margin, colours.marginText, colours.markFill, colours.markText);
+    m_assist->setTipColours(colours.helpBase, colours.helpText);
+    m_caretMarks->setColours(colours.caretLine, colours.match);
+}
+
+bool PluaSupport::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor && event->type() == QEvent::PaletteChange)
+        applyColours();
+    return QObject::eventFilter(watched, event);
 }
 
 void PluaSupport::setActive(bool active)
@@ -141,6 +165,7 @@ void PluaSupport::setActive(bool active)
     m_highlighter->setDocument(active ? m_editor->document() : nullptr);
     m_diagnostics->setActive(active);
     m_assist->setActive(active);
+    m_indentation->setActive(active);
 }
 
 PluaSupport *PluaSupport::of(const EditorTextEdit *editor)

@@ -2,11 +2,13 @@
 
 #include <QObject>
 
+class CaretMarks;
 class EditorTextEdit;
 class LineNumberMargin;
 class PluaCodeAssist;
 class PluaDiagnostics;
 class PluaHighlighter;
+class PluaIndentation;
 class QStatusBar;
 
 // The Plua 1 language features of one editor: highlighting, checking as it
@@ -29,15 +31,24 @@ public:
     PluaCodeAssist *codeAssist() const { return m_assist; }
     LineNumberMargin *margin() const { return m_margin; }
 
+    CaretMarks *caretMarks() const { return m_caretMarks; }
+    PluaIndentation *indentation() const { return m_indentation; }
+
     // The support attached to `editor`, or null.
     static PluaSupport *of(const EditorTextEdit *editor);
 
 private:
+    // Takes every colour from the editor's palette: again when it changes.
+    void applyColours();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     EditorTextEdit *m_editor;
     PluaHighlighter *m_highlighter;
     PluaDiagnostics *m_diagnostics;
     PluaCodeAssist *m_assist;
     LineNumberMargin *m_margin;
+    CaretMarks *m_caretMarks;
+    PluaIndentation *m_indentation;
     bool m_active = true;
 };
 

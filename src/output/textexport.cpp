@@ -19,7 +19,8 @@ void exportText(HostServices &host, ProjectDocument &document)
     if (path.isEmpty())
         return;
     document.stageForSaving();
-    document.SaveText(document.stagingBuffer(), path);
+    if (document.SaveText(document.stagingBuffer(), path))
+        emit document.exported(path);
 }
 
 } // namespace Output

@@ -238,7 +238,10 @@ QString QtHostServices::userDirectory() const
 
 QString QtHostServices::cacheDirectory() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    // Qt's own cache folder holds the organisation's name and then the
+    // program's, which here are the same: one name is enough.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return base.isEmpty() ? QString() : QDir(base).filePath(QCoreApplication::applicationName());
 }
 
 QString QtHostServices::stateDirectory() const

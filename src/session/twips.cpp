@@ -2,7 +2,9 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -32,9 +34,57 @@ double pixelsPerTwip(const QFont &font)
     return scale / DesignTwipsPerPixel;
 }
 
+double fittingPixelsPerTwip(const QSize &available, const QFont &font)
+{
+    // The main window's client area, and around it the title bar, borders
+    // and menu bar: about four lines of the UI font in all.
+    constexpr int LargestWidth = 9135;
+    constexpr int LargestHeight = 8220;
+    const int line = QFontMetrics(font).height();
+    const double across = double(available.width() - line) / LargestWidth;
+    const double down = double(available.height() - 4 * line) / LargestHeight;
+    return std::max(0.01, std::min(across, down));
+}
+
+namespace {
+
+double cappedPixelsPerTwip(const QFont &font)
+{
+    const double natural = pixelsPerTwip(font);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return natural;
+    return std::min(natural, fittingPixelsPerTwip(screen->availableGeometry().size(), font));
+}
+
+} // namespace
+
 double pixelsPerTwip()
 {
-    return pixelsPerTwip(QGuiApplication::font());
+    return cappedPixelsPerTwip(QGuiApplication::font());
+}
+
+QFont windowFont()
+{
+    QFont font = QGuiApplication::font();
+    const double natural = pixelsPerTwip(font);
+    const double capped = cappedPixelsPerTwip(font);
+    if (capped >= natural)
+        return font;
+    // Twips follow the font: a font as much smaller fits the capped twip.
+    // Its metrics are whole pixels, so it goes down until its own twip is
+    // no larger than the cap.
+    if (font.pointSizeF() > 0) {
+        qreal points = font.pointSizeF() * capped / natural;
+        font.setPointSizeF(points);
+        while (points > 4 && pixelsPerTwip(font) > capped) {
+            points -= 0.25;
+            font.setPointSizeF(points);
+        }
+    } else {
+        font.setPixelSize(std::max(4, int(font.pixelSize() * capped / natural)));
+    }
+    return font;
 }
 
 int px(int twips)

@@ -3,6 +3,7 @@
 #include <QRect>
 
 class QFont;
+class QSize;
 
 // Window layouts are given in twips. They were drawn for an 8 point system
 // font, so a twip is not a fixed length here: it is sized from the UI font in
@@ -13,8 +14,15 @@ namespace Twips {
 // Device-independent pixels per twip for `font`: 1/15 for the design's own
 // font, more for a larger one.
 double pixelsPerTwip(const QFont &font);
-// The same for the application's UI font.
+// The largest twip with which the largest window (the main window, its menu
+// bar and frame) still fits in `available`, the screen's free area.
+double fittingPixelsPerTwip(const QSize &available, const QFont &font);
+// The twip in use: the UI font's, capped so that every window fits the
+// primary screen's free area.
 double pixelsPerTwip();
+// The UI font, made as much smaller as the cap made the twip, so that the
+// windows' texts keep their room; the UI font itself where no cap applies.
+QFont windowFont();
 
 int px(int twips);
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QDir>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -17,9 +18,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
+#include <QStatusBar>
+#include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using Answer = HostServices::Answer;
 using FindReplace::Direction;
@@ -151,6 +157,75 @@ private slots:
         QVERIFY(!document.isUndoAvailable());
         document.redo();
         QCOMPARE(document.toPlainText(), expected);
+    }
+
+    // Whole words and regular expressions, in Replace All as in the search.
+    void replaceAllWithOptions_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("words");
+        QTest::addColumn<bool>("regex");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("count");
+        const QString text = QStringLiteral("count = counter + Count\nrecount(count)");
+        // clang-format off
+        QTest::newRow("part of words too") << "count" << "taps" << false << false << "taps = tapser + taps\nretaps(taps)" << 5;
+        QTest::newRow("whole words") << "count" << "taps" << true << false << "taps = counter + taps\nrecount(taps)" << 3;
+        QTest::newRow("expression") << "c(o)u?nt\\b" << "[\\1]" << false << false << text << 0;
+        QTest::newRow("expression with a group") << "c(o)u?nt\\b" << "[\\1]" << false << true << "[o] = counter + [o]\nre[o]([o])" << 4;
+        QTest::newRow("expression, whole words") << "c\\w+" << "x" << true << true << "x = x + x\nrecount(x)" << 4;
+        QTest::newRow("empty matches passed over") << "z*" << "!" << false << true << text << 0;
+        QTest::newRow("not an expression") << "(count" << "x" << false << true << text << 0;
+        // clang-format on
+    }
+
+    void replaceAllWithOptions()
+    {
+        QFETCH(QString, term);
+        QFETCH(QString, replacement);
+        QFETCH(bool, words);
+        QFETCH(bool, regex);
+        QFETCH(QString, expected);
+        QFETCH(int, count);
+        QTextDocument document(QStringLiteral("count = counter + Count\nrecount(count)"));
+        QCOMPARE(FindReplace::replaceAll(document, term, replacement, {false, words, regex}),
+                 count);
+        QCOMPARE(document.toPlainText(), expected);
+        QCOMPARE(FindReplace::termError(term, {false, words, regex}).isEmpty(),
+                 term != QLatin1String("(count") || !regex);
+    }
+
+    // The window takes the word at the caret, keeps off the match it finds
+    // and keeps its width for a long term it cannot find.
+    void findWindowKeepsOutOfTheWay()
+    {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        f.setText(QStringLiteral("local total = 0\ntotal = total + 1\n"));
+        f.setCaret(8);
+        f.trigger("mnuEditFind");
+        FindDialog *dialog = conveniences(f).findDialog();
+        auto *term = dialog->findChild<QLineEdit *>(QStringLiteral("txtFind"));
+        QCOMPARE(term->text(), QStringLiteral("total"));
+        // Put the window right over the next match, then find it.
+        QTextCursor next(f.editor()->document()->findBlockByNumber(1));
+        const QPoint matchAt =
+            f.editor()->viewport()->mapToGlobal(f.editor()->cursorRect(next).center());
+        dialog->move(matchAt - QPoint(10, 10));
+        dialog->findNext();
+        QCOMPARE(f.editor()->textCursor().blockNumber(), 1);
+        QVERIFY(!dialog->frameGeometry().contains(
+            f.editor()->viewport()->mapToGlobal(f.editor()->cursorRect().center())));
+
+        const int width = dialog->width();
+        term->setText(QString(500, u'q'));
+        dialog->findNext();
+        QVERIFY(dialog->note().startsWith(QStringLiteral("Cannot find \"qqq")));
+        QVERIFY(dialog->note().size() < 80);
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog->width(), width);
     }
 
     void goToLineParse_data()
@@ -386,6 +461,129 @@ private slots:
 
     // The size follows the keys' actions, stays within its bounds and is the
     // one the next window starts with.
+    // A Recent Files entry whose name now holds a folder or a pipe says what
+    // it has become; a long path is shortened in the middle.
+    void recentEntriesThatChanged_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder") << "folder"
+                                << "is now a folder, not a file";
+        QTest::newRow("pipe") << "pipe"
+                              << "is no longer a regular file";
+        QTest::newRow("gone") << "gone"
+                              << "no longer exists";
+    }
+
+    void recentEntriesThatChanged()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString(120, u'd') + QStringLiteral("/prog.lua"));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        MainWindowFixture::writeFile(path, "print(1)\r\n");
+        {
+            MainWindowFixture f(path);
+            f.window->show();
+            QTRY_COMPARE(conveniences(f).recentFiles().files(), QStringList{path});
+        }
+        QVERIFY(QFile::remove(path));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == QLatin1String("pipe"))
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        MainWindowFixture f;
+        auto *menu = f.window->findChild<QMenu *>(QStringLiteral("mnuRecentFiles"));
+        QAction *entry = menu->actions().value(0);
+        QVERIFY(entry->text().size() < 90);
+        QVERIFY(entry->text().endsWith(QStringLiteral("/prog.lua")));
+        QCOMPARE(entry->toolTip(), path);
+        f.host.messageAnswers << Answer::Ok;
+        f.trigger("mnuRecentFile1");
+        QTRY_COMPARE(f.host.messages.size(), 1);
+        QVERIFY2(f.host.messages[0].text.contains(message), qPrintable(f.host.messages[0].text));
+        QVERIFY(conveniences(f).recentFiles().files().isEmpty());
+    }
+
+    // F1 shows the catalogue's help on the function at the caret.
+    void f1ShowsTheHelpAtTheCaret()
+    {
+        MainWindowFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        f.setText(QStringLiteral("x = 1\npbox(1, 2, 3, 4)\n"));
+        f.setCaret(8);
+        f.editor()->setFocus();
+        QTest::keyClick(f.editor(), Qt::Key_F1);
+        QVERIFY(
+            f.window->catalogueList()->currentItem()->text().startsWith(QStringLiteral("pbox(")));
+        QVERIFY(f.window->helpPane()->toPlainText().startsWith(QStringLiteral("pbox(")));
+        QVERIFY(f.editor()->hasFocus());
+    }
+
+    // On a very long line the caret stops blinking (each blink redrew the
+    // line) but stays shown; elsewhere, and for other widgets, the desktop's
+    // flash time holds.
+    void caretOnALongLineIsSteady()
+    {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        const int flashTime = QApplication::cursorFlashTime();
+        QVERIFY(flashTime > 0);
+        f.setText(QStringLiteral("short\n") +
+                  QString(EditorTextEdit::SteadyCaretLength + 10, u'x'));
+        f.editor()->setFocus();
+        f.setCaret(7);
+        QVERIFY(f.editor()->caretIsSteady());
+        QCOMPARE(QApplication::cursorFlashTime(), 0);
+        // Shown in every look, over more than a blink's time.
+        const QColor base = f.editor()->palette().color(QPalette::Base);
+        for (int look = 0; look < 4; ++look) {
+            QTest::qWait(flashTime / 3);
+            const QRect caret = f.editor()->cursorRect();
+            const QImage shot = f.editor()->viewport()->grab(caret.adjusted(-1, 0, 1, 0)).toImage();
+            bool drawn = false;
+            for (int x = 0; x < shot.width(); ++x)
+                drawn = drawn || QColor(shot.pixel(x, shot.height() / 2)).lightness() <
+                                     base.lightness() - 100;
+            QVERIFY2(drawn, qPrintable(QString::number(look)));
+        }
+        f.setCaret(2);
+        QVERIFY(!f.editor()->caretIsSteady());
+        QCOMPARE(QApplication::cursorFlashTime(), flashTime);
+        f.setCaret(9);
+        f.window->catalogueList()->setFocus();
+        QTRY_VERIFY(!f.editor()->hasFocus());
+        QCOMPARE(QApplication::cursorFlashTime(), flashTime);
+    }
+
+    // Zoom sizes the text of a file opened at start-up, not only the line
+    // numbers, and the numbers stay within their lines.
+    void zoomScalesAnOpenedFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("big.lua"));
+        MainWindowFixture::writeFile(file, "print(1)\r\nprint(2)\r\nprint(3)\r\n");
+        MainWindowFixture f(file);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        QTRY_VERIFY(f.editor()->toPlainText().contains(QStringLiteral("print(3)")));
+        f.trigger("mnuEditZoomReset");
+        const int before = f.editor()->cursorRect().height();
+        for (int i = 0; i < 8; ++i)
+            f.trigger("mnuEditZoomIn");
+        QCoreApplication::processEvents();
+        QVERIFY2(
+            f.editor()->cursorRect().height() > before * 3 / 2,
+            qPrintable(
+                QStringLiteral("%1 -> %2").arg(before).arg(f.editor()->cursorRect().height())));
+        auto *margin = f.editor()->findChild<QWidget *>(QStringLiteral("lineNumberMargin"));
+        QVERIFY(margin);
+        QVERIFY(QFontMetrics(margin->font()).height() <= f.editor()->cursorRect().height() + 2);
+        f.trigger("mnuEditZoomReset");
+    }
+
     void zoomIsRemembered()
     {
         qreal base = 0;
@@ -570,6 +768,70 @@ private slots:
                 QVERIFY2(it.value() <= allowed, qPrintable(menu->objectName() + u' ' + it.key()));
             }
         }
+    }
+
+    // Edit, Go To Functions lists the program's functions in order; one
+    // chosen puts the caret on its line.
+    void outline()
+    {
+        MainWindowFixture f;
+        f.setText(QStringLiteral("-- function not(this)\n"
+                                 "function draw(x)\n"
+                                 "  local function helper() end\n"
+                                 "end\n"
+                                 "obj.on_tap = function(e) end\n"
+                                 "function obj:move(dx) end\n"
+                                 "s = \"function quoted()\"\n"));
+        auto *menu = f.window->findChild<QMenu *>(QStringLiteral("mnuEditGoToFunction"));
+        QVERIFY(menu);
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction *action : menu->actions())
+            items << action->text();
+        QCOMPARE(items, (QStringList{"draw\tline 2", "helper\tline 3", "obj.on_tap\tline 5",
+                                     "obj:move\tline 6"}));
+        menu->actions().at(3)->trigger();
+        QCOMPARE(f.status(), QStringLiteral("Line 6 of 8"));
+
+        f.setText(QStringLiteral("x = 1"));
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 1);
+        QVERIFY(!menu->actions().first()->isEnabled());
+    }
+
+    // A panel of its own names the file and marks unsaved changes; Save and
+    // the text export say for a moment that they were done.
+    void fileStatePanel()
+    {
+        MainWindowFixture f;
+        auto *panel = f.window->lineStatusBar()->findChild<QLabel *>("fileStatePanel");
+        QVERIFY(panel);
+        QCOMPARE(panel->text(), QStringLiteral("(untitled)"));
+        f.editor()->setFocus();
+        QTest::keyClicks(f.editor(), "x");
+        QCOMPARE(panel->text(), QStringLiteral("(untitled) *"));
+        QCOMPARE(f.status(), QStringLiteral("Line 1 of 2"));
+
+        f.host.fileAnswers << f.path("hello.lua");
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(panel->text(), QStringLiteral("Saved hello.lua"));
+        QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("hello.lua"), 6000);
+        QTest::keyClicks(f.editor(), "y");
+        QCOMPARE(panel->text(), QStringLiteral("hello.lua *"));
+        f.trigger("mnuFileSave");
+        QCOMPARE(panel->text(), QStringLiteral("Saved hello.lua"));
+
+        f.host.fileAnswers << f.path("hello.txt");
+        f.trigger("mnutxtExport");
+        QCOMPARE(panel->text(), QStringLiteral("Exported hello.txt"));
+        QVERIFY(f.host.unexpected.isEmpty());
+
+        // The status text, however long, is read whole on hover.
+        QStatusBar *bar = f.window->lineStatusBar();
+        bar->showMessage(QString(300, u'm'));
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), bar->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(bar, &hover);
+        QTRY_COMPARE(QToolTip::text(), QString(300, u'm'));
     }
 };
 

@@ -2,10 +2,14 @@
 #include "testenv.h"
 
 #include "session/twips.h"
+#include "info/frmbrowser.h"
+#include "info/frmfirstrun.h"
+#include "info/pluainfo.h"
 #include "document/textbuffer.h"
 #include "textfile.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -25,6 +29,8 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
+
+#include <memory>
 
 using Buttons = HostServices::Buttons;
 using Answer = HostServices::Answer;
@@ -1030,6 +1036,81 @@ private slots:
         QCOMPARE(mainGone.size(), 1);
         QCOMPARE(closed, (QStringList{"newest", "newer", "older"}));
         QCOMPARE(f.program.loadedWindows(), QList<QWidget *>{});
+    }
+
+    // What a screen reader reads: the controls' names, the catalogue tied
+    // to its label, the help pane read-only, and the windows as frames or
+    // dialogs rather than bare panes.
+    void accessibleNamesAndRoles()
+    {
+        MainWindowFixture f;
+        const auto name = [](QObject *o) {
+            return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(f.editor()), QStringLiteral("Program text"));
+        QCOMPARE(name(f.window->helpPane()), QStringLiteral("Function help"));
+        QAccessibleInterface *list =
+            QAccessible::queryAccessibleInterface(f.window->catalogueList());
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("(P)Lua functions"));
+        QAccessibleInterface *label = QAccessible::queryAccessibleInterface(
+            f.window->findChild<QLabel *>(QStringLiteral("Label1")));
+        QCOMPARE(label->text(QAccessible::Name), QStringLiteral("(P)Lua functions:"));
+        const auto labelled = label->relations(QAccessible::Labelled);
+        QCOMPARE(labelled.size(), 1);
+        QCOMPARE(labelled.first().first->object(), f.window->catalogueList());
+
+        const QString help = f.window->helpPane()->toPlainText();
+        f.window->helpPane()->setFocus();
+        QTest::keyClicks(f.window->helpPane(), QStringLiteral("typed"));
+        QTest::keyClick(f.window->helpPane(), Qt::Key_Delete);
+        QCOMPARE(f.window->helpPane()->toPlainText(), help);
+        QVERIFY(QAccessible::queryAccessibleInterface(f.window->helpPane())->state().readOnly);
+        // Its text is still selected and copied by keys, without the editor
+        // taking them.
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        f.window->helpPane()->setFocus();
+        QTest::keyClick(f.window->helpPane(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.window->helpPane()->textCursor().selectedText().size(), help.size());
+        QVERIFY(f.window->helpPane()->hasFocus());
+        QVERIFY(!f.editor()->textCursor().hasSelection());
+
+        const std::unique_ptr<frmBrowser> browser(new frmBrowser(f.program));
+        const QList<std::pair<QWidget *, QAccessible::Role>> windows = {
+            {f.window, QAccessible::Window},
+            {f.program.showWindow<PluaInfo>(), QAccessible::Dialog},
+            {f.program.showWindow<frmFirstRun>(), QAccessible::Dialog},
+            {browser.get(), QAccessible::Window},
+        };
+        for (const auto &[window, role] : windows)
+            QVERIFY2(QAccessible::queryAccessibleInterface(window)->role() == role,
+                     qPrintable(window->objectName()));
+    }
+
+    // Each character's box is where the editor draws it: lower lines lie
+    // lower, later characters further right, and the end has a box too.
+    void characterExtents()
+    {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        f.setText(QStringLiteral("one\ntwo\nthree\nfour\nfive\nsix"));
+        auto *text = QAccessible::queryAccessibleInterface(f.editor())->textInterface();
+        QVERIFY(text);
+        const int count = text->characterCount();
+        QCOMPARE(count, f.editor()->toPlainText().size());
+        QRect previous;
+        for (int line : {0, 3, 5}) {
+            const int offset = f.editor()->document()->findBlockByNumber(line).position();
+            const QRect box = text->characterRect(offset);
+            QVERIFY2(box.top() > previous.top() || line == 0, qPrintable(QString::number(line)));
+            QCOMPARE(text->offsetAtPoint(box.center()), offset);
+            QVERIFY(text->characterRect(offset + 1).left() > box.left());
+            previous = box;
+        }
+        const QRect end = text->characterRect(count);
+        QVERIFY(!end.isEmpty());
+        QCOMPARE(end.top(), previous.top());
+        QCOMPARE(text->text(4, 7), QStringLiteral("two"));
     }
 };
 

@@ -302,6 +302,9 @@ private slots:
         QTest::newRow("binary file") << "%1/binary.lua"
                                      << ""
                                      << "binary data";
+        QTest::newRow("a folder") << "%1"
+                                  << ""
+                                  << "is a folder, not a file";
         QTest::newRow("a pipe") << "%1/pipe.lua"
                                 << ""
                                 << "not a regular file";

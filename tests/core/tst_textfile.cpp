@@ -97,6 +97,37 @@ private slots:
         QCOMPARE(result.text, text);
     }
 
+    // UTF-8 that holds a character the handheld cannot store is read as
+    // Windows-1252, and the notice names the first such character and line.
+    void unstorableUtf8IsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("notice"); // "" for none
+        // clang-format off
+        QTest::newRow("arrow on line 2") << QByteArray("x = 1\na \xe2\x86\x92 b\n") << "\"\xe2\x86\x92\" (U+2192) on line 2";
+        QTest::newRow("character beyond the BMP") << QByteArray("-- \xf0\x9f\x98\x80") << "(U+1F600) on line 1";
+        QTest::newRow("storable utf-8") << QByteArray("-- caf\xc3\xa9") << "";
+        QTest::newRow("windows-1252 that is also utf-8") << QByteArray("-- Gru\xdf\xa0Hans") << "";
+        QTest::newRow("plain windows-1252") << QByteArray("-- caf\xe9") << "";
+        // clang-format on
+    }
+
+    void unstorableUtf8IsNamed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, notice);
+        const TextFile::DecodeResult decoded = TextFile::decode(bytes);
+        QVERIFY(decoded.ok());
+        if (notice.isEmpty()) {
+            QVERIFY2(decoded.notice.isEmpty(), qPrintable(decoded.notice));
+            return;
+        }
+        QVERIFY2(decoded.notice.contains(notice), qPrintable(decoded.notice));
+        QCOMPARE(decoded.text, TextFile::fromWindows1252(bytes)
+                                   .replace(u'\n', QStringLiteral("\r\n"))
+                                   .chopped(bytes.endsWith('\n') ? 2 : 0));
+    }
+
     void refusesWhatCannotBeShown_data()
     {
         QTest::addColumn<QByteArray>("bytes");

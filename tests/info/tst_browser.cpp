@@ -56,6 +56,7 @@ private slots:
     void resizeLayout_data();
     void resizeLayout();
     void toolbarButtons();
+    void toolbarKeys();
     void missingPageViewerIsSaidPlainly();
 
 private:
@@ -471,6 +472,35 @@ void tst_Browser::toolbarButtons()
         QVERIFY2(!action->icon().pixmap(24, 24).isNull(), qPrintable(action->toolTip()));
     }
     QCOMPARE(keys, (QStringList{"Back", "Forward", "Stop", "Refresh"}));
+}
+
+// Back, Forward, Stop and Refresh take the focus and answer the keys every
+// browser uses.
+void tst_Browser::toolbarKeys()
+{
+    QVERIFY(openAndWait("/a", "Page /a"));
+    frmBrowser *b = browser();
+    typeAddress(b, url("/b"));
+    QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /b"));
+    for (QAction *action : b->findChild<QToolBar *>("tbToolBar")->actions())
+        QVERIFY(b->findChild<QToolBar *>("tbToolBar")->widgetForAction(action)->focusPolicy() &
+                Qt::TabFocus);
+
+    QTest::keyClick(b, Qt::Key_Left, Qt::AltModifier);
+    QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /a"));
+    QTest::keyClick(b, Qt::Key_Right, Qt::AltModifier);
+    QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /b"));
+    const int before = m_server->count("/b");
+    QTest::keyClick(b, Qt::Key_F5);
+    QTRY_COMPARE(m_server->count("/b"), before + 1);
+    QTRY_VERIFY(!busyTimer(b)->isActive());
+
+    typeAddress(b, url("/slow"));
+    QTRY_COMPARE(b->windowTitle(), QStringLiteral("Working..."));
+    QTest::keyClick(b, Qt::Key_Escape);
+    QVERIFY(!busyTimer(b)->isActive());
+    QCOMPARE(b->windowTitle(), QStringLiteral("Page /b"));
+    m_server->release();
 }
 
 // Without its page-view plugin the browser window still opens, takes the

@@ -4,6 +4,8 @@
 #include "document/projectdocument.h"
 #include "document/textbuffer.h"
 #include "catalogue.h"
+#include "lang/caretmarks.h"
+#include "lang/editorcolours.h"
 #include "lang/linenumbermargin.h"
 #include "lang/pluacodeassist.h"
 #include "lang/pluadiagnostics.h"
@@ -13,6 +15,9 @@
 #include "output/textexport.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QCompleter>
 #include <QLabel>
 #include <QListWidget>
@@ -613,6 +618,178 @@ private slots:
             QVERIFY(rows[i].top > rows[i - 1].top);
         }
         QVERIFY(rows.last().top < f.editor()->viewport()->height());
+    }
+
+    // Typed keys keep the indentation, indent after a line that opens a
+    // block and step back for the word that closes it.
+    void indentation_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("keeps the line's indentation") << "  x = 1\ny = 2" << "  x = 1\n  y = 2";
+        QTest::newRow("function body") << "function f()\nreturn 1\nend" << "function f()\n  return 1\nend";
+        QTest::newRow("if, else, end") << "if a then\nb()\nelse\nc()\nend" << "if a then\n  b()\nelse\n  c()\nend";
+        QTest::newRow("elseif steps back once") << "if a then\nb()\nelseif c then\nd()\nend" << "if a then\n  b()\nelseif c then\n  d()\nend";
+        QTest::newRow("repeat until") << "repeat\nx()\nuntil y" << "repeat\n  x()\nuntil y";
+        QTest::newRow("nested loops") << "for i = 1, 2 do\nwhile x do\ny()\nend\nend" << "for i = 1, 2 do\n  while x do\n    y()\n  end\nend";
+        QTest::newRow("closed on its own line") << "if a then b() end\nc()" << "if a then b() end\nc()";
+        QTest::newRow("words in strings and comments") << "s = \"do\" -- then\nt = 1" << "s = \"do\" -- then\nt = 1";
+        QTest::newRow("a name that starts with end") << "function f()\nendless = 1" << "function f()\n  endless = 1";
+        // clang-format on
+    }
+
+    void indentation()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        MainWindowFixture f;
+        f.setText(QString());
+        f.editor()->setFocus();
+        for (const QChar c : typed) {
+            if (c == u'\n')
+                QTest::keyClick(f.editor(), Qt::Key_Return);
+            else
+                QTest::keyClicks(f.editor(), QString(c));
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(f.editor()->toPlainText(), expected);
+    }
+
+    // With the caret on a block keyword or bracket, it and its partner are
+    // marked; "|" is the caret, the partner's text is given with its line.
+    void matching_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("partner"); // "line:text", or "" for none
+        // clang-format off
+        QTest::newRow("function to end") << "|function f()\n  if x then y() end\nend" << "3:end";
+        QTest::newRow("end to function") << "function f()\n  if x then y() end\nen|d" << "1:function";
+        QTest::newRow("inner if") << "function f()\n  i|f x then y() end\nend" << "2:end";
+        QTest::newRow("while's own do") << "while x d|o\n  do z() end\nend" << "";
+        QTest::newRow("while to end") << "whi|le x do\n  do z() end\nend" << "3:end";
+        QTest::newRow("repeat to until") << "repeat\n  x()\nunti|l y" << "1:repeat";
+        QTest::newRow("brackets") << "x = f(a[1], |{2})" << "1:}";
+        QTest::newRow("bracket back") << "x = f(a[1], {2}|)" << "1:(";
+        QTest::newRow("in a string") << "s = \"f|unction\"\nend" << "";
+        QTest::newRow("in a comment") << "-- if |x\nend" << "";
+        QTest::newRow("unclosed") << "|function f()\n  x()" << "";
+        QTest::newRow("plain name") << "loc|al x = 1" << "";
+        // clang-format on
+    }
+
+    void matching()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, partner);
+        const int caret = int(text.indexOf(u'|'));
+        text.remove(caret, 1);
+        QTextDocument document(text);
+        const QList<CaretMarks::Span> spans = CaretMarks::matchAt(document, caret);
+        if (partner.isEmpty()) {
+            QVERIFY(spans.isEmpty());
+            return;
+        }
+        QCOMPARE(spans.size(), 2);
+        QVERIFY(spans[0].start <= caret && caret <= spans[0].start + spans[0].length);
+        const QTextBlock block = document.findBlock(spans[1].start);
+        QCOMPARE(QStringLiteral("%1:%2")
+                     .arg(block.blockNumber() + 1)
+                     .arg(text.mid(spans[1].start, spans[1].length)),
+                 partner);
+
+        // In the editor both are marked in the match colour under the text.
+        MainWindowFixture f;
+        f.setText(text);
+        f.setCaret(caret);
+        const auto marks = f.editor()->backgroundMarks();
+        QCOMPARE(marks.size(), 3);
+        QCOMPARE(marks[2].range.selectionStart(), spans[1].start);
+    }
+
+    // Every colour the editor draws reaches 4.5:1 against what it is drawn
+    // on, on a light and on a dark desktop, and follows a palette change
+    // made while the window is open.
+    void coloursAreReadable_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QTest::addColumn<bool>("dark");
+        QPalette light;
+        light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+        light.setColor(QPalette::WindowText, Qt::black);
+        light.setColor(QPalette::Base, Qt::white);
+        light.setColor(QPalette::Text, Qt::black);
+        light.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xec));
+        dark.setColor(QPalette::Base, QColor(0x2d, 0x2d, 0x2d));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xec));
+        dark.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9e));
+        QTest::newRow("light") << light << false;
+        QTest::newRow("dark") << dark << true;
+    }
+
+    void coloursAreReadable()
+    {
+        QFETCH(QPalette, palette);
+        QFETCH(bool, dark);
+        MainWindowFixture f;
+        f.setText(QStringLiteral("if x = = 1 then end\n"));
+        f.setCaret(0); // on "if": its "end" is marked too
+        QVERIFY(waitForCheck(supportOf(f)->diagnostics()));
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(palette);
+        QCoreApplication::processEvents();
+
+        const QColor base = f.editor()->palette().color(QPalette::Base);
+        QCOMPARE(base, palette.color(QPalette::Base));
+        QList<QColor> codeBackgrounds{base};
+        for (const auto &mark : f.editor()->backgroundMarks())
+            codeBackgrounds.append(mark.colour);
+        QCOMPARE(codeBackgrounds.size(), 4); // the base, the caret's line, "if" and "end"
+
+        struct Pair
+        {
+            QString element;
+            QColor colour;
+            QList<QColor> backgrounds;
+        };
+        QList<Pair> pairs;
+        const QStringList kinds = {"keyword", "string", "comment", "number", "upvalue", "library"};
+        for (int k = 0; k < kinds.size(); ++k)
+            pairs.append(
+                {kinds[k],
+                 supportOf(f)->highlighter()->format(PluaHighlighter::Kind(k)).foreground().color(),
+                 codeBackgrounds});
+        const auto marks = f.editor()->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        pairs.append({"error mark", marks[0].format.underlineColor(), codeBackgrounds});
+        const auto *field = f.window->lineStatusBar()->findChild<QLabel *>("pluaErrorField");
+        pairs.append({"status error",
+                      field->palette().color(QPalette::WindowText),
+                      {f.window->lineStatusBar()->palette().color(QPalette::Window)}});
+        const LineNumberMargin *margin = supportOf(f)->margin();
+        pairs.append({"margin", margin->textColour(), {margin->backgroundColour()}});
+        pairs.append({"marked line", margin->markTextColour(), {margin->markFillColour()}});
+        const QPalette help = f.window->helpPane()->palette();
+        pairs.append({"help pane", help.color(QPalette::Text), {help.color(QPalette::Base)}});
+        const QPalette tip = supportOf(f)->codeAssist()->caretTipLabel()->palette();
+        pairs.append({"caret tip", tip.color(QPalette::WindowText), {tip.color(QPalette::Window)}});
+
+        QApplication::setPalette(before);
+        for (const Pair &pair : pairs) {
+            for (const QColor &background : pair.backgrounds) {
+                const double ratio = EditorColours::contrast(pair.colour, background);
+                QVERIFY2(ratio >= 4.5,
+                         qPrintable(QStringLiteral("%1 %2 on %3: %4:1")
+                                        .arg(pair.element, pair.colour.name(), background.name())
+                                        .arg(ratio, 0, 'f', 1)));
+            }
+        }
+        // The help pane keeps the design's yellow where the desktop is light.
+        QCOMPARE(help.color(QPalette::Base) == QColor(255, 255, 192), !dark);
+        QCOMPARE(EditorColours::luminance(help.color(QPalette::Base)) < 0.2, dark);
     }
 };
 

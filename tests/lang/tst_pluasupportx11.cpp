@@ -64,7 +64,8 @@ private slots:
         QCOMPARE(f.editor()->extraSelections().first().cursor.selectedText(), QStringLiteral("="));
         QCOMPARE(support->margin()->markedLine(), 3);
         QVERIFY(field->isVisible());
-        QVERIFY(field->text().startsWith(QLatin1String("Line 3, column 5: ")));
+        // The line typed after "then" is indented one step: "  y = = 2".
+        QVERIFY(field->text().startsWith(QLatin1String("Line 3, column 7: ")));
         QCOMPARE(field->toolTip(), d->statusText());
         // The caret line status keeps its place on the left, in full.
         QVERIFY(f.status().startsWith(QLatin1String("Line 5 of ")));
@@ -91,7 +92,7 @@ private slots:
         QCOMPARE(d->errorLine(), 0);
         QVERIFY(field->text().isEmpty());
         QCOMPARE(support->margin()->markedLine(), 0);
-        QCOMPARE(f.editor()->document()->findBlockByNumber(2).text(), QStringLiteral("y =  2"));
+        QCOMPARE(f.editor()->document()->findBlockByNumber(2).text(), QStringLiteral("  y =  2"));
     }
 };
 

@@ -80,6 +80,7 @@ LIST
 for tool in plua-check plua-run; do
     if [ -e "$build/bin/$tool" ]; then
         echo "./bin/$tool" >>"$work/expected"
+        echo "./share/man/man1/$tool.1.gz" >>"$work/expected"
     fi
 done
 sort -o "$work/expected" "$work/expected"
@@ -102,7 +103,7 @@ echo "== installed files (at ${SECONDS}s)"
 desktop-file-validate /usr/share/applications/scrivlet.desktop || fail "desktop file"
 appstreamcli validate --no-net /usr/share/metainfo/org.example.scrivlet.metainfo.xml >/dev/null ||
     fail "metainfo: $(appstreamcli validate --no-net /usr/share/metainfo/org.example.scrivlet.metainfo.xml)"
-for page in scrivlet txt2doc; do
+for page in scrivlet txt2doc plua-check plua-run; do
     warnings="$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
         man --warnings -E UTF-8 -l -Tutf8 -Z "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
     [ -z "$warnings" ] || fail "man $page: $warnings"

@@ -6,10 +6,13 @@
 
 #include "plua/parser.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +45,7 @@ private slots:
     void usage_data();
     void usage();
     void unreadableFilesAreReported();
+    void fileItMayNotReachIsNotCalledMissing();
 };
 
 // One line per faulty file, at the expected line, and the same diagnostic as
@@ -199,6 +203,31 @@ void tst_PluaCheck::unreadableFilesAreReported()
     QVERIFY2(run.err.contains("cannot read missing.lua"), run.err.constData());
     QVERIFY2(run.err.contains("cannot read binary.lua"), run.err.constData());
     QVERIFY2(run.err.contains("cannot read folder.lua"), run.err.constData());
+}
+
+// A file in a folder the user may not enter is there: the message says what
+// stops it from being read instead of calling it missing.
+void tst_PluaCheck::fileItMayNotReachIsNotCalledMissing()
+{
+    QTemporaryDir dir;
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkdir(locked));
+    const QString file = locked + QStringLiteral("/prog.lua");
+    QVERIFY(writeFile(file, "x = 1\n"));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    // Root enters every folder: the check runs as nobody, for whom the
+    // test's private folder is closed as well.
+    const Result run =
+        ::geteuid() == 0
+            ? runCommand(QStringLiteral("setpriv"),
+                         {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                          QStringLiteral("--clear-groups"), Tool, file})
+            : runCommand(Tool, {file});
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("Permission denied"), run.err.constData());
+    QVERIFY2(!run.err.contains("No such file"), run.err.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_PluaCheck)
