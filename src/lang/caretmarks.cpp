@@ -1,5 +1,6 @@
 #include "caretmarks.h"
 
+#include "codewords.h"
 #include "document/editortextedit.h"
 
 #include <QTextBlock>
@@ -46,37 +47,20 @@ QList<Token> tokensOf(const QTextBlock &first, const QTextBlock &last)
     QList<Token> tokens;
     bool loopHead = false;
     for (QTextBlock block = first; block.isValid(); block = block.next()) {
-        const QString line = block.text();
         const int base = block.position();
-        for (qsizetype i = 0; i < line.size();) {
-            const QChar c = line[i];
-            if (c == u'-' && i + 1 < line.size() && line[i + 1] == u'-')
-                break;
-            if (c == u'"' || c == u'\'') {
-                for (++i; i < line.size() && line[i] != c; ++i)
-                    if (line[i] == u'\\')
-                        ++i;
-                ++i;
-                continue;
-            }
-            if (c.isLetter() || c == u'_') {
-                qsizetype end = i;
-                while (end < line.size() && (line[end].isLetterOrNumber() || line[end] == u'_'))
-                    ++end;
-                const QString word = line.mid(i, end - i);
+        CodeWords::forEach(block.text(), [&](CodeWords::Kind kind, QStringView text, qsizetype at) {
+            const QString word = text.toString();
+            if (kind == CodeWords::Kind::Name) {
                 if (word == u"do" && loopHead) {
                     loopHead = false;
                 } else if (isOpener(word) || isCloser(word)) {
-                    tokens.append({word, base + int(i)});
+                    tokens.append({word, base + int(at)});
                     loopHead = loopHead || word == u"while" || word == u"for";
                 }
-                i = end;
-                continue;
+            } else if (kind == CodeWords::Kind::Other && QStringLiteral("()[]{}").contains(word)) {
+                tokens.append({word, base + int(at)});
             }
-            if (QStringLiteral("()[]{}").contains(c))
-                tokens.append({QString(c), base + int(i)});
-            ++i;
-        }
+        });
         if (block == last)
             break;
     }

@@ -1,5 +1,7 @@
 #include "pluaindentation.h"
 
+#include "codewords.h"
+
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -16,47 +18,22 @@ QString leadingSpace(const QString &line)
     return line.left(i);
 }
 
-bool isNameStart(QChar c)
-{
-    return c.isLetter() || c == u'_';
-}
-
 // Blocks that `line` leaves open: function, do, then, repeat and a leading
 // else open one, end and until close one. Strings and comments are skipped.
 int openBlocks(const QString &line)
 {
     int open = 0;
     bool first = true;
-    for (qsizetype i = 0; i < line.size();) {
-        const QChar c = line[i];
-        if (c == u'-' && i + 1 < line.size() && line[i + 1] == u'-')
-            break;
-        if (c == u'"' || c == u'\'') {
-            for (++i; i < line.size() && line[i] != c; ++i)
-                if (line[i] == u'\\')
-                    ++i;
-            ++i;
-            first = false;
-            continue;
-        }
-        if (isNameStart(c)) {
-            qsizetype end = i;
-            while (end < line.size() && (line[end].isLetterOrNumber() || line[end] == u'_'))
-                ++end;
-            const QString word = line.mid(i, end - i);
+    CodeWords::forEach(line, [&](CodeWords::Kind kind, QStringView word, qsizetype) {
+        if (kind == CodeWords::Kind::Name) {
             if (word == u"function" || word == u"do" || word == u"then" || word == u"repeat" ||
                 (first && word == u"else"))
                 ++open;
             else if (word == u"end" || word == u"until")
                 --open;
-            first = false;
-            i = end;
-            continue;
         }
-        if (!c.isSpace())
-            first = false;
-        ++i;
-    }
+        first = false;
+    });
     return open;
 }
 
