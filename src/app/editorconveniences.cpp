@@ -316,18 +316,22 @@ FindDialog *EditorConveniences::findDialog()
 void EditorConveniences::goToLine()
 {
     const int lines = m_window.editor()->document()->blockCount();
-    const QString typed = m_window.host().inputBox(
-        QStringLiteral("Line number (1 to %1):").arg(lines), QStringLiteral("Go To Line"));
-    if (typed.trimmed().isEmpty())
-        return;
-    const int line = GoToLine::parse(typed, lines);
-    if (line == 0) {
-        m_window.host().messageBox(
-            QStringLiteral("\"%1\" is not a line of this text: lines run from 1 to %2.")
-                .arg(typed.trimmed())
-                .arg(lines),
-            HostServices::Buttons::Ok, HostServices::Icon::Error);
-        return;
+    // A number that is no line is explained and asked for again, until one
+    // is or the user cancels.
+    int line = 0;
+    while (line == 0) {
+        const QString typed = m_window.host().inputBox(
+            QStringLiteral("Line number (1 to %1):").arg(lines), QStringLiteral("Go To Line"));
+        if (typed.trimmed().isEmpty())
+            return;
+        line = GoToLine::parse(typed, lines);
+        if (line == 0) {
+            m_window.host().messageBox(
+                QStringLiteral("\"%1\" is not a line of this text: lines run from 1 to %2.")
+                    .arg(typed.trimmed())
+                    .arg(lines),
+                HostServices::Buttons::Ok, HostServices::Icon::Error);
+        }
     }
     GoToLine::moveTo(*m_window.editor(), line);
     m_window.editor()->setFocus();

@@ -261,10 +261,10 @@ private slots:
                                 << "Line 4 of 5" << false;
         QTest::newRow("the last") << "5"
                                   << "Line 5 of 5" << false;
-        QTest::newRow("past the end") << "6"
-                                      << "Line 2 of 5" << true;
-        QTest::newRow("words") << "end"
-                               << "Line 2 of 5" << true;
+        QTest::newRow("past the end, then cancelled") << "6"
+                                                      << "Line 2 of 5" << true;
+        QTest::newRow("words, then a line") << "end"
+                                            << "Line 3 of 5" << true;
         QTest::newRow("cancelled") << ""
                                    << "Line 2 of 5" << false;
     }
@@ -278,9 +278,15 @@ private slots:
         f.setText(QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));
         f.setCaret(3);
         f.host.inputAnswers << typed;
-        if (complaint)
+        // After a complaint the question comes again.
+        if (complaint) {
             f.host.messageAnswers << Answer::Ok;
+            f.host.inputAnswers << (QTest::currentDataTag() == QLatin1String("words, then a line")
+                                        ? QStringLiteral("3")
+                                        : QString());
+        }
         f.trigger("mnuEditGoToLine");
+        QCOMPARE(f.host.inputs.size(), complaint ? 2 : 1);
         QCOMPARE(f.host.inputs.value(0).caption, QStringLiteral("Go To Line"));
         QCOMPARE(f.host.inputs.value(0).prompt, QStringLiteral("Line number (1 to 5):"));
         QCOMPARE(f.status(), status);
