@@ -69,6 +69,11 @@ void FileStatePanel::showState()
 {
     m_confirmation->stop();
     const QString state = stateText();
+    // Typing changes neither the file nor the mark: nothing to lay out again.
+    const QString shown = state + u'\n' + m_window.document().fileName();
+    if (shown == m_shownState)
+        return;
+    m_shownState = shown;
     setText(fontMetrics().elidedText(state, Qt::ElideMiddle, maximumWidth()));
     const QString path = m_window.document().fileName();
     const QString where = path.isEmpty() ? QStringLiteral("Not saved yet") : path;
@@ -79,6 +84,7 @@ void FileStatePanel::showState()
 
 void FileStatePanel::confirm(const QString &text)
 {
+    m_shownState.clear();
     setText(fontMetrics().elidedText(text, Qt::ElideMiddle, maximumWidth()));
     setToolTip(text);
     m_confirmation->start();

@@ -28,4 +28,5 @@ private:
 
     frmMain &m_window;
     QTimer *m_confirmation;
+    QString m_shownState; // the state the panel shows; "" while it confirms
 };

@@ -80,6 +80,7 @@ void CaretMarks::setColours(const QColor &caretLine, const QColor &match)
 {
     m_caretLine = caretLine;
     m_match = match;
+    m_markedLine = -1;
     update();
 }
 
@@ -140,11 +141,17 @@ QList<CaretMarks::Span> CaretMarks::matchAt(const QTextDocument &document, int p
 
 void CaretMarks::update()
 {
-    QList<EditorTextEdit::BackgroundMark> marks;
     const QTextCursor caret = m_editor->textCursor();
+    const QList<Span> spans =
+        caret.hasSelection() ? QList<Span>() : matchAt(*m_editor->document(), caret.position());
+    if (caret.blockNumber() == m_markedLine && spans == m_markedSpans)
+        return;
+    m_markedLine = caret.blockNumber();
+    m_markedSpans = spans;
+    QList<EditorTextEdit::BackgroundMark> marks;
     marks.append({caret, m_caretLine, true});
-    if (!caret.hasSelection()) {
-        for (const Span &span : matchAt(*m_editor->document(), caret.position())) {
+    {
+        for (const Span &span : spans) {
             QTextCursor range(m_editor->document());
             range.setPosition(span.start);
             range.setPosition(span.start + span.length, QTextCursor::KeepAnchor);

@@ -28,6 +28,7 @@ public:
     {
         int start;
         int length;
+        bool operator==(const Span &other) const = default;
     };
     // The token at `position` and its partner (document positions); empty
     // when the caret is on neither or the partner is not found.
@@ -39,4 +40,8 @@ private:
     EditorTextEdit *m_editor;
     QColor m_caretLine;
     QColor m_match;
+    // What the marks show now: typing within a line changes neither, and
+    // then nothing is marked or painted again.
+    int m_markedLine = -1;
+    QList<Span> m_markedSpans;
 };
