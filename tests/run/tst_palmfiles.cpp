@@ -2,6 +2,7 @@
 // built plua-run: --import, a program, --export, with the files built here
 // byte by byte.
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -109,6 +110,7 @@ private slots:
     void damagedFile();
     void exportFaults_data();
     void exportFaults();
+    void exportsDatabaseOfTheSimulator();
 };
 
 void tst_PalmFiles::roundTrip_data()
@@ -259,6 +261,46 @@ void tst_PalmFiles::exportFaults()
     QCOMPARE(run.err, message);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out.pdb"))));
+}
+
+void tst_PalmFiles::exportsDatabaseOfTheSimulator()
+{
+    // A text file as the simulator has always written it: it loads, and its
+    // export is dated by the file, with unique ids 1, 2, ...
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("storage"))));
+    const QString text = dir.filePath(QStringLiteral("storage/Old.txt"));
+    const QByteArray old = "# Plua record database: one record per line, other bytes as \\xHH\n"
+                           "name: Old\ncreator: Abcd\ntype: Data\nrecord: a\\x00\nrecord: \n";
+    QVERIFY(writeFile(text, old));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QDateTime changed =
+        QDateTime::fromString(QStringLiteral("2026-02-03T04:05:06"), Qt::ISODate);
+    QVERIFY(file.setFileTime(changed, QFileDevice::FileModificationTime));
+    file.close();
+    const QString exported = dir.filePath(QStringLiteral("out.pdb"));
+    const Run run =
+        plua(dir.path(), "", {QStringLiteral("--export"), QStringLiteral("Old=") + exported});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+
+    QByteArray expected(78 + 16 + 2, '\0');
+    expected.replace(0, 3, "Old");
+    const quint32 palmTime = 3852936306; // 2026-02-03 04:05:06
+    put(expected, 36, palmTime, 4);
+    put(expected, 40, palmTime, 4);
+    expected.replace(60, 8, "DataAbcd");
+    put(expected, 68, 2, 4);
+    put(expected, 76, 2, 2);
+    put(expected, 78, 96, 4);
+    put(expected, 82, 1, 4);
+    put(expected, 86, 98, 4);
+    put(expected, 90, 2, 4);
+    expected += QByteArray("a\0", 2);
+    QCOMPARE(readFile(exported).toHex(' '), expected.toHex(' '));
+    // Exporting changes nothing in the storage.
+    QCOMPARE(readFile(text), old);
 }
 
 QTEST_GUILESS_MAIN(tst_PalmFiles)
