@@ -209,6 +209,28 @@ int run(const Options &options)
         }
     }
 
+    // The program and its input can be read: now the imports.
+    {
+        // Every file is read and checked before any is stored: one damaged
+        // file leaves the storage as it was.
+        PalmDatabases databases(options.storage);
+        QList<PalmDatabases::Database> imported;
+        for (const QString &file : std::as_const(options.imports)) {
+            std::optional<PalmDatabases::Database> db = databases.readPalmFile(file);
+            if (!db) {
+                std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
+                return UsageError;
+            }
+            imported.append(std::move(*db));
+        }
+        for (const PalmDatabases::Database &db : std::as_const(imported)) {
+            if (!databases.importDatabase(db)) {
+                std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
+                return UsageError;
+            }
+        }
+    }
+
     // Limits and walls before any of the program runs; screenshots may be
     // written where they were asked for.
     QList<QByteArray> pictureFolders;
@@ -382,27 +404,9 @@ int main(int argc, char *argv[])
         RunnerSandbox::confine(QFile::encodeName(options.storage), {});
         return serveRunner(options.storage);
     }
-    {
-        // Every file is read and checked before any is stored: one damaged
-        // file leaves the storage as it was.
-        PalmDatabases databases(options.storage);
-        QList<PalmDatabases::Database> imported;
-        for (const QString &file : std::as_const(options.imports)) {
-            std::optional<PalmDatabases::Database> db = databases.readPalmFile(file);
-            if (!db) {
-                std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
-                return UsageError;
-            }
-            imported.append(std::move(*db));
-        }
-        for (const PalmDatabases::Database &db : std::as_const(imported)) {
-            if (!databases.importDatabase(db)) {
-                std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
-                return UsageError;
-            }
-        }
-    }
     int status = run(options);
+    if (status == UsageError) // no run
+        return status;
     // The run's databases are written back by now.
     PalmDatabases databases(options.storage);
     for (const auto &[name, file] : std::as_const(options.exports)) {
