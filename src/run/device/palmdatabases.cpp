@@ -132,8 +132,10 @@ std::optional<PalmDatabases::Database> PalmDatabases::fromText(const QByteArray 
             return n;
         };
         const auto fileHeader = [&db]() -> FileHeader & {
+            // Not emplace(): clang cannot see the nested struct's default
+            // constructor from here.
             if (!db.file)
-                db.file.emplace();
+                db.file = FileHeader{};
             return *db.file;
         };
         static const QRegularExpression recordWithInfo(
