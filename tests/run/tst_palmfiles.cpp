@@ -299,8 +299,12 @@ void tst_PalmFiles::exportsDatabaseOfTheSimulator()
     put(expected, 90, 2, 4);
     expected += QByteArray("a\0", 2);
     QCOMPARE(readFile(exported).toHex(' '), expected.toHex(' '));
-    // Exporting changes nothing in the storage.
+    // Exporting changes nothing in the storage, and a program's change adds
+    // only its record line.
     QCOMPARE(readFile(text), old);
+    const Run change = plua(dir.path(), "f = opendb('Old', 'r+') createrec(f, 1) closedb(f)", {});
+    QCOMPARE(change.err, QByteArray());
+    QCOMPARE(readFile(text), old + "record: \\x00\n");
 }
 
 QTEST_GUILESS_MAIN(tst_PalmFiles)
