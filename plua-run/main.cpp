@@ -4,6 +4,7 @@
 
 #include "device.h"
 #include "eventscript.h"
+#include "palmdatabases.h"
 #include "pluadevicelib.h"
 #include "run/pluaengine.h"
 #include "runnerchild.h"
@@ -44,7 +45,7 @@ enum ExitCode : int {
 
 constexpr const char *Help =
     R"(Usage: plua-run FILE [--events FILE] [--screenshot PNG] [--timeout SECONDS]
-                [--storage FOLDER]
+                [--storage FOLDER] [--import PDB]... [--export NAME=PDB]...
        plua-run --serve [--storage FOLDER]
        plua-run --help | --version
 
@@ -72,6 +73,15 @@ display. What the program prints goes to standard output.
                      files its file functions use are in FOLDER and nowhere
                      else (default: the per-user folder the editor uses)
   --databases FOLDER the same as --storage
+  --import PDB       before the run, reads the Palm database file PDB (.pdb
+                     or .prc, as a HotSync backup holds it) into the storage,
+                     replacing a database of the same name; may be repeated.
+                     A damaged file is an error and nothing is imported
+  --export NAME=PDB  after the run, writes the database NAME (up to the
+                     first =) as the Palm database file PDB, which the
+                     handheld installs; may be repeated. A database that
+                     came from --import keeps its header, record attributes
+                     and unique ids: unchanged, it is the same bytes
   --serve            runs one program for the editor: the program and its
                      input come on standard input, its screen and dialogs
                      go to standard output, in the editor's own format
@@ -86,7 +96,10 @@ Exit status:
   0  the program ended, or waited for input after the last step
   1  a syntax or run-time error, a time-out or a failed step; the message
      goes to standard error as FILE:LINE: message
-  2  usage error, or FILE or the events file cannot be read
+  2  usage error, or FILE, the events file or an imported file cannot be
+     read or is damaged
+An export that fails makes the status 1, and the message goes to standard
+error.
 )";
 
 // Qt's own notes (a missing runtime folder and the like) would mix with the
@@ -109,6 +122,8 @@ struct Options
     QString events;
     QString screenshot;
     QString storage;
+    QStringList imports;
+    QList<std::pair<QString, QString>> exports; // database name, file
     double timeout = 10;
     bool serve = false;
 };
@@ -194,12 +209,36 @@ int run(const Options &options)
         }
     }
 
+    // The program and its input can be read: now the imports.
+    {
+        // Every file is read and checked before any is stored: one damaged
+        // file leaves the storage as it was.
+        PalmDatabases databases(options.storage);
+        QList<PalmDatabases::Database> imported;
+        for (const QString &file : std::as_const(options.imports)) {
+            std::optional<PalmDatabases::Database> db = databases.readPalmFile(file);
+            if (!db) {
+                std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
+                return UsageError;
+            }
+            imported.append(std::move(*db));
+        }
+        for (const PalmDatabases::Database &db : std::as_const(imported)) {
+            if (!databases.importDatabase(db)) {
+                std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
+                return UsageError;
+            }
+        }
+    }
+
     // Limits and walls before any of the program runs; screenshots may be
     // written where they were asked for.
     QList<QByteArray> pictureFolders;
     QStringList pictures = script->screenshotPaths();
     if (!options.screenshot.isEmpty())
         pictures.append(options.screenshot);
+    for (const auto &[name, file] : options.exports)
+        pictures.append(file);
     for (const QString &picture : pictures)
         pictureFolders.append(QFile::encodeName(QFileInfo(picture).absolutePath()));
     RunnerSandbox::confine(QFile::encodeName(options.storage), pictureFolders);
@@ -306,7 +345,12 @@ int main(int argc, char *argv[])
         }
         if (!optionsEnded && std::strncmp(arg, "--", 2) == 0) {
             QString *target = nullptr;
-            if (std::strcmp(arg, "--events") == 0)
+            const bool exportOption = std::strcmp(arg, "--export") == 0;
+            if (std::strcmp(arg, "--import") == 0)
+                target = &options.imports.emplace_back();
+            else if (exportOption)
+                target = &options.exports.emplace_back().second;
+            else if (std::strcmp(arg, "--events") == 0)
                 target = &options.events;
             else if (std::strcmp(arg, "--screenshot") == 0)
                 target = &options.screenshot;
@@ -317,7 +361,13 @@ int main(int argc, char *argv[])
             if (i + 1 >= argc)
                 return usage((std::string(arg) + " needs a value").c_str());
             const char *value = argv[++i];
-            if (target) {
+            if (exportOption) {
+                const QString nameAndFile = QFile::decodeName(value);
+                const qsizetype equals = nameAndFile.indexOf(u'=');
+                if (equals <= 0 || equals + 1 == nameAndFile.size())
+                    return usage("--export needs NAME=FILE");
+                options.exports.back() = {nameAndFile.left(equals), nameAndFile.mid(equals + 1)};
+            } else if (target) {
                 *target = QFile::decodeName(value);
             } else {
                 bool ok = false;
@@ -331,6 +381,8 @@ int main(int argc, char *argv[])
             return usage("only one FILE can be run");
         options.program = QFile::decodeName(arg);
     }
+    if (options.serve && (!options.imports.isEmpty() || !options.exports.isEmpty()))
+        return usage("--import and --export do not go with --serve");
     if (options.serve && !options.program.isEmpty())
         return usage("--serve takes its program on standard input");
     if (!options.serve && options.program.isEmpty())
@@ -352,5 +404,16 @@ int main(int argc, char *argv[])
         RunnerSandbox::confine(QFile::encodeName(options.storage), {});
         return serveRunner(options.storage);
     }
-    return run(options);
+    int status = run(options);
+    if (status == UsageError) // no run
+        return status;
+    // The run's databases are written back by now.
+    PalmDatabases databases(options.storage);
+    for (const auto &[name, file] : std::as_const(options.exports)) {
+        if (!databases.exportFile(name, file)) {
+            std::fprintf(stderr, "plua-run: %s\n", qPrintable(databases.errorString()));
+            status = Failed;
+        }
+    }
+    return status;
 }

@@ -33,18 +33,6 @@ constexpr std::array<char32_t, 32> Windows1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
-void put16(std::vector<std::uint8_t> &out, std::size_t at, std::uint32_t value)
-{
-    out[at] = static_cast<std::uint8_t>(value >> 8);
-    out[at + 1] = static_cast<std::uint8_t>(value);
-}
-
-void put32(std::vector<std::uint8_t> &out, std::size_t at, std::uint32_t value)
-{
-    put16(out, at, value >> 16);
-    put16(out, at + 2, value & 0xFFFF);
-}
-
 // Decodes one UTF-8 sequence at s[i]; returns U+FFFFFFFF for invalid input.
 char32_t nextCodePoint(std::string_view s, std::size_t &i)
 {
@@ -220,14 +208,14 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
     const std::size_t record0At = HeaderSize + records * RecordEntrySize + 2;
 
     std::vector<std::uint8_t> out(record0At + Record0Size, 0);
-    for (std::size_t k = 0; k < name.size(); ++k)
-        out[k] = static_cast<std::uint8_t>(name[k]);
-    put32(out, 36, palmTime);
-    put32(out, 40, palmTime);
-    const std::uint8_t typeCreator[] = {'T', 'E', 'X', 't', 'R', 'E', 'A', 'd'};
-    for (std::size_t k = 0; k < sizeof typeCreator; ++k)
-        out[60 + k] = typeCreator[k];
-    put16(out, 76, static_cast<std::uint32_t>(records));
+    DatabaseHeader header;
+    header.name = name;
+    header.creationDate = palmTime;
+    header.modificationDate = palmTime;
+    header.type = {'T', 'E', 'X', 't'};
+    header.creator = {'R', 'E', 'A', 'd'};
+    header.recordCount = static_cast<std::uint16_t>(records);
+    putHeader(out, header);
 
     put16(out, record0At, CompressionPalmDoc);
     put32(out, record0At + 4, static_cast<std::uint32_t>(text.size()));
@@ -287,12 +275,10 @@ std::vector<std::uint8_t> buildDatabase(std::span<const std::uint8_t> text, std:
         }
         out.insert(out.end(), part.bytes.begin(), part.bytes.end());
     }
-    for (std::size_t r = 0; r < records; ++r) {
-        const std::size_t entry = HeaderSize + r * RecordEntrySize;
-        put32(out, entry, static_cast<std::uint32_t>(offsets[r]));
-        // Attributes 0; unique IDs 1, 2, 3, ...
-        put32(out, entry + 4, static_cast<std::uint32_t>(r + 1));
-    }
+    // Attributes 0; unique IDs 1, 2, 3, ...
+    for (std::size_t r = 0; r < records; ++r)
+        putRecordEntry(
+            out, r, {static_cast<std::uint32_t>(offsets[r]), 0, static_cast<std::uint32_t>(r + 1)});
     return out;
 }
 

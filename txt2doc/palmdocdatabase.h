@@ -3,6 +3,8 @@
 // Palm DOC databases: a 78-byte Palm database header, a record list, record 0
 // describing the text, then the text in compressed records of 4096 bytes.
 
+#include "recorddatabase.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -12,8 +14,6 @@
 
 namespace palmdoc {
 
-inline constexpr std::size_t HeaderSize = 78;
-inline constexpr std::size_t MaxNameLength = 31;
 inline constexpr std::size_t MaxTextRecords = 65534; // plus record 0: 65535 records
 inline constexpr std::uint64_t MaxTextLength = std::uint64_t{MaxTextRecords} * 4096;
 // The largest file a Palm DOC can be: the header, a full record list with

@@ -11,16 +11,6 @@ namespace palmdoc {
 
 namespace {
 
-std::uint32_t get16(std::span<const std::uint8_t> in, std::size_t at)
-{
-    return (std::uint32_t{in[at]} << 8) | in[at + 1];
-}
-
-std::uint32_t get32(std::span<const std::uint8_t> in, std::size_t at)
-{
-    return (get16(in, at) << 16) | get16(in, at + 2);
-}
-
 std::string printableTag(std::span<const std::uint8_t> bytes)
 {
     std::string tag;
@@ -33,11 +23,9 @@ std::string printableTag(std::span<const std::uint8_t> bytes)
 
 std::string headerError(std::span<const std::uint8_t> header)
 {
-    if (header.size() < HeaderSize)
-        return "the file is too short for a Palm database header (" +
-               std::to_string(header.size()) + " bytes)";
-    if (std::find(header.begin(), header.begin() + 32, std::uint8_t{0}) == header.begin() + 32)
-        return "the database name is not terminated";
+    DatabaseHeader fields;
+    if (std::string error = readHeader(header, fields); !error.empty())
+        return error;
     const auto type = header.subspan(60, 4);
     const auto creator = header.subspan(64, 4);
     const std::uint8_t expected[] = {'T', 'E', 'X', 't', 'R', 'E', 'A', 'd'};
@@ -45,7 +33,7 @@ std::string headerError(std::span<const std::uint8_t> header)
         !std::equal(creator.begin(), creator.end(), expected + 4))
         return "type '" + printableTag(type) + "' and creator '" + printableTag(creator) +
                "' are not those of a Palm DOC (TEXt, REAd)";
-    if (get16(header, 32) & 0x0001)
+    if (fields.attributes & ResourceDatabaseAttribute)
         return "it is a resource database, not a Palm DOC";
     return {};
 }
@@ -61,25 +49,19 @@ ParsedDatabase parseDatabase(std::span<const std::uint8_t> bytes)
     if (std::string error = headerError(bytes.first(std::min(bytes.size(), HeaderSize)));
         !error.empty())
         return fail(std::move(error));
-    const auto nameEnd = std::find(bytes.begin(), bytes.begin() + 32, std::uint8_t{0});
-    db.name.assign(bytes.begin(), nameEnd);
+    DatabaseHeader header;
+    readHeader(bytes, header); // checked above
+    db.name = header.name;
 
-    const std::size_t records = get16(bytes, 76);
+    const std::size_t records = header.recordCount;
     if (records == 0)
         return fail("the database has no records");
-    const std::size_t listEnd = HeaderSize + records * RecordEntrySize;
-    if (listEnd > bytes.size())
-        return fail("the record list runs past the end of the file");
+    std::vector<RecordEntry> entries;
+    if (std::string error = readRecordList(bytes, records, entries); !error.empty())
+        return fail(std::move(error));
     std::vector<std::size_t> offsets(records + 1, bytes.size());
-    for (std::size_t r = 0; r < records; ++r) {
-        const std::size_t at = get32(bytes, HeaderSize + r * RecordEntrySize);
-        if (at < listEnd || at > bytes.size())
-            return fail("record " + std::to_string(r) + " starts outside the file's data");
-        if (r > 0 && at < offsets[r - 1])
-            return fail("record " + std::to_string(r) + " starts before record " +
-                        std::to_string(r - 1));
-        offsets[r] = at;
-    }
+    for (std::size_t r = 0; r < records; ++r)
+        offsets[r] = entries[r].offset;
     auto recordBytes = [&](std::size_t r) {
         return bytes.subspan(offsets[r], offsets[r + 1] - offsets[r]);
     };

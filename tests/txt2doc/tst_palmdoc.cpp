@@ -135,6 +135,9 @@ private slots:
     void uncompressedDatabaseIsRead();
     void tooLongRecordIsRefused();
     void threadsDoNotChangeTheBytes();
+    void docIsARecordDatabase_data();
+    void docIsARecordDatabase();
+    void recordDatabaseRefusesWhatItCannotWrite();
 };
 
 void tst_PalmDoc::initTestCase()
@@ -620,6 +623,44 @@ void tst_PalmDoc::threadsDoNotChangeTheBytes()
     const palmdoc::ParsedDatabase parsed = palmdoc::parseDatabase(single);
     QVERIFY(parsed.error.empty());
     QCOMPARE(toByteArray(parsed.text), source);
+}
+
+// The container that the simulator's import and export use reads every
+// Palm DOC and writes the same bytes back.
+void tst_PalmDoc::docIsARecordDatabase_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("one record") << luaSample(100);
+    QTest::newRow("several records") << luaSample(20000);
+}
+
+void tst_PalmDoc::docIsARecordDatabase()
+{
+    QFETCH(QByteArray, text);
+    const Bytes doc = palmdoc::buildDatabase(toBytes(text), "same.lua", 0xB5A1E000);
+    const palmdoc::ParsedRecordDatabase parsed = palmdoc::readRecordDatabase(doc);
+    QCOMPARE(QByteArray::fromStdString(parsed.error), QByteArray());
+    const palmdoc::DatabaseHeader &header = parsed.database.header;
+    QCOMPARE(QByteArray::fromStdString(header.name), QByteArray("same.lua"));
+    QCOMPARE(header.modificationDate, 0xB5A1E000u);
+    QCOMPARE(toByteArray(Bytes(header.type.begin(), header.type.end())), QByteArray("TEXt"));
+    QCOMPARE(parsed.database.records.size(), (text.size() + 4095) / 4096 + 1);
+    QCOMPARE(parsed.database.records.back().uniqueId, parsed.database.records.size());
+    QCOMPARE(toByteArray(palmdoc::writeRecordDatabase(parsed.database)), toByteArray(doc));
+}
+
+void tst_PalmDoc::recordDatabaseRefusesWhatItCannotWrite()
+{
+    palmdoc::RecordDatabase db;
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, palmdoc::writeRecordDatabase(db));
+    db.header.name = std::string(32, 'n');
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, palmdoc::writeRecordDatabase(db));
+    db.header.name = "ids";
+    db.records.push_back({0, palmdoc::MaxUniqueId + 1, {}});
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, palmdoc::writeRecordDatabase(db));
+    db.records.assign(65536, {});
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, palmdoc::writeRecordDatabase(db));
 }
 
 QTEST_GUILESS_MAIN(tst_PalmDoc)

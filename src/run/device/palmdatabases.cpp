@@ -1,10 +1,18 @@
 #include "palmdatabases.h"
+#include "palmdocdatabase.h"
 #include "textfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+
+namespace {
+
+constexpr quint8 DirtyRecordAttribute = 0x40;
+
+} // namespace
 
 PalmDatabases::PalmDatabases(const QString &folder) : m_folder(folder) {}
 
@@ -54,8 +62,30 @@ QByteArray PalmDatabases::toText(const Database &database)
     text += "name: " + escape(TextFile::toWindows1252(database.name)) + '\n';
     text += "creator: " + escape(TextFile::toWindows1252(database.creator)) + '\n';
     text += "type: " + escape(TextFile::toWindows1252(database.type)) + '\n';
-    for (const QByteArray &record : database.records)
-        text += "record: " + escape(record) + '\n';
+    // Only a database that came from a file has these lines, so the files of
+    // all others keep their bytes.
+    if (const std::optional<FileHeader> &file = database.file) {
+        text += "# from a Palm database file: dates in seconds since 1904-01-01\n";
+        text += "attributes: 0x" + QByteArray::number(file->attributes, 16).rightJustified(4, '0') +
+                '\n';
+        text += "version: " + QByteArray::number(file->version) + '\n';
+        text += "created: " + QByteArray::number(file->created) + '\n';
+        text += "modified: " + QByteArray::number(file->modified) + '\n';
+        text += "backed up: " + QByteArray::number(file->backedUp) + '\n';
+        text += "modification number: " + QByteArray::number(file->modificationNumber) + '\n';
+        text += "unique id seed: " + QByteArray::number(file->uniqueIdSeed) + '\n';
+    }
+    for (qsizetype r = 0; r < database.records.size(); ++r) {
+        if (database.file) {
+            const RecordInfo &info = database.recordInfo[r];
+            text += "record (attributes 0x" +
+                    QByteArray::number(info.attributes, 16).rightJustified(2, '0') +
+                    ", unique id " + QByteArray::number(info.uniqueId) + "): ";
+        } else {
+            text += "record: ";
+        }
+        text += escape(database.records[r]) + '\n';
+    }
     return text;
 }
 
@@ -96,16 +126,53 @@ std::optional<PalmDatabases::Database> PalmDatabases::fromText(const QByteArray 
         const QByteArray key = colon < 0 ? line : line.left(colon);
         bool ok = colon >= 0;
         const QByteArray value = ok ? unescape(line.mid(colon + 2), &ok) : QByteArray();
-        if (ok && key == "name")
+        const auto number = [&ok, &value](quint32 max) {
+            const quint32 n = value.toUInt(&ok, 0);
+            ok = ok && n <= max;
+            return n;
+        };
+        const auto fileHeader = [&db]() -> FileHeader & {
+            // Not emplace(): clang cannot see the nested struct's default
+            // constructor from here.
+            if (!db.file)
+                db.file = FileHeader{};
+            return *db.file;
+        };
+        static const QRegularExpression recordWithInfo(
+            QStringLiteral("^record \\(attributes (0x[0-9a-fA-F]{1,2}), unique id (\\d{1,8})\\)$"));
+        const QRegularExpressionMatch info = recordWithInfo.match(QString::fromLatin1(key));
+        if (ok && key == "name") {
             db.name = TextFile::fromWindows1252(value);
-        else if (ok && key == "creator")
+        } else if (ok && key == "creator") {
             db.creator = TextFile::fromWindows1252(value);
-        else if (ok && key == "type")
+        } else if (ok && key == "type") {
             db.type = TextFile::fromWindows1252(value);
-        else if (ok && key == "record")
+        } else if (ok && key == "record") {
             db.records.append(value);
-        else
+            db.recordInfo.append(RecordInfo());
+        } else if (ok && info.hasMatch()) {
+            const RecordInfo recordInfo{static_cast<quint8>(info.captured(1).toUInt(&ok, 16)),
+                                        info.captured(2).toUInt(&ok)};
+            ok = ok && recordInfo.uniqueId <= palmdoc::MaxUniqueId;
+            db.records.append(value);
+            db.recordInfo.append(recordInfo);
+        } else if (ok && key == "attributes") {
+            fileHeader().attributes = static_cast<quint16>(number(0xFFFF));
+        } else if (ok && key == "version") {
+            fileHeader().version = static_cast<quint16>(number(0xFFFF));
+        } else if (ok && key == "created") {
+            fileHeader().created = number(0xFFFFFFFF);
+        } else if (ok && key == "modified") {
+            fileHeader().modified = number(0xFFFFFFFF);
+        } else if (ok && key == "backed up") {
+            fileHeader().backedUp = number(0xFFFFFFFF);
+        } else if (ok && key == "modification number") {
+            fileHeader().modificationNumber = number(0xFFFFFFFF);
+        } else if (ok && key == "unique id seed") {
+            fileHeader().uniqueIdSeed = number(0xFFFFFFFF);
+        } else {
             ok = false;
+        }
         if (!ok) {
             if (error)
                 *error = QStringLiteral("line %1 is not a database line").arg(lineNumber);
@@ -158,25 +225,11 @@ std::optional<int> PalmDatabases::open(const QString &name, const QString &mode,
     }
     Open open;
     open.writable = mode != QLatin1String("r");
-    QFile file(filePath(name));
-    if (file.exists()) {
-        // A FIFO or device there would block or never end.
-        if (!QFileInfo(file).isFile()) {
-            fail(QStringLiteral("cannot read %1: not a regular file")
-                     .arg(QDir::toNativeSeparators(file.fileName())));
+    const QString path = filePath(name);
+    if (QFileInfo::exists(path)) {
+        std::optional<Database> db = load(path);
+        if (!db)
             return std::nullopt;
-        }
-        if (!file.open(QIODevice::ReadOnly)) {
-            fail(QStringLiteral("cannot read %1: %2")
-                     .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
-            return std::nullopt;
-        }
-        QString error;
-        std::optional<Database> db = fromText(file.readAll(), &error);
-        if (!db) {
-            fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file.fileName()), error));
-            return std::nullopt;
-        }
         open.db = *db;
         open.db.name = name;
     } else if (mode == QLatin1String("w")) {
@@ -194,8 +247,42 @@ std::optional<int> PalmDatabases::open(const QString &name, const QString &mode,
     return handle;
 }
 
+std::optional<PalmDatabases::Database> PalmDatabases::load(const QString &path)
+{
+    QFile file(path);
+    // A FIFO or device there would block or never end.
+    if (!QFileInfo(file).isFile()) {
+        fail(QStringLiteral("cannot read %1: not a regular file")
+                 .arg(QDir::toNativeSeparators(file.fileName())));
+        return std::nullopt;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("cannot read %1: %2")
+                 .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+        return std::nullopt;
+    }
+    QString error;
+    std::optional<Database> db = fromText(file.readAll(), &error);
+    if (!db)
+        fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file.fileName()), error));
+    return db;
+}
+
+void PalmDatabases::markChanged(Open &open, int record)
+{
+    open.changed = true;
+    // The handheld marks a changed record dirty, for the next sync.
+    if (open.db.file && record >= 0)
+        open.db.recordInfo[record].attributes |= DirtyRecordAttribute;
+}
+
 bool PalmDatabases::save(Open &open)
 {
+    if (open.changed && open.db.file) {
+        ++open.db.file->modificationNumber;
+        open.db.file->modified = palmdoc::palmTimeNow();
+    }
+    open.changed = false;
     if (!QDir().mkpath(m_folder))
         return fail(
             QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(m_folder)));
@@ -282,7 +369,18 @@ std::optional<int> PalmDatabases::createRecord(int handle, int size)
                             : QStringLiteral("database is open for reading only"));
         return std::nullopt;
     }
+    RecordInfo info;
+    if (std::optional<FileHeader> &file = open->db.file) {
+        // A new unique id, as the handheld hands out from the seed.
+        quint32 last = file->uniqueIdSeed;
+        for (const RecordInfo &other : std::as_const(open->db.recordInfo))
+            last = std::max(last, other.uniqueId);
+        info.uniqueId = (last + 1) & palmdoc::MaxUniqueId;
+        file->uniqueIdSeed = info.uniqueId;
+    }
     open->db.records.append(QByteArray(size, '\0'));
+    open->db.recordInfo.append(info);
+    markChanged(*open, static_cast<int>(open->db.records.size() - 1));
     if (!save(*open))
         return std::nullopt;
     return static_cast<int>(open->db.records.size() - 1);
@@ -300,6 +398,8 @@ bool PalmDatabases::deleteRecord(int handle, int index)
     if (index == open->record)
         return fail(QStringLiteral("record %1 is open").arg(index));
     open->db.records.removeAt(index);
+    open->db.recordInfo.removeAt(index);
+    markChanged(*open, -1);
     if (open->record > index)
         --open->record;
     return save(*open);
@@ -326,6 +426,7 @@ bool PalmDatabases::resizeRecord(int handle, int index, int size)
     if (size < 0 || size > 65535)
         return fail(QStringLiteral("a record holds 0 to 65535 bytes"));
     open->db.records[index].resize(size, '\0');
+    markChanged(*open, index);
     if (index == open->record)
         open->position = 0; // closed, resized and opened again
     return save(*open);
@@ -385,5 +486,6 @@ bool PalmDatabases::write(int handle, const QByteArray &bytes)
     record.replace(open->position, bytes.size(), bytes);
     open->position += static_cast<int>(bytes.size());
     open->dirty = true;
+    markChanged(*open, open->record);
     return true;
 }

@@ -11,6 +11,9 @@
 // The handheld's record databases, kept as one text file per database in a
 // folder, so the user can read them: a header (name, creator, type) and
 // one line per record, bytes outside printable ASCII written as \xHH.
+// A database imported from a Palm database file (.pdb) also keeps the rest
+// of the file's header and each record's attributes and unique id, so that
+// its export gives the same bytes back.
 // Handles are small numbers; a handle has at most one open record, which
 // reads and writes act on.
 class PalmDatabases
@@ -48,16 +51,50 @@ public:
     bool write(int handle, const QByteArray &bytes);
     QString errorString() const { return m_error; }
 
-    // The text form of a database and back (exposed for tests).
+    // What a Palm database file's header holds beyond name, creator and type.
+    struct FileHeader
+    {
+        quint16 attributes = 0;
+        quint16 version = 0;
+        quint32 created = 0; // seconds since 1904-01-01, the handheld's local time
+        quint32 modified = 0;
+        quint32 backedUp = 0;
+        quint32 modificationNumber = 0;
+        quint32 uniqueIdSeed = 0;
+    };
+    struct RecordInfo
+    {
+        quint8 attributes = 0;
+        quint32 uniqueId = 0;
+    };
+    // The text form of a database and back, and the file form (exposed for
+    // tests).
     struct Database
     {
         QString name;
         QString creator;
         QString type;
         QList<QByteArray> records;
+        // Set for a database that came from a file; recordInfo then runs
+        // beside records.
+        std::optional<FileHeader> file;
+        QList<RecordInfo> recordInfo;
     };
     static QByteArray toText(const Database &database);
     static std::optional<Database> fromText(const QByteArray &text, QString *error);
+    // palmTime dates a database that never came from a file.
+    static std::optional<QByteArray> toFile(const Database &database, quint32 palmTime,
+                                            QString *error);
+    static std::optional<Database> fromFile(const QByteArray &bytes, QString *error);
+
+    // Reads and checks a Palm database file (.pdb, .prc); nothing with
+    // errorString() set when it cannot be read or is damaged.
+    std::optional<Database> readPalmFile(const QString &path);
+    // Stores a database read from a file, replacing a database of the same
+    // name, as installing on the handheld does.
+    bool importDatabase(const Database &database);
+    // Writes a database as a Palm database file the handheld installs.
+    bool exportFile(const QString &name, const QString &path);
 
 private:
     struct Open
@@ -65,6 +102,7 @@ private:
         Database db;
         bool writable = false;
         bool dirty = false;
+        bool changed = false; // since the last save: counts in the file header
         int record = -1;
         int position = 0;
     };
@@ -72,6 +110,8 @@ private:
     const Open *handleData(int handle) const;
     Open *recordHandle(int handle);
     bool save(Open &open);
+    void markChanged(Open &open, int record);
+    std::optional<Database> load(const QString &path);
     bool fail(const QString &message);
 
     QString m_folder;

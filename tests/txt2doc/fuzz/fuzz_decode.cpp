@@ -1,15 +1,23 @@
-// libFuzzer target: arbitrary bytes as a compressed record and as a whole
-// Palm DOC. The decoder must stay within its limits and never crash; whatever
-// it accepts, the encoder must encode at least as small and read back the same.
+// libFuzzer target: arbitrary bytes as a compressed record, as a whole
+// Palm DOC and as a record database. The decoder must stay within its limits
+// and never crash; whatever it accepts, the encoder must encode at least as
+// small and read back the same. A record database it reads is written back
+// as the same bytes.
 
 #include "palmdoccodec.h"
 #include "palmdocdatabase.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::span<const std::uint8_t> bytes(data, size);
+
+    const palmdoc::ParsedRecordDatabase records = palmdoc::readRecordDatabase(bytes);
+    if (records.error.empty() &&
+        !std::ranges::equal(palmdoc::writeRecordDatabase(records.database), bytes))
+        std::abort();
 
     std::vector<std::uint8_t> text;
     const palmdoc::DecodeResult record = palmdoc::decompressRecord(bytes, text);

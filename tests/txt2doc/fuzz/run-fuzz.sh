@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the Palm DOC codec with clang and runs each
+# Builds the libFuzzer targets of the Palm DOC codec and the record database
+# container with clang and runs each
 # for a bounded time. A missing clang or libFuzzer is a failure, not a skip:
 # the test set-up installs the Debian packages clang and libclang-rt-14-dev.
 #
@@ -15,9 +16,10 @@ fuzz_require_compiler run-fuzz
 mkdir -p "$work"
 
 sources=("$src/txt2doc/palmdoccodec.cpp" "$src/txt2doc/palmdocdatabase.cpp"
-         "$src/txt2doc/palmdocfile.cpp" "$src/txt2doc/palmdocreader.cpp")
+         "$src/txt2doc/palmdocfile.cpp" "$src/txt2doc/palmdocreader.cpp"
+         "$src/txt2doc/recorddatabase.cpp")
 headers=("$src/txt2doc/palmdoccodec.h" "$src/txt2doc/palmdocdatabase.h" "$src/txt2doc/palmdocfile.h"
-         "$src/txt2doc/palmdocrecords.h"
+         "$src/txt2doc/palmdocrecords.h" "$src/txt2doc/recorddatabase.h"
          "$src/tests/txt2doc/palmdocoracle.h" "$0")
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$src/txt2doc" -I"$src/tests/txt2doc")
