@@ -27,7 +27,8 @@ for _ in $(seq 100); do xdotool get_num_desktops >/dev/null 2>&1 && break; sleep
 
 mkdir -p "$work/program" "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$root/build/bin/scrivlet" "$root/build/bin/txt2doc" "$work/program/"
+# Run starts plua-run from the editor's own folder.
+cp "$root/build/bin/scrivlet" "$root/build/bin/txt2doc" "$root/build/bin/plua-run" "$work/program/"
 HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
     QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= QTWEBENGINE_DISABLE_SANDBOX=1 \
     "$work/program/scrivlet" &
@@ -76,9 +77,10 @@ xdotool key Return
 active "Scrivlet IDE 1.3b" >/dev/null
 # A short program in the body, then a call with a missing comma after it,
 # so the picture shows the colours, the line numbers and a marked fault.
+# The body line starts at the left; Enter keeps the indentation after it.
 first=1
-for line in '  pclear()' '  local x, y = 80, 80' '  pcircle(x, y, 30)' \
-    '  print("Hello from " .. x)' '  -- wait for a tap'; do
+for line in '  pclear()' 'local x, y = 80, 80' 'pcircle(x, y, 30)' \
+    'print("Hello from " .. x)' '-- wait for a tap'; do
     [ "$first" = 1 ] || xdotool key Return
     first=0
     xdotool type --delay 20 -- "$line"
