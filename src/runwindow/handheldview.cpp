@@ -3,6 +3,7 @@
 #include "device.h"
 #include "runnerprocess.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -114,6 +115,13 @@ void HandheldView::paintEvent(QPaintEvent *)
         painter.setPen(silkButton ? QColor(0x40, 0x40, 0x40) : QColor(0x90, 0x98, 0xA0));
         painter.drawRoundedRect(button.rect.adjusted(3, 3, -3, -3), 8, 8);
         painter.setPen(silkButton ? Qt::black : QColor(0xE0, 0xE0, 0xE0));
+        // At small scales a label is drawn smaller rather than cut off.
+        QFont labelFont = font();
+        const int room = button.rect.width() - 8;
+        const int wide = QFontMetrics(labelFont).horizontalAdvance(button.label);
+        if (wide > room && room > 0 && labelFont.pointSizeF() > 0)
+            labelFont.setPointSizeF(labelFont.pointSizeF() * room / wide);
+        painter.setFont(labelFont);
         painter.drawText(button.rect, Qt::AlignCenter, button.label);
     }
 }
