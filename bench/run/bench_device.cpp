@@ -9,6 +9,7 @@
 #include "pluadevicelib.h"
 #include "run/pluaengine.h"
 #include "runsession.h"
+#include "platform/qthostservices.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runwindow.h"
 
@@ -113,7 +114,9 @@ void drawingSpeed(int runs, const QString &databases)
 
 void windowFrameRate()
 {
-    RunWindow window;
+    QTemporaryDir settings; // the scale the window reads and keeps
+    QtHostServices host(settings.path());
+    RunWindow window(host);
     window.show();
     int frames = 0;
     window.run(

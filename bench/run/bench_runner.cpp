@@ -6,6 +6,7 @@
 //   - the editor's resident memory while a program draws and beeps for 5 s
 // Run: QT_QPA_PLATFORM=offscreen bench_runner [RUNS]
 
+#include "platform/qthostservices.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runwindow.h"
 
@@ -14,6 +15,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -60,7 +62,9 @@ void firstFrame(int runs)
 {
     // One window for every run, as the editor keeps its run window.
     std::vector<double> times;
-    RunWindow window;
+    QTemporaryDir settings; // the scale the window reads and keeps
+    QtHostServices host(settings.path());
+    RunWindow window(host);
     double ms = -1;
     QObject::connect(&window, &RunWindow::firstFrameShown, &window,
                      [&ms](qint64 elapsed) { ms = static_cast<double>(elapsed); });
@@ -81,7 +85,9 @@ void firstFrame(int runs)
 
 void frameRate()
 {
-    RunWindow window;
+    QTemporaryDir settings; // the scale the window reads and keeps
+    QtHostServices host(settings.path());
+    RunWindow window(host);
     window.show();
     window.run(
         QStringLiteral("local i = 0\nwhile 1 do\n  i = i + 1\n"
@@ -108,7 +114,9 @@ void frameRate()
 
 void tapToFrame()
 {
-    RunWindow window;
+    QTemporaryDir settings; // the scale the window reads and keeps
+    QtHostServices host(settings.path());
+    RunWindow window(host);
     window.show();
     window.run(
         QStringLiteral("local c = 255\nwhile 1 do\n  local e, x, y = pevent()\n"
@@ -142,7 +150,9 @@ void tapToFrame()
 
 void editorMemory()
 {
-    RunWindow window;
+    QTemporaryDir settings; // the scale the window reads and keeps
+    QtHostServices host(settings.path());
+    RunWindow window(host);
     window.show();
     const long before = residentKb();
     window.run(QStringLiteral("local i = 0\nwhile 1 do\n  i = i + 1\n  pbeep()\n  print(i)\n"

@@ -60,7 +60,7 @@ frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), 
     pluaSupport->diagnostics()->setTextSource(
         [editor = m_editor] { return editor->textMirror().text(); });
     new EditorConveniences(*this);
-    attachRunCommand(this, m_editor, [this] { return m_document->fileName(); });
+    attachRunCommand(this, m_editor, host(), [this] { return m_document->fileName(); });
 
     // Exports convert on after their command has returned; their failures
     // are shown here, where the user works.

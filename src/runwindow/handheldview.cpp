@@ -3,14 +3,19 @@
 #include "device.h"
 #include "runnerprocess.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int Bezel = 16;
-constexpr int SilkHeight = 60 * HandheldView::Scale;
+// Silk-screen height and button column width in screen pixels.
+constexpr int SilkHeight = 60;
+constexpr int SilkColumn = 27;
 constexpr int HardHeight = 56;
 
 } // namespace
@@ -27,13 +32,20 @@ HandheldView::HandheldView(QWidget *parent) : QWidget(parent)
 
 QSize HandheldView::sizeHint() const
 {
-    return QSize(Device::Width * Scale + 2 * Bezel,
-                 Device::Height * Scale + SilkHeight + HardHeight + 2 * Bezel);
+    return QSize(Device::Width * m_scale + 2 * Bezel,
+                 (Device::Height + SilkHeight) * m_scale + HardHeight + 2 * Bezel);
 }
 
 QRect HandheldView::screenRect() const
 {
-    return QRect(Bezel, Bezel, Device::Width * Scale, Device::Height * Scale);
+    return QRect(Bezel, Bezel, Device::Width * m_scale, Device::Height * m_scale);
+}
+
+void HandheldView::setScale(int scale)
+{
+    m_scale = std::clamp(scale, MinScale, MaxScale);
+    setFixedSize(sizeHint());
+    update();
 }
 
 void HandheldView::setRunner(RunnerProcess *runner)
@@ -52,8 +64,8 @@ QList<HandheldView::Button> HandheldView::buttons() const
 {
     const QRect screen = screenRect();
     const int silkTop = screen.bottom() + 1;
-    const int column = 27 * Scale;
-    const int half = SilkHeight / 2;
+    const int column = SilkColumn * m_scale;
+    const int half = SilkHeight * m_scale / 2;
     QList<Button> list = {
         {QRect(screen.left(), silkTop, column, half), tr("Home"), DeviceKey::launch},
         {QRect(screen.left(), silkTop + half, column, half), tr("Menu"), DeviceKey::menu},
@@ -61,7 +73,7 @@ QList<HandheldView::Button> HandheldView::buttons() const
         {QRect(screen.right() + 1 - column, silkTop + half, column, half), tr("Find"),
          DeviceKey::find},
     };
-    const int hardTop = silkTop + SilkHeight + 8;
+    const int hardTop = silkTop + SilkHeight * m_scale + 8;
     const int width = screen.width() / 6;
     const int keys[] = {DeviceKey::hard1,    DeviceKey::hard2, DeviceKey::pageUp,
                         DeviceKey::pageDown, DeviceKey::hard3, DeviceKey::hard4};
@@ -82,10 +94,11 @@ void HandheldView::paintEvent(QPaintEvent *)
     painter.drawImage(screen, m_frame);
 
     // Silk screen: the Graffiti box between the two button columns.
-    const QRect silk(screen.left(), screen.bottom() + 1, screen.width(), SilkHeight);
+    const QRect silk(screen.left(), screen.bottom() + 1, screen.width(), SilkHeight * m_scale);
     painter.fillRect(silk, QColor(0xD8, 0xDC, 0xC8));
     painter.setPen(QColor(0x40, 0x40, 0x40));
-    const QRect graffiti = silk.adjusted(27 * Scale + 4, 6, -27 * Scale - 4, -6);
+    const QRect graffiti =
+        silk.adjusted(SilkColumn * m_scale + 4, 6, -SilkColumn * m_scale - 4, -6);
     painter.drawRect(graffiti.adjusted(0, 0, -1, -1));
     const int split = graffiti.left() + graffiti.width() * 3 / 5;
     painter.drawLine(split, graffiti.top(), split, graffiti.bottom());
@@ -102,6 +115,13 @@ void HandheldView::paintEvent(QPaintEvent *)
         painter.setPen(silkButton ? QColor(0x40, 0x40, 0x40) : QColor(0x90, 0x98, 0xA0));
         painter.drawRoundedRect(button.rect.adjusted(3, 3, -3, -3), 8, 8);
         painter.setPen(silkButton ? Qt::black : QColor(0xE0, 0xE0, 0xE0));
+        // At small scales a label is drawn smaller rather than cut off.
+        QFont labelFont = font();
+        const int room = button.rect.width() - 8;
+        const int wide = QFontMetrics(labelFont).horizontalAdvance(button.label);
+        if (wide > room && room > 0 && labelFont.pointSizeF() > 0)
+            labelFont.setPointSizeF(labelFont.pointSizeF() * room / wide);
+        painter.setFont(labelFont);
         painter.drawText(button.rect, Qt::AlignCenter, button.label);
     }
 }
@@ -109,8 +129,8 @@ void HandheldView::paintEvent(QPaintEvent *)
 QPoint HandheldView::toScreen(const QPoint &position) const
 {
     const QPoint local = position - screenRect().topLeft();
-    return QPoint(std::clamp(local.x() / Scale, 0, Device::Width - 1),
-                  std::clamp(local.y() / Scale, 0, Device::Height - 1));
+    return QPoint(std::clamp(local.x() / m_scale, 0, Device::Width - 1),
+                  std::clamp(local.y() / m_scale, 0, Device::Height - 1));
 }
 
 void HandheldView::mousePressEvent(QMouseEvent *event)

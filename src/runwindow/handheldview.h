@@ -6,7 +6,7 @@
 
 class RunnerProcess;
 
-// The handheld drawn at twice its size: the screen, the silk-screen area
+// The handheld drawn at a whole scale (1 to 4): the screen, the silk-screen area
 // below it (Graffiti box; Home, Menu, Calc and Find) and the hard buttons.
 // The mouse is the pen; typing is Graffiti.
 class HandheldView : public QWidget
@@ -14,7 +14,8 @@ class HandheldView : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int Scale = 2;
+    static constexpr int MinScale = 1;
+    static constexpr int MaxScale = 4;
 
     explicit HandheldView(QWidget *parent = nullptr);
 
@@ -22,6 +23,9 @@ public:
     void setRunner(RunnerProcess *runner);
     void showFrame(const QImage &screen);
     QImage frame() const { return m_frame; }
+    // Screen pixels drawn as `scale` x `scale` squares; the view resizes.
+    void setScale(int scale);
+    int scale() const { return m_scale; }
     // Where the screen is drawn, in widget coordinates.
     QRect screenRect() const;
     QSize sizeHint() const override;
@@ -49,5 +53,6 @@ private:
 
     RunnerProcess *m_device = nullptr;
     QImage m_frame;
+    int m_scale = 2;
     bool m_penDown = false;
 };

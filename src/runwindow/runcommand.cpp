@@ -13,9 +13,10 @@
 #include <QTextDocument>
 #include <QPlainTextEdit>
 
-RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor,
+RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices &host,
                        std::function<QString()> fileName)
-    : QObject(window), m_window(window), m_editor(editor), m_fileName(std::move(fileName))
+    : QObject(window), m_window(window), m_editor(editor), m_host(host),
+      m_fileName(std::move(fileName))
 {
     setObjectName(QStringLiteral("runCommand"));
     QMenu *menu = window->menuBar()->addMenu(tr("&Run"));
@@ -35,8 +36,9 @@ RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor,
 RunWindow *RunCommand::ensureRunWindow()
 {
     if (!m_runWindow) {
-        m_runWindow = new RunWindow(m_window);
+        m_runWindow = new RunWindow(m_host, m_window);
         connect(m_runWindow, &RunWindow::goToLine, this, &RunCommand::goToLine);
+        connect(m_runWindow, &RunWindow::restartRequested, this, &RunCommand::run);
     }
     return m_runWindow;
 }
@@ -77,8 +79,8 @@ void RunCommand::goToLine(int line)
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 
-RunCommand *attachRunCommand(QMainWindow *window, QPlainTextEdit *editor,
+RunCommand *attachRunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices &host,
                              std::function<QString()> fileName)
 {
-    return new RunCommand(window, editor, std::move(fileName));
+    return new RunCommand(window, editor, host, std::move(fileName));
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class HostServices;
 class QAction;
 class QMainWindow;
 class QPlainTextEdit;
@@ -20,7 +21,8 @@ class RunCommand : public QObject
     Q_OBJECT
 
 public:
-    RunCommand(QMainWindow *window, QPlainTextEdit *editor, std::function<QString()> fileName);
+    RunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices &host,
+               std::function<QString()> fileName);
 
     void run();
     void stop();
@@ -33,11 +35,13 @@ private:
 
     QMainWindow *m_window;
     QPlainTextEdit *m_editor;
+    HostServices &m_host;
     std::function<QString()> m_fileName;
     QPointer<RunWindow> m_runWindow;
 };
 
 // Gives `window` the Run command for `editor`; `fileName` tells the
-// program's file name (empty while it has none).
-RunCommand *attachRunCommand(QMainWindow *window, QPlainTextEdit *editor,
+// program's file name (empty while it has none). The run window's dialogs
+// and remembered scale go through `host`.
+RunCommand *attachRunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices &host,
                              std::function<QString()> fileName);

@@ -1,14 +1,17 @@
 #include "runwindow.h"
 
 #include "handheldview.h"
+#include "platform/hostservices.h"
 #include "runnerprocess.h"
 #include "runsession.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -18,12 +21,26 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStandardItemModel>
 #include <QTextDocumentFragment>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <QWindow>
 
-RunWindow::RunWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window), m_view(new HandheldView(this)), m_status(new QLabel(this)),
+#include <algorithm>
+
+namespace {
+
+const QString RunSection = QStringLiteral("Run");
+const QString ScaleKey = QStringLiteral("Scale");
+
+} // namespace
+
+RunWindow::RunWindow(HostServices &host, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_host(host), m_view(new HandheldView(this)),
+      m_scaleBox(new QComboBox(this)), m_status(new QLabel(this)),
       m_stopButton(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("runWindow"));
@@ -36,23 +53,138 @@ RunWindow::RunWindow(QWidget *parent)
     m_stopButton->setEnabled(false);
     m_stopButton->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
 
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(m_status, 1);
-    bottom->addWidget(m_stopButton, 0, Qt::AlignTop);
+    m_scaleBox->setObjectName(QStringLiteral("runScale"));
+    m_scaleBox->setToolTip(tr("Screen scale"));
+    for (int scale = HandheldView::MinScale; scale <= HandheldView::MaxScale; ++scale)
+        m_scaleBox->addItem(tr("%1x").arg(scale), scale);
+    auto *restart = new QPushButton(tr("Restart"), this);
+    restart->setObjectName(QStringLiteral("runRestart"));
+    restart->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    restart->setToolTip(tr("Run the editor's program again (Ctrl+R)"));
+    restart->setFocusPolicy(Qt::NoFocus);
+    auto *screenshot = new QPushButton(tr("Save Screenshot"), this);
+    screenshot->setObjectName(QStringLiteral("runScreenshot"));
+    screenshot->setFocusPolicy(Qt::NoFocus);
+    auto *screenshotMenu = new QMenu(screenshot);
+    QAction *actual = screenshotMenu->addAction(tr("Actual Size (160 x 160)..."));
+    actual->setObjectName(QStringLiteral("runScreenshotActual"));
+    QAction *shown = screenshotMenu->addAction(tr("As Shown..."));
+    shown->setObjectName(QStringLiteral("runScreenshotShown"));
+    screenshot->setMenu(screenshotMenu);
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(m_scaleBox);
+    controls->addStretch(1);
+    controls->addWidget(restart);
+    controls->addWidget(screenshot);
+    controls->addWidget(m_stopButton);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 0, Qt::AlignHCenter);
-    layout->addLayout(bottom);
+    layout->addWidget(m_status);
+    layout->addLayout(controls);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_scaleBox, &QComboBox::activated, this,
+            [this](int index) { chooseScale(m_scaleBox->itemData(index).toInt()); });
+    connect(restart, &QPushButton::clicked, this, &RunWindow::restartRequested);
+    connect(actual, &QAction::triggered, this, [this] { saveScreenshot(false); });
+    connect(shown, &QAction::triggered, this, [this] { saveScreenshot(true); });
 
     connect(m_stopButton, &QPushButton::clicked, this, &RunWindow::stop);
     connect(m_status, &QLabel::linkActivated, this, [this](const QString &link) {
         emit goToLine(link.mid(QStringLiteral("line:").size()).toInt());
     });
     connect(m_view, &HandheldView::menuRequested, this, &RunWindow::showMenu);
+
+    bool valid = false;
+    const int remembered = m_host.readSetting(RunSection, ScaleKey).toInt(&valid);
+    if (valid && remembered >= HandheldView::MinScale && remembered <= HandheldView::MaxScale)
+        m_chosenScale = remembered;
+    fitScale();
 }
 
 // The runner's own destructor ends its process.
 RunWindow::~RunWindow() = default;
+
+void RunWindow::chooseScale(int scale)
+{
+    m_chosenScale = std::clamp(scale, HandheldView::MinScale, HandheldView::MaxScale);
+    m_host.saveSetting(RunSection, ScaleKey, QString::number(m_chosenScale));
+    fitScale();
+}
+
+bool RunWindow::fits(int scale)
+{
+    m_view->setScale(scale);
+    layout()->activate();
+    const QRect room = screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    // Before the window is first shown its title bar is unknown: two lines
+    // of its font stand for it.
+    const QSize need =
+        sizeHint() + QSize(frame.width(), std::max(frame.height(), 2 * fontMetrics().height()));
+    return need.width() <= room.width() && need.height() <= room.height();
+}
+
+void RunWindow::fitScale()
+{
+    int largest = HandheldView::MinScale;
+    for (int scale = HandheldView::MaxScale; scale > HandheldView::MinScale; --scale) {
+        if (fits(scale)) {
+            largest = scale;
+            break;
+        }
+    }
+    const int shown = std::min(m_chosenScale, largest);
+    m_view->setScale(shown);
+    layout()->activate();
+    if (auto *model = qobject_cast<QStandardItemModel *>(m_scaleBox->model()))
+        for (int row = 0; row < model->rowCount(); ++row)
+            model->item(row)->setEnabled(m_scaleBox->itemData(row).toInt() <= largest);
+    m_scaleBox->setCurrentIndex(m_scaleBox->findData(shown));
+    if (!isVisible())
+        return;
+    // A window grown at its place is moved back inside the free area.
+    const QRect room = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int x =
+        std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - frame.width()));
+    const int y =
+        std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height()));
+    if (x != frame.x() || y != frame.y())
+        move(pos() + QPoint(x - frame.x(), y - frame.y()));
+}
+
+void RunWindow::saveScreenshot(bool atShownScale)
+{
+    const QImage frame = m_view->frame().convertToFormat(QImage::Format_RGB32);
+    const int scale = atShownScale ? m_view->scale() : 1;
+    // Whole pixels as squares, as the view draws them.
+    const QImage image = scale == 1 ? frame
+                                    : frame.scaled(frame.size() * scale, Qt::IgnoreAspectRatio,
+                                                   Qt::FastTransformation);
+    // Beside the program, named after it; never the program's own name.
+    const QFileInfo program(m_fileName);
+    const QString preset =
+        m_fileName.isEmpty()
+            ? tr("Untitled") + QStringLiteral(".png")
+            : program.dir().filePath(program.completeBaseName() + QStringLiteral(".png"));
+    const QString path = m_host.showSave(tr("Save Screenshot"), tr("PNG images (*.png)"), preset);
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly) && image.save(&file, "PNG");
+    QString error = file.errorString();
+    if (written) {
+        written = file.commit();
+        error = file.errorString();
+    } else {
+        file.cancelWriting();
+    }
+    if (!written)
+        m_host.messageBox(tr("The screenshot could not be saved to %1: %2").arg(path, error),
+                          HostServices::Buttons::Ok, HostServices::Icon::Error);
+}
 
 void RunWindow::setStatus(const QString &text, int line)
 {
@@ -255,6 +387,17 @@ void RunWindow::answerDialog(const DialogRequest &request)
             });
     dialog->setModal(true);
     dialog->show();
+}
+
+void RunWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Moved to another screen, the window fits that one.
+    if (!m_watchingScreen && windowHandle()) {
+        m_watchingScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, &RunWindow::fitScale);
+    }
+    fitScale();
 }
 
 void RunWindow::closeEvent(QCloseEvent *event)

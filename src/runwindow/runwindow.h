@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class HandheldView;
+class HostServices;
+class QComboBox;
 class QDialog;
 class QLabel;
 class QPushButton;
@@ -12,14 +14,16 @@ class RunnerProcess;
 struct DialogRequest;
 
 // The window a Plua program runs in: the handheld, a line for what went
-// wrong (a click on it goes to the program's line) and Stop. Closing it
-// stops the program.
+// wrong (a click on it goes to the program's line), the screen's scale,
+// Restart (Ctrl+R), Save Screenshot and Stop. Closing it stops the program.
+// The scale chosen is remembered; the window shows the largest scale up to
+// it that fits the screen's free area.
 class RunWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit RunWindow(QWidget *parent = nullptr);
+    explicit RunWindow(HostServices &host, QWidget *parent = nullptr);
     ~RunWindow() override;
 
     // Stops what runs and starts `source`; `fileName` names it in messages.
@@ -30,22 +34,35 @@ public:
     bool isRunning() const;
     QString statusText() const;
     HandheldView *view() const { return m_view; }
+    // The scale the user chose (the one shown may be smaller to fit).
+    int chosenScale() const { return m_chosenScale; }
+    void chooseScale(int scale);
+    // Asks for a file and writes the screen there as a PNG, at 1x or at the
+    // scale shown.
+    void saveScreenshot(bool atShownScale);
 
 signals:
+    // Ctrl+R: run the program again from the editor's text.
+    void restartRequested();
     void goToLine(int line);
     // The first picture of a run reached the window, `ms` after run().
     void firstFrameShown(qint64 ms);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void answerDialog(const DialogRequest &request);
     void onFinished(bool stopped, int line, const QString &message);
     void showMenu(const QPoint &globalPosition);
     void setStatus(const QString &text, int line);
+    void fitScale();
+    bool fits(int scale);
 
+    HostServices &m_host;
     HandheldView *m_view;
+    QComboBox *m_scaleBox;
     QLabel *m_status;
     QPushButton *m_stopButton;
     RunnerProcess *m_session = nullptr;
@@ -54,4 +71,6 @@ private:
     QElapsedTimer m_started;
     bool m_firstFrame = false;
     bool m_shownInactive = false;
+    bool m_watchingScreen = false;
+    int m_chosenScale = 2;
 };

@@ -12,6 +12,7 @@
 #include "info/frminstallationinstructions.h"
 #include "info/pluainfo.h"
 #include "info/pluawhere.h"
+#include "runwindow/runwindow.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -40,6 +41,9 @@ int measure(double points)
     f.program.showWindow<frmDonations>();
     auto *about = new frmAbout(f.program, f.window);
     about->show();
+    // At the scale it remembers (2x unless chosen otherwise).
+    auto *run = new RunWindow(f.program.host(), f.window);
+    run->show();
     QCoreApplication::processEvents();
 
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();

@@ -3,8 +3,12 @@
 // a click away, the pen and the keyboard reach the program, Stop ends an
 // endless loop (even inside C) while the editor stays responsive, and a
 // runner that crashes is reported without touching the editor's text.
+// The scale chosen is remembered and shown as far as the screen allows,
+// Restart runs the editor's text again and screenshots are the view's pixels.
 
 #include "runnerprocess.h"
+#include "scriptedhost.h"
+#include "testenv.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runcommand.h"
 #include "runwindow/runwindow.h"
@@ -12,6 +16,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -19,12 +25,16 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
+#include <iostream>
 
 namespace {
 
@@ -44,6 +54,29 @@ QList<qint64> runnerProcesses()
     return pids;
 }
 
+// Run as a child on the screen under test: a run window whose remembered
+// scale is `chosen`; prints the scale shown and whether the window's frame,
+// with a title bar, lies inside the screen's free area.
+int measure(int chosen)
+{
+    QTemporaryDir folder;
+    ScriptedHostServices host(folder.path());
+    host.saveSetting(QStringLiteral("Run"), QStringLiteral("Scale"), QString::number(chosen));
+    RunWindow window(host);
+    window.show();
+    QCoreApplication::processEvents();
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame =
+        window.frameGeometry().adjusted(0, -2 * window.fontMetrics().height(), 0, 0);
+    std::cout << window.view()->scale() << ' '
+              << (frame.width() <= room.width() && frame.height() <= room.height() &&
+                          room.contains(window.frameGeometry())
+                      ? "fits"
+                      : "too big")
+              << '\n';
+    return 0;
+}
+
 } // namespace
 
 class tst_RunWindow : public QObject
@@ -60,14 +93,25 @@ private slots:
     void aCrashedRunnerIsReported();
     void framesMatchPluaRun();
     void dialogsAreAnsweredInTheWindow();
+    void scaleFitsTheScreen_data();
+    void scaleFitsTheScreen();
+    void scaleIsRemembered_data();
+    void scaleIsRemembered();
+    void restartRunsTheEditorsText();
+    void screenshotsAreTheViewsPixels_data();
+    void screenshotsAreTheViewsPixels();
+    void screenshotFailuresAreReported_data();
+    void screenshotFailuresAreReported();
 
 private:
     struct Editor
     {
+        QTemporaryDir folder;
+        ScriptedHostServices host{folder.path()};
         QMainWindow window;
         QPlainTextEdit *edit = new QPlainTextEdit(&window);
         RunCommand *command =
-            attachRunCommand(&window, edit, [] { return QStringLiteral("/p/game.lua"); });
+            attachRunCommand(&window, edit, host, [] { return QStringLiteral("/p/game.lua"); });
         Editor()
         {
             window.setCentralWidget(edit);
@@ -121,7 +165,8 @@ void tst_RunWindow::penAndKeysReachTheProgram()
     RunWindow *window = editor.command->runWindow();
     HandheldView *view = window->view();
     QTRY_VERIFY(window->isRunning());
-    const QPoint at = view->screenRect().topLeft() + QPoint(20 * 2 + 1, 30 * 2 + 1);
+    const int scale = view->scale();
+    const QPoint at = view->screenRect().topLeft() + QPoint(20 * scale, 30 * scale);
     QTest::mouseClick(view, Qt::LeftButton, {}, at);
     QTRY_COMPARE(view->frame().pixelColor(21, 31), QColor(Qt::black));
     QTest::keyClick(view, Qt::Key_Q);
@@ -223,5 +268,168 @@ void tst_RunWindow::dialogsAreAnsweredInTheWindow()
     window->stop();
 }
 
-QTEST_MAIN(tst_RunWindow)
+void tst_RunWindow::scaleFitsTheScreen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<QString>("fit");
+    for (int chosen = 1; chosen <= 4; ++chosen)
+        QTest::addRow("%dx on 1920x1200", chosen)
+            << QSize(1920, 1200) << chosen << chosen << QStringLiteral("fits");
+    QTest::newRow("4x on 1366x768") << QSize(1366, 768) << 4 << 2 << QStringLiteral("fits");
+    QTest::newRow("2x on 960x540") << QSize(960, 540) << 2 << 1 << QStringLiteral("fits");
+    // Not even 1x fits: 1x it is.
+    QTest::newRow("3x on 400x300") << QSize(400, 300) << 3 << 1 << QStringLiteral("too big");
+}
+
+void tst_RunWindow::scaleFitsTheScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(int, chosen);
+    QFETCH(int, shown);
+    QFETCH(QString, fit);
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("screen.json")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral(R"({"screens": [{"name": "test", "x": 0, "y": 0,
+        "width": %1, "height": %2, "logicalDpi": 96, "logicalBpi": 96, "dpr": 1}]})")
+                     .arg(screen.width())
+                     .arg(screen.height())
+                     .toUtf8());
+    config.close();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+               QStringLiteral("offscreen:configfile=") + config.fileName());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--measure"), QString::number(chosen)});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(QString::fromLatin1(child.readAllStandardOutput()).trimmed(),
+             QStringLiteral("%1 %2").arg(shown).arg(fit));
+}
+
+void tst_RunWindow::scaleIsRemembered_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("chosen");
+    QTest::newRow("3x") << "3" << 3;
+    QTest::newRow("4x") << "4" << 4;
+    QTest::newRow("none") << "" << 2;
+    QTest::newRow("out of range") << "9" << 2;
+    QTest::newRow("not a number") << "big" << 2;
+}
+
+void tst_RunWindow::scaleIsRemembered()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, chosen);
+    QTemporaryDir folder;
+    ScriptedHostServices host(folder.path());
+    host.saveSetting(QStringLiteral("Run"), QStringLiteral("Scale"), stored);
+    RunWindow first(host);
+    QCOMPARE(first.chosenScale(), chosen);
+    // The offscreen screen (800x600) holds the window at 2x at most; larger
+    // scales cannot be chosen there.
+    QCOMPARE(first.view()->scale(), std::min(chosen, 2));
+    auto *box = first.findChild<QComboBox *>(QStringLiteral("runScale"));
+    QCOMPARE(box->currentData().toInt(), std::min(chosen, 2));
+    QVERIFY(box->model()->flags(box->model()->index(1, 0)).testFlag(Qt::ItemIsEnabled));
+    QVERIFY(!box->model()->flags(box->model()->index(2, 0)).testFlag(Qt::ItemIsEnabled));
+    emit box->activated(0);
+    QCOMPARE(RunWindow(host).chosenScale(), 1);
+}
+
+void tst_RunWindow::restartRunsTheEditorsText()
+{
+    Editor editor;
+    editor.edit->setPlainText("pbox(0, 0, 4, 4)\npevent()\n");
+    editor.command->run();
+    RunWindow *window = editor.command->runWindow();
+    QTRY_COMPARE(window->view()->frame().pixelColor(1, 1), QColor(Qt::black));
+    editor.edit->setPlainText("pbox(10, 10, 4, 4)\npevent()\n");
+    QTest::keyClick(window->view(), Qt::Key_R, Qt::ControlModifier);
+    QTRY_COMPARE(window->view()->frame().pixelColor(11, 11), QColor(Qt::black));
+    QCOMPARE(window->view()->frame().pixelColor(1, 1), QColor(Qt::white));
+    QVERIFY(window->isRunning());
+    window->stop();
+}
+
+void tst_RunWindow::screenshotsAreTheViewsPixels_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<bool>("asShown");
+    QTest::newRow("actual size from 2x") << 2 << false;
+    for (int scale = 1; scale <= 3; ++scale)
+        QTest::addRow("as shown at %dx", scale) << scale << true;
+}
+
+void tst_RunWindow::screenshotsAreTheViewsPixels()
+{
+    QFETCH(int, scale);
+    QFETCH(bool, asShown);
+    QTemporaryDir folder;
+    ScriptedHostServices host(folder.path());
+    RunWindow window(host);
+    QImage frame(160, 160, QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            frame.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+    window.view()->setScale(scale);
+    window.view()->showFrame(frame);
+    const QString path = folder.filePath(QStringLiteral("shot.png"));
+    host.fileAnswers.enqueue(path);
+    window.saveScreenshot(asShown);
+    QCOMPARE(host.fileDialogs.size(), 1);
+    QCOMPARE(host.fileDialogs.constFirst().initialName, QStringLiteral("Untitled.png"));
+    const QImage saved(path, "PNG");
+    const QImage expected =
+        asShown ? window.view()->grab(window.view()->screenRect()).toImage() : frame;
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
+             expected.convertToFormat(QImage::Format_RGB32));
+    QVERIFY(host.messages.isEmpty());
+}
+
+void tst_RunWindow::screenshotFailuresAreReported_data()
+{
+    QTest::addColumn<QString>("path"); // $D is a folder holding the regular file "plain"
+    QTest::newRow("cancelled") << QString();
+    QTest::newRow("folder not writable") << "/sys/scrivlet-shot.png";
+    QTest::newRow("under a file") << "$D/plain/shot.png";
+}
+
+void tst_RunWindow::screenshotFailuresAreReported()
+{
+    QFETCH(QString, path);
+    QTemporaryDir folder;
+    path.replace(QStringLiteral("$D"), folder.path());
+    QFile plain(folder.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    ScriptedHostServices host(folder.path());
+    RunWindow window(host);
+    host.fileAnswers.enqueue(path);
+    window.saveScreenshot(false);
+    QCOMPARE(host.fileDialogs.size(), 1);
+    QVERIFY(path.isEmpty() || !QFileInfo::exists(path));
+    QCOMPARE(host.messages.size(), path.isEmpty() ? 0 : 1);
+    if (!path.isEmpty()) {
+        QVERIFY2(host.messages.constFirst().text.startsWith(
+                     QStringLiteral("The screenshot could not be saved to ") + path + ": "),
+                 qPrintable(host.messages.constFirst().text));
+        QCOMPARE(host.messages.constFirst().icon, HostServices::Icon::Error);
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    isolateUserFolders();
+    QApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--measure") == 0)
+        return measure(QByteArray(argv[2]).toInt());
+    tst_RunWindow tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_runwindow.moc"
