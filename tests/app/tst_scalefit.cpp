@@ -3,6 +3,7 @@
 // scale factor, and each window's frame must lie inside the free area.
 
 #include "mainwindowfixture.h"
+#include "offscreenscreen.h"
 #include "testenv.h"
 
 #include "app/frmmain.h"
@@ -97,19 +98,9 @@ private slots:
         QFETCH(QSize, screen);
         QFETCH(double, points);
         QTemporaryDir dir;
-        QFile config(dir.filePath(QStringLiteral("screen.json")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QStringLiteral(R"({"screens": [{"name": "test", "x": 0, "y": 0,
-            "width": %1, "height": %2, "logicalDpi": 96, "logicalBpi": 96, "dpr": 1}]})")
-                         .arg(screen.width())
-                         .arg(screen.height())
-                         .toUtf8());
-        config.close();
-
+        QProcessEnvironment env = offscreenScreen(dir, screen);
+        QVERIFY(!env.isEmpty());
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                   QStringLiteral("offscreen:configfile=") + config.fileName());
         env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);

@@ -8,6 +8,7 @@
 
 #include "runnerprocess.h"
 #include "scriptedhost.h"
+#include "offscreenscreen.h"
 #include "testenv.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runcommand.h"
@@ -290,18 +291,9 @@ void tst_RunWindow::scaleFitsTheScreen()
     QFETCH(int, shown);
     QFETCH(QString, fit);
     QTemporaryDir dir;
-    QFile config(dir.filePath(QStringLiteral("screen.json")));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral(R"({"screens": [{"name": "test", "x": 0, "y": 0,
-        "width": %1, "height": %2, "logicalDpi": 96, "logicalBpi": 96, "dpr": 1}]})")
-                     .arg(screen.width())
-                     .arg(screen.height())
-                     .toUtf8());
-    config.close();
+    QProcessEnvironment env = offscreenScreen(dir, screen);
+    QVERIFY(!env.isEmpty());
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-               QStringLiteral("offscreen:configfile=") + config.fileName());
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--measure"), QString::number(chosen)});
