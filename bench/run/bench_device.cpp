@@ -114,8 +114,7 @@ void drawingSpeed(int runs, const QString &databases)
 
 void windowFrameRate()
 {
-    QTemporaryDir settings; // the scale the window reads and keeps
-    QtHostServices host(settings.path());
+    QtHostServices host; // the run window's dialogs and its remembered scale
     RunWindow window(host);
     window.show();
     int frames = 0;

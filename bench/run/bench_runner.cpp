@@ -15,7 +15,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -58,12 +57,20 @@ long residentKb()
     return -1;
 }
 
+// Shows `window` running `source` until its program has started.
+void startShown(RunWindow &window, const char *source, const char *name)
+{
+    window.show();
+    window.run(QString::fromLatin1(source), QString::fromLatin1(name));
+    waitFor([&window] { return window.isRunning(); }, 5000);
+    wait(300);
+}
+
 void firstFrame(int runs)
 {
     // One window for every run, as the editor keeps its run window.
     std::vector<double> times;
-    QTemporaryDir settings; // the scale the window reads and keeps
-    QtHostServices host(settings.path());
+    QtHostServices host; // the run window's dialogs and its remembered scale
     RunWindow window(host);
     double ms = -1;
     QObject::connect(&window, &RunWindow::firstFrameShown, &window,
@@ -85,16 +92,12 @@ void firstFrame(int runs)
 
 void frameRate()
 {
-    QTemporaryDir settings; // the scale the window reads and keeps
-    QtHostServices host(settings.path());
+    QtHostServices host; // the run window's dialogs and its remembered scale
     RunWindow window(host);
-    window.show();
-    window.run(
-        QStringLiteral("local i = 0\nwhile 1 do\n  i = i + 1\n"
-                       "  pline(mod(i, 160), 0, 159 - mod(i, 160), 159, mod(i, 256))\nend\n"),
-        QStringLiteral("draw.lua"));
-    waitFor([&window] { return window.isRunning(); }, 5000);
-    wait(300);
+    startShown(window,
+               "local i = 0\nwhile 1 do\n  i = i + 1\n"
+               "  pline(mod(i, 160), 0, 159 - mod(i, 160), 159, mod(i, 256))\nend\n",
+               "draw.lua");
     int frames = 0;
     qint64 last = window.view()->frame().cacheKey();
     QElapsedTimer timer;
@@ -114,16 +117,12 @@ void frameRate()
 
 void tapToFrame()
 {
-    QTemporaryDir settings; // the scale the window reads and keeps
-    QtHostServices host(settings.path());
+    QtHostServices host; // the run window's dialogs and its remembered scale
     RunWindow window(host);
-    window.show();
-    window.run(
-        QStringLiteral("local c = 255\nwhile 1 do\n  local e, x, y = pevent()\n"
-                       "  if e == penDown then pbox(0, 0, 20, 20, c) c = 255 - c end\nend\n"),
-        QStringLiteral("tap.lua"));
-    waitFor([&window] { return window.isRunning(); }, 5000);
-    wait(300);
+    startShown(window,
+               "local c = 255\nwhile 1 do\n  local e, x, y = pevent()\n"
+               "  if e == penDown then pbox(0, 0, 20, 20, c) c = 255 - c end\nend\n",
+               "tap.lua");
     HandheldView *view = window.view();
     const QPointF at = view->screenRect().center();
     std::vector<double> times;
@@ -150,8 +149,7 @@ void tapToFrame()
 
 void editorMemory()
 {
-    QTemporaryDir settings; // the scale the window reads and keeps
-    QtHostServices host(settings.path());
+    QtHostServices host; // the run window's dialogs and its remembered scale
     RunWindow window(host);
     window.show();
     const long before = residentKb();

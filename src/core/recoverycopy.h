@@ -72,8 +72,6 @@ public:
     Folder(const Folder &) = delete;
     Folder &operator=(const Folder &) = delete;
 
-    QString path() const { return m_path; }
-
     // Claims the newest copy left by an editor that is gone; null when there
     // is none. Copies it could not claim stay for a later start.
     std::unique_ptr<Orphan> claimNewestOrphan();
@@ -86,10 +84,9 @@ public:
     // Removes the copy and gives up the lock: the editor closed properly.
     void release();
 
-    QString copyPath() const;
-
 private:
     bool claimOwnName(QString *error);
+    QString copyPath() const; // this editor's copy, once it has a name
 
     QString m_path;
     QString m_name; // this editor's copy and lock, once claimed

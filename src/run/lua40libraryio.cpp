@@ -95,7 +95,7 @@ end
 local function output(name, mode, fname)
   if name == nil then
     local f = CUR._OUTPUT
-    if iotype(f) == "file" and f ~= stderr then f:close() end
+    if iotype(f) == "file" then f:close() end
     CUR._OUTPUT = STDOUT
     return 1
   end
