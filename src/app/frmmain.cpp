@@ -9,7 +9,7 @@
 #include "linestatus.h"
 #include "session/programstate.h"
 #include "document/projectdocument.h"
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "catalogue.h"
 #include "lang/editorcolours.h"
 #include "lang/pluadiagnostics.h"

@@ -1,7 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "info/frmbrowser.h"
 #include "info/frmfirstrun.h"
 #include "info/pluainfo.h"

@@ -10,7 +10,7 @@
 #include "keynotation.h"
 #include "platform/keystrokequeue.h"
 #include "app/program.h"
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "info/frmbrowser.h"
 #include "info/helpwindows.h"
 

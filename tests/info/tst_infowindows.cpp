@@ -8,7 +8,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "app/program.h"
 #include "addresses.h"
 #include "info/frmabout.h"
