@@ -1,5 +1,6 @@
 #include "app/program.h"
 #include "platform/qthostservices.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -9,8 +10,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr char Version[] = "1.3b";
 
 // The program's own arguments joined by blanks: its command line, which
 // names one file, with or without quotes.
@@ -39,7 +38,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("Scrivlet IDE %s\n", Version);
+        std::printf("Scrivlet IDE %s\n", VersionLabel);
         return 0;
     }
 
@@ -50,7 +49,7 @@ int main(int argc, char *argv[])
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Scrivlet IDE"));
     QApplication::setOrganizationName(QStringLiteral("Scrivlet IDE"));
-    QApplication::setApplicationVersion(QString::fromLatin1(Version));
+    QApplication::setApplicationVersion(QString::fromLatin1(VersionLabel));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/scrivlet.svg")));
 
     QtHostServices host;

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 #ifdef __linux__
@@ -66,7 +67,22 @@ std::string replaceFile(const fs::path &from, const fs::path &to)
 std::string writeInPlace(const fs::path &path, std::span<const std::uint8_t> bytes)
 {
     errno = 0;
+#ifdef _WIN32
     std::FILE *file = openFile(path, "wb");
+#else
+    // A pipe nobody reads would block the open for ever; without waiting the
+    // open fails at once instead (ENXIO), and the caller can say so.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errnoText(errno);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE *file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        return errnoText(error);
+    }
+#endif
     if (!file)
         return errnoText(errno);
     std::string error = writeStream(file, bytes);

@@ -181,7 +181,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     QtHostServices host(dir.path());
     Program program(host, QString());
-    program.StartMainWindow();
+    program.startMainWindow();
     frmMain &window = *program.mainWindow();
     const bool exposed = QTest::qWaitForWindowExposed(&window);
     const double startupMs = sinceStart.nsecsElapsed() / 1e6;

@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     QtHostServices host(dir.path());
     Program program(host, QString());
-    program.StartMainWindow();
+    program.startMainWindow();
     frmMain *window = program.mainWindow();
     window->show();
     window->activateWindow();

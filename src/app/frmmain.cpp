@@ -3,12 +3,13 @@
 #include "accessibility.h"
 #include "editorconveniences.h"
 #include "document/editortextedit.h"
+#include "document/textbuffer.h"
 #include "document/textmirror.h"
 #include "platform/hostservices.h"
 #include "linestatus.h"
 #include "session/programstate.h"
 #include "document/projectdocument.h"
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "catalogue.h"
 #include "lang/editorcolours.h"
 #include "lang/pluadiagnostics.h"
@@ -20,6 +21,7 @@
 #include "output/palmdocconverter.h"
 #include "recoverycopy.h"
 #include "unsavedtext.h"
+#include "version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,7 +41,7 @@ using Twips::px;
 frmMain::frmMain(ProgramState &program, QWidget *parent) : QMainWindow(parent), m_program(program)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Scrivlet IDE 1.3b"));
+    setWindowTitle(QStringLiteral("Scrivlet IDE ") + QLatin1String(VersionLabel));
     setWindowIcon(QIcon(QStringLiteral(":/icons/scrivlet.svg")));
     // A fixed frame: minimise and close, no maximise, no sizing border.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -140,7 +142,7 @@ void frmMain::createControls()
     connect(m_catalogueList, &QListWidget::currentItemChanged, this, &frmMain::showCatalogueHelp);
     connect(m_catalogueList, &QListWidget::itemDoubleClicked, this, &frmMain::insertCatalogueCall);
 
-    m_helpPane = new QPlainTextEdit(QStringLiteral("Text2"), client);
+    m_helpPane = new QPlainTextEdit(TextBuffer::InitialText.toString(), client);
     m_helpPane->setObjectName(QStringLiteral("label2"));
     m_helpPane->setGeometry(px(120), px(7080), px(8895), px(855));
     m_helpPane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -22,7 +22,7 @@ void Program::start()
         host().messageBox(problem, HostServices::Buttons::Ok, HostServices::Icon::Error);
     const QString programDirectory = host().programDirectory();
     if (FirstRunMarker::isFirstRunOver(programDirectory, host().userDirectory())) {
-        StartMainWindow();
+        startMainWindow();
         return;
     }
     // The very first start writes the marker at once; a readable marker that
@@ -34,7 +34,7 @@ void Program::start()
     showWindow<frmFirstRun>();
 }
 
-void Program::StartMainWindow()
+void Program::startMainWindow()
 {
     if (auto *wizard = findWindow<frmFirstRun>())
         wizard->close();

@@ -21,7 +21,7 @@ public:
     void start();
 
     // Closes the wizard, creates the main window and shows it.
-    void StartMainWindow();
+    void startMainWindow();
 
 protected:
     QMainWindow *createMainWindow() override;

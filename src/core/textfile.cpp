@@ -1,15 +1,19 @@
 #include "textfile.h"
 
 #include "linebreaks.h"
+#include "palmdocfile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <optional>
+#include <span>
+#include <string>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -422,52 +426,20 @@ ReadResult readFile(const QString &path)
 
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir()) {
-        // A device or a pipe cannot be replaced by renaming a temporary file
-        // over it (that would swap the device node for a plain file): write
-        // to it directly.
-        QFile device(path);
-#ifdef Q_OS_UNIX
-        // A pipe nobody reads would block the open for ever; without waiting
-        // the open fails at once instead (ENXIO).
-        const int fd =
-            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            if (error)
-                *error = QString::fromLocal8Bit(std::strerror(errno));
-            return false;
-        }
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        const bool opened = device.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
-        if (!opened)
-            ::close(fd);
+    // The converter's atomic write, so that the editor and txt2doc replace
+    // files the same way: whole or not at all, flushed to disk, links kept,
+    // devices and pipes written directly.
+#ifdef Q_OS_WIN
+    const std::filesystem::path target(path.toStdWString());
 #else
-        const bool opened = device.open(QIODevice::WriteOnly);
+    const std::filesystem::path target(QFile::encodeName(path).toStdString());
 #endif
-        const bool written = opened && device.write(bytes) == bytes.size() && device.flush();
-        if (!written && error)
-            *error = device.errorString();
-        return written;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    const std::string failure = palmdoc::writeFileAtomically(
+        target, std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                          static_cast<std::size_t>(bytes.size())));
+    if (!failure.empty() && error)
+        *error = QString::fromLocal8Bit(failure);
+    return failure.empty();
 }
 
 } // namespace TextFile

@@ -3,6 +3,8 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
+#include <algorithm>
+
 namespace GoToLine {
 
 int parse(const QString &typed, int lineCount)
@@ -14,9 +16,11 @@ int parse(const QString &typed, int lineCount)
 
 void moveTo(QPlainTextEdit &editor, int line)
 {
-    const QTextBlock block = editor.document()->findBlockByNumber(line - 1);
+    // A line past the end (a fault at the end of the program is named on
+    // the line after the last) is the last line.
+    QTextBlock block = editor.document()->findBlockByNumber(std::max(line, 1) - 1);
     if (!block.isValid())
-        return;
+        block = editor.document()->lastBlock();
     QTextCursor cursor = editor.textCursor();
     cursor.setPosition(block.position());
     editor.setTextCursor(cursor);

@@ -11,7 +11,8 @@ namespace GoToLine {
 // when it names none (not a whole number, or outside 1 to lineCount).
 int parse(const QString &typed, int lineCount);
 
-// Puts the caret at the start of `line` (counted from 1) and scrolls to it.
+// Puts the caret at the start of `line` (counted from 1) and scrolls to it;
+// a line past the end goes to the last line.
 void moveTo(QPlainTextEdit &editor, int line);
 
 } // namespace GoToLine

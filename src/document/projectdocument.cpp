@@ -7,6 +7,7 @@
 #include "platform/hostservices.h"
 #include "textfile.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -47,21 +48,21 @@ void ProjectDocument::stageForSaving()
     stageText();
 }
 
-bool ProjectDocument::LoadText(EditorTextEdit *Lst, const QString &file)
+bool ProjectDocument::LoadText(EditorTextEdit *editor, const QString &file)
 {
-    return loadFile(Lst, file) == LoadResult::Loaded;
+    return loadFile(editor, file) == LoadResult::Loaded;
 }
 
-ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file)
+ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *editor, const QString &file)
 {
     // Reading a large file takes a moment: the pointer says so.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const TextFile::ReadResult read = TextFile::readFile(file);
     QGuiApplication::restoreOverrideCursor();
-    return loadFile(Lst, file, read);
+    return loadFile(editor, file, read);
 }
 
-ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const QString &file,
+ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *editor, const QString &file,
                                                       const TextFile::ReadResult &read)
 {
     if (!read.ok()) {
@@ -83,19 +84,19 @@ ProjectDocument::LoadResult ProjectDocument::loadFile(EditorTextEdit *Lst, const
     }
     // Laying out a large text takes a moment too.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    Lst->setPlainTextAnyBreaks(read.text);
+    editor->setPlainTextAnyBreaks(read.text);
     QGuiApplication::restoreOverrideCursor();
     if (!read.notice.isEmpty())
         m_host.messageBox(read.notice, HostServices::Buttons::Ok, HostServices::Icon::None);
     return LoadResult::Loaded;
 }
 
-bool ProjectDocument::SaveText(const TextBuffer &Lst, const QString &file)
+bool ProjectDocument::SaveText(const TextBuffer &buffer, const QString &file)
 {
     // Text staged in its file form is written as it is.
-    QByteArray bytes = Lst.fileBytes();
+    QByteArray bytes = buffer.fileBytes();
     if (bytes.isNull()) {
-        TextFile::EncodeResult encoded = TextFile::encode(Lst.text());
+        TextFile::EncodeResult encoded = TextFile::encode(buffer.text());
         if (!encoded.ok()) {
             m_host.messageBox(encoded.error, HostServices::Buttons::Ok, HostServices::Icon::None,
                               QStringLiteral("Error"));
@@ -103,12 +104,25 @@ bool ProjectDocument::SaveText(const TextBuffer &Lst, const QString &file)
         }
         bytes = std::move(encoded.bytes);
     }
-    if (!TextFile::writeFile(file, bytes)) {
-        m_host.messageBox(QStringLiteral("There has been a error!"), HostServices::Buttons::Ok,
-                          HostServices::Icon::None, QStringLiteral("Error"));
+    QString reason;
+    if (!TextFile::writeFile(file, bytes, &reason)) {
+        // The message every failed write shows, and beneath it what the
+        // system said, so that a full disk reads differently from a
+        // read-only folder.
+        QString message = QStringLiteral("There has been a error!");
+        if (!reason.isEmpty())
+            message += QStringLiteral("\n\n%1\n%2").arg(QDir::toNativeSeparators(file), reason);
+        m_host.messageBox(message, HostServices::Buttons::Ok, HostServices::Icon::None,
+                          QStringLiteral("Error"));
         return false;
     }
     return true;
+}
+
+bool ProjectDocument::writeCopy(const QString &file)
+{
+    stageForSaving();
+    return SaveText(*m_stagingBuffer, file);
 }
 
 bool ProjectDocument::askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(),
@@ -185,15 +199,17 @@ ProjectDocument::SaveResult ProjectDocument::saveAs()
     const QString path = m_host.showSave(QStringLiteral("Save"), LuaFilter);
     if (path.isEmpty())
         return SaveResult::Cancelled;
-    m_fileName = path;
     stageForSaving();
     return savedTo(path);
 }
 
 ProjectDocument::SaveResult ProjectDocument::savedTo(const QString &path)
 {
+    // A failed write leaves the project under its old name: the text is
+    // still unsaved, and the file that failed holds none of it.
     if (!SaveText(*m_stagingBuffer, path))
         return SaveResult::Failed;
+    m_fileName = path;
     // What is on disk now is the text: nothing unsaved is left to keep.
     m_editor.document()->setModified(false);
     emit saved(path);

@@ -42,10 +42,15 @@ public:
 
     // Fills an editor with a file's lines; reports a failure itself and
     // leaves the editor as it was. True when the file was loaded.
-    bool LoadText(EditorTextEdit *Lst, const QString &file);
+    bool LoadText(EditorTextEdit *editor, const QString &file);
     // Writes a buffer's text plus CR LF to `file`, atomically; reports a
-    // failure itself. True when the file was written.
-    bool SaveText(const TextBuffer &Lst, const QString &file);
+    // failure itself, with the system's reason. True when the file was written.
+    bool SaveText(const TextBuffer &buffer, const QString &file);
+
+    // Writes the text, in the bytes Save would write, to a file that is not
+    // the project's own (an export, the converter's input); the project's
+    // name and modified mark stay. Reports a failure itself.
+    bool writeCopy(const QString &file);
 
     // How a save ended: a cancelled dialog is the user's choice, a failure
     // has been reported and the text must not be dropped.
@@ -84,9 +89,10 @@ private:
 
     // LoadText with the reason of a failure: a file that could not be read,
     // or one that was read and refused (binary, too large, not a file).
-    LoadResult loadFile(EditorTextEdit *Lst, const QString &file);
+    LoadResult loadFile(EditorTextEdit *editor, const QString &file);
     // The same with the file already read into `read`.
-    LoadResult loadFile(EditorTextEdit *Lst, const QString &file, const TextFile::ReadResult &read);
+    LoadResult loadFile(EditorTextEdit *editor, const QString &file,
+                        const TextFile::ReadResult &read);
     // Asks whether to save before the text is replaced; false when the
     // command must stop (cancelled, or the save did not happen).
     bool askToSaveFirst(SaveResult (ProjectDocument::*saveStep)(), bool stopUnlessSaved);

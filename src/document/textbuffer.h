@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringView>
 
 // A plain-text staging buffer: saving, the exports and printing copy the
 // editor's plain text here and write or print it from here. Saving stages
@@ -18,6 +19,10 @@ public:
         setObjectName(name);
     }
 
+    // What a text box holds before anything is put in it: the staging
+    // buffer, and the help pane until the catalogue fills it.
+    static constexpr QStringView InitialText = u"Text2";
+
     QString text() const;
     void setText(const QString &text);
 
@@ -30,7 +35,7 @@ public:
     QString firstLine() const;
 
 private:
-    mutable QString m_text = QStringLiteral("Text2");
+    mutable QString m_text = InitialText.toString();
     QByteArray m_fileBytes;
     mutable bool m_textPending = false; // m_text is still to be read from m_fileBytes
 };

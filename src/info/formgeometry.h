@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/twips.h"
+#include "platform/twips.h"
 
 #include <QRect>
 

@@ -291,7 +291,7 @@ void frmBrowser::openBrowserAddress()
     // The address is typed literally, whatever characters it holds.
     m_addressBox->setEditText(QString());
     m_addressBox->setFocus();
-    m_program.host().sendKeys(literalKeyNotation(m_program.BrowserAddress), this);
+    m_program.host().sendKeys(literalKeyNotation(m_program.browserAddress()), this);
     m_program.host().sendKeys(QStringLiteral("{ENTER}"), this);
 }
 

@@ -11,7 +11,7 @@ class QWindow;
 class WebPageView;
 
 // The program's own web browser. It takes no address as an argument: it types
-// ProgramState::BrowserAddress into its address box and presses Enter, so a link
+// ProgramState::browserAddress() into its address box and presses Enter, so a link
 // opens through the same path as a typed address. It does so when a link shows
 // it, and again each time the user comes back to it from another window of
 // the program. One instance is shared by every link; closing it drops the
@@ -26,7 +26,7 @@ public:
     // A toolbar button by its key: "Back", "Forward", "Stop" or "Refresh".
     void runToolbarKey(const QString &key);
 
-    // Types BrowserAddress into the emptied address box and enters it.
+    // Types the browser address into the emptied address box and enters it.
     void openBrowserAddress();
 
 protected:
@@ -76,7 +76,7 @@ private:
     // the keyboard: coming back from it is no switch between windows.
     bool m_ownDialogActive = false;
     // True once another window of the program had the keyboard since this
-    // window last entered BrowserAddress: coming back from it enters the
+    // window last entered the browser address: coming back from it enters the
     // address again, coming back from another program does not.
     bool m_otherWindowVisited = false;
     // True from queuing the address until the current handler has returned.

@@ -53,7 +53,7 @@ void openLuaHome(ProgramState &program)
 
 void openAddress(ProgramState &program, const QString &address)
 {
-    program.BrowserAddress = address;
+    program.setBrowserAddress(address);
     // The browser enters the address itself: whether and when the window
     // manager activates the window is not for the page to wait on.
     program.showWindow<frmBrowser>()->openBrowserAddress();

@@ -14,7 +14,7 @@ void showAbout(ProgramState &program, QWidget *owner);
 void openMakerSite(ProgramState &program);
 void openPluaHome(ProgramState &program);
 void openLuaHome(ProgramState &program);
-// Sets the program's BrowserAddress and shows the shared browser window,
+// Sets the program's browser address and shows the shared browser window,
 // which loads it.
 void openAddress(ProgramState &program, const QString &address);
 } // namespace HelpWindows

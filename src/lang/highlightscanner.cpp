@@ -2,8 +2,11 @@
 #include "highlightscanner.h"
 
 #include "pluahighlighter.h"
+#include "plua/lexer.h"
 
 #include <QTextCharFormat>
+
+#include <string_view>
 
 namespace HighlightScanner {
 
@@ -27,15 +30,17 @@ bool isDigit(QChar c)
 
 bool isReserved(QStringView word)
 {
-    static const char *const words[] = {"and", "break",    "do",     "else",  "elseif", "end",
-                                        "for", "function", "if",     "local", "nil",    "not",
-                                        "or",  "repeat",   "return", "then",  "until",  "while"};
+    // Reserved words are ASCII and at most 8 letters: anything else is a name.
     if (word.size() < 2 || word.size() > 8)
         return false;
-    for (const char *w : words)
-        if (word == QLatin1StringView(w))
-            return true;
-    return false;
+    char ascii[8];
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        if (word[i].unicode() > 0x7f)
+            return false;
+        ascii[i] = static_cast<char>(word[i].unicode());
+    }
+    return plua::keywordType(std::string_view(ascii, static_cast<std::size_t>(word.size()))) !=
+           plua::Tok::Name;
 }
 
 // Scans a long string body from `pos` with `depth` open `[[`; returns the

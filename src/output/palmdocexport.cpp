@@ -21,24 +21,22 @@ void exportPalmDoc(HostServices &host, ProjectDocument &document, PalmDocConvert
     if (output.isEmpty())
         return;
 
-    TextBuffer &convBox = document.stagingBuffer();
-    document.stageForSaving();
     // Absolute, so that the converter can never take it for an option.
     const QString input =
         PalmDocFiles::createTemporaryFile(host.programDirectory(), host.cacheDirectory());
     // Without its input file the converter would turn an old text, or
-    // nothing, into a database: SaveText has said what went wrong, stop.
-    // With no folder to write in, SaveText's own attempt reports it.
+    // nothing, into a database: writing has said what went wrong, stop.
+    // With no folder to write in, the attempt itself reports it.
     const QString attempted =
         input.isEmpty() ? QDir(host.programDirectory()).absoluteFilePath(QStringLiteral("del.tmp"))
                         : input;
-    if (!document.SaveText(convBox, attempted)) {
+    if (!document.writeCopy(attempted)) {
         if (!input.isEmpty())
             QFile::remove(input);
         return;
     }
 
-    QString docName = PalmDocFiles::titleCommentName(convBox.firstLine());
+    QString docName = PalmDocFiles::titleCommentName(document.stagingBuffer().firstLine());
     if (docName.isNull()) {
         // An empty answer still goes on, as "--.lua".
         const QString answer = host.inputBox(

@@ -3,7 +3,6 @@
 #include "exportfolder.h"
 
 #include "document/projectdocument.h"
-#include "document/textbuffer.h"
 #include "platform/hostservices.h"
 
 #include <QFileInfo>
@@ -18,8 +17,7 @@ void exportText(HostServices &host, ProjectDocument &document)
         proposedExportPath(host, document, QFileInfo(host.lastFileName()).fileName()));
     if (path.isEmpty())
         return;
-    document.stageForSaving();
-    if (document.SaveText(document.stagingBuffer(), path))
+    if (document.writeCopy(path))
         emit document.exported(path);
 }
 

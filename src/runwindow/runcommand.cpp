@@ -1,4 +1,5 @@
 #include "runcommand.h"
+#include "document/gotoline.h"
 #include "textfile.h"
 
 #include "plua/parser.h"
@@ -9,8 +10,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QPlainTextEdit>
 
 RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices &host,
@@ -70,11 +69,7 @@ void RunCommand::stop()
 
 void RunCommand::goToLine(int line)
 {
-    QTextDocument *document = m_editor->document();
-    const QTextBlock block = document->findBlockByNumber(std::max(line - 1, 0));
-    QTextCursor cursor(block.isValid() ? block : document->lastBlock());
-    m_editor->setTextCursor(cursor);
-    m_editor->ensureCursorVisible();
+    GoToLine::moveTo(*m_editor, line);
     m_window->activateWindow();
     m_editor->setFocus(Qt::OtherFocusReason);
 }

@@ -1,7 +1,7 @@
 #include "programstate.h"
 
 #include "output/palmdocconverter.h"
-#include "twips.h"
+#include "platform/twips.h"
 #include "windowplacement.h"
 
 #include <QMainWindow>

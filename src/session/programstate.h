@@ -30,8 +30,10 @@ public:
     // The program's arguments as one string, as the main window reads them.
     QString commandLine() const { return m_commandLine; }
 
-    // The address the browser window opens when it is next activated.
-    QString BrowserAddress;
+    // The address the browser window opens when it is next activated
+    // ("BrowserAddress").
+    QString browserAddress() const { return m_browserAddress; }
+    void setBrowserAddress(const QString &address) { m_browserAddress = address; }
 
     // Exports convert on after their command has returned, so the converter
     // belongs to the program, not to a window.
@@ -81,6 +83,7 @@ private:
 
     HostServices &m_host;
     QString m_commandLine;
+    QString m_browserAddress;
     QPointer<QMainWindow> m_mainWindow;
     QList<QPointer<QWidget>> m_windows;
     std::unique_ptr<PalmDocConverter> m_converter;

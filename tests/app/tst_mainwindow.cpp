@@ -1,7 +1,7 @@
 #include "mainwindowfixture.h"
 #include "testenv.h"
 
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "info/frmbrowser.h"
 #include "info/frmfirstrun.h"
 #include "info/pluainfo.h"
@@ -447,16 +447,36 @@ private slots:
     void saveFailures()
     {
         MainWindowFixture f;
-        // A folder that does not exist: the message, the name still changes.
+        // A folder that does not exist: the message with the system's reason
+        // beneath it, and the project keeps its old name and its mark.
+        const QString named = f.path("named.lua");
+        f.window->document().setFileName(named);
+        f.window->editor()->insertPlainText(QStringLiteral("print(1)"));
         const QString nowhere = f.path("missing/prog.lua");
         f.host.fileAnswers << nowhere;
         f.host.messageAnswers << Answer::Ok;
         f.trigger("mnuFileSaveAs");
         QCOMPARE(f.host.messages.size(), 1);
-        QCOMPARE(f.host.messages[0].text, QStringLiteral("There has been a error!"));
+        const QStringList lines = f.host.messages[0].text.split(u'\n');
+        QCOMPARE(lines.value(0), QStringLiteral("There has been a error!"));
+        QCOMPARE(lines.value(2), QDir::toNativeSeparators(nowhere));
+        QVERIFY2(lines.value(3).contains(QStringLiteral("No such file or directory")),
+                 qPrintable(lines.value(3)));
         QCOMPARE(f.host.messages[0].caption, QStringLiteral("Error"));
         QCOMPARE(f.host.messages[0].buttons, Buttons::Ok);
-        QCOMPARE(f.window->document().fileName(), nowhere);
+        QCOMPARE(f.window->document().fileName(), named);
+        QVERIFY(f.window->editor()->document()->isModified());
+#ifdef Q_OS_LINUX
+        // A full disk names itself.
+        f.host.fileAnswers << QStringLiteral("/dev/full");
+        f.host.messageAnswers << Answer::Ok;
+        f.trigger("mnuFileSaveAs");
+        QCOMPARE(f.host.messages.size(), 2);
+        QVERIFY2(f.host.messages[1].text.endsWith(QStringLiteral("No space left on device")),
+                 qPrintable(f.host.messages[1].text));
+        QCOMPARE(f.window->document().fileName(), named);
+        f.host.messages.removeLast();
+#endif
 
         // A character the handheld cannot store: nothing written, the old file whole.
         const QString existing = f.path("old.lua");

@@ -115,7 +115,7 @@ private slots:
         Program program(host, QString());
         program.start();
         QVERIFY(program.findWindow<frmFirstRun>());
-        program.StartMainWindow();
+        program.startMainWindow();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!program.findWindow<frmFirstRun>());
         QCOMPARE(loadedWindowNames(program), QStringList{"frmMain"});
@@ -174,7 +174,7 @@ private slots:
 
         host.messageAnswers.enqueue(answer);
         Program program(host, QString());
-        program.StartMainWindow();
+        program.startMainWindow();
         frmMain *main = program.mainWindow();
         QTRY_COMPARE(host.messages.size(), 1);
         QVERIFY2(host.messages[0].text.contains(message.arg(written.toString("HH:mm"))),
@@ -260,7 +260,7 @@ private slots:
         QPointer<frmMain> main;
         {
             Program program(host, QString());
-            program.StartMainWindow();
+            program.startMainWindow();
             main = program.mainWindow();
             // A dialog owned by the main window, listed after it: deleting
             // the main window takes the dialog along.
@@ -331,7 +331,7 @@ private slots:
         ScriptedHostServices host(dir.path());
         host.messageAnswers << Answer::Ok;
         Program program(host, commandLine);
-        program.StartMainWindow();
+        program.startMainWindow();
         frmMain *w = program.mainWindow();
         // The file is read once the window is on screen.
         if (message.isEmpty())
@@ -359,7 +359,7 @@ private slots:
         ScriptedHostServices host(dir.path());
         host.messageAnswers << Answer::Ok;
         Program program(host, path);
-        program.StartMainWindow();
+        program.startMainWindow();
         QTRY_COMPARE(host.messages.size(), 1);
         program.mainWindow()->document().save();
         QCOMPARE(MainWindowFixture::readFile(path), QByteArray("--My Project Name.lua\r\n\r\n"));
@@ -377,7 +377,7 @@ private slots:
         host.messageAnswers << Answer::Ok;
         host.fileAnswers << QString();
         Program program(host, path);
-        program.StartMainWindow();
+        program.startMainWindow();
         QTRY_COMPARE(host.messages.size(), 1);
         QCOMPARE(program.mainWindow()->document().save(), ProjectDocument::SaveResult::Cancelled);
         QCOMPARE(host.fileDialogs.size(), 1); // Save went through Save As

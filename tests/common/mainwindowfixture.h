@@ -27,7 +27,7 @@ struct MainWindowFixture
 
     explicit MainWindowFixture(const QString &commandLine = {}) : program(host, commandLine)
     {
-        program.StartMainWindow();
+        program.startMainWindow();
         window = program.mainWindow();
         window->activateWindow();
     }

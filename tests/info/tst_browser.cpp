@@ -10,7 +10,7 @@
 #include "keynotation.h"
 #include "platform/keystrokequeue.h"
 #include "app/program.h"
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "info/frmbrowser.h"
 #include "info/helpwindows.h"
 
@@ -149,7 +149,7 @@ void tst_Browser::secondLinkWhileOpenComesToFront()
     QPointer<frmBrowser> first = browser();
 
     // The main window in front, the browser behind it.
-    m_program->StartMainWindow();
+    m_program->startMainWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow()));
 
     HelpWindows::openAddress(*m_program, url("/b"));
@@ -166,7 +166,7 @@ void tst_Browser::reactivationLoadsBrowserAddressAgain()
     typeAddress(b, url("/b"));
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /b"));
 
-    m_program->StartMainWindow();
+    m_program->startMainWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow()));
     b->activateWindow();
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Page /a"));
@@ -306,7 +306,7 @@ void tst_Browser::pageAlertDoesNotReload()
     QCOMPARE(alerts, 1);
 
     // Switching windows still counts.
-    m_program->StartMainWindow();
+    m_program->startMainWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_program->mainWindow()));
     b->activateWindow();
     QTRY_COMPARE(b->windowTitle(), QStringLiteral("Alert"));
@@ -413,7 +413,7 @@ void tst_Browser::closingDropsHistory()
 
     QVERIFY(openAndWait("/c", "Page /c"));
     QCOMPARE(history(browser()), QStringList{url("/c")});
-    QCOMPARE(m_program->BrowserAddress, url("/c"));
+    QCOMPARE(m_program->browserAddress(), url("/c"));
 }
 
 void tst_Browser::resizeLayout_data()
@@ -440,7 +440,7 @@ void tst_Browser::resizeLayout()
     if (size.isEmpty())
         size = design;
 
-    m_program->BrowserAddress = url("/a");
+    m_program->setBrowserAddress(url("/a"));
     frmBrowser *b = m_program->showWindow<frmBrowser>();
     // It opens at its design size, or smaller where the screen is smaller.
     QCOMPARE(b->size(),
@@ -462,7 +462,7 @@ void tst_Browser::resizeLayout()
 
 void tst_Browser::toolbarButtons()
 {
-    m_program->BrowserAddress = url("/a");
+    m_program->setBrowserAddress(url("/a"));
     frmBrowser *b = m_program->showWindow<frmBrowser>();
     const auto actions = b->findChild<QToolBar *>("tbToolBar")->actions();
     QStringList keys;

@@ -199,7 +199,7 @@ void tst_FirstRun::downloadThenOk()
     QVERIFY(QTest::qWaitForWindowActive(wizard));
 
     wizard->findChild<QPushButton *>("Command3")->click();
-    QCOMPARE(program.BrowserAddress, QLatin1String(PluaStoreAddress));
+    QCOMPARE(program.browserAddress(), QLatin1String(PluaStoreAddress));
     frmBrowser *browser = program.findWindow<frmBrowser>();
     QVERIFY(browser);
     QTRY_COMPARE(QApplication::activeWindow(), browser);

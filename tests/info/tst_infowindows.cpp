@@ -8,7 +8,7 @@
 #include "document/editortextedit.h"
 #include "app/frmmain.h"
 #include "document/projectdocument.h"
-#include "session/twips.h"
+#include "platform/twips.h"
 #include "app/program.h"
 #include "addresses.h"
 #include "info/frmabout.h"
@@ -150,7 +150,7 @@ void tst_InfoWindows::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_host = std::make_unique<ScriptedHostServices>(m_dir->path());
     m_program = std::make_unique<Program>(*m_host, QString());
-    m_program->StartMainWindow();
+    m_program->startMainWindow();
     QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
 }
 
@@ -401,7 +401,7 @@ void tst_InfoWindows::linksOpenTheirAddress()
         // The window that held the link stays open behind the browser.
         QVERIFY(w->isVisible());
     }
-    QCOMPARE(m_program->BrowserAddress, address);
+    QCOMPARE(m_program->browserAddress(), address);
     frmBrowser *browser = m_program->findWindow<frmBrowser>();
     QVERIFY(browser);
     QTRY_COMPARE(QApplication::activeWindow(), browser);

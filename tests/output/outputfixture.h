@@ -24,7 +24,7 @@ struct OutputFixture
 
     explicit OutputFixture(const QString &programDirectory) : host(programDirectory)
     {
-        program.StartMainWindow();
+        program.startMainWindow();
         window = program.mainWindow();
     }
 

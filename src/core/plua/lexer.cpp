@@ -30,6 +30,8 @@ bool isNameChar(unsigned char c)
     return isNameStart(c) || isDigit(c);
 }
 
+} // namespace
+
 int keywordType(std::string_view word)
 {
     if (word.size() < 2 || word.size() > 8)
@@ -40,6 +42,8 @@ int keywordType(std::string_view word)
     }
     return Tok::Name;
 }
+
+namespace {
 
 // Whether a scanned number is complete: at least one mantissa digit and, when
 // an exponent marker is there, exponent digits after it.

@@ -54,6 +54,10 @@ struct Token
 // The spelling of a keyword or symbol token ("end", "==", "(").
 std::string_view tokenSpelling(int type);
 
+// The token type of a reserved word ("while" is Tok::While), or Tok::Name
+// for any other word. The one list of the dialect's reserved words.
+int keywordType(std::string_view word);
+
 // Splits Plua 1 source text into tokens on demand. The text is UTF-8 (or
 // plain ASCII); LF, CR LF and a lone CR each end a line, as they do once the
 // program is on the handheld. Errors in the text throw SyntaxError.

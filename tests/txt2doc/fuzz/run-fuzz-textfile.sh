@@ -15,13 +15,13 @@ fuzz_require_compiler run-fuzz-textfile
 mkdir -p "$work"
 
 main="$src/tests/txt2doc/fuzz/fuzz_textfile.cpp"
-sources=("$src/src/core/textfile.cpp")
+sources=("$src/src/core/textfile.cpp" "$src/txt2doc/palmdocfile.cpp")
 read -r -a qt <<<"$(pkg-config --cflags --libs Qt6Core)"
 flags=(-std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize=vptr
-       -fno-sanitize-recover=all -I"$src/src/core" "${qt[@]}")
+       -fno-sanitize-recover=all -I"$src/src/core" -I"$src/txt2doc" "${qt[@]}")
 
 fuzz_build run-fuzz-textfile "$work/fuzz_textfile" -- "$main" "${sources[@]}" \
-    "$src/src/core/textfile.h" "$src/src/core/linebreaks.h" "$0" -- \
+    "$src/src/core/textfile.h" "$src/src/core/linebreaks.h" "$src/txt2doc/palmdocfile.h" "$0" -- \
     "$main" "${sources[@]}" "${flags[@]}"
 
 # Seeds: the program's own kind of file, and the shapes that once broke it.
