@@ -18,6 +18,7 @@ extern "C" {
 #include <lualib.h>
 }
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -74,6 +75,8 @@ private slots:
     void controlEvents();
     void fieldEditing();
     void peventTimesOutAndStops();
+    void formsAnsweredWithThePen_data();
+    void formsAnsweredWithThePen();
     void dialogsAnsweredByScript_data();
     void dialogsAnsweredByScript();
     void databaseRoundTrip();
@@ -239,6 +242,87 @@ void tst_PluaDevice::peventTimesOutAndStops()
     const QString message = lua.run("e = pevent()");
     stopper.join();
     QVERIFY2(message.contains(QLatin1String("stopped")), qPrintable(message));
+}
+
+// The handheld's forms on its screen answered as a user would: taps on
+// their buttons, keys, the Menu and Home buttons, from another thread.
+void tst_PluaDevice::formsAnsweredWithThePen_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("expected");
+    const QString open = QStringLiteral("open");
+    QTest::newRow("alert OK") << QByteArray("palert('Hi') r = 1") << QStringList{open, "tap 20 148"}
+                              << "1";
+    QTest::newRow("confirm No") << QByteArray("r = pconfirm('Go?') or 'no'")
+                                << QStringList{open, "tap 60 148"} << "no";
+    QTest::newRow("confirm Yes by Enter")
+        << QByteArray("r = pconfirm('Go?')") << QStringList{open, "key 10"} << "1";
+    QTest::newRow("a tap beside the buttons answers nothing")
+        << QByteArray("r = pconfirm('Go?')") << QStringList{open, "tap 100 148", "tap 20 148"}
+        << "1";
+    QTest::newRow("prompt typed and OK")
+        << QByteArray("r = pinput('Name', 'Gu')")
+        << QStringList{open, "key 8", "key 8", "key 0x42", "key 0x6f", "tap 20 148"} << "Bo";
+    QTest::newRow("prompt cancelled") << QByteArray("r = pinput('Name', 'Gu') or 'none'")
+                                      << QStringList{open, "key 0x42", "tap 60 148"} << "none";
+    QTest::newRow("date: March, then the 15th")
+        << QByteArray("y, m, d = pselectdate('Day', 2001, 2, 3) r = y .. '-' .. m .. '-' .. d")
+        << QStringList{open, "tap 60 30", "tap 95 92"} << "2001-3-15";
+    QTest::newRow("date: the 31st of a short month is its last")
+        << QByteArray("y, m, d = pselectdate('Day', 2001, 1, 31) r = y .. '-' .. m .. '-' .. d")
+        << QStringList{open, "tap 30 30", "key 10"} << "2001-2-28";
+    QTest::newRow("date cancelled") << QByteArray("r = pselectdate('Day', 2001, 2, 3) or 'none'")
+                                    << QStringList{open, "tap 20 148"} << "none";
+    QTest::newRow("time: an hour on by the page key")
+        << QByteArray("h, m = pselecttime('At', 23, 30) r = h .. ':' .. m")
+        << QStringList{open, "key 0x0B", "tap 20 148"} << "0:30";
+    QTest::newRow("menu from the Menu button")
+        << QByteArray("pmenu({'A:One', 'Two'}) e, r = pevent()")
+        << QStringList{"menu", "key 0x105", open, "tap 20 30"} << "2";
+    QTest::newRow("menu from the title")
+        << QByteArray("ptitle('T') pmenu({'One', 'Two'}) e, r = pevent()")
+        << QStringList{"menu", "tap 3 3", open, "tap 20 18"} << "1";
+    QTest::newRow("a tap outside closes the menu")
+        << QByteArray("pmenu({'One'}) e, x, y = pevent() r = e .. ',' .. y")
+        << QStringList{"menu", "key 0x105", open, "tap 120 120", "tap 5 100"} << "1,100";
+    QTest::newRow("Menu without a menu is a key")
+        << QByteArray("e, r = pevent()") << QStringList{"key 0x105"} << "261";
+    QTest::newRow("Home ends a waiting program")
+        << QByteArray("pevent() r = 1") << QStringList{"key 0x108"} << "prog:1: no more input";
+    QTest::newRow("Home ends a program in a dialog")
+        << QByteArray("pconfirm('Go?') r = 1") << QStringList{open, "key 0x108"}
+        << "prog:1: no more input";
+}
+
+void tst_PluaDevice::formsAnsweredWithThePen()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, expected);
+    Device device;
+    LuaRun lua(device);
+    std::thread user([&device, steps] {
+        for (const QString &step : steps) {
+            const QStringList words = step.split(QLatin1Char(' '));
+            // "open" waits for the form to show, "menu" for the program's menu.
+            if (words[0] == QLatin1String("open") || words[0] == QLatin1String("menu")) {
+                const bool form = words[0] == QLatin1String("open");
+                for (int i = 0;
+                     i < 5000 && (form ? !device.formOpen() : device.menuItems().isEmpty()); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            } else if (words[0] == QLatin1String("tap")) {
+                device.tap(words[1].toInt(), words[2].toInt());
+            } else {
+                device.key(words[1].toInt(nullptr, 0));
+            }
+        }
+    });
+    const QString error = lua.run(program);
+    user.join();
+    QCOMPARE(error.isEmpty() ? lua.global("r") : error, expected);
+    // The program's screen is back as it was under the form.
+    QVERIFY(!device.formOpen());
 }
 
 void tst_PluaDevice::dialogsAnsweredByScript_data()
