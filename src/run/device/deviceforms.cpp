@@ -284,7 +284,7 @@ void Device::drawDatePickerLocked(const QRect &inside)
     const int headTop = monthTop + 2 * line + 3;
     static const char weekdays[] = "SMTWTFS";
     for (int d = 0; d < 7; ++d) {
-        const QString name(QLatin1Char(weekdays[d]));
+        const QString name = QString(QLatin1Char(weekdays[d]));
         drawTextLocked(dayLeft + d * dayCell + (dayCell - textWidthLocked(name, 1)) / 2, headTop,
                        name, 1, Ink);
     }
