@@ -77,6 +77,7 @@ private slots:
     void peventTimesOutAndStops();
     void formsAnsweredWithThePen_data();
     void formsAnsweredWithThePen();
+    void longAlertFitsTheScreen();
     void dialogsAnsweredByScript_data();
     void dialogsAnsweredByScript();
     void databaseRoundTrip();
@@ -323,6 +324,21 @@ void tst_PluaDevice::formsAnsweredWithThePen()
     QCOMPARE(error.isEmpty() ? lua.global("r") : error, expected);
     // The program's screen is back as it was under the form.
     QVERIFY(!device.formOpen());
+}
+
+// A message longer than the screen keeps the form's title bar on it.
+void tst_PluaDevice::longAlertFitsTheScreen()
+{
+    Device device;
+    LuaRun lua(device);
+    int titleBar = -1;
+    device.setDialogAnswerer([&](const DialogRequest &) {
+        titleBar = device.pixel(150, 5);
+        return std::optional<DialogAnswer>(DialogAnswer{true, {}, 0, 0, 0});
+    });
+    QCOMPARE(lua.run("palert(string.rep('word ', 400))"), QString());
+    QCOMPARE(titleBar, 255);
+    QCOMPARE(device.pixel(150, 5), 0); // the program's screen is back
 }
 
 void tst_PluaDevice::dialogsAnsweredByScript_data()

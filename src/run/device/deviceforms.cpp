@@ -175,6 +175,9 @@ void Device::drawDialogLocked()
     case Kind::Confirm:
         title = request.kind == Kind::Alert ? QStringLiteral("Alert") : QStringLiteral("Confirm");
         message = wrapLocked(request.text, 0, textWidth);
+        // A message longer than the screen keeps the lines that fit.
+        message =
+            message.mid(0, (Height - 4 - TitleBar - 8 - ButtonHeight - 4) / fontLineHeight(0));
         body = 4 + static_cast<int>(message.size()) * fontLineHeight(0) + 4;
         if (request.kind == Kind::Alert)
             buttons = {{QStringLiteral("OK"), Accept}};
