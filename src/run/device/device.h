@@ -152,6 +152,9 @@ public:
     // The handheld's own form over the program's screen: a dialog or the
     // open menu. The program waits while one is open.
     bool formOpen() const;
+    // The answer the pen or a key gave the dialog on the screen, while the
+    // program still waits for it.
+    std::optional<DialogAnswer> formAnswer() const;
     void postEvent(const DeviceEvent &event);
 
     // --- waiting, on the program's thread ---

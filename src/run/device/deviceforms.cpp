@@ -51,6 +51,12 @@ bool Device::formOpen() const
     return m_form.open;
 }
 
+std::optional<DialogAnswer> Device::formAnswer() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_dialogOpen ? m_answer : std::nullopt;
+}
+
 QStringList Device::wrapLocked(const QString &text, int font, int width) const
 {
     QStringList lines;

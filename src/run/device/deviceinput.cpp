@@ -274,18 +274,19 @@ std::optional<DialogAnswer> Device::askDialog(const DialogRequest &request)
         return std::nullopt;
     // The form is on the screen while a script or the pen answers it.
     openFormLocked(request, false);
+    m_answer.reset();
+    m_dialogOpen = true;
     if (m_answerer) {
         const auto answerer = m_answerer;
         lock.unlock();
         std::optional<DialogAnswer> answer = answerer(request);
         lock.lock();
+        m_dialogOpen = false;
         closeFormLocked();
         if (!answer)
             m_inputEnded = true;
         return answer;
     }
-    m_answer.reset();
-    m_dialogOpen = true;
     if (m_dialogObserver) {
         const auto observer = m_dialogObserver;
         lock.unlock();
