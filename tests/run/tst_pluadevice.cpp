@@ -281,6 +281,9 @@ void tst_PluaDevice::formsAnsweredWithThePen_data()
     QTest::newRow("menu from the Menu button")
         << QByteArray("pmenu({'A:One', 'Two'}) e, r = pevent()")
         << QStringList{"menu", "key 0x105", open, "tap 20 30"} << "2";
+    QTest::newRow("menu item by its shortcut letter")
+        << QByteArray("pmenu({'A:One', 'B:Two'}) e, r = pevent()")
+        << QStringList{"menu", "key 0x105", open, "key 0x62"} << "2";
     QTest::newRow("menu from the title")
         << QByteArray("ptitle('T') pmenu({'One', 'Two'}) e, r = pevent()")
         << QStringList{"menu", "tap 3 3", open, "tap 20 18"} << "1";

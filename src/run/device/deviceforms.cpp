@@ -469,6 +469,14 @@ bool Device::formKeyLocked(int code)
     using Kind = DialogRequest::Kind;
     const Kind kind = m_form.request.kind;
     if (m_form.menu) {
+        // An item's shortcut letter chooses it while the menu is open.
+        const QChar letter = code < 0x100 ? QChar(code).toUpper() : QChar();
+        for (int i = 0; i < m_menu.size() && !letter.isNull(); ++i)
+            if (m_menu[i].size() >= 2 && m_menu[i].at(1) == QLatin1Char(':') &&
+                m_menu[i].at(0).toUpper() == letter) {
+                formActionLocked(ItemBase + i + 1);
+                return true;
+            }
         if (code == DeviceKey::menu)
             closeFormLocked();
         return true;
