@@ -229,8 +229,10 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
                 m_inputEnded = true;
             continue;
         }
-        if (m_inputEnded)
+        if (m_inputEnded) {
+            closeFormLocked(); // the menu goes with the program
             return std::nullopt;
+        }
         const Control *held = controlById(m_pressed);
         const bool repeating = held && held->kind == ControlKind::RepeatButton;
         auto until = Clock::time_point::max();
