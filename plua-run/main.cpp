@@ -66,6 +66,8 @@ display. What the program prints goes to standard output.
                        screenshot PNG
                      Lines starting with # are comments. When the steps run
                      out and the program waits for more input, the run ends.
+                     Dialogs and the menu show on the screen, where tap and
+                     key steps reach them; button home ends the program.
   --screenshot PNG   writes the screen as a PNG picture when the run ends
   --timeout SECONDS  stops the program after SECONDS (default 10; 0: never),
                      whatever it is doing

@@ -148,10 +148,7 @@ void HandheldView::mousePressEvent(QMouseEvent *event)
     for (const Button &button : buttons()) {
         if (!button.rect.contains(position))
             continue;
-        if (button.key == DeviceKey::menu && !m_device->menuItems().isEmpty())
-            emit menuRequested(event->globalPosition().toPoint());
-        else
-            m_device->key(button.key);
+        m_device->key(button.key);
         return;
     }
 }

@@ -30,10 +30,6 @@ public:
     QRect screenRect() const;
     QSize sizeHint() const override;
 
-signals:
-    // The silk-screen Menu button was tapped (the window shows the menu).
-    void menuRequested(const QPoint &globalPosition);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -8,24 +8,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFormLayout>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QTextDocumentFragment>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -40,7 +36,7 @@ const QString ScaleKey = QStringLiteral("Scale");
 
 RunWindow::RunWindow(HostServices &host, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_view(new HandheldView(this)),
-      m_scaleBox(new QComboBox(this)), m_status(new QLabel(this)),
+      m_scaleBox(new QComboBox(this)), m_status(new QLabel(this)), m_sound(new QLabel(this)),
       m_stopButton(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("runWindow"));
@@ -49,6 +45,17 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::RichText);
     m_status->setMinimumHeight(fontMetrics().height() * 2);
+    // Sounds show beside the controls and fade, leaving the status line to
+    // the run's state.
+    m_sound->setObjectName(QStringLiteral("runSound"));
+    auto *soundFade = new QGraphicsOpacityEffect(m_sound);
+    m_sound->setGraphicsEffect(soundFade);
+    m_soundFade = new QPropertyAnimation(soundFade, "opacity", this);
+    m_soundFade->setDuration(2000);
+    m_soundFade->setStartValue(1.0);
+    m_soundFade->setEndValue(0.0);
+    m_soundFade->setEasingCurve(QEasingCurve::InCubic);
+    connect(m_soundFade, &QPropertyAnimation::finished, m_sound, &QLabel::clear);
     m_stopButton->setObjectName(QStringLiteral("runStop"));
     m_stopButton->setEnabled(false);
     m_stopButton->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
@@ -74,7 +81,7 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(m_scaleBox);
-    controls->addStretch(1);
+    controls->addWidget(m_sound, 1);
     controls->addWidget(restart);
     controls->addWidget(screenshot);
     controls->addWidget(m_stopButton);
@@ -94,7 +101,6 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     connect(m_status, &QLabel::linkActivated, this, [this](const QString &link) {
         emit goToLine(link.mid(QStringLiteral("line:").size()).toInt());
     });
-    connect(m_view, &HandheldView::menuRequested, this, &RunWindow::showMenu);
 
     bool valid = false;
     const int remembered = m_host.readSetting(RunSection, ScaleKey).toInt(&valid);
@@ -195,6 +201,13 @@ void RunWindow::setStatus(const QString &text, int line)
         m_status->setText(text.toHtmlEscaped());
 }
 
+void RunWindow::showSound(const QString &note)
+{
+    m_sound->setText(note);
+    m_soundFade->stop();
+    m_soundFade->start();
+}
+
 QString RunWindow::statusText() const
 {
     return QTextDocumentFragment::fromHtml(m_status->text()).toPlainText();
@@ -212,8 +225,6 @@ void RunWindow::run(const QString &source, const QString &fileName)
         RunnerProcess *old = m_session;
         disconnect(old, nullptr, this, nullptr);
         old->deleteLater();
-        if (m_dialog)
-            m_dialog->reject();
     }
     m_fileName = fileName;
     const QString shortName = fileName.isEmpty() ? tr("Untitled") : QFileInfo(fileName).fileName();
@@ -228,10 +239,9 @@ void RunWindow::run(const QString &source, const QString &fileName)
             emit firstFrameShown(m_started.elapsed());
         }
     });
-    connect(m_session, &RunnerProcess::dialogRequested, this, &RunWindow::answerDialog);
     connect(m_session, &RunnerProcess::soundPlayed, this, [this](const QString &note) {
         QApplication::beep();
-        setStatus(note, 0);
+        showSound(note);
     });
     connect(m_session, &RunnerProcess::finished, this, &RunWindow::onFinished);
     setStatus(tr("Running %1").arg(shortName), 0);
@@ -268,16 +278,12 @@ void RunWindow::stop()
 {
     if (m_session)
         m_session->stop();
-    if (m_dialog)
-        m_dialog->reject();
 }
 
 void RunWindow::onFinished(bool stopped, int line, const QString &message)
 {
     m_stopButton->setEnabled(false);
     m_view->setRunner(nullptr);
-    if (m_dialog)
-        m_dialog->reject();
     const QString shortName =
         m_fileName.isEmpty() ? tr("Untitled") : QFileInfo(m_fileName).fileName();
     if (stopped)
@@ -290,103 +296,6 @@ void RunWindow::onFinished(bool stopped, int line, const QString &message)
         setStatus(message, 0); // the runner's own end, not a fault of the program
     else
         setStatus(QStringLiteral("%1: %2").arg(shortName, message), 0);
-}
-
-void RunWindow::showMenu(const QPoint &globalPosition)
-{
-    if (!m_session)
-        return;
-    QMenu menu(this);
-    const QStringList items = m_session->menuItems();
-    for (int i = 0; i < items.size(); ++i) {
-        // "X:Text" is Text with the Graffiti shortcut X.
-        const QString &item = items[i];
-        const bool shortcut = item.size() > 2 && item.at(1) == QLatin1Char(':');
-        QAction *action = menu.addAction(shortcut ? item.mid(2) : item);
-        if (shortcut)
-            action->setText(action->text() + QLatin1Char('\t') + QStringLiteral("/") + item.at(0));
-        action->setData(i + 1);
-    }
-    if (QAction *chosen = menu.exec(globalPosition); chosen && m_session)
-        m_session->chooseMenu(chosen->data().toInt());
-}
-
-void RunWindow::answerDialog(const DialogRequest &request)
-{
-    RunnerProcess *session = m_session;
-    auto *dialog = new QDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_dialog = dialog;
-    auto *layout = new QFormLayout(dialog);
-    auto *buttons = new QDialogButtonBox(dialog);
-    QLineEdit *input = nullptr;
-    QDateEdit *date = nullptr;
-    QTimeEdit *time = nullptr;
-    switch (request.kind) {
-    case DialogRequest::Kind::Alert:
-        dialog->setWindowTitle(tr("Alert"));
-        layout->addRow(new QLabel(request.text, dialog));
-        buttons->addButton(QDialogButtonBox::Ok);
-        break;
-    case DialogRequest::Kind::Confirm:
-        dialog->setWindowTitle(tr("Confirm"));
-        layout->addRow(new QLabel(request.text, dialog));
-        buttons->addButton(QDialogButtonBox::Yes);
-        buttons->addButton(QDialogButtonBox::No);
-        break;
-    case DialogRequest::Kind::Input:
-        dialog->setWindowTitle(request.text.isEmpty() ? tr("Input") : request.text);
-        input = new QLineEdit(request.initial, dialog);
-        input->setMaxLength(255);
-        layout->addRow(input);
-        buttons->addButton(QDialogButtonBox::Ok);
-        buttons->addButton(QDialogButtonBox::Cancel);
-        break;
-    case DialogRequest::Kind::Date:
-        dialog->setWindowTitle(request.text.isEmpty() ? tr("Select Date") : request.text);
-        date = new QDateEdit(QDate(request.a, request.b, request.c), dialog);
-        date->setCalendarPopup(true);
-        layout->addRow(date);
-        buttons->addButton(QDialogButtonBox::Ok);
-        buttons->addButton(QDialogButtonBox::Cancel);
-        break;
-    case DialogRequest::Kind::Time:
-        dialog->setWindowTitle(request.text.isEmpty() ? tr("Select Time") : request.text);
-        time = new QTimeEdit(QTime(request.a, request.b), dialog);
-        layout->addRow(time);
-        buttons->addButton(QDialogButtonBox::Ok);
-        buttons->addButton(QDialogButtonBox::Cancel);
-        break;
-    }
-    layout->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::clicked, dialog, [buttons, dialog](QAbstractButton *b) {
-        const QDialogButtonBox::ButtonRole role = buttons->buttonRole(b);
-        dialog->done(role == QDialogButtonBox::AcceptRole || role == QDialogButtonBox::YesRole
-                         ? QDialog::Accepted
-                         : QDialog::Rejected);
-    });
-    connect(dialog, &QDialog::finished, this,
-            [this, session, request, input, date, time](int result) {
-                if (session != m_session)
-                    return; // the run the dialog belonged to has gone
-                DialogAnswer answer;
-                answer.accepted =
-                    result == QDialog::Accepted || request.kind == DialogRequest::Kind::Alert;
-                if (input)
-                    answer.text = input->text();
-                if (date) {
-                    answer.a = date->date().year();
-                    answer.b = date->date().month();
-                    answer.c = date->date().day();
-                }
-                if (time) {
-                    answer.a = time->time().hour();
-                    answer.b = time->time().minute();
-                }
-                session->answerDialog(answer);
-            });
-    dialog->setModal(true);
-    dialog->show();
 }
 
 void RunWindow::showEvent(QShowEvent *event)

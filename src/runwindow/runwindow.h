@@ -1,17 +1,15 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QWidget>
 
 class HandheldView;
 class HostServices;
 class QComboBox;
-class QDialog;
 class QLabel;
+class QPropertyAnimation;
 class QPushButton;
 class RunnerProcess;
-struct DialogRequest;
 
 // The window a Plua program runs in: the handheld, a line for what went
 // wrong (a click on it goes to the program's line), the screen's scale,
@@ -53,10 +51,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void answerDialog(const DialogRequest &request);
     void onFinished(bool stopped, int line, const QString &message);
-    void showMenu(const QPoint &globalPosition);
     void setStatus(const QString &text, int line);
+    void showSound(const QString &note);
     void fitScale();
     bool fits(int scale);
 
@@ -64,9 +61,10 @@ private:
     HandheldView *m_view;
     QComboBox *m_scaleBox;
     QLabel *m_status;
+    QLabel *m_sound; // the latest sound, fading
+    QPropertyAnimation *m_soundFade;
     QPushButton *m_stopButton;
     RunnerProcess *m_session = nullptr;
-    QPointer<QDialog> m_dialog;
     QString m_fileName;
     QElapsedTimer m_started;
     bool m_firstFrame = false;

@@ -19,6 +19,7 @@ extern "C" {
 #include <lualib.h>
 }
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -75,6 +76,9 @@ private slots:
     void controlEvents();
     void fieldEditing();
     void peventTimesOutAndStops();
+    void formsAnsweredWithThePen_data();
+    void formsAnsweredWithThePen();
+    void longAlertFitsTheScreen();
     void dialogsAnsweredByScript_data();
     void dialogsAnsweredByScript();
     void databaseRoundTrip();
@@ -169,7 +173,7 @@ void tst_PluaDevice::drawingReadsBack()
     LuaRun lua(device);
     QCOMPARE(lua.run("pclear() pset(3, 4, 125) a = pget(3, 4) b = pget(4, 4)"
                      "pline(0, 10, 20, 10) x, y = ppos()"
-                     "pmoveto(50, 50) pheading(90) pwalk(10) wx, wy = ppos()"
+                     "pmoveto(50, 50) pheading(90) pwalk(10) wx, wy = ppos() w = pget(50, 45)"
                      "print('hi') px, py = ppos()"),
              QString());
     QCOMPARE(lua.global("a"), QStringLiteral("125"));
@@ -177,7 +181,7 @@ void tst_PluaDevice::drawingReadsBack()
     // Lines end at their second point; the turtle's 90 degrees is up.
     QCOMPARE(lua.global("x") + ',' + lua.global("y"), QStringLiteral("20,10"));
     QCOMPARE(lua.global("wx") + ',' + lua.global("wy"), QStringLiteral("50,40"));
-    QCOMPARE(device.pixel(50, 45), 255);
+    QCOMPARE(lua.global("w"), QStringLiteral("255"));
     // print ends its line: the cursor is back at the left, one line down.
     QCOMPARE(lua.global("px"), QStringLiteral("0"));
     QVERIFY(lua.global("py").toInt() > 40);
@@ -256,6 +260,105 @@ void tst_PluaDevice::peventTimesOutAndStops()
     const QString message = lua.run("e = pevent()");
     stopper.join();
     QVERIFY2(message.contains(QLatin1String("stopped")), qPrintable(message));
+}
+
+// The handheld's forms on its screen answered as a user would: taps on
+// their buttons, keys, the Menu and Home buttons, from another thread.
+void tst_PluaDevice::formsAnsweredWithThePen_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("expected");
+    const QString open = QStringLiteral("open");
+    QTest::newRow("alert OK") << QByteArray("palert('Hi') r = 1") << QStringList{open, "tap 20 148"}
+                              << "1";
+    QTest::newRow("confirm No") << QByteArray("r = pconfirm('Go?') or 'no'")
+                                << QStringList{open, "tap 60 148"} << "no";
+    QTest::newRow("confirm Yes by Enter")
+        << QByteArray("r = pconfirm('Go?')") << QStringList{open, "key 10"} << "1";
+    QTest::newRow("a tap beside the buttons answers nothing")
+        << QByteArray("r = pconfirm('Go?')") << QStringList{open, "tap 100 148", "tap 20 148"}
+        << "1";
+    QTest::newRow("prompt typed and OK")
+        << QByteArray("r = pinput('Name', 'Gu')")
+        << QStringList{open, "key 8", "key 8", "key 0x42", "key 0x6f", "tap 20 148"} << "Bo";
+    QTest::newRow("prompt cancelled") << QByteArray("r = pinput('Name', 'Gu') or 'none'")
+                                      << QStringList{open, "key 0x42", "tap 60 148"} << "none";
+    QTest::newRow("date: March, then the 15th")
+        << QByteArray("y, m, d = pselectdate('Day', 2001, 2, 3) r = y .. '-' .. m .. '-' .. d")
+        << QStringList{open, "tap 60 30", "tap 95 92"} << "2001-3-15";
+    QTest::newRow("date: the 31st of a short month is its last")
+        << QByteArray("y, m, d = pselectdate('Day', 2001, 1, 31) r = y .. '-' .. m .. '-' .. d")
+        << QStringList{open, "tap 30 30", "key 10"} << "2001-2-28";
+    QTest::newRow("date cancelled") << QByteArray("r = pselectdate('Day', 2001, 2, 3) or 'none'")
+                                    << QStringList{open, "tap 20 148"} << "none";
+    QTest::newRow("time: an hour on by the page key")
+        << QByteArray("h, m = pselecttime('At', 23, 30) r = h .. ':' .. m")
+        << QStringList{open, "key 0x0B", "tap 20 148"} << "0:30";
+    QTest::newRow("menu from the Menu button")
+        << QByteArray("pmenu({'A:One', 'Two'}) e, r = pevent()")
+        << QStringList{"menu", "key 0x105", open, "tap 20 30"} << "2";
+    QTest::newRow("menu item by its shortcut letter")
+        << QByteArray("pmenu({'A:One', 'B:Two'}) e, r = pevent()")
+        << QStringList{"menu", "key 0x105", open, "key 0x62"} << "2";
+    QTest::newRow("menu from the title")
+        << QByteArray("ptitle('T') pmenu({'One', 'Two'}) e, r = pevent()")
+        << QStringList{"menu", "tap 3 3", open, "tap 20 18"} << "1";
+    QTest::newRow("a tap outside closes the menu")
+        << QByteArray("pmenu({'One'}) e, x, y = pevent() r = e .. ',' .. y")
+        << QStringList{"menu", "key 0x105", open, "tap 120 120", "tap 5 100"} << "1,100";
+    QTest::newRow("Menu without a menu is a key")
+        << QByteArray("e, r = pevent()") << QStringList{"key 0x105"} << "261";
+    QTest::newRow("Home ends a waiting program")
+        << QByteArray("pevent() r = 1") << QStringList{"key 0x108"} << "prog:1: no more input";
+    QTest::newRow("Home ends a program in a dialog")
+        << QByteArray("pconfirm('Go?') r = 1") << QStringList{open, "key 0x108"}
+        << "prog:1: no more input";
+}
+
+void tst_PluaDevice::formsAnsweredWithThePen()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, expected);
+    Device device;
+    LuaRun lua(device);
+    std::thread user([&device, steps] {
+        for (const QString &step : steps) {
+            const QStringList words = step.split(QLatin1Char(' '));
+            // "open" waits for the form to show, "menu" for the program's menu.
+            if (words[0] == QLatin1String("open") || words[0] == QLatin1String("menu")) {
+                const bool form = words[0] == QLatin1String("open");
+                for (int i = 0;
+                     i < 5000 && (form ? !device.formOpen() : device.menuItems().isEmpty()); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            } else if (words[0] == QLatin1String("tap")) {
+                device.tap(words[1].toInt(), words[2].toInt());
+            } else {
+                device.key(words[1].toInt(nullptr, 0));
+            }
+        }
+    });
+    const QString error = lua.run(program);
+    user.join();
+    QCOMPARE(error.isEmpty() ? lua.global("r") : error, expected);
+    // The program's screen is back as it was under the form.
+    QVERIFY(!device.formOpen());
+}
+
+// A message longer than the screen keeps the form's title bar on it.
+void tst_PluaDevice::longAlertFitsTheScreen()
+{
+    Device device;
+    LuaRun lua(device);
+    int titleBar = -1;
+    device.setDialogAnswerer([&](const DialogRequest &) {
+        titleBar = device.pixel(150, 5);
+        return std::optional<DialogAnswer>(DialogAnswer{true, {}, 0, 0, 0});
+    });
+    QCOMPARE(lua.run("palert(string.rep('word ', 400))"), QString());
+    QCOMPARE(titleBar, 255);
+    QCOMPARE(device.pixel(150, 5), 0); // the program's screen is back
 }
 
 void tst_PluaDevice::dialogsAnsweredByScript_data()

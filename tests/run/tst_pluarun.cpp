@@ -105,7 +105,7 @@ void tst_PluaRun::faults_data()
         << QByteArray("pevent()\n") << QByteArray("answer ok\n") << 1
         << QByteArray("ev.txt: line 1: an answer, but the program shows no dialog\n");
     QTest::newRow("dialog without an answer")
-        << QByteArray("palert(\"Hi\")\n") << QByteArray("tap 1 1\n") << 1
+        << QByteArray("palert(\"Hi\")\npmenu({\"A\"})\n") << QByteArray("menu 1\n") << 1
         << QByteArray("ev.txt: line 1: the program shows a dialog (\"Hi\"); answer it first\n");
     QTest::newRow("screenshot cannot be written")
         << QByteArray("pevent()\n") << QByteArray("screenshot no/such/dir/x.png\n") << 1

@@ -15,7 +15,6 @@
 #include "runwindow/runwindow.h"
 
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QApplication>
 #include <QComboBox>
@@ -93,7 +92,7 @@ private slots:
     void stopEndsAnEndlessLoop();
     void aCrashedRunnerIsReported();
     void framesMatchPluaRun();
-    void dialogsAreAnsweredInTheWindow();
+    void dialogsAndMenuAreOnTheScreen();
     void scaleFitsTheScreen_data();
     void scaleFitsTheScreen();
     void scaleIsRemembered_data();
@@ -254,19 +253,45 @@ void tst_RunWindow::framesMatchPluaRun()
     QCOMPARE(runnerProcesses(), QList<qint64>());
 }
 
-void tst_RunWindow::dialogsAreAnsweredInTheWindow()
+// The program's dialog and menu are the handheld's, on its screen, answered
+// with the pen; a sound shows apart from the run's state; Home ends the run.
+void tst_RunWindow::dialogsAndMenuAreOnTheScreen()
 {
     Editor editor;
-    editor.edit->setPlainText("if pconfirm(\"Go?\") then pbox(0, 0, 4, 4) end\npevent()\n");
+    editor.edit->setPlainText("ptitle('T') pmenu({'Box'})\n"
+                              "if pconfirm('Go?') then pbox(100, 50, 4, 4) end\n"
+                              "local e = pevent()\n"
+                              "while e ~= menuSelect do e = pevent() end\n"
+                              "pbox(100, 60, 4, 4) pbeep(1)\n"
+                              "while 1 do pevent() end\n");
     editor.command->run();
     RunWindow *window = editor.command->runWindow();
-    QDialog *dialog = nullptr;
-    QTRY_VERIFY((dialog = window->findChild<QDialog *>()) && dialog->isVisible());
-    QCOMPARE(dialog->findChild<QLabel *>()->text(), QStringLiteral("Go?"));
-    auto *buttons = dialog->findChild<QDialogButtonBox *>();
-    buttons->button(QDialogButtonBox::Yes)->click();
-    QTRY_COMPARE(window->view()->frame().pixelColor(1, 1), QColor(Qt::black));
-    window->stop();
+    HandheldView *view = window->view();
+    const auto tap = [view](int x, int y) {
+        const int scale = view->scale();
+        QTest::mouseClick(view, Qt::LeftButton, {},
+                          view->screenRect().topLeft() + QPoint(x * scale, y * scale));
+    };
+    // The confirm form's frame and title bar at the bottom of the screen.
+    QTRY_COMPARE(view->frame().pixelColor(0, 130), QColor(Qt::black));
+    QCOMPARE(view->frame().pixelColor(150, 115), QColor(Qt::black));
+    QVERIFY(!window->findChild<QDialog *>());
+    tap(20, 148); // Yes
+    QTRY_COMPARE(view->frame().pixelColor(101, 51), QColor(Qt::black));
+    QCOMPARE(view->frame().pixelColor(0, 130), QColor(Qt::white));
+    tap(3, 3); // the title opens the menu
+    QTRY_COMPARE(view->frame().pixelColor(2, 14), QColor(Qt::black));
+    tap(20, 18);
+    QTRY_COMPARE(view->frame().pixelColor(101, 61), QColor(Qt::black));
+    auto *sound = window->findChild<QLabel *>(QStringLiteral("runSound"));
+    QVERIFY(sound);
+    QTRY_COMPARE(sound->text(), QStringLiteral("Beep: info"));
+    QVERIFY(window->statusText().startsWith(QLatin1String("Running")));
+    QTRY_COMPARE_WITH_TIMEOUT(sound->text(), QString(), 4000);
+    // Home, the silk-screen button at the top left below the screen.
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->screenRect().bottomLeft() + QPoint(4, 4));
+    QTRY_VERIFY(!window->isRunning());
+    QCOMPARE(window->statusText(), QStringLiteral("Ended"));
 }
 
 void tst_RunWindow::scaleFitsTheScreen_data()

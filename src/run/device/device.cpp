@@ -273,8 +273,12 @@ void Device::drawText(const QByteArray &latin1)
     const int height = fontLineHeight(m_font);
     QString run;
     const auto flush = [&] {
+        // Text is drawn on its own background, as the handheld draws it:
+        // new text at the same place replaces the old.
+        const int width = textWidthLocked(run, m_font);
+        fillLocked(QRect(m_cursor.x(), m_cursor.y(), width, height), m_background);
         drawTextLocked(m_cursor.x(), m_cursor.y(), run, m_font, m_foreground);
-        m_cursor.rx() += textWidthLocked(run, m_font);
+        m_cursor.rx() += width;
         run.clear();
     };
     for (char ch : latin1) {

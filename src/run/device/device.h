@@ -149,6 +149,12 @@ public:
     void key(int code);
     // Chooses menu item `number` (the first is 1).
     void chooseMenu(int number);
+    // The handheld's own form over the program's screen: a dialog or the
+    // open menu. The program waits while one is open.
+    bool formOpen() const;
+    // The answer the pen or a key gave the dialog on the screen, while the
+    // program still waits for it.
+    std::optional<DialogAnswer> formAnswer() const;
     void postEvent(const DeviceEvent &event);
 
     // --- waiting, on the program's thread ---
@@ -205,7 +211,49 @@ private:
         int top = 0;
     };
 
+    // Queued by the Menu button or a tap on the title: the menu opens when
+    // the program next waits for an event, as on the handheld.
+    static constexpr int OpenMenuEvent = -1;
+
+    // A place on a form the pen can tap, and what tapping it does.
+    struct Hotspot
+    {
+        QRect rect;
+        int action = 0;
+    };
+    // A dialog or the menu drawn over the program's screen.
+    struct Form
+    {
+        bool open = false;
+        bool menu = false;
+        DialogRequest request;
+        DialogAnswer value; // the answer as the user builds it
+        QImage under;       // the program's screen beneath
+        QList<Hotspot> hotspots;
+        int pressed = -1; // index into hotspots while the pen holds it
+        bool minutes = false;
+    };
+
     int fontLineHeight(int font) const;
+    QStringList wrapLocked(const QString &text, int font, int width) const;
+    void openFormLocked(const DialogRequest &request, bool menu);
+    void closeFormLocked();
+    void drawFormLocked();
+    void drawDialogLocked();
+    void drawDatePickerLocked(const QRect &inside);
+    void drawTimePickerLocked(const QRect &inside);
+    void drawMenuLocked();
+    void drawFormButtonLocked(const QRect &rect, const QString &text, bool pressed);
+    void addHotspotLocked(const QRect &rect, int action);
+    void arrowLocked(const QRect &area, Qt::ArrowType direction, int color);
+    bool formPenDownLocked(int x, int y);
+    bool formPenUpLocked(int x, int y);
+    bool formKeyLocked(int code);
+    void formActionLocked(int action);
+    void answerFormLocked(bool accepted);
+    void scrollListLocked(Control &list, int rows);
+    Control *pagedListLocked();
+    bool listScrolls(const Control &list) const { return list.items.size() > list.lines; }
     int textWidthLocked(const QString &text, int font) const;
     void drawTextLocked(int x, int y, const QString &text, int font, int color);
     void plot(int x, int y, int color);
@@ -234,8 +282,10 @@ private:
     QList<Control> m_controls;
     int m_nextControlId = 1;
     int m_focus = 0;
-    int m_pressed = 0; // control under a pen that went down on it
-    bool m_penOnControl = false;
+    int m_pressed = 0;        // control under a pen that went down on it
+    bool m_penOnForm = false; // the pen went down on a form or the title
+    int m_pagedList = 0;      // the list the page keys scroll
+    Form m_form;
     QStringList m_menu;
     std::deque<DeviceEvent> m_events;
     std::function<bool(Device &)> m_feeder;

@@ -177,8 +177,12 @@ void Device::drawControlLocked(const Control &c, bool pressed)
     }
     case ControlKind::List: {
         frameLocked(r, fg);
+        // A list longer than its rows keeps a column at the right for its
+        // scroll arrows, each shown while there is more that way.
+        const bool scrolls = listScrolls(c);
+        const int textRight = scrolls ? r.right() - 9 : r.right() - 1;
         for (int i = 0; i < c.lines && c.top + i < c.items.size(); ++i) {
-            const QRect row(r.left() + 1, r.top() + 1 + i * height, r.width() - 2, height);
+            const QRect row(r.left() + 1, r.top() + 1 + i * height, textRight - r.left(), height);
             const bool selected = c.top + i == c.selected;
             if (selected)
                 fillLocked(row, fg);
@@ -187,9 +191,39 @@ void Device::drawControlLocked(const Control &c, bool pressed)
                 text.chop(1);
             drawTextLocked(row.left() + 1, row.top(), text, 0, selected ? bg : fg);
         }
+        if (scrolls) {
+            const QRect column(textRight + 1, r.top() + 1, r.right() - textRight - 1,
+                               r.height() - 2);
+            if (c.top > 0)
+                arrowLocked(QRect(column.left(), column.top(), column.width(), 8), Qt::UpArrow, fg);
+            if (c.top + c.lines < c.items.size())
+                arrowLocked(QRect(column.left(), column.bottom() - 7, column.width(), 8),
+                            Qt::DownArrow, fg);
+        }
         break;
     }
     }
+}
+
+void Device::scrollListLocked(Control &list, int rows)
+{
+    const int last = std::max(static_cast<int>(list.items.size()) - list.lines, 0);
+    list.top = std::clamp(list.top + rows, 0, last);
+    m_pagedList = list.id;
+    drawControlLocked(list);
+    touchLocked();
+}
+
+Device::Control *Device::pagedListLocked()
+{
+    // The list last tapped or scrolled, else the newest that scrolls.
+    Control *chosen = controlById(m_pagedList);
+    if (chosen && listScrolls(*chosen))
+        return chosen;
+    for (qsizetype i = m_controls.size() - 1; i >= 0; --i)
+        if (m_controls[i].kind == ControlKind::List && listScrolls(m_controls[i]))
+            return &m_controls[i];
+    return nullptr;
 }
 
 Device::Control *Device::controlAt(int x, int y)
@@ -341,6 +375,7 @@ void Device::destroyControls()
     m_rowBottom = m_cursor.y();
     m_focus = 0;
     m_pressed = 0;
+    m_pagedList = 0;
     touchLocked();
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,16 @@ void Device::postEvent(const DeviceEvent &event)
 void Device::penDown(int x, int y)
 {
     const std::lock_guard lock(m_mutex);
+    m_penOnForm = m_form.open;
+    if (formPenDownLocked(x, y))
+        return;
+    // The title opens the menu, when there is one.
+    if (!m_title.isEmpty() && !m_menu.isEmpty() &&
+        QRect(0, 0, textWidthLocked(m_title, 1) + 6, TitleHeight - 2).contains(x, y)) {
+        m_penOnForm = true;
+        enqueueLocked({OpenMenuEvent, {}});
+        return;
+    }
     Control *c = controlAt(x, y);
     if (!c) {
         m_pressed = 0;
@@ -35,6 +46,8 @@ void Device::penDown(int x, int y)
         return;
     }
     m_pressed = c->id;
+    if (c->kind == ControlKind::List)
+        m_pagedList = c->id;
     if (c->kind == ControlKind::Field) {
         const int old = m_focus;
         m_focus = c->id;
@@ -52,13 +65,17 @@ void Device::penDown(int x, int y)
 void Device::penMove(int x, int y)
 {
     const std::lock_guard lock(m_mutex);
-    if (!m_pressed)
+    if (!m_pressed && !m_penOnForm)
         enqueueLocked({DeviceEventType::penMove, {x, y}});
 }
 
 void Device::penUp(int x, int y)
 {
     const std::lock_guard lock(m_mutex);
+    if (std::exchange(m_penOnForm, false)) {
+        formPenUpLocked(x, y);
+        return;
+    }
     Control *c = controlById(m_pressed);
     m_pressed = 0;
     if (!c) {
@@ -92,7 +109,11 @@ void Device::penUp(int x, int y)
         }
         break;
     case ControlKind::List:
-        if (inside) {
+        if (inside && listScrolls(*c) && x >= c->rect.right() - 8) {
+            // The scroll arrows at the right: the upper half pages up.
+            const int page = std::max(c->lines - 1, 1);
+            scrollListLocked(*c, y < c->rect.center().y() ? -page : page);
+        } else if (inside) {
             const int row = c->top + (y - c->rect.top() - 1) / fontLineHeight(0);
             if (row >= 0 && row < c->items.size() && row < c->top + c->lines) {
                 c->selected = row;
@@ -116,6 +137,26 @@ void Device::tap(int x, int y)
 void Device::key(int code)
 {
     const std::lock_guard lock(m_mutex);
+    if (code == DeviceKey::launch) {
+        // Home starts another application, which ends this program when it
+        // next waits, dialogs and menu included.
+        m_inputEnded = true;
+        m_wake.notify_all();
+        return;
+    }
+    if (formKeyLocked(code))
+        return;
+    if (code == DeviceKey::menu && !m_menu.isEmpty()) {
+        enqueueLocked({OpenMenuEvent, {}});
+        return;
+    }
+    if (code == DeviceKey::pageUp || code == DeviceKey::pageDown) {
+        if (Control *list = pagedListLocked()) {
+            const int page = std::max(list->lines - 1, 1);
+            scrollListLocked(*list, code == DeviceKey::pageUp ? -page : page);
+            return;
+        }
+    }
     Control *field = controlById(m_focus);
     const bool printable = code >= 0x20 && code < 0x100 && code != 0x7F;
     if (field && field->editable &&
@@ -135,6 +176,8 @@ void Device::key(int code)
 void Device::chooseMenu(int number)
 {
     const std::lock_guard lock(m_mutex);
+    if (m_form.menu)
+        closeFormLocked();
     enqueueLocked({DeviceEventType::menuSelect, {number}});
 }
 
@@ -165,9 +208,16 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
     for (;;) {
         if (m_stop)
             return std::nullopt;
-        if (!m_events.empty()) {
+        // While the menu is open the program waits, whatever its time-out.
+        const bool menuOpen = m_form.open && m_form.menu;
+        if (!m_events.empty() && !menuOpen && !m_inputEnded) {
             DeviceEvent event = m_events.front();
             m_events.pop_front();
+            if (event.type == OpenMenuEvent) {
+                if (!m_menu.isEmpty())
+                    openFormLocked({}, true);
+                continue;
+            }
             return event;
         }
         if (m_feeder && !m_inputEnded && Clock::now() >= m_quietUntil) {
@@ -179,12 +229,14 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
                 m_inputEnded = true;
             continue;
         }
-        if (m_inputEnded)
+        if (m_inputEnded) {
+            closeFormLocked(); // the menu goes with the program
             return std::nullopt;
+        }
         const Control *held = controlById(m_pressed);
         const bool repeating = held && held->kind == ControlKind::RepeatButton;
         auto until = Clock::time_point::max();
-        if (timeoutMs >= 0)
+        if (timeoutMs >= 0 && !menuOpen)
             until = deadline;
         if (m_feeder && !m_inputEnded)
             until = std::min(until, m_quietUntil);
@@ -193,13 +245,13 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
         const bool woken = until == Clock::time_point::max()
                                ? (m_wake.wait(lock), true)
                                : m_wake.wait_until(lock, until) == std::cv_status::no_timeout;
-        if (woken || m_stop || !m_events.empty())
+        if (woken || m_stop || (!m_events.empty() && !menuOpen))
             continue;
         if (repeating && controlById(m_pressed) == held) {
             enqueueLocked({DeviceEventType::ctlRepeat, {held->id}});
             continue;
         }
-        if (timeoutMs >= 0 && Clock::now() >= deadline)
+        if (timeoutMs >= 0 && !menuOpen && Clock::now() >= deadline)
             return DeviceEvent{DeviceEventType::nilEvent, {}};
     }
 }
@@ -220,26 +272,33 @@ void Device::setDialogObserver(std::function<void(const DialogRequest &)> observ
 std::optional<DialogAnswer> Device::askDialog(const DialogRequest &request)
 {
     std::unique_lock lock(m_mutex);
+    if (m_inputEnded)
+        return std::nullopt;
+    // The form is on the screen while a script or the pen answers it.
+    openFormLocked(request, false);
+    m_answer.reset();
+    m_dialogOpen = true;
     if (m_answerer) {
         const auto answerer = m_answerer;
         lock.unlock();
         std::optional<DialogAnswer> answer = answerer(request);
         lock.lock();
+        m_dialogOpen = false;
+        closeFormLocked();
         if (!answer)
             m_inputEnded = true;
         return answer;
     }
-    m_answer.reset();
-    m_dialogOpen = true;
     if (m_dialogObserver) {
         const auto observer = m_dialogObserver;
         lock.unlock();
         observer(request);
         lock.lock();
     }
-    m_wake.wait(lock, [this] { return m_stop || m_answer.has_value(); });
+    m_wake.wait(lock, [this] { return m_stop || m_inputEnded || m_answer.has_value(); });
     m_dialogOpen = false;
-    if (m_stop)
+    closeFormLocked();
+    if (m_stop || !m_answer)
         return std::nullopt;
     return m_answer;
 }

@@ -266,6 +266,17 @@ void EventScript::attach(Device &device)
                         return std::nullopt;
                     continue;
                 }
+                // The pen and keys reach the form on the screen; a step that
+                // taps one of its buttons answers it.
+                if (step.kind == Step::Kind::Tap || step.kind == Step::Kind::Down ||
+                    step.kind == Step::Kind::Move || step.kind == Step::Kind::Up ||
+                    step.kind == Step::Kind::Key || step.kind == Step::Kind::Type) {
+                    --m_next;
+                    feed(device);
+                    if (std::optional<DialogAnswer> answer = device.formAnswer())
+                        return answer;
+                    continue;
+                }
                 if (step.kind != Step::Kind::Answer) {
                     m_error = QStringLiteral("line %1: the program shows a dialog (\"%2\"); "
                                              "answer it first")

@@ -20,7 +20,8 @@ class Device;
 //   menu N             chooses menu item N (the first is 1)
 //   wait MS            no input for MS milliseconds (time-outs run meanwhile)
 //   answer ok|cancel|yes|no | answer text TEXT | answer date Y M D | answer time H M
-//                      answers the dialog the program shows
+//                      answers the dialog the program shows; taps and keys
+//                      reach the dialog's form on the screen as well
 //   screenshot PATH    writes the screen as a PNG
 // Blank lines and lines starting with # are skipped.
 class EventScript

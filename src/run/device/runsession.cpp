@@ -70,6 +70,9 @@ void RunSession::start(const QString &source, const QString &chunkName)
             failure = engine.load(text, chunk);
             if (!failure)
                 failure = engine.run();
+            // Home ended it while it waited: an ordinary end.
+            if (failure && m_device->inputEnded())
+                failure.reset();
             const std::lock_guard lock(m_engineMutex);
             m_engine = nullptr;
             stopped = m_stopRequested;
