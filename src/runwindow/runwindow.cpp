@@ -1,5 +1,7 @@
 #include "runwindow.h"
 
+#include "databasesview.h"
+#include "handheldspeedbox.h"
 #include "handheldview.h"
 #include "platform/hostservices.h"
 #include "runnerprocess.h"
@@ -40,7 +42,8 @@ const QString ScaleKey = QStringLiteral("Scale");
 
 RunWindow::RunWindow(HostServices &host, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_view(new HandheldView(this)),
-      m_scaleBox(new QComboBox(this)), m_status(new QLabel(this)),
+      m_scaleBox(new QComboBox(this)), m_speedBox(new HandheldSpeedBox(host, this)),
+      m_status(new QLabel(this)),
       m_stopButton(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("runWindow"));
@@ -71,6 +74,10 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     QAction *shown = screenshotMenu->addAction(tr("As Shown..."));
     shown->setObjectName(QStringLiteral("runScreenshotShown"));
     screenshot->setMenu(screenshotMenu);
+    auto *databases = new QPushButton(tr("Databases..."), this);
+    databases->setObjectName(QStringLiteral("runDatabases"));
+    databases->setToolTip(tr("The databases in the handheld's storage"));
+    databases->setFocusPolicy(Qt::NoFocus);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(m_scaleBox);
@@ -78,15 +85,25 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     controls->addWidget(restart);
     controls->addWidget(screenshot);
     controls->addWidget(m_stopButton);
+    auto *tools = new QHBoxLayout;
+    tools->addWidget(m_speedBox);
+    tools->addStretch(1);
+    tools->addWidget(databases);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 0, Qt::AlignHCenter);
     layout->addWidget(m_status);
     layout->addLayout(controls);
+    layout->addLayout(tools);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_scaleBox, &QComboBox::activated, this,
             [this](int index) { chooseScale(m_scaleBox->itemData(index).toInt()); });
     connect(restart, &QPushButton::clicked, this, &RunWindow::restartRequested);
+    connect(databases, &QPushButton::clicked, this, &RunWindow::showDatabases);
+    connect(m_speedBox, &HandheldSpeedBox::rateChosen, this, [this](double rate) {
+        if (m_session)
+            m_session->setInstructionRate(rate);
+    });
     connect(actual, &QAction::triggered, this, [this] { saveScreenshot(false); });
     connect(shown, &QAction::triggered, this, [this] { saveScreenshot(true); });
 
@@ -186,6 +203,17 @@ void RunWindow::saveScreenshot(bool atShownScale)
                           HostServices::Buttons::Ok, HostServices::Icon::Error);
 }
 
+DatabasesView *RunWindow::showDatabases()
+{
+    if (!m_databases)
+        m_databases = new DatabasesView(m_host, RunSession::defaultDatabaseFolder(), this);
+    m_databases->setProgramRunning(isRunning());
+    m_databases->show();
+    m_databases->raise();
+    m_databases->activateWindow();
+    return m_databases;
+}
+
 void RunWindow::setStatus(const QString &text, int line)
 {
     if (line > 0)
@@ -221,6 +249,7 @@ void RunWindow::run(const QString &source, const QString &fileName)
     m_session = new RunnerProcess(RunnerProcess::defaultRunner(),
                                   RunSession::defaultDatabaseFolder(), this);
     m_view->setRunner(m_session);
+    m_session->setInstructionRate(m_speedBox->rate());
     connect(m_session, &RunnerProcess::frameReady, this, [this](const QImage &frame) {
         m_view->showFrame(frame);
         if (!m_firstFrame) {
@@ -239,6 +268,8 @@ void RunWindow::run(const QString &source, const QString &fileName)
     m_firstFrame = false;
     m_started.start();
     m_session->start(source, shortName);
+    if (m_databases)
+        m_databases->setProgramRunning(true);
     // A window first shown without activation is one the window manager
     // will not activate later: it is shown afresh.
     if (m_shownInactive)
@@ -278,6 +309,8 @@ void RunWindow::onFinished(bool stopped, int line, const QString &message)
     m_view->setRunner(nullptr);
     if (m_dialog)
         m_dialog->reject();
+    if (m_databases)
+        m_databases->setProgramRunning(false);
     const QString shortName =
         m_fileName.isEmpty() ? tr("Untitled") : QFileInfo(m_fileName).fileName();
     if (stopped)

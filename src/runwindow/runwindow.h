@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class DatabasesView;
+class HandheldSpeedBox;
 class HandheldView;
 class HostServices;
 class QComboBox;
@@ -40,6 +42,9 @@ public:
     // Asks for a file and writes the screen there as a PNG, at 1x or at the
     // scale shown.
     void saveScreenshot(bool atShownScale);
+    // The storage folder's databases, in a window of their own.
+    DatabasesView *showDatabases();
+    HandheldSpeedBox *speedBox() const { return m_speedBox; }
 
 signals:
     // Ctrl+R: run the program again from the editor's text.
@@ -63,6 +68,8 @@ private:
     HostServices &m_host;
     HandheldView *m_view;
     QComboBox *m_scaleBox;
+    HandheldSpeedBox *m_speedBox;
+    QPointer<DatabasesView> m_databases;
     QLabel *m_status;
     QPushButton *m_stopButton;
     RunnerProcess *m_session = nullptr;

@@ -92,6 +92,12 @@ void handle(RunSession &session, const RunnerProtocol::Message &m, bool *started
         device.chooseMenu(number);
         break;
     }
+    case Type::Speed: {
+        double rate = 0;
+        in >> rate;
+        session.setInstructionRate(rate);
+        break;
+    }
     case Type::Answer: {
         DialogAnswer answer;
         qint32 a = 0, b = 0, c = 0;

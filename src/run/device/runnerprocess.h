@@ -45,6 +45,9 @@ public:
     void chooseMenu(int number);
     QStringList menuItems() const { return m_menu; }
     void answerDialog(const DialogAnswer &answer);
+    // Holds the program to about `rate` VM instructions a second (0: full
+    // speed), from its start or at once while it runs.
+    void setInstructionRate(double rate);
 
 signals:
     void frameReady(const QImage &screen);
@@ -68,6 +71,7 @@ private:
     QString m_storage;
     QByteArray m_pending;
     QStringList m_menu;
+    double m_rate = 0;
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_ended = false;

@@ -16,6 +16,7 @@ enum class Type : quint8 {
     Key,       // qint32 code
     Menu,      // qint32 item number
     Answer,    // bool accepted, QString text, qint32 a, b, c
+    Speed = 12, // double VM instructions a second, 0 for full speed
     // runner to editor
     Frame = 16, // 160 x 160 palette indices, raw
     MenuItems,  // QStringList
