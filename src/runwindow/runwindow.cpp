@@ -257,6 +257,8 @@ void RunWindow::run(const QString &source, const QString &fileName)
             emit firstFrameShown(m_started.elapsed());
         }
     });
+    connect(m_session, &RunnerProcess::screenItemsChanged, this,
+            [this] { m_view->setScreenItems(m_session->screenItems()); });
     connect(m_session, &RunnerProcess::dialogRequested, this, &RunWindow::answerDialog);
     connect(m_session, &RunnerProcess::soundPlayed, this, [this](const QString &note) {
         QApplication::beep();

@@ -126,6 +126,7 @@ int serveRunner(const QString &storage)
 
     RunSession session(storage);
     QStringList sentMenu;
+    QList<ScreenItem> sentItems;
     bool started = false;
     QObject::connect(&session, &RunSession::frameReady, &session, [&](const QImage &frame) {
         QByteArray pixels;
@@ -153,6 +154,12 @@ int serveRunner(const QString &storage)
         if (items != sentMenu) {
             sentMenu = items;
             channel.send(Type::MenuItems, items);
+        }
+        // So is what a screen reader reads.
+        const QList<ScreenItem> screenItems = session.device().screenItems();
+        if (screenItems != sentItems) {
+            sentItems = screenItems;
+            channel.send(Type::ScreenItems, screenItems);
         }
     });
     menuTimer.start();

@@ -170,6 +170,10 @@ void RunnerProcess::readMessages()
         case Type::MenuItems:
             in >> m_menu;
             break;
+        case Type::ScreenItems:
+            in >> m_screenItems;
+            emit screenItemsChanged();
+            break;
         case Type::Sound: {
             QString note;
             in >> note;

@@ -23,6 +23,7 @@ enum class Type : quint8 {
     Sound,      // QString note
     Dialog,     // qint8 kind, QString text, QString initial, qint32 a, b, c
     Finished,   // bool stopped, qint32 line, QString message
+    ScreenItems = 28, // QList<ScreenItem>: the screen in words
 };
 
 // A message's body stays far below this; anything longer is a broken stream.
