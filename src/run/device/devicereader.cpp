@@ -15,17 +15,6 @@ void Device::noteTextLocked(const QRect &area, const QString &text, ScreenItem::
     if (text.isEmpty() || shown.isEmpty())
         return;
     forgetTextLocked(shown);
-    // What one print drew in pieces reads as one line.
-    if (!m_texts.isEmpty()) {
-        ScreenItem &last = m_texts.last();
-        if (kind == ScreenItem::Kind::Text && last.kind == kind &&
-            last.rect.top() == shown.top() && last.rect.height() == shown.height() &&
-            last.rect.right() + 1 == shown.left()) {
-            last.text += text;
-            last.rect = last.rect.united(shown);
-            return;
-        }
-    }
     ScreenItem item;
     item.kind = kind;
     item.text = text;
