@@ -116,7 +116,8 @@ void DatabasesView::refresh()
                                  : QString();
     m_list->clear();
     const QFileInfoList files =
-        QDir(m_folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+        QDir(m_folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files,
+                                     QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &info : files) {
         QFile file(info.filePath());
         QString error;
