@@ -42,7 +42,7 @@ QString recordHex(const QByteArray &bytes)
 DatabasesView::DatabasesView(HostServices &host, const QString &folder, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_folder(folder), m_list(new QListWidget(this)),
       m_header(new QLabel(this)), m_records(new QTableWidget(this)),
-      m_delete(new QPushButton(tr("Delete Database..."), this)), m_note(new QLabel(this)),
+      m_delete(new QPushButton(tr("&Delete Database..."), this)), m_note(new QLabel(this)),
       m_refreshTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("databasesView"));
@@ -57,12 +57,14 @@ DatabasesView::DatabasesView(HostServices &host, const QString &folder, QWidget 
     m_records->setHorizontalHeaderLabels({tr("Text"), tr("Hex")});
     m_records->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_records->setWordWrap(false);
+    // Tab leaves the table for the buttons.
+    m_records->setTabKeyNavigation(false);
     m_records->horizontalHeader()->setStretchLastSection(true);
     m_delete->setObjectName(QStringLiteral("databasesDelete"));
     m_note->setObjectName(QStringLiteral("databasesNote"));
     m_note->setText(tr("Stop the program to delete a database."));
     m_note->setVisible(false);
-    auto *refreshButton = new QPushButton(tr("Refresh"), this);
+    auto *refreshButton = new QPushButton(tr("&Refresh"), this);
     refreshButton->setObjectName(QStringLiteral("databasesRefresh"));
 
     auto *right = new QWidget(this);

@@ -7,6 +7,7 @@
 #include "runnerprocess.h"
 #include "runsession.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -78,6 +79,21 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     databases->setObjectName(QStringLiteral("runDatabases"));
     databases->setToolTip(tr("The databases in the handheld's storage"));
     databases->setFocusPolicy(Qt::NoFocus);
+    // Without a mouse, the handheld's context menu (the Menu key) reaches
+    // the screenshots and the databases.
+    auto *databasesAction = new QAction(tr("Databases..."), this);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this,
+            [this, actual, shown, databasesAction](const QPoint &position) {
+                QMenu menu(this);
+                menu.setObjectName(QStringLiteral("runContextMenu"));
+                menu.addSection(tr("Save Screenshot"));
+                menu.addAction(actual);
+                menu.addAction(shown);
+                menu.addSeparator();
+                menu.addAction(databasesAction);
+                menu.exec(m_view->mapToGlobal(position));
+            });
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(m_scaleBox);
@@ -100,6 +116,7 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
             [this](int index) { chooseScale(m_scaleBox->itemData(index).toInt()); });
     connect(restart, &QPushButton::clicked, this, &RunWindow::restartRequested);
     connect(databases, &QPushButton::clicked, this, &RunWindow::showDatabases);
+    connect(databasesAction, &QAction::triggered, this, &RunWindow::showDatabases);
     connect(m_speedBox, &HandheldSpeedBox::rateChosen, this, [this](double rate) {
         if (m_session)
             m_session->setInstructionRate(rate);
