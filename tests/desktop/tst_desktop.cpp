@@ -957,8 +957,14 @@ void tst_Desktop::runWindowToolsByKeys()
     X11Desktop &d = *m_desktop;
     writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
     const QString lua = d.home() + QStringLiteral("/tools.lua");
+    // It logs the keys and taps it gets in its database.
     writeUserFile(lua, "f = opendb(\"Walk\", \"w\")\r\nn = createrec(f, 2)\r\nopenrec(f, n)\r\n"
-                       "write(f, \"ok\")\r\ncloserec(f)\r\npbox(0, 0, 8, 8)\r\npevent()\r\n");
+                       "write(f, \"ok\")\r\ncloserec(f)\r\npbox(0, 0, 8, 8)\r\nwhile 1 do\r\n"
+                       "local e, k = pevent()\r\ns = nil\r\n"
+                       "if e == keyDown then s = format(\"%4d\", k) end\r\n"
+                       "if e == penDown then s = \"tap \" end\r\n"
+                       "if s then n = createrec(f, 4) openrec(f, n) write(f, s) closerec(f) end\r\n"
+                       "end\r\n");
     QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     d.key(QStringLiteral("F5"));
@@ -968,6 +974,12 @@ void tst_Desktop::runWindowToolsByKeys()
     const QString database =
         d.home() + QStringLiteral("/.local/share/Scrivlet IDE/palm-databases/Walk.txt");
     QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(database).count("record: ok\n"), 1, 10000);
+
+    // The hard and silk-screen buttons' keys, and a tap with the pen cursor.
+    d.key(QStringLiteral("F1 F12 shift+Right Insert"));
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(database).endsWith(
+                                 "record: ok\nrecord:  516\nrecord:  266\nrecord: tap \n"),
+                             10000);
 
     // Scale: Tab goes from the handheld to the scale box, Down picks 3x.
     const int before = geometryOf(d, run).width;
