@@ -45,7 +45,7 @@ InstructionPace::Clock::duration InstructionPace::ran(int count, Clock::time_poi
     }
     // Credit from time spent waiting is kept to one burst.
     m_due = std::max(m_due, now - std::chrono::duration_cast<Clock::duration>(Burst));
-    m_due += std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(count / m_rate));
+    m_due +=
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(count / m_rate));
     return std::max(m_due - now, Clock::duration::zero());
 }

@@ -21,9 +21,9 @@
 // databases) run at the desktop's speed and count as one instruction.
 struct HandheldSpeed
 {
-    std::string key;   // stored in the settings ("" is full speed)
-    std::string name;  // as the run window offers it
-    double rate = 0;   // VM instructions a second; 0 is full speed
+    std::string key;  // stored in the settings ("" is full speed)
+    std::string name; // as the run window offers it
+    double rate = 0;  // VM instructions a second; 0 is full speed
 };
 
 // Full speed first, then the classes from the slowest.

@@ -124,8 +124,8 @@ void keepPace(PluaEngine &engine)
         const auto left = until - InstructionPace::Clock::now();
         if (left <= InstructionPace::Clock::duration::zero())
             break;
-        std::this_thread::sleep_for(std::min<InstructionPace::Clock::duration>(
-            left, std::chrono::milliseconds(10)));
+        std::this_thread::sleep_for(
+            std::min<InstructionPace::Clock::duration>(left, std::chrono::milliseconds(10)));
     }
 }
 

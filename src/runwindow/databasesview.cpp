@@ -113,13 +113,11 @@ void DatabasesView::setProgramRunning(bool running)
 
 void DatabasesView::refresh()
 {
-    const QString selected = m_list->currentItem()
-                                 ? m_list->currentItem()->data(Qt::UserRole).toString()
-                                 : QString();
+    const QString selected =
+        m_list->currentItem() ? m_list->currentItem()->data(Qt::UserRole).toString() : QString();
     m_list->clear();
-    const QFileInfoList files =
-        QDir(m_folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files,
-                                     QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList files = QDir(m_folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files,
+                                                             QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo &info : files) {
         QFile file(info.filePath());
         QString error;
@@ -157,8 +155,7 @@ void DatabasesView::showSelected()
     else
         error = file.errorString();
     if (!db) {
-        m_header->setText(
-            tr("%1: %2").arg(QDir::toNativeSeparators(file.fileName()), error));
+        m_header->setText(tr("%1: %2").arg(QDir::toNativeSeparators(file.fileName()), error));
         return;
     }
     m_header->setText(tr("Creator %1, type %2, %n record(s)", nullptr, int(db->records.size()))
@@ -198,9 +195,9 @@ bool DatabasesView::deleteSelected()
     QFile file(path);
     const bool removed = file.remove();
     if (!removed)
-        m_host.messageBox(tr("The database \"%1\" could not be deleted: %2")
-                              .arg(name, file.errorString()),
-                          HostServices::Buttons::Ok, HostServices::Icon::Error);
+        m_host.messageBox(
+            tr("The database \"%1\" could not be deleted: %2").arg(name, file.errorString()),
+            HostServices::Buttons::Ok, HostServices::Icon::Error);
     refresh();
     return removed;
 }

@@ -16,7 +16,7 @@ struct Entry
     QString value;
     QString description;
     QAccessible::State state;
-    QRect rect;     // in the view's coordinates
+    QRect rect;         // in the view's coordinates
     QPoint tap{-1, -1}; // the screen pixel a press taps
     int key = 0;        // the button a press presses
     QString keyName;
@@ -31,10 +31,7 @@ public:
 
     bool isValid() const override { return !m_view.isNull(); }
     QObject *object() const override { return nullptr; }
-    QWindow *window() const override
-    {
-        return m_view ? m_view->window()->windowHandle() : nullptr;
-    }
+    QWindow *window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
     QAccessibleInterface *parent() const override
     {
         return m_view ? QAccessible::queryAccessibleInterface(m_view) : nullptr;
@@ -171,8 +168,7 @@ Entry entryOf(const HandheldView &view, const ScreenItem &item)
 
 HandheldViewAccessible::HandheldViewAccessible(HandheldView *view)
     : QAccessibleWidget(view, QAccessible::Client)
-{
-}
+{}
 
 HandheldViewAccessible::~HandheldViewAccessible()
 {
@@ -205,19 +201,19 @@ void HandheldViewAccessible::update() const
     m_revision = v->screenItemsRevision();
     m_scale = v->scale();
     for (const ScreenItem &item : v->screenItems())
-        m_children.append(
-            QAccessible::registerAccessibleInterface(new HandheldItemAccessible(v, entryOf(*v, item))));
+        m_children.append(QAccessible::registerAccessibleInterface(
+            new HandheldItemAccessible(v, entryOf(*v, item))));
     static const struct
     {
         int key;
         const char *name;
         const char *keyName;
     } buttonNames[] = {
-        {DeviceKey::launch, "Home", "F9"},        {DeviceKey::menu, "Menu", "F10"},
-        {DeviceKey::calc, "Calc", "F11"},         {DeviceKey::find, "Find", "F12"},
-        {DeviceKey::hard1, "Date", "F1"},         {DeviceKey::hard2, "Addr", "F2"},
-        {DeviceKey::pageUp, "Page Up", "PgUp"},   {DeviceKey::pageDown, "Page Down", "PgDown"},
-        {DeviceKey::hard3, "To Do", "F3"},        {DeviceKey::hard4, "Memo", "F4"},
+        {DeviceKey::launch, "Home", "F9"},      {DeviceKey::menu, "Menu", "F10"},
+        {DeviceKey::calc, "Calc", "F11"},       {DeviceKey::find, "Find", "F12"},
+        {DeviceKey::hard1, "Date", "F1"},       {DeviceKey::hard2, "Addr", "F2"},
+        {DeviceKey::pageUp, "Page Up", "PgUp"}, {DeviceKey::pageDown, "Page Down", "PgDown"},
+        {DeviceKey::hard3, "To Do", "F3"},      {DeviceKey::hard4, "Memo", "F4"},
     };
     for (const HandheldView::Button &button : v->buttons()) {
         Entry e;
@@ -232,7 +228,8 @@ void HandheldViewAccessible::update() const
             }
         }
         e.state.focusable = false;
-        m_children.append(QAccessible::registerAccessibleInterface(new HandheldItemAccessible(v, e)));
+        m_children.append(
+            QAccessible::registerAccessibleInterface(new HandheldItemAccessible(v, e)));
     }
 }
 

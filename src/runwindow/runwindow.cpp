@@ -44,8 +44,7 @@ const QString ScaleKey = QStringLiteral("Scale");
 RunWindow::RunWindow(HostServices &host, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_view(new HandheldView(this)),
       m_scaleBox(new QComboBox(this)), m_speedBox(new HandheldSpeedBox(host, this)),
-      m_status(new QLabel(this)),
-      m_stopButton(new QPushButton(tr("Stop"), this))
+      m_status(new QLabel(this)), m_stopButton(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("runWindow"));
     setWindowTitle(tr("Run"));

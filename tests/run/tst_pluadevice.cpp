@@ -398,9 +398,14 @@ void tst_PluaDevice::screenInWords_data()
         << QByteArray("ptitle('Game') print('Hi') b = pbutton('OK') c = pcheckbox('Sound') "
                       "psetstate(c, 1) pnl() f = pfield(1, 8, 10, 'abc') psetfocus(f) pnl() "
                       "l = plist(2, 6, {'one', 'two'}) p = ppbutton('On', 1) plabel('L')")
-        << QStringList{"Title Game",       "Text Hi",          "Button OK 0",
-                       "CheckBox Sound 1", "Field abc 0 focused editable",
-                       "List  0 one|two",  "PushButton On 0", "Label L 0"};
+        << QStringList{"Title Game",
+                       "Text Hi",
+                       "Button OK 0",
+                       "CheckBox Sound 1",
+                       "Field abc 0 focused editable",
+                       "List  0 one|two",
+                       "PushButton On 0",
+                       "Label L 0"};
 }
 
 void tst_PluaDevice::screenInWords()
@@ -410,9 +415,8 @@ void tst_PluaDevice::screenInWords()
     Device device;
     LuaRun lua(device);
     QCOMPARE(lua.run(program), QString());
-    static const char *const kinds[] = {"Title",      "Text",         "Label",
-                                        "Button",     "PushButton",   "RepeatButton",
-                                        "CheckBox",   "Field",        "List"};
+    static const char *const kinds[] = {"Title",        "Text",     "Label", "Button", "PushButton",
+                                        "RepeatButton", "CheckBox", "Field", "List"};
     QStringList items;
     for (const ScreenItem &item : device.screenItems()) {
         QString line = QString::fromLatin1(kinds[static_cast<int>(item.kind)]) + u' ' + item.text;

@@ -86,7 +86,7 @@ QStringList printed(const HandheldView *view)
 }
 
 QAccessibleInterface *accessibleChild(QAccessibleInterface *parent, QAccessible::Role role,
-                                const QString &name)
+                                      const QString &name)
 {
     for (int i = 0; i < parent->childCount(); ++i) {
         QAccessibleInterface *child = parent->child(i);
@@ -277,11 +277,10 @@ void tst_RunTools::keysPressTheButtons()
 void tst_RunTools::penCursorTapsAndDrags()
 {
     Editor editor;
-    RunWindow *window =
-        editor.run("print(\"ready\")\nwhile 1 do\nlocal e, x, y = pevent()\n"
-                   "if e == penDown then pclear() end\n"
-                   "if e == penDown or e == penMove or e == penUp then\n"
-                   "print(e .. \" \" .. x .. \" \" .. y) end\nend\n");
+    RunWindow *window = editor.run("print(\"ready\")\nwhile 1 do\nlocal e, x, y = pevent()\n"
+                                   "if e == penDown then pclear() end\n"
+                                   "if e == penDown or e == penMove or e == penUp then\n"
+                                   "print(e .. \" \" .. x .. \" \" .. y) end\nend\n");
     HandheldView *view = window->view();
     QTRY_COMPARE(printed(view), QStringList{QStringLiteral("ready")});
     QCOMPARE(view->penCursorShown(), false);
@@ -328,25 +327,27 @@ void tst_RunTools::screenReaderReadsTheHandheld()
     QVERIFY(field);
     QCOMPARE(field->text(QAccessible::Value), QStringLiteral("abc"));
     QVERIFY(field->state().editable);
-    QAccessibleInterface *list = accessibleChild(handheld, QAccessible::List, QStringLiteral("List"));
+    QAccessibleInterface *list =
+        accessibleChild(handheld, QAccessible::List, QStringLiteral("List"));
     QVERIFY(list);
     QCOMPARE(list->text(QAccessible::Description), QStringLiteral("one, two"));
     // Each item lies on the screen where it is drawn.
-    const QRect screen(view->mapToGlobal(view->screenRect().topLeft()),
-                       view->screenRect().size());
+    const QRect screen(view->mapToGlobal(view->screenRect().topLeft()), view->screenRect().size());
     QVERIFY(screen.contains(sound->rect()));
     QCOMPARE(handheld->childAt(sound->rect().center().x(), sound->rect().center().y()), sound);
     // The hard buttons name their keys; pressing a control taps it.
-    QAccessibleInterface *date = accessibleChild(handheld, QAccessible::Button, QStringLiteral("Date"));
+    QAccessibleInterface *date =
+        accessibleChild(handheld, QAccessible::Button, QStringLiteral("Date"));
     QVERIFY(date);
-    QCOMPARE(date->actionInterface()->keyBindingsForAction(
-                 QAccessibleActionInterface::pressAction()),
-             QStringList{QStringLiteral("F1")});
+    QCOMPARE(
+        date->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+        QStringList{QStringLiteral("F1")});
     QAccessibleInterface *ok = accessibleChild(handheld, QAccessible::Button, QStringLiteral("OK"));
     QVERIFY(ok);
     QCOMPARE(handheld->indexOfChild(ok), 2);
     ok->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QTRY_COMPARE(printed(view), (QStringList{QStringLiteral("Score 10"), QStringLiteral("pressed")}));
+    QTRY_COMPARE(printed(view),
+                 (QStringList{QStringLiteral("Score 10"), QStringLiteral("pressed")}));
     QVERIFY(accessibleChild(handheld, QAccessible::StaticText, QStringLiteral("pressed")));
     window->stop();
 }

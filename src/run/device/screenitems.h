@@ -25,9 +25,9 @@ struct ScreenItem
         List
     };
     Kind kind = Kind::Text;
-    QString text;    // printed text, label, field text
-    QRect rect;      // in screen pixels
-    int state = 0;   // push buttons and check boxes: 1 when on
+    QString text;  // printed text, label, field text
+    QRect rect;    // in screen pixels
+    int state = 0; // push buttons and check boxes: 1 when on
     bool focused = false;
     bool editable = false;
     QStringList items; // a list's rows
