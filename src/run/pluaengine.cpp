@@ -1,4 +1,5 @@
 #include "run/pluaengine.h"
+#include "run/handheldspeed.h"
 
 #include "plua/programtext.h"
 #include "plua/translator.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,7 @@ struct PluaEngine::Private
     std::string storage;                        // the folder the file functions reach
     std::size_t used = 0;                       // bytes the state holds
     std::vector<std::pair<int, int>> callLines; // see plua::Translation
+    InstructionPace pace;                       // of a run held to a handheld's speed
 };
 
 // What the hook and the message handler need of an engine.
@@ -42,6 +45,8 @@ struct PluaEngineAccess
     static const std::string &source(PluaEngine *e) { return e->d->source; }
     static void noteFailureLine(PluaEngine *e, int line) { e->d->failureLine = line; }
     static int &stopLine(PluaEngine *e) { return e->d->stopLine; }
+    static InstructionPace &pace(PluaEngine *e) { return e->d->pace; }
+    static double rate(PluaEngine *e) { return e->m_rate.load(); }
     static const std::vector<std::pair<int, int>> &callLines(PluaEngine *e)
     {
         return e->d->callLines;
@@ -103,6 +108,27 @@ int messageHandler(lua_State *L)
     return 1;
 }
 
+// A run held to a handheld's speed waits here, in short steps so that a
+// stop is seen at once.
+void keepPace(PluaEngine &engine)
+{
+    InstructionPace &pace = PluaEngineAccess::pace(&engine);
+    const double rate = PluaEngineAccess::rate(&engine);
+    if (rate != pace.rate())
+        pace.setRate(rate);
+    if (rate <= 0)
+        return;
+    const auto now = InstructionPace::Clock::now();
+    const auto until = now + pace.ran(StopCheckInterval, now);
+    while (!engine.stopRequested()) {
+        const auto left = until - InstructionPace::Clock::now();
+        if (left <= InstructionPace::Clock::duration::zero())
+            break;
+        std::this_thread::sleep_for(
+            std::min<InstructionPace::Clock::duration>(left, std::chrono::milliseconds(10)));
+    }
+}
+
 void stopHook(lua_State *L, lua_Debug *)
 {
     PluaEngine *engine = PluaEngine::fromState(L);
@@ -115,6 +141,8 @@ void stopHook(lua_State *L, lua_Debug *)
         lua40::pushStopSignal(L);
         lua_error(L);
     }
+    if (engine)
+        keepPace(*engine);
 }
 
 // Lua's allocator, counting what the state holds and refusing past the cap
@@ -309,6 +337,11 @@ void PluaEngine::requestStop()
 bool PluaEngine::stopRequested() const
 {
     return m_stop.load();
+}
+
+void PluaEngine::setInstructionRate(double rate)
+{
+    m_rate.store(rate > 0 ? rate : 0);
 }
 
 void PluaEngine::setOutput(std::function<void(std::string_view)> sink)

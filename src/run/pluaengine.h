@@ -51,6 +51,11 @@ public:
     void requestStop();
     bool stopRequested() const;
 
+    // Holds the run to about `rate` Lua VM instructions a second (0: as fast
+    // as it goes), to show a program at a handheld's pace. Any thread may
+    // call it, while the program runs too.
+    void setInstructionRate(double rate);
+
     // The handheld's storage: the one folder the program's file functions
     // reach (names resolve relative to it). Empty: file functions fail.
     void setStorageFolder(const std::string &folder);
@@ -79,4 +84,5 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
     std::atomic<bool> m_stop{false};
+    std::atomic<double> m_rate{0};
 };

@@ -1,8 +1,10 @@
 #include "handheldview.h"
 
 #include "device.h"
+#include "handheldaccessible.h"
 #include "runnerprocess.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -23,6 +25,10 @@ constexpr int HardHeight = 56;
 HandheldView::HandheldView(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("handheldView"));
+    setAccessibleName(tr("Handheld"));
+    setAccessibleDescription(tr("F1 to F4: Date, Addr, To Do, Memo; F9 to F12: Home, Menu, "
+                                "Calc, Find; Shift+arrows move the pen, Insert taps"));
+    HandheldViewAccessible::install();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_frame = QImage(Device::Width, Device::Height, QImage::Format_RGB32);
@@ -52,6 +58,36 @@ void HandheldView::setRunner(RunnerProcess *runner)
 {
     m_device = runner;
     m_penDown = false;
+    m_penKey = 0;
+    if (runner)
+        setScreenItems({});
+}
+
+void HandheldView::setScreenItems(const QList<ScreenItem> &items)
+{
+    if (items == m_items)
+        return;
+    m_items = items;
+    ++m_itemsRevision;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void HandheldView::pressButton(int key)
+{
+    if (!m_device)
+        return;
+    m_device->key(key);
+}
+
+void HandheldView::tap(const QPoint &pixel)
+{
+    if (!m_device)
+        return;
+    m_device->penDown(pixel.x(), pixel.y());
+    m_device->penUp(pixel.x(), pixel.y());
 }
 
 void HandheldView::showFrame(const QImage &screen)
@@ -124,6 +160,23 @@ void HandheldView::paintEvent(QPaintEvent *)
         painter.setFont(labelFont);
         painter.drawText(button.rect, Qt::AlignCenter, button.label);
     }
+    if (m_penCursorShown) {
+        // Cross hairs around the pixel the keyboard's pen is over, filled
+        // while the pen is down.
+        const QRect pixel(screen.topLeft() + m_penCursor * m_scale, QSize(m_scale, m_scale));
+        const int arm = 3 * m_scale + 2;
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), 1));
+        const QPoint c = pixel.center();
+        painter.drawLine(c.x() - arm, c.y(), pixel.left() - 2, c.y());
+        painter.drawLine(pixel.right() + 2, c.y(), c.x() + arm, c.y());
+        painter.drawLine(c.x(), c.y() - arm, c.x(), pixel.top() - 2);
+        painter.drawLine(c.x(), pixel.bottom() + 2, c.x(), c.y() + arm);
+        if (m_penKey)
+            painter.fillRect(pixel, QColor(0xE0, 0x20, 0x20));
+        else
+            painter.drawRect(pixel.adjusted(-1, -1, 0, 0));
+    }
 }
 
 QPoint HandheldView::toScreen(const QPoint &position) const
@@ -170,11 +223,99 @@ void HandheldView::mouseReleaseEvent(QMouseEvent *event)
     }
 }
 
+bool HandheldView::penCursorKey(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool pen = event->key() == Qt::Key_Insert ||
+                     (event->key() == Qt::Key_Space && mods == Qt::ShiftModifier);
+    if (pen) {
+        // Held down, the key repeats: the pen stays down.
+        if (!event->isAutoRepeat() && !m_penKey) {
+            m_penKey = event->key();
+            m_penCursorShown = true;
+            m_device->penDown(m_penCursor.x(), m_penCursor.y());
+            update(screenRect());
+        }
+        return true;
+    }
+    if (!(mods & Qt::ShiftModifier) || (mods & ~(Qt::ShiftModifier | Qt::ControlModifier)))
+        return false;
+    QPoint step;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step = {-1, 0};
+        break;
+    case Qt::Key_Right:
+        step = {1, 0};
+        break;
+    case Qt::Key_Up:
+        step = {0, -1};
+        break;
+    case Qt::Key_Down:
+        step = {0, 1};
+        break;
+    default:
+        return false;
+    }
+    const int distance = (mods & Qt::ControlModifier) ? 8 : 1;
+    m_penCursor = QPoint(std::clamp(m_penCursor.x() + step.x() * distance, 0, Device::Width - 1),
+                         std::clamp(m_penCursor.y() + step.y() * distance, 0, Device::Height - 1));
+    m_penCursorShown = true;
+    if (m_penKey)
+        m_device->penMove(m_penCursor.x(), m_penCursor.y());
+    update(screenRect());
+    return true;
+}
+
+void HandheldView::liftKeyboardPen()
+{
+    if (!m_penKey)
+        return;
+    m_penKey = 0;
+    if (m_device)
+        m_device->penUp(m_penCursor.x(), m_penCursor.y());
+    update(screenRect());
+}
+
+void HandheldView::keyReleaseEvent(QKeyEvent *event)
+{
+    if (m_penKey && event->key() == m_penKey && !event->isAutoRepeat()) {
+        liftKeyboardPen();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void HandheldView::focusOutEvent(QFocusEvent *event)
+{
+    // A pen left down would hold a button pressed for ever.
+    liftKeyboardPen();
+    QWidget::focusOutEvent(event);
+}
+
 void HandheldView::keyPressEvent(QKeyEvent *event)
 {
     if (!m_device) {
         QWidget::keyPressEvent(event);
         return;
+    }
+    if (penCursorKey(event))
+        return;
+    static const struct
+    {
+        int qtKey;
+        int deviceKey;
+    } buttonKeys[] = {
+        {Qt::Key_F1, DeviceKey::hard1},  {Qt::Key_F2, DeviceKey::hard2},
+        {Qt::Key_F3, DeviceKey::hard3},  {Qt::Key_F4, DeviceKey::hard4},
+        {Qt::Key_F9, DeviceKey::launch}, {Qt::Key_F10, DeviceKey::menu},
+        {Qt::Key_F11, DeviceKey::calc},  {Qt::Key_F12, DeviceKey::find},
+    };
+    for (const auto &b : buttonKeys) {
+        if (event->key() == b.qtKey && !(event->modifiers() & ~Qt::KeypadModifier)) {
+            pressButton(b.deviceKey);
+            return;
+        }
     }
     switch (event->key()) {
     case Qt::Key_Backspace:

@@ -1,10 +1,13 @@
 #include "runwindow.h"
 
+#include "databasesview.h"
+#include "handheldspeedbox.h"
 #include "handheldview.h"
 #include "platform/hostservices.h"
 #include "runnerprocess.h"
 #include "runsession.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,7 +39,8 @@ const QString ScaleKey = QStringLiteral("Scale");
 
 RunWindow::RunWindow(HostServices &host, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_view(new HandheldView(this)),
-      m_scaleBox(new QComboBox(this)), m_status(new QLabel(this)), m_sound(new QLabel(this)),
+      m_scaleBox(new QComboBox(this)), m_speedBox(new HandheldSpeedBox(host, this)),
+      m_status(new QLabel(this)), m_sound(new QLabel(this)),
       m_stopButton(new QPushButton(tr("Stop"), this))
 {
     setObjectName(QStringLiteral("runWindow"));
@@ -78,6 +82,25 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     QAction *shown = screenshotMenu->addAction(tr("As Shown..."));
     shown->setObjectName(QStringLiteral("runScreenshotShown"));
     screenshot->setMenu(screenshotMenu);
+    auto *databases = new QPushButton(tr("Databases..."), this);
+    databases->setObjectName(QStringLiteral("runDatabases"));
+    databases->setToolTip(tr("The databases in the handheld's storage"));
+    databases->setFocusPolicy(Qt::NoFocus);
+    // Without a mouse, the handheld's context menu (the Menu key) reaches
+    // the screenshots and the databases.
+    auto *databasesAction = new QAction(tr("Databases..."), this);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this,
+            [this, actual, shown, databasesAction](const QPoint &position) {
+                QMenu menu(this);
+                menu.setObjectName(QStringLiteral("runContextMenu"));
+                menu.addSection(tr("Save Screenshot"));
+                menu.addAction(actual);
+                menu.addAction(shown);
+                menu.addSeparator();
+                menu.addAction(databasesAction);
+                menu.exec(m_view->mapToGlobal(position));
+            });
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(m_scaleBox);
@@ -85,15 +108,26 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     controls->addWidget(restart);
     controls->addWidget(screenshot);
     controls->addWidget(m_stopButton);
+    auto *tools = new QHBoxLayout;
+    tools->addWidget(m_speedBox);
+    tools->addStretch(1);
+    tools->addWidget(databases);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 0, Qt::AlignHCenter);
     layout->addWidget(m_status);
     layout->addLayout(controls);
+    layout->addLayout(tools);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_scaleBox, &QComboBox::activated, this,
             [this](int index) { chooseScale(m_scaleBox->itemData(index).toInt()); });
     connect(restart, &QPushButton::clicked, this, &RunWindow::restartRequested);
+    connect(databases, &QPushButton::clicked, this, &RunWindow::showDatabases);
+    connect(databasesAction, &QAction::triggered, this, &RunWindow::showDatabases);
+    connect(m_speedBox, &HandheldSpeedBox::rateChosen, this, [this](double rate) {
+        if (m_session)
+            m_session->setInstructionRate(rate);
+    });
     connect(actual, &QAction::triggered, this, [this] { saveScreenshot(false); });
     connect(shown, &QAction::triggered, this, [this] { saveScreenshot(true); });
 
@@ -192,6 +226,17 @@ void RunWindow::saveScreenshot(bool atShownScale)
                           HostServices::Buttons::Ok, HostServices::Icon::Error);
 }
 
+DatabasesView *RunWindow::showDatabases()
+{
+    if (!m_databases)
+        m_databases = new DatabasesView(m_host, RunSession::defaultDatabaseFolder(), this);
+    m_databases->setProgramRunning(isRunning());
+    m_databases->show();
+    m_databases->raise();
+    m_databases->activateWindow();
+    return m_databases;
+}
+
 void RunWindow::setStatus(const QString &text, int line)
 {
     if (line > 0)
@@ -232,6 +277,7 @@ void RunWindow::run(const QString &source, const QString &fileName)
     m_session = new RunnerProcess(RunnerProcess::defaultRunner(),
                                   RunSession::defaultDatabaseFolder(), this);
     m_view->setRunner(m_session);
+    m_session->setInstructionRate(m_speedBox->rate());
     connect(m_session, &RunnerProcess::frameReady, this, [this](const QImage &frame) {
         m_view->showFrame(frame);
         if (!m_firstFrame) {
@@ -239,6 +285,8 @@ void RunWindow::run(const QString &source, const QString &fileName)
             emit firstFrameShown(m_started.elapsed());
         }
     });
+    connect(m_session, &RunnerProcess::screenItemsChanged, this,
+            [this] { m_view->setScreenItems(m_session->screenItems()); });
     connect(m_session, &RunnerProcess::soundPlayed, this, [this](const QString &note) {
         QApplication::beep();
         showSound(note);
@@ -249,6 +297,8 @@ void RunWindow::run(const QString &source, const QString &fileName)
     m_firstFrame = false;
     m_started.start();
     m_session->start(source, shortName);
+    if (m_databases)
+        m_databases->setProgramRunning(true);
     // A window first shown without activation is one the window manager
     // will not activate later: it is shown afresh.
     if (m_shownInactive)
@@ -284,6 +334,8 @@ void RunWindow::onFinished(bool stopped, int line, const QString &message)
 {
     m_stopButton->setEnabled(false);
     m_view->setRunner(nullptr);
+    if (m_databases)
+        m_databases->setProgramRunning(false);
     const QString shortName =
         m_fileName.isEmpty() ? tr("Untitled") : QFileInfo(m_fileName).fileName();
     if (stopped)

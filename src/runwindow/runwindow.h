@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+class DatabasesView;
+class HandheldSpeedBox;
 class HandheldView;
 class HostServices;
 class QComboBox;
@@ -38,6 +40,9 @@ public:
     // Asks for a file and writes the screen there as a PNG, at 1x or at the
     // scale shown.
     void saveScreenshot(bool atShownScale);
+    // The storage folder's databases, in a window of their own.
+    DatabasesView *showDatabases();
+    HandheldSpeedBox *speedBox() const { return m_speedBox; }
 
 signals:
     // Ctrl+R: run the program again from the editor's text.
@@ -60,6 +65,8 @@ private:
     HostServices &m_host;
     HandheldView *m_view;
     QComboBox *m_scaleBox;
+    HandheldSpeedBox *m_speedBox;
+    QPointer<DatabasesView> m_databases;
     QLabel *m_status;
     QLabel *m_sound; // the latest sound, fading
     QPropertyAnimation *m_soundFade;

@@ -29,6 +29,7 @@ private slots:
     void printFromMenuAndToolbar();
     void editorConveniencesByKeys();
     void runProgramFromTheEditor();
+    void runWindowToolsByKeys();
     void hostileProgramsLeaveTheEditorWhole();
     void userEnvironments_data();
     void userEnvironments();
@@ -944,6 +945,89 @@ void tst_Desktop::runProgramFromTheEditor()
     d.key(QStringLiteral("alt+F4"));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     QTRY_VERIFY_WITH_TIMEOUT(d.windows(QStringLiteral("Run - game.lua")).isEmpty(), 10000);
+    QCOMPARE(d.program().state(), QProcess::Running);
+}
+
+// The run window's tools as a user reaches them from the keyboard: the
+// scale box grows the window and is remembered, Restart runs the program
+// again, the handheld's context menu (the Menu key) saves a screenshot and
+// opens the databases window, which deletes a database after asking.
+void tst_Desktop::runWindowToolsByKeys()
+{
+    X11Desktop &d = *m_desktop;
+    writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
+    const QString lua = d.home() + QStringLiteral("/tools.lua");
+    // It logs the keys and taps it gets in its database.
+    writeUserFile(lua, "f = opendb(\"Walk\", \"w\")\r\nn = createrec(f, 2)\r\nopenrec(f, n)\r\n"
+                       "write(f, \"ok\")\r\ncloserec(f)\r\npbox(0, 0, 8, 8)\r\nwhile 1 do\r\n"
+                       "local e, k = pevent()\r\ns = nil\r\n"
+                       "if e == keyDown then s = format(\"%4d\", k) end\r\n"
+                       "if e == penDown then s = \"tap \" end\r\n"
+                       "if s then n = createrec(f, 4) openrec(f, n) write(f, s) closerec(f) end\r\n"
+                       "end\r\n");
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    d.key(QStringLiteral("F5"));
+    const QString title = QStringLiteral("Run - tools.lua");
+    QVERIFY2(d.waitActive(title), qPrintable(d.error()));
+    const QString run = d.windows(title).value(0);
+    const QString database =
+        d.home() + QStringLiteral("/.local/share/Scrivlet IDE/palm-databases/Walk.txt");
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(database).count("record: ok\n"), 1, 10000);
+
+    // The hard and silk-screen buttons' keys, and a tap with the pen cursor.
+    d.key(QStringLiteral("F1 F12 shift+Right Insert"));
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(database).endsWith(
+                                 "record: ok\nrecord:  516\nrecord:  266\nrecord: tap \n"),
+                             10000);
+
+    // Scale: Tab goes from the handheld to the scale box, Down picks 3x.
+    const int before = geometryOf(d, run).width;
+    d.key(QStringLiteral("Tab Down"));
+    QTRY_COMPARE_WITH_TIMEOUT(geometryOf(d, run).width, before + 160, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        X11Desktop::readFile(d.home() + QStringLiteral("/config/Scrivlet IDE/Scrivlet IDE.conf"))
+            .contains("Scale=3"),
+        10000);
+
+    // Restart: the program runs again and adds its record again.
+    d.key(QStringLiteral("ctrl+r"));
+    QTRY_COMPARE_WITH_TIMEOUT(X11Desktop::readFile(database).count("record: ok\n"), 2, 10000);
+
+    // Screenshot at actual size, from the handheld's context menu.
+    QTest::qWait(500);
+    d.key(QStringLiteral("Menu"));
+    QTRY_VERIFY_WITH_TIMEOUT(d.activeWindowName() != title || d.programWindows().size() > 2, 5000);
+    d.key(QStringLiteral("Down Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Save Screenshot")), qPrintable(d.error()));
+    const QString png = d.home() + QStringLiteral("/shot.png");
+    d.key(QStringLiteral("ctrl+a"));
+    d.type(png);
+    d.key(QStringLiteral("Return"));
+    QVERIFY2(d.waitActive(title), qPrintable(d.error()));
+    // A PNG whose header says 160 x 160.
+    QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(png).size() > 24, 10000);
+    const QByteArray shot = X11Desktop::readFile(png);
+    QVERIFY(shot.startsWith("\x89PNG\r\n\x1a\n"));
+    QCOMPARE(shot.mid(12, 12), QByteArray("IHDR\0\0\0\xa0\0\0\0\xa0", 12));
+
+    // Databases: nothing is deleted while the program runs; once stopped,
+    // Delete asks and the database goes.
+    d.key(QStringLiteral("shift+F5"));
+    QTest::qWait(500);
+    d.key(QStringLiteral("Menu"));
+    QTest::qWait(500);
+    d.key(QStringLiteral("Up Return"));
+    QVERIFY2(d.waitActive(QStringLiteral("Handheld Databases")), qPrintable(d.error()));
+    d.key(QStringLiteral("alt+d"));
+    QVERIFY2(d.waitActive(QStringLiteral("Delete Database")), qPrintable(d.error()));
+    d.key(QStringLiteral("y"));
+    QVERIFY2(d.waitActive(QStringLiteral("Handheld Databases")), qPrintable(d.error()));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(database), 10000);
+    d.key(QStringLiteral("alt+F4"));
+    QVERIFY2(d.waitActive(title), qPrintable(d.error()));
+    d.key(QStringLiteral("alt+F4"));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
     QCOMPARE(d.program().state(), QProcess::Running);
 }
 

@@ -87,6 +87,8 @@ private slots:
     void scriptFaults_data();
     void scriptFaults();
     void serialIsNotAvailable();
+    void screenInWords_data();
+    void screenInWords();
 };
 
 // The catalogue lists exactly the functions the handheld's library binds:
@@ -490,6 +492,67 @@ void tst_PluaDevice::serialIsNotAvailable()
     QCOMPARE(lua.run("h, m = openser('serial', 9600)"), QString());
     QCOMPARE(lua.global("h"), QStringLiteral("nil"));
     QCOMPARE(lua.global("m"), QStringLiteral("serial ports are not available on the desktop"));
+}
+
+void tst_PluaDevice::screenInWords_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    // One line per item: kind, text, then state, focus and a list's rows.
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("print over print at the same place")
+        << QByteArray("print('Taps: 1') pmoveto(0, 0) print('Taps: 2')")
+        << QStringList{"Text Taps: 2"};
+    QTest::newRow("tabs part the pieces of a line")
+        << QByteArray("print('a', 'b')") << QStringList{"Text a", "Text b"};
+    QTest::newRow("text off the screen is not read")
+        << QByteArray("pmoveto(0, 170) print('below') pmoveto(0, 0) print('on')")
+        << QStringList{"Text on"};
+    QTest::newRow("lines stay apart")
+        << QByteArray("print('one\\ntwo')") << QStringList{"Text one", "Text two"};
+    QTest::newRow("pclear forgets the text")
+        << QByteArray("print('gone') pclear() print('kept')") << QStringList{"Text kept"};
+    QTest::newRow("a filled box over text hides it")
+        << QByteArray("print('hidden') pbox(0, 0, 40, 12) pmoveto(0, 50) print('seen')")
+        << QStringList{"Text seen"};
+    QTest::newRow("title, text and controls with their states")
+        << QByteArray("ptitle('Game') print('Hi') b = pbutton('OK') c = pcheckbox('Sound') "
+                      "psetstate(c, 1) pnl() f = pfield(1, 8, 10, 'abc') psetfocus(f) pnl() "
+                      "l = plist(2, 6, {'one', 'two'}) p = ppbutton('On', 1) plabel('L')")
+        << QStringList{"Title Game",
+                       "Text Hi",
+                       "Button OK 0",
+                       "CheckBox Sound 1",
+                       "Field abc 0 focused editable",
+                       "List  0 one|two",
+                       "PushButton On 0",
+                       "Label L 0"};
+}
+
+void tst_PluaDevice::screenInWords()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QStringList, expected);
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run(program), QString());
+    static const char *const kinds[] = {"Title",        "Text",     "Label", "Button", "PushButton",
+                                        "RepeatButton", "CheckBox", "Field", "List"};
+    QStringList items;
+    for (const ScreenItem &item : device.screenItems()) {
+        QString line = QString::fromLatin1(kinds[static_cast<int>(item.kind)]) + u' ' + item.text;
+        if (item.kind > ScreenItem::Kind::Text) {
+            line += u' ' + QString::number(item.state);
+            if (item.focused)
+                line += QStringLiteral(" focused");
+            if (item.editable)
+                line += QStringLiteral(" editable");
+            if (item.kind == ScreenItem::Kind::List)
+                line += u' ' + item.items.join(u'|');
+        }
+        QVERIFY2(QRect(0, 0, Device::Width, Device::Height).contains(item.rect), qPrintable(line));
+        items.append(line);
+    }
+    QCOMPARE(items, expected);
 }
 
 QTEST_MAIN(tst_PluaDevice)

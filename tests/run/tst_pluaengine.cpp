@@ -1,3 +1,4 @@
+#include "run/handheldspeed.h"
 #include "run/pluaengine.h"
 
 #include <QDir>
@@ -29,6 +30,11 @@ private slots:
     void loadAgainReplacesTheProgram();
     void programBeyondLuaLimits();
     void longFileNameKeepsMessageApart();
+    void paceWaitsAndSavesUpOneBurst_data();
+    void paceWaitsAndSavesUpOneBurst();
+    void runHeldToAHandheldsRate_data();
+    void runHeldToAHandheldsRate();
+    void stopEndsAHeldRunAtOnce();
 };
 
 namespace {
@@ -185,6 +191,88 @@ void tst_PluaEngine::longFileNameKeepsMessageApart()
     QVERIFY(failure);
     QCOMPARE(failure->line, 2);
     QCOMPARE(QString::fromStdString(failure->message), QStringLiteral("boom"));
+}
+
+void tst_PluaEngine::paceWaitsAndSavesUpOneBurst_data()
+{
+    QTest::addColumn<double>("rate");
+    // Batches of 1000 instructions reported at these times (ms) ...
+    QTest::addColumn<QList<int>>("at");
+    // ... each followed by this wait (ms).
+    QTest::addColumn<QList<int>>("waits");
+    QTest::newRow("full speed") << 0.0 << QList<int>{0, 0, 0} << QList<int>{0, 0, 0};
+    QTest::newRow("on schedule") << 10000.0 << QList<int>{0, 100, 200} << QList<int>{100, 100, 100};
+    QTest::newRow("a slow batch is not waited for")
+        << 10000.0 << QList<int>{0, 110, 215} << QList<int>{100, 90, 85};
+    QTest::newRow("a long wait gives one burst only")
+        << 10000.0 << QList<int>{0, 5000, 5080} << QList<int>{100, 80, 100};
+    QTest::newRow("slow handheld") << 1000.0 << QList<int>{0, 1000} << QList<int>{1000, 1000};
+}
+
+void tst_PluaEngine::paceWaitsAndSavesUpOneBurst()
+{
+    QFETCH(double, rate);
+    QFETCH(QList<int>, at);
+    QFETCH(QList<int>, waits);
+    InstructionPace pace;
+    pace.setRate(rate);
+    const InstructionPace::Clock::time_point start{};
+    for (qsizetype i = 0; i < at.size(); ++i) {
+        const auto wait = pace.ran(1000, start + std::chrono::milliseconds(at[i]));
+        QCOMPARE(std::chrono::round<std::chrono::milliseconds>(wait).count(), waits[i]);
+    }
+}
+
+void tst_PluaEngine::runHeldToAHandheldsRate_data()
+{
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<int>("iterations");
+    for (const HandheldSpeed &speed : handheldSpeeds())
+        if (speed.rate > 0)
+            QTest::newRow(speed.key.c_str())
+                << QString::fromStdString(speed.key) << int(speed.rate / 4);
+}
+
+// A loop of four VM instructions an iteration (GETGLOBAL, ADD, SETGLOBAL,
+// FORLOOP), as many iterations as a quarter of the rate: a second at the
+// handheld's pace.
+void tst_PluaEngine::runHeldToAHandheldsRate()
+{
+    QFETCH(QString, speed);
+    QFETCH(int, iterations);
+    PluaEngine engine;
+    engine.setInstructionRate(handheldSpeedRate(speed.toStdString()));
+    const std::string program =
+        "x = 0\nfor i = 1, " + std::to_string(iterations) + " do x = x + i end\n";
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome o = runProgram(engine, program);
+    QVERIFY(!o.failure);
+    QVERIFY2(timer.elapsed() > 850 && timer.elapsed() < 1300,
+             qPrintable(QString::number(timer.elapsed())));
+    PluaEngine fast;
+    timer.start();
+    QVERIFY(!runProgram(fast, program).failure);
+    QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
+}
+
+void tst_PluaEngine::stopEndsAHeldRunAtOnce()
+{
+    PluaEngine engine;
+    // A thousand instructions take ten seconds.
+    engine.setInstructionRate(100);
+    QVERIFY(!engine.load("while 1 do end", "held.lua"));
+    std::thread stopper([&engine] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        engine.requestStop();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const auto failure = engine.run();
+    stopper.join();
+    QVERIFY(failure);
+    QCOMPARE(QString::fromStdString(failure->message), QStringLiteral("stopped"));
+    QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_APPLESS_MAIN(tst_PluaEngine)

@@ -45,6 +45,7 @@ void Device::clear(std::optional<int> color)
 {
     const std::lock_guard lock(m_mutex);
     m_screen.fill(static_cast<uint>(color.value_or(m_background) & 0xFF));
+    m_texts.clear();
     m_cursor = QPoint(0, 0);
     m_rowBottom = 0;
     touchLocked();
@@ -108,6 +109,7 @@ void Device::lineTo(int x, int y, std::optional<int> color)
 void Device::fillLocked(const QRect &area, int color)
 {
     const QRect clipped = area.intersected(QRect(0, 0, Width, Height));
+    forgetTextLocked(clipped);
     for (int y = clipped.top(); y <= clipped.bottom(); ++y)
         std::fill_n(m_screen.scanLine(y) + clipped.left(), clipped.width(),
                     static_cast<uchar>(color));
@@ -278,6 +280,7 @@ void Device::drawText(const QByteArray &latin1)
         const int width = textWidthLocked(run, m_font);
         fillLocked(QRect(m_cursor.x(), m_cursor.y(), width, height), m_background);
         drawTextLocked(m_cursor.x(), m_cursor.y(), run, m_font, m_foreground);
+        noteTextLocked(QRect(m_cursor.x(), m_cursor.y(), width, height), run);
         m_cursor.rx() += width;
         run.clear();
     };
@@ -313,6 +316,7 @@ void Device::setTitle(const QString &title)
         fillLocked(QRect(0, 0, width, 13), m_foreground);
         drawTextLocked(3, 1, title, 1, m_background);
         fillLocked(QRect(0, 11, Width, 2), m_foreground);
+        noteTextLocked(QRect(0, 0, Width, TitleHeight), title, ScreenItem::Kind::Title);
         if (m_cursor.y() < TitleHeight) {
             m_cursor = QPoint(0, TitleHeight);
             m_rowBottom = TitleHeight;

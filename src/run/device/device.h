@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palmdatabases.h"
+#include "screenitems.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -191,6 +192,10 @@ public:
 
     PalmDatabases &databases() { return m_databases; }
 
+    // --- for a screen reader: the title and the printed text still on the
+    // screen, in the order drawn, then the controls ---
+    QList<ScreenItem> screenItems() const;
+
 private:
     struct Control
     {
@@ -267,6 +272,10 @@ private:
     const Control *controlById(int id) const;
     void enqueueLocked(const DeviceEvent &event);
     void touchLocked() { m_changed = true; }
+    // Printed text is remembered where it was drawn until drawn over.
+    void noteTextLocked(const QRect &area, const QString &text,
+                        ScreenItem::Kind kind = ScreenItem::Kind::Text);
+    void forgetTextLocked(const QRect &area);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -280,6 +289,7 @@ private:
     int m_rowBottom = 0;
     QString m_title;
     QList<Control> m_controls;
+    QList<ScreenItem> m_texts;
     int m_nextControlId = 1;
     int m_focus = 0;
     int m_pressed = 0;        // control under a pen that went down on it

@@ -92,6 +92,12 @@ void handle(RunSession &session, const RunnerProtocol::Message &m, bool *started
         device.chooseMenu(number);
         break;
     }
+    case Type::Speed: {
+        double rate = 0;
+        in >> rate;
+        session.setInstructionRate(rate);
+        break;
+    }
     case Type::Answer: {
         DialogAnswer answer;
         qint32 a = 0, b = 0, c = 0;
@@ -120,6 +126,7 @@ int serveRunner(const QString &storage)
 
     RunSession session(storage);
     QStringList sentMenu;
+    QList<ScreenItem> sentItems;
     bool started = false;
     QObject::connect(&session, &RunSession::frameReady, &session, [&](const QImage &frame) {
         QByteArray pixels;
@@ -147,6 +154,12 @@ int serveRunner(const QString &storage)
         if (items != sentMenu) {
             sentMenu = items;
             channel.send(Type::MenuItems, items);
+        }
+        // So is what a screen reader reads.
+        const QList<ScreenItem> screenItems = session.device().screenItems();
+        if (screenItems != sentItems) {
+            sentItems = screenItems;
+            channel.send(Type::ScreenItems, screenItems);
         }
     });
     menuTimer.start();

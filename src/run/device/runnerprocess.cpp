@@ -90,6 +90,14 @@ void RunnerProcess::start(const QString &source, const QString &chunkName)
     m_running = true;
     m_process->start(m_runner, {QStringLiteral("--serve"), QStringLiteral("--storage"), m_storage});
     send(message(Type::Start, source, chunkName));
+    if (m_rate > 0)
+        send(message(Type::Speed, m_rate));
+}
+
+void RunnerProcess::setInstructionRate(double rate)
+{
+    m_rate = rate > 0 ? rate : 0;
+    send(message(Type::Speed, m_rate));
 }
 
 void RunnerProcess::stop()
@@ -161,6 +169,10 @@ void RunnerProcess::readMessages()
             break;
         case Type::MenuItems:
             in >> m_menu;
+            break;
+        case Type::ScreenItems:
+            in >> m_screenItems;
+            emit screenItemsChanged();
             break;
         case Type::Sound: {
             QString note;

@@ -44,12 +44,18 @@ public:
     void key(int code);
     void chooseMenu(int number);
     QStringList menuItems() const { return m_menu; }
+    // The screen in words, as last sent.
+    QList<ScreenItem> screenItems() const { return m_screenItems; }
     void answerDialog(const DialogAnswer &answer);
+    // Holds the program to about `rate` VM instructions a second (0: full
+    // speed), from its start or at once while it runs.
+    void setInstructionRate(double rate);
 
 signals:
     void frameReady(const QImage &screen);
     void dialogRequested(const DialogRequest &request);
     void soundPlayed(const QString &note);
+    void screenItemsChanged();
     // As RunSession::finished; a runner that crashed or could not start
     // ends with a message that says so and line 0.
     void finished(bool stopped, int line, const QString &message);
@@ -68,6 +74,8 @@ private:
     QString m_storage;
     QByteArray m_pending;
     QStringList m_menu;
+    QList<ScreenItem> m_screenItems;
+    double m_rate = 0;
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_ended = false;

@@ -16,12 +16,16 @@ enum class Type : quint8 {
     Key,       // qint32 code
     Menu,      // qint32 item number
     Answer,    // bool accepted, QString text, qint32 a, b, c
+    // double VM instructions a second, 0 for full speed
+    Speed = 12,
     // runner to editor
     Frame = 16, // 160 x 160 palette indices, raw
     MenuItems,  // QStringList
     Sound,      // QString note
     Dialog,     // qint8 kind, QString text, QString initial, qint32 a, b, c
     Finished,   // bool stopped, qint32 line, QString message
+    // QList<ScreenItem>: the screen in words
+    ScreenItems = 28,
 };
 
 // A message's body stays far below this; anything longer is a broken stream.

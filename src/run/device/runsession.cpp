@@ -64,6 +64,7 @@ void RunSession::start(const QString &source, const QString &chunkName)
             {
                 const std::lock_guard lock(m_engineMutex);
                 m_engine = &engine;
+                engine.setInstructionRate(m_rate);
                 if (m_stopRequested)
                     engine.requestStop();
             }
@@ -93,6 +94,14 @@ void RunSession::stop()
     if (m_engine)
         m_engine->requestStop();
     m_device->requestStop();
+}
+
+void RunSession::setInstructionRate(double rate)
+{
+    const std::lock_guard lock(m_engineMutex);
+    m_rate = rate;
+    if (m_engine)
+        m_engine->setInstructionRate(rate);
 }
 
 void RunSession::pollFrame()

@@ -31,6 +31,9 @@ public:
     void start(const QString &source, const QString &chunkName);
     void stop();
     bool isRunning() const { return m_running; }
+    // Holds the program to about `rate` VM instructions a second (0: full
+    // speed), before or while it runs.
+    void setInstructionRate(double rate);
 
     // The per-user folder the handheld's databases are kept in.
     static QString defaultDatabaseFolder();
@@ -53,6 +56,7 @@ private:
     std::mutex m_engineMutex;
     PluaEngine *m_engine = nullptr; // lives on the run's thread
     bool m_stopRequested = false;
+    double m_rate = 0; // guarded by m_engineMutex
     bool m_running = false;
     QTimer *m_frameTimer;
     std::mutex m_soundMutex;
