@@ -89,6 +89,8 @@ private slots:
     void serialIsNotAvailable();
     void screenInWords_data();
     void screenInWords();
+    void formsInWords_data();
+    void formsInWords();
 };
 
 // The catalogue lists exactly the functions the handheld's library binds:
@@ -528,17 +530,13 @@ void tst_PluaDevice::screenInWords_data()
                        "Label L 0"};
 }
 
-void tst_PluaDevice::screenInWords()
+// One line per item: kind, text, then state, focus and a list's rows.
+static QStringList inWords(const QList<ScreenItem> &screenItems)
 {
-    QFETCH(QByteArray, program);
-    QFETCH(QStringList, expected);
-    Device device;
-    LuaRun lua(device);
-    QCOMPARE(lua.run(program), QString());
     static const char *const kinds[] = {"Title",        "Text",     "Label", "Button", "PushButton",
                                         "RepeatButton", "CheckBox", "Field", "List"};
     QStringList items;
-    for (const ScreenItem &item : device.screenItems()) {
+    for (const ScreenItem &item : screenItems) {
         QString line = QString::fromLatin1(kinds[static_cast<int>(item.kind)]) + u' ' + item.text;
         if (item.kind > ScreenItem::Kind::Text) {
             line += u' ' + QString::number(item.state);
@@ -549,10 +547,68 @@ void tst_PluaDevice::screenInWords()
             if (item.kind == ScreenItem::Kind::List)
                 line += u' ' + item.items.join(u'|');
         }
-        QVERIFY2(QRect(0, 0, Device::Width, Device::Height).contains(item.rect), qPrintable(line));
+        if (!QRect(0, 0, Device::Width, Device::Height).contains(item.rect))
+            line += QStringLiteral(" (off the screen)");
         items.append(line);
     }
-    QCOMPARE(items, expected);
+    return items;
+}
+
+void tst_PluaDevice::screenInWords()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QStringList, expected);
+    Device device;
+    LuaRun lua(device);
+    QCOMPARE(lua.run(program), QString());
+    QCOMPARE(inWords(device.screenItems()), expected);
+}
+
+void tst_PluaDevice::formsInWords_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("an alert hides the screen under it")
+        << QByteArray("print('under') palert('Saved it')")
+        << QStringList{"Title Alert", "Text Saved it", "Button OK 0"};
+    QTest::newRow("confirm") << QByteArray("pconfirm('Go on?')")
+                             << QStringList{"Title Confirm", "Text Go on?", "Button Yes 0",
+                                            "Button No 0"};
+    QTest::newRow("input") << QByteArray("pinput('Name', 'Bob')")
+                           << QStringList{"Title Name", "Field Bob 0 focused editable",
+                                          "Button OK 0", "Button Cancel 0"};
+    QTest::newRow("time") << QByteArray("pselecttime('Alarm', 7, 5)")
+                          << QStringList{"Title Alarm", "Text 07:05", "Button OK 0",
+                                         "Button Cancel 0"};
+    QTest::newRow("date") << QByteArray("pselectdate('Day', 2026, 12, 8)")
+                          << QStringList{"Title Day", "Text Tuesday 8 December 2026",
+                                         "Button Cancel 0", "Button Today 0"};
+    QTest::newRow("the menu") << QByteArray("pmenu({'A:One', 'Two'}) pevent()")
+                              << QStringList{"Title Menu", "Button One 0", "Button Two 0"};
+}
+
+// While a form is open a screen reader reads the form alone.
+void tst_PluaDevice::formsInWords()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QStringList, expected);
+    Device device;
+    LuaRun lua(device);
+    QStringList read;
+    std::thread user([&device, &read, menu = program.startsWith("pmenu")] {
+        if (menu) {
+            for (int i = 0; i < 5000 && device.menuItems().isEmpty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            device.key(0x105);
+        }
+        for (int i = 0; i < 5000 && !device.formOpen(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        read = inWords(device.screenItems());
+        device.key(0x108); // Home ends the program
+    });
+    lua.run(program);
+    user.join();
+    QCOMPARE(read, expected);
 }
 
 QTEST_MAIN(tst_PluaDevice)

@@ -237,6 +237,7 @@ private:
         QList<Hotspot> hotspots;
         int pressed = -1; // index into hotspots while the pen holds it
         bool minutes = false;
+        QList<ScreenItem> words; // what a screen reader reads of it
     };
 
     int fontLineHeight(int font) const;
@@ -250,6 +251,8 @@ private:
     void drawMenuLocked();
     void drawFormButtonLocked(const QRect &rect, const QString &text, bool pressed);
     void addHotspotLocked(const QRect &rect, int action);
+    // Notes a part of the form for a screen reader; returns it to add states.
+    ScreenItem &addWordsLocked(ScreenItem::Kind kind, const QString &text, const QRect &rect);
     void arrowLocked(const QRect &area, Qt::ArrowType direction, int color);
     bool formPenDownLocked(int x, int y);
     bool formPenUpLocked(int x, int y);

@@ -7,6 +7,7 @@
 #include "palmpalette.h"
 
 #include <QDate>
+#include <QLocale>
 
 #include <algorithm>
 #include <utility>
@@ -123,10 +124,21 @@ void Device::addHotspotLocked(const QRect &rect, int action)
     m_form.hotspots.append({rect, action});
 }
 
+ScreenItem &Device::addWordsLocked(ScreenItem::Kind kind, const QString &text, const QRect &rect)
+{
+    ScreenItem item;
+    item.kind = kind;
+    item.text = text;
+    item.rect = rect;
+    m_form.words.append(item);
+    return m_form.words.last();
+}
+
 void Device::drawFormLocked()
 {
     m_screen = m_form.under.copy();
     m_form.hotspots.clear();
+    m_form.words.clear();
     if (m_form.menu)
         drawMenuLocked();
     else
@@ -218,12 +230,17 @@ void Device::drawDialogLocked()
         shownTitle.chop(1);
     drawTextLocked(inside.left() + (inside.width() - textWidthLocked(shownTitle, 1)) / 2,
                    inside.top(), shownTitle, 1, Paper);
+    addWordsLocked(ScreenItem::Kind::Title, title,
+                   QRect(inside.left(), inside.top(), inside.width(), TitleBar));
 
     const int bodyTop = inside.top() + TitleBar;
     const int left = inside.left() + 4;
     if (request.kind == Kind::Alert || request.kind == Kind::Confirm) {
         for (int i = 0; i < message.size(); ++i)
             drawTextLocked(left, bodyTop + 4 + i * fontLineHeight(0), message[i], 0, Ink);
+        addWordsLocked(ScreenItem::Kind::Text, message.join(u' '),
+                       QRect(left, bodyTop + 4, textWidth,
+                             static_cast<int>(message.size()) * fontLineHeight(0)));
     } else if (request.kind == Kind::Input) {
         // The field shows the end of its text, with the caret after it.
         const int y = bodyTop + 4;
@@ -236,10 +253,21 @@ void Device::drawDialogLocked()
             plot(x, y + fontLineHeight(0) - 1, Ink);
         const int caret = left + textWidthLocked(shown, 0);
         lineLocked(caret, y, caret, y + fontLineHeight(0) - 3, Ink);
+        ScreenItem &field = addWordsLocked(ScreenItem::Kind::Field, m_form.value.text,
+                                           QRect(left, y, right - left, fontLineHeight(0)));
+        field.editable = true;
+        field.focused = true;
     } else if (request.kind == Kind::Date) {
         drawDatePickerLocked(QRect(inside.left(), bodyTop, inside.width(), body));
+        addWordsLocked(ScreenItem::Kind::Text,
+                       QLocale::c().toString(QDate(m_form.value.a, m_form.value.b, m_form.value.c),
+                                             QStringLiteral("dddd d MMMM yyyy")),
+                       QRect(inside.left(), bodyTop, inside.width(), body));
     } else {
         drawTimePickerLocked(QRect(inside.left(), bodyTop, inside.width(), body));
+        addWordsLocked(ScreenItem::Kind::Text,
+                       twoDigits(m_form.value.a) + u':' + twoDigits(m_form.value.b),
+                       QRect(inside.left(), bodyTop, inside.width(), body));
     }
 
     int x = left;
@@ -249,6 +277,7 @@ void Device::drawDialogLocked()
         addHotspotLocked(r, action);
         drawFormButtonLocked(r, text,
                              m_form.pressed == static_cast<int>(m_form.hotspots.size()) - 1);
+        addWordsLocked(ScreenItem::Kind::Button, text, r);
         x = r.right() + 6;
     }
 }
@@ -357,6 +386,7 @@ void Device::drawMenuLocked()
     frameLocked(QRect(0, 0, Width, line + 2), Ink);
     fillLocked(QRect(2, 1, textWidthLocked(title, 1) + 8, line), Ink);
     drawTextLocked(6, 1, title, 1, Paper);
+    addWordsLocked(ScreenItem::Kind::Title, title, QRect(0, 0, Width, line + 2));
 
     int textWidth = 0, shortcutWidth = 0;
     QStringList texts, shortcuts;
@@ -385,6 +415,7 @@ void Device::drawMenuLocked()
         drawTextLocked(r.left() + 3, r.top(), texts[i], 0, color);
         drawTextLocked(r.right() - 2 - textWidthLocked(shortcuts[i], 0), r.top(), shortcuts[i], 0,
                        color);
+        addWordsLocked(ScreenItem::Kind::Button, texts[i], r);
     }
 }
 

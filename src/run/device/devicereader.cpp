@@ -32,6 +32,9 @@ void Device::forgetTextLocked(const QRect &area)
 QList<ScreenItem> Device::screenItems() const
 {
     const std::lock_guard lock(m_mutex);
+    // A form is modal: while it is open it is all there is to read.
+    if (m_form.open)
+        return m_form.words;
     QList<ScreenItem> items = m_texts;
     for (const Control &c : m_controls) {
         ScreenItem item;
