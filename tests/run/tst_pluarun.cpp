@@ -93,9 +93,8 @@ void tst_PluaRun::faults_data()
     QTest::addColumn<QByteArray>("events");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("err");
-    QTest::newRow("syntax error")
-        << QByteArray("print(1)\nprint(\"x\"\n") << QByteArray() << 1
-        << QByteArray("p.lua:3: ')' expected (to close '(' at line 2) near end of file\n");
+    QTest::newRow("syntax error") << QByteArray("print(1)\nprint(\"x\"\n") << QByteArray() << 1
+                                  << QByteArray("p.lua:3: `)' expected (to close `(' at line 2)\n");
     QTest::newRow("bad argument names the line")
         << QByteArray("pclear()\n\npline(1, 2)\n") << QByteArray() << 1
         << QByteArray("p.lua:3: bad argument #3 to `pline' (number expected, got no value)\n");
