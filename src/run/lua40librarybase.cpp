@@ -25,6 +25,7 @@ local CUR = G
 P.G = G
 P.cat = cat
 P.catd = C.catd
+P.keep = C.keep
 P.select = select
 P.each = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
@@ -371,6 +372,10 @@ local function finish(r, x)
   return nil
 end
 
+-- Each call nests a C call of Lua 5.1, which allows 200 of them; 4.0's
+-- stack holds about as many nested calls of `call`. One more overflows the
+-- stack on the line of the program that makes it.
+local CALLNESTING, nesting = 190, 0
 G.call = function(...)
   local nargs = select("#", ...)
   local f, args, mode, handler = ...
@@ -380,19 +385,26 @@ G.call = function(...)
   local x = strfind(mode, "x", 1, true)
   local n = getn(args)
   local run = function() return f(unpack(args, 1, n)) end
-  if nargs < 4 then return finish(pack(xpcall(run, reporter)), x) end
-  local old = CUR._ERRORMESSAGE
-  CUR._ERRORMESSAGE = handler
-  local r = pack(xpcall(run, reporter))
-  CUR._ERRORMESSAGE = old
+  if nesting >= CALLNESTING then error("stack overflow", 2) end
+  nesting = nesting + 1
+  local r
+  if nargs < 4 then
+    r = pack(xpcall(run, reporter))
+  else
+    local old = CUR._ERRORMESSAGE
+    CUR._ERRORMESSAGE = handler
+    r = pack(xpcall(run, reporter))
+    CUR._ERRORMESSAGE = old
+  end
+  nesting = nesting - 1
   return finish(r, x)
 end
 
 -- Compiles `s` and runs it as dostring and dofile do: a syntax error is
 -- reported and answered with nil and "syntax error"; a file's syntax error
 -- keeps the file's name and line, as Lua 4.0 names them.
-local function runsource(s, chunkname, whole)
-  local f, msg = load4(s, chunkname)
+local function runsource(s, chunkname, label, whole)
+  local f, msg = load4(s, chunkname, label)
   if not f then
     reporter(msg, whole)
     caught()
@@ -410,12 +422,13 @@ end
 G.dostring = function(s, name)
   s = checkstr(s, 1, "dostring")
   name = optstr(name, 2, "dostring", nil)
+  local label = name or s
   if name == nil then
     local first = strsub(s, 1, (strfind(s, "\n", 1, true) or 0) - 1)
     if strlen(first) > 40 or strlen(first) < strlen(s) then first = strsub(first, 1, 40) .. "..." end
     name = "string \"" .. first .. "\""
   end
-  return runsource(s, "=" .. name)
+  return runsource(s, "=" .. name, label)
 end
 G.dofile = function(filename)
   filename = checkstr(filename, 1, "dofile")
@@ -424,7 +437,7 @@ G.dofile = function(filename)
   local s = h:read("*a")
   h:close()
   if not s then return nil, "file error" end
-  return runsource(s, "=file `" .. filename .. "'", true)
+  return runsource(s, "=file `" .. filename .. "'", "@" .. filename, true)
 end
 
 -- Strings

@@ -158,11 +158,33 @@ void tst_Translator::translation_data()
     QTest::newRow("call in a list item") << "t = {f()}"
                                          << "t = {(f())}";
     QTest::newRow("brackets round a returned call") << "return (f())"
-                                                    << "return  f() ";
+                                                    << "return _P.keep( f() )";
     QTest::newRow("brackets round a last argument") << "print((f()))"
                                                     << "print( f() )";
     QTest::newRow("brackets round a middle argument") << "print((f()), 1)"
                                                       << "print((f()), 1)";
+
+    // No tail calls: the caller stays on the stack
+    QTest::newRow("returned call") << "function f(n) return g(n) end"
+                                   << "f = function(n) return _P.keep(g(n)) end";
+    QTest::newRow("returned method call") << "return o:m(1)"
+                                          << "return _P.keep(o:m(1))";
+    QTest::newRow("call among returned values") << "return g(), 1"
+                                                << "return g(), 1";
+    QTest::newRow("returned call over lines") << "return g(1,\n2)"
+                                              << "return _P.keep(g(1,\n2))";
+
+    // Constant arithmetic that gives -0 is left to run time
+    QTest::newRow("zero times minus one") << "x = 0 * -1"
+                                          << "x = \"0\" * -1";
+    QTest::newRow("minus of a zero difference") << "x = -(2 - 2)"
+                                                << "x = -(\"2\" - 2)";
+    QTest::newRow("minus zero literal first") << "x = -0 / -1"
+                                              << "x = \"0\" / -1";
+    QTest::newRow("positive zero folds") << "x = 0 * 1 + -0"
+                                         << "x = 0 * 1 + 0";
+    QTest::newRow("variable operand") << "x = y * -1"
+                                      << "x = y * -1";
 
     // Lexical differences
     QTest::newRow("empty table parts") << "x = {;} y = {\"a\",; n = 1,}"
