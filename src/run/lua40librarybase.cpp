@@ -198,10 +198,20 @@ end
 -- Tags and tag methods, on Lua 5.1's metatables: each tag made by newtag
 -- has one metatable, shared by the tables settag gives it.
 local TAGS = {userdata = 0, ["nil"] = 1, number = 2, string = 3, table = 4, ["function"] = 5}
-local lasttag = 5
+-- 4.0's input and output library makes the next two, for open and closed
+-- files; a program's first newtag is 8.
+local FILETAGS = {file = 6, ["closed file"] = 7}
+local lasttag = 7
 local methods = {}
 local metas = {}
 local tagof = setmetatable({}, {__mode = "k"})
+local function tagvalue(o)
+  local t = tagof[o]
+  if t then return t end
+  t = type(o)
+  if t == "userdata" then return FILETAGS[iotype(o)] or 0 end
+  return TAGS[t]
+end
 local EVENTS = {gettable = 1, settable = 1, index = 1, getglobal = 1, setglobal = 1, add = 1,
                 sub = 1, mul = 1, div = 1, pow = 1, unm = 1, lt = 1, concat = 1, gc = 1,
                 ["function"] = 1}
@@ -225,7 +235,7 @@ local function rebuild(t)
   local settable = m.settable
   if settable then mt.__newindex = function(o, k, v) settable(o, k, v) end end
   for e, meta in next, {add = "__add", sub = "__sub", mul = "__mul", div = "__div",
-                        pow = "__pow", concat = "__concat"} do
+                        concat = "__concat"} do
     if m[e] then mt[meta] = binary(m[e]) end
   end
   if m.lt then
@@ -274,8 +284,7 @@ G.settag = function(o, t)
 end
 G.tag = function(...)
   if select("#", ...) == 0 then argerror(1, "tag", "value expected") end
-  local o = ...
-  return tagof[o] or TAGS[type(o)]
+  return tagvalue((...))
 end
 G.settagmethod = function(t, event, f)
   t = checktag(t, 1, "settagmethod")
@@ -288,6 +297,17 @@ G.settagmethod = function(t, event, f)
   rebuild(t)
   if t == 1 then P.refreshglobals() end
   return old
+end
+-- a ^ b: the pow tag method of a's tag, else of b's, else of tag 0.
+-- Numbers have the power (4.0's mathematics library sets it); nothing else
+-- has one.
+methods[TAGS.number].pow = function(a, b)
+  return checknum(a, 1, "pow") ^ checknum(b, 2, "pow")
+end
+P.pow = function(a, b)
+  local f = methods[tagvalue(a)].pow or methods[tagvalue(b)].pow or methods[0].pow
+  if not f then error("undefined operation", 0) end
+  return f(a, b, "pow")
 end
 G.gettagmethod = function(t, event)
   t = checktag(t, 1, "gettagmethod")

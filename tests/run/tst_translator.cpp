@@ -186,6 +186,14 @@ void tst_Translator::translation_data()
     QTest::newRow("variable operand") << "x = y * -1"
                                       << "x = y * -1";
 
+    // ^ is a tag method in Lua 4.0, not an operator of the machine
+    QTest::newRow("power") << "x = a ^ b"
+                           << "x = _P.pow(a , b)";
+    QTest::newRow("power to the right") << "x = -2 ^ 3 ^ 2"
+                                        << "x = -_P.pow(2 , _P.pow(3 , 2))";
+    QTest::newRow("power over lines") << "x = a ^\nb"
+                                      << "x = _P.pow(a ,\nb)";
+
     // Lexical differences
     QTest::newRow("empty table parts") << "x = {;} y = {\"a\",; n = 1,}"
                                        << "x = { } y = {\"a\",  n = 1,}";

@@ -16,9 +16,10 @@ bool isComparison(int op)
            op == Tok::Ge;
 }
 
+// The operators Lua 5.1 folds on constants (^ becomes a call, see finish).
 bool isArithmetic(int op)
 {
-    return op == '+' || op == '-' || op == '*' || op == '/' || op == '^';
+    return op == '+' || op == '-' || op == '*' || op == '/';
 }
 
 } // namespace
@@ -93,11 +94,8 @@ std::optional<double> Translator::folded(int n, int &budget) const
         case '*':
             r = *a * *b;
             break;
-        case '/':
-            r = *a / *b;
-            break;
         default:
-            r = std::pow(*a, *b);
+            r = *a / *b;
             break;
         }
         return std::isnan(r) ? std::nullopt : std::optional<double>(r);
@@ -246,6 +244,10 @@ int Translator::descend(int n, bool test, bool *innerTest)
         }
         if (isArithmetic(e.op))
             keepNegativeZero(n);
+        if (e.op == '^') {
+            insert(e.begin, m_p + ".pow(");
+            noteCall(m_tokens[tokenFrom(e.begin)].line, n);
+        }
         // Comparisons give 1 or nil, never true or false.
         if (isComparison(e.op) && !test)
             insert(e.begin, "(");
@@ -290,6 +292,15 @@ void Translator::finish(int n, bool test)
                 insert(l.end, ")");
             operatorAfter(left);
             exp(right, test);
+            break;
+        }
+        if (e.op == '^') {
+            // In Lua 4.0 a ^ b is the pow tag method of a or b, numbers'
+            // being the power.
+            const Token &op = m_tokens[tokenFrom(node(left).end)];
+            replace(op.begin, op.end, ",");
+            exp(right, false);
+            insert(e.end, ")");
             break;
         }
         operatorAfter(left);
