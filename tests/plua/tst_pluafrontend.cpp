@@ -139,6 +139,18 @@ void tst_PluaFrontend::bytes_data()
         << QByteArray("#!plua $\rx = 1") << 0 << 0 << QString();
     QTest::newRow("empty program") << QByteArray() << 0 << 0 << QString();
     QTest::newRow("only a comment") << QByteArray("-- nothing") << 0 << 0 << QString();
+    // The last token read, as the handheld's compiler names it.
+    QTest::newRow("unfinished string names what was read")
+        << QByteArray("s = \"abc\nx = 1") << 1 << 5
+        << "unfinished string;\n  last token read: `\"abc'";
+    QTest::newRow("large escape names the string before it")
+        << QByteArray("s = 'ab\\999cd'") << 1 << 5
+        << "escape sequence too large;\n  last token read: `'ab' at line 1";
+    QTest::newRow("long name cut to 30 characters")
+        << QByteArray("f(1 abcdefghijklmnopqrstuvwxyz0123456789)") << 1 << 0
+        << "`)' expected;\n  last token read: `abcdefghijklmnopqrstuvwxyz0123' at line 1";
+    QTest::newRow("malformed number names it")
+        << QByteArray("x = 3e") << 1 << 5 << "malformed number;\n  last token read: `3e'";
 }
 
 void tst_PluaFrontend::bytes()

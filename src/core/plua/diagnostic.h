@@ -21,7 +21,7 @@ struct Diagnostic
 // `chunk` (`file `game.lua'`, `string "x = = 1"`), as dostring reports it.
 std::string lastTokenRead(const Diagnostic &d, std::string_view chunk);
 
-// The compiler names at most this many characters of the last token.
+// The compiler names at most this many bytes of the last token.
 inline constexpr std::size_t LastTokenLimit = 30;
 
 // Thrown inside the front end to stop at the first fault, as the handheld's
@@ -34,8 +34,5 @@ struct SyntaxError
 // Column (from 1) of byte `offset` on its line: characters are counted, so a
 // UTF-8 sequence is one column.
 int columnOf(std::string_view source, std::size_t offset);
-
-// Up to `limit` characters of `text` for a message, cut at a line end.
-std::string excerpt(std::string_view text, std::size_t limit = 24);
 
 } // namespace plua

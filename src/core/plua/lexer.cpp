@@ -114,25 +114,6 @@ std::string lastTokenRead(const Diagnostic &d, std::string_view chunk)
            " in " + std::string(chunk);
 }
 
-std::string excerpt(std::string_view text, std::size_t limit)
-{
-    std::string out;
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\n' || c == '\r') {
-            out += "...";
-            break;
-        }
-        if ((c & 0xC0) != 0x80 && ++count > limit) {
-            out += "...";
-            break;
-        }
-        out += static_cast<char>(c);
-    }
-    return out;
-}
-
 Lexer::Lexer(std::string_view source) : m_src(source)
 {
     // A first line starting with '#' is skipped (a Unix "#!" line).
@@ -150,8 +131,10 @@ void Lexer::fail(const std::string &message, std::uint32_t tokenBegin, std::int3
     const std::size_t stop = std::min<std::size_t>(m_pos, m_src.size());
     const std::size_t at = tokenLine == m_line ? tokenBegin : stop;
     // The compiler names what it had read of the token when it stopped.
-    std::string read = token ? std::string(token)
-                             : excerpt(m_src.substr(tokenBegin, stop - tokenBegin), LastTokenLimit);
+    std::string read =
+        token ? std::string(token)
+              : std::string(m_src.substr(tokenBegin,
+                                         std::min<std::size_t>(stop - tokenBegin, LastTokenLimit)));
     throw SyntaxError{Diagnostic{m_line, columnOf(m_src, at), message, std::move(read)}};
 }
 

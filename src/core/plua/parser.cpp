@@ -83,7 +83,8 @@ std::string Parser::describeCurrent() const
     // A stray non-ASCII byte is shown as its whole character.
     while (end < m_source.size() && (static_cast<unsigned char>(m_source[end]) & 0xC0) == 0x80)
         ++end;
-    return excerpt(m_source.substr(m_tok.begin, end - m_tok.begin), LastTokenLimit);
+    return std::string(
+        m_source.substr(m_tok.begin, std::min<std::size_t>(end - m_tok.begin, LastTokenLimit)));
 }
 
 void Parser::fail(const std::string &message, const Token *focus) const
