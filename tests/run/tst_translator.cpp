@@ -193,6 +193,8 @@ void tst_Translator::translation_data()
                                         << "x = -_P.pow(2 , _P.pow(3 , 2))";
     QTest::newRow("power over lines") << "x = a ^\nb"
                                       << "x = _P.pow(a ,\nb)";
+    QTest::newRow("returned power") << "return a ^ b"
+                                    << "return _P.keep(_P.pow(a , b))";
 
     // Lexical differences
     QTest::newRow("empty table parts") << "x = {;} y = {\"a\",; n = 1,}"

@@ -132,8 +132,11 @@ void Translator::returnList(int n)
     int inner = only;
     while (node(inner).kind == NodeKind::Paren)
         inner = node(inner).firstChild;
-    const bool call = node(only).next == -1 && (node(inner).kind == NodeKind::Call ||
-                                                node(inner).kind == NodeKind::MethodCall);
+    // a ^ b becomes a call too (see finish).
+    const bool call =
+        node(only).next == -1 &&
+        (node(inner).kind == NodeKind::Call || node(inner).kind == NodeKind::MethodCall ||
+         (node(inner).kind == NodeKind::Binary && node(inner).op == '^'));
     if (call)
         insert(node(only).begin, m_p + ".keep(");
     expList(n, true);
