@@ -374,6 +374,12 @@ int tremove(lua_State *L)
 
 // Whether t[1..n] has no holes and Lua 5.1 counts n elements in it, so
 // that its own sort can work on t in place.
+// keep(...): its arguments, as a call that is not a tail call gives them.
+int keepResults(lua_State *L)
+{
+    return lua_gettop(L);
+}
+
 int lineHere(lua_State *L)
 {
     lua_pushnumber(L, PluaEngine::currentLine(L));
@@ -402,18 +408,41 @@ int output(lua_State *L)
     return 0;
 }
 
-// load(source, chunkname): a Plua 1 chunk translated and loaded, or nil and
-// the message of its syntax error.
+// How Lua 4.0's compiler names a chunk in a syntax error: "@name" is the
+// file `name', anything else the string, each cut to fit 80 bytes.
+std::string syntaxChunkName(std::string_view label)
+{
+    constexpr std::size_t Room = 80;
+    if (!label.empty() && label[0] == '@') {
+        label.remove_prefix(1);
+        constexpr std::size_t Keep = Room - sizeof("file `...%s'");
+        if (label.size() > Keep)
+            return "file `..." + std::string(label.substr(label.size() - Keep)) + "'";
+        return "file `" + std::string(label) + "'";
+    }
+    constexpr std::size_t Keep = Room - sizeof("string \"%.*s...\"");
+    const std::size_t line = std::min({label.find('\n'), label.size(), Keep});
+    if (line < label.size())
+        return "string \"" + std::string(label.substr(0, line)) + "...\"";
+    return "string \"" + std::string(label) + "\"";
+}
+
+// load(source, chunkname, label): a Plua 1 chunk translated and loaded, or
+// nil and the message of its syntax error, whole as Lua 4.0 gives it to a
+// handler, naming the chunk by `label` (see syntaxChunkName).
 int loadChunk(lua_State *L)
 {
     std::size_t length = 0;
     const char *source = luaL_checklstring(L, 1, &length);
     const char *name = luaL_checkstring(L, 2);
+    std::size_t labelLength = 0;
+    const char *label = luaL_checklstring(L, 3, &labelLength);
     const plua::Translation t = plua::translate(std::string_view(source, length));
     if (!t.ok()) {
         lua_pushnil(L);
-        lua_pushfstring(L, "%s:%d: %s", name + (name[0] == '=' ? 1 : 0), t.error->line,
-                        t.error->message.c_str());
+        const std::string message =
+            plua::lastTokenRead(*t.error, syntaxChunkName(std::string_view(label, labelLength)));
+        lua_pushlstring(L, message.data(), message.size());
         return 2;
     }
     if (luaL_loadbuffer(L, t.code.data(), t.code.size(), name) != 0) {
@@ -548,6 +577,7 @@ void open(lua_State *L)
     const luaL_Reg functions[] = {
         {"cat", cat},
         {"catd", catd},
+        {"keep", keepResults},
         {"named", named},
         {"tostring", toString},
         {"getn", getnFunction},

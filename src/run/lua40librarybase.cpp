@@ -25,6 +25,7 @@ local CUR = G
 P.G = G
 P.cat = cat
 P.catd = C.catd
+P.keep = C.keep
 P.select = select
 P.each = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
@@ -197,10 +198,20 @@ end
 -- Tags and tag methods, on Lua 5.1's metatables: each tag made by newtag
 -- has one metatable, shared by the tables settag gives it.
 local TAGS = {userdata = 0, ["nil"] = 1, number = 2, string = 3, table = 4, ["function"] = 5}
-local lasttag = 5
+-- 4.0's input and output library makes the next two, for open and closed
+-- files; a program's first newtag is 8.
+local FILETAGS = {file = 6, ["closed file"] = 7}
+local lasttag = 7
 local methods = {}
 local metas = {}
 local tagof = setmetatable({}, {__mode = "k"})
+local function tagvalue(o)
+  local t = tagof[o]
+  if t then return t end
+  t = type(o)
+  if t == "userdata" then return FILETAGS[iotype(o)] or 0 end
+  return TAGS[t]
+end
 local EVENTS = {gettable = 1, settable = 1, index = 1, getglobal = 1, setglobal = 1, add = 1,
                 sub = 1, mul = 1, div = 1, pow = 1, unm = 1, lt = 1, concat = 1, gc = 1,
                 ["function"] = 1}
@@ -224,7 +235,7 @@ local function rebuild(t)
   local settable = m.settable
   if settable then mt.__newindex = function(o, k, v) settable(o, k, v) end end
   for e, meta in next, {add = "__add", sub = "__sub", mul = "__mul", div = "__div",
-                        pow = "__pow", concat = "__concat"} do
+                        concat = "__concat"} do
     if m[e] then mt[meta] = binary(m[e]) end
   end
   if m.lt then
@@ -273,8 +284,7 @@ G.settag = function(o, t)
 end
 G.tag = function(...)
   if select("#", ...) == 0 then argerror(1, "tag", "value expected") end
-  local o = ...
-  return tagof[o] or TAGS[type(o)]
+  return tagvalue((...))
 end
 G.settagmethod = function(t, event, f)
   t = checktag(t, 1, "settagmethod")
@@ -287,6 +297,17 @@ G.settagmethod = function(t, event, f)
   rebuild(t)
   if t == 1 then P.refreshglobals() end
   return old
+end
+-- a ^ b: the pow tag method of a's tag, else of b's, else of tag 0.
+-- Numbers have the power (4.0's mathematics library sets it); nothing else
+-- has one.
+methods[TAGS.number].pow = function(a, b)
+  return checknum(a, 1, "pow") ^ checknum(b, 2, "pow")
+end
+P.pow = function(a, b)
+  local f = methods[tagvalue(a)].pow or methods[tagvalue(b)].pow or methods[0].pow
+  if not f then error("undefined operation", 0) end
+  return f(a, b, "pow")
 end
 G.gettagmethod = function(t, event)
   t = checktag(t, 1, "gettagmethod")
@@ -371,6 +392,10 @@ local function finish(r, x)
   return nil
 end
 
+-- Each call nests a C call of Lua 5.1, which allows 200 of them; 4.0's
+-- stack holds about as many nested calls of `call`. One more overflows the
+-- stack on the line of the program that makes it.
+local CALLNESTING, nesting = 190, 0
 G.call = function(...)
   local nargs = select("#", ...)
   local f, args, mode, handler = ...
@@ -380,19 +405,26 @@ G.call = function(...)
   local x = strfind(mode, "x", 1, true)
   local n = getn(args)
   local run = function() return f(unpack(args, 1, n)) end
-  if nargs < 4 then return finish(pack(xpcall(run, reporter)), x) end
-  local old = CUR._ERRORMESSAGE
-  CUR._ERRORMESSAGE = handler
-  local r = pack(xpcall(run, reporter))
-  CUR._ERRORMESSAGE = old
+  if nesting >= CALLNESTING then error("stack overflow", 2) end
+  nesting = nesting + 1
+  local r
+  if nargs < 4 then
+    r = pack(xpcall(run, reporter))
+  else
+    local old = CUR._ERRORMESSAGE
+    CUR._ERRORMESSAGE = handler
+    r = pack(xpcall(run, reporter))
+    CUR._ERRORMESSAGE = old
+  end
+  nesting = nesting - 1
   return finish(r, x)
 end
 
 -- Compiles `s` and runs it as dostring and dofile do: a syntax error is
 -- reported and answered with nil and "syntax error"; a file's syntax error
 -- keeps the file's name and line, as Lua 4.0 names them.
-local function runsource(s, chunkname, whole)
-  local f, msg = load4(s, chunkname)
+local function runsource(s, chunkname, label, whole)
+  local f, msg = load4(s, chunkname, label)
   if not f then
     reporter(msg, whole)
     caught()
@@ -410,12 +442,13 @@ end
 G.dostring = function(s, name)
   s = checkstr(s, 1, "dostring")
   name = optstr(name, 2, "dostring", nil)
+  local label = name or s
   if name == nil then
     local first = strsub(s, 1, (strfind(s, "\n", 1, true) or 0) - 1)
     if strlen(first) > 40 or strlen(first) < strlen(s) then first = strsub(first, 1, 40) .. "..." end
     name = "string \"" .. first .. "\""
   end
-  return runsource(s, "=" .. name)
+  return runsource(s, "=" .. name, label)
 end
 G.dofile = function(filename)
   filename = checkstr(filename, 1, "dofile")
@@ -424,7 +457,7 @@ G.dofile = function(filename)
   local s = h:read("*a")
   h:close()
   if not s then return nil, "file error" end
-  return runsource(s, "=file `" .. filename .. "'", true)
+  return runsource(s, "=file `" .. filename .. "'", "@" .. filename, true)
 end
 
 -- Strings

@@ -48,6 +48,7 @@ end
 local STDOUT = newproxy()
 local STDIN = newproxy()
 local STDERR = newproxy()
+tagof[STDOUT], tagof[STDIN], tagof[STDERR] = FILETAGS.file, FILETAGS.file, FILETAGS.file
 local confine, errout = C.confine, C.errout
 local function isfile(v) return v == STDOUT or v == STDIN or v == STDERR or iotype(v) == "file" end
 local function strip(msg, name)

@@ -6,17 +6,83 @@
 
 #include <lua.hpp>
 
-#include <cctype>
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace lua40 {
 
 namespace {
+
+// Character classes of the C locale, which Lua 4.0 runs in: a table, as
+// the <cctype> functions look the thread's locale up on every character.
+namespace ascii {
+enum : std::uint8_t {
+    Alpha = 1,
+    Cntrl = 2,
+    Digit = 4,
+    Lower = 8,
+    Punct = 16,
+    Space = 32,
+    Upper = 64,
+    Xdigit = 128,
+};
+constexpr std::array<std::uint8_t, 256> Classes = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int c = 0; c < 128; ++c) {
+        std::uint8_t k = 0;
+        const bool lower = c >= 'a' && c <= 'z';
+        const bool upper = c >= 'A' && c <= 'Z';
+        const bool digit = c >= '0' && c <= '9';
+        if (lower)
+            k |= Lower | Alpha;
+        if (upper)
+            k |= Upper | Alpha;
+        if (digit)
+            k |= Digit | Xdigit;
+        if ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))
+            k |= Xdigit;
+        if (c < 32 || c == 127)
+            k |= Cntrl;
+        if (c == ' ' || (c >= '\t' && c <= '\r'))
+            k |= Space;
+        if (c > 32 && c < 127 && !lower && !upper && !digit)
+            k |= Punct;
+        t[static_cast<std::size_t>(c)] = k;
+    }
+    return t;
+}();
+// The classes a pattern's %x names, by its letter in either case.
+constexpr std::array<std::uint8_t, 256> Named = [] {
+    std::array<std::uint8_t, 256> t{};
+    const std::pair<char, std::uint8_t> names[] = {
+        {'a', Alpha}, {'c', Cntrl}, {'d', Digit},         {'l', Lower}, {'p', Punct},
+        {'s', Space}, {'u', Upper}, {'w', Alpha | Digit}, {'x', Xdigit}};
+    for (const auto &[letter, mask] : names) {
+        t[static_cast<unsigned char>(letter)] = mask;
+        t[static_cast<unsigned char>(letter - 'a' + 'A')] = mask;
+    }
+    return t;
+}();
+inline bool is(int c, unsigned mask)
+{
+    return (Classes[static_cast<unsigned char>(c)] & mask) != 0;
+}
+inline int lower(int c)
+{
+    return is(c, Upper) ? c - 'A' + 'a' : c;
+}
+inline int upper(int c)
+{
+    return is(c, Lower) ? c - 'a' + 'A' : c;
+}
+} // namespace ascii
 
 const char *typeName(lua_State *L, int i)
 {
@@ -119,12 +185,12 @@ int changeCase(lua_State *L, const char *fname, int (*change)(int))
 
 int strlowerFn(lua_State *L)
 {
-    return changeCase(L, "strlower", ::tolower);
+    return changeCase(L, "strlower", ascii::lower);
 }
 
 int strupperFn(lua_State *L)
 {
-    return changeCase(L, "strupper", ::toupper);
+    return changeCase(L, "strupper", ascii::upper);
 }
 
 int strrepFn(lua_State *L)
@@ -243,41 +309,13 @@ private:
     static bool classMatches(int c, int cl)
     {
         bool result = false;
-        switch (std::tolower(cl)) {
-        case 'a':
-            result = std::isalpha(c) != 0;
-            break;
-        case 'c':
-            result = std::iscntrl(c) != 0;
-            break;
-        case 'd':
-            result = std::isdigit(c) != 0;
-            break;
-        case 'l':
-            result = std::islower(c) != 0;
-            break;
-        case 'p':
-            result = std::ispunct(c) != 0;
-            break;
-        case 's':
-            result = std::isspace(c) != 0;
-            break;
-        case 'u':
-            result = std::isupper(c) != 0;
-            break;
-        case 'w':
-            result = std::isalnum(c) != 0;
-            break;
-        case 'x':
-            result = std::isxdigit(c) != 0;
-            break;
-        case 'z':
+        if (const unsigned mask = ascii::Named[static_cast<unsigned char>(cl)])
+            result = ascii::is(c, mask);
+        else if (cl == 'z' || cl == 'Z')
             result = c == 0;
-            break;
-        default:
+        else
             return cl == c;
-        }
-        return std::isupper(cl) ? !result : result;
+        return ascii::is(cl, ascii::Upper) ? !result : result;
     }
 
     // A set [...] from `p` (its `[`) to `last` (its `]`).
@@ -429,8 +467,7 @@ private:
                 p += 4;
                 continue;
             }
-            if (*p == '%' && p + 1 < m_patternEnd &&
-                std::isdigit(static_cast<unsigned char>(p[1]))) {
+            if (*p == '%' && p + 1 < m_patternEnd && ascii::is(p[1], ascii::Digit)) {
                 s = backReference(s, static_cast<unsigned char>(p[1]));
                 if (!s)
                     break;
@@ -568,7 +605,7 @@ int gsubFn(lua_State *L)
                     // the text in 4.0.
                     const bool escaped = r[i] == '%';
                     const char c = !escaped ? r[i] : i + 1 < length ? r[++i] : '\0';
-                    if (escaped && std::isdigit(static_cast<unsigned char>(c))) {
+                    if (escaped && ascii::is(c, ascii::Digit)) {
                         m.pushCapture(c - '1');
                         luaL_addvalue(&b);
                         continue;
@@ -627,7 +664,7 @@ int formatFn(lua_State *L)
         }
         std::size_t p = i + 1;
         // `%n$`: the n-th value after the format, and on from there.
-        if (p + 1 < f.size() && std::isdigit(static_cast<unsigned char>(f[p])) && f[p + 1] == '$') {
+        if (p + 1 < f.size() && ascii::is(f[p], ascii::Digit) && f[p + 1] == '$') {
             arg = f[p] - '0';
             p += 2;
         }
@@ -647,14 +684,14 @@ int formatFn(lua_State *L)
         while (p < f.size() && std::strchr("-+ #0", f[p]) != nullptr)
             add(f[p++]);
         std::size_t digits = 0;
-        while (p < f.size() && std::isdigit(static_cast<unsigned char>(f[p])) && ++digits)
+        while (p < f.size() && ascii::is(f[p], ascii::Digit) && ++digits)
             add(f[p++]);
         std::size_t precision = 0;
         bool hasPrecision = false;
         if (p < f.size() && f[p] == '.') {
             hasPrecision = true;
             add(f[p++]);
-            while (p < f.size() && std::isdigit(static_cast<unsigned char>(f[p])) && ++precision)
+            while (p < f.size() && ascii::is(f[p], ascii::Digit) && ++precision)
                 add(f[p++]);
         }
         if (digits > 2 || precision > 2 || tooLong) {
@@ -714,8 +751,24 @@ int tonumberFn(lua_State *L)
     const long base = optLong(L, 2, "tonumber", 10);
     if (base == 10) {
         luaL_checkany(L, 1);
-        if (lua_isnumber(L, 1))
-            lua_pushnumber(L, lua_tonumber(L, 1));
+        const int type = lua_type(L, 1);
+        if (type == LUA_TSTRING) {
+            // Plain digits, the most a program reads, without strtod: up
+            // to 15 of them the double is exact, as strtod's is.
+            std::size_t length = 0;
+            const char *s = lua_tolstring(L, 1, &length);
+            double n = 0;
+            std::size_t i = 0;
+            while (i < length && i < 15 && ascii::is(s[i], ascii::Digit))
+                n = 10 * n + (s[i++] - '0');
+            if (i > 0 && i == length) {
+                lua_pushnumber(L, n);
+                return 1;
+            }
+        }
+        const lua_Number n = lua_tonumber(L, 1);
+        if (type == LUA_TNUMBER || n != 0 || lua_isnumber(L, 1))
+            lua_pushnumber(L, n);
         else
             lua_pushnil(L);
         return 1;
@@ -727,7 +780,7 @@ int tonumberFn(lua_State *L)
     char *end = nullptr;
     const unsigned long n = std::strtoul(s, &end, static_cast<int>(base));
     if (end != s) {
-        while (std::isspace(static_cast<unsigned char>(*end)))
+        while (ascii::is(*end, ascii::Space))
             ++end;
         if (*end == '\0') {
             lua_pushnumber(L, static_cast<lua_Number>(n));

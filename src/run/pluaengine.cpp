@@ -23,6 +23,10 @@
 static const char EngineKey = 0;
 // Instructions between two looks at a stop request.
 static constexpr int StopCheckInterval = 1000;
+// Lua 4.0's stack of 1024 slots holds about a thousand calls of the
+// smallest function and fewer of larger ones; deeper, a program overflows
+// it. Counting calls, not slots, never refuses a program 4.0 runs.
+static constexpr int CallDepthLimit = 1010;
 
 struct PluaEngine::Private
 {
@@ -32,6 +36,7 @@ struct PluaEngine::Private
     bool loaded = false;                        // the chunk is on the stack, ready to run
     int failureLine = 0;                        // set by the message handler
     int stopLine = 0;                           // where the program was when the stop was seen
+    int overflowDepth = 0;                      // of the call the stack had no room for
     std::string prefix;                         // of the names the translation added
     std::string storage;                        // the folder the file functions reach
     std::size_t used = 0;                       // bytes the state holds
@@ -47,6 +52,7 @@ struct PluaEngineAccess
     static int &stopLine(PluaEngine *e) { return e->d->stopLine; }
     static InstructionPace &pace(PluaEngine *e) { return e->d->pace; }
     static double rate(PluaEngine *e) { return e->m_rate.load(); }
+    static int &overflowDepth(PluaEngine *e) { return e->d->overflowDepth; }
     static const std::vector<std::pair<int, int>> &callLines(PluaEngine *e)
     {
         return e->d->callLines;
@@ -69,11 +75,17 @@ using CallLines = std::vector<std::pair<int, int>>;
 // on. When that frame stands at a call (`inCall`, or it called the library
 // function that raised the error), a call over several lines is named by
 // the line where it ends, as 4.0 names it.
+// A call that overflowed the stack (at depth `overflowed`) has not
+// started: its caller's call names the line.
 int programLine(lua_State *L, const std::string &source, int firstLevel, bool inCall,
-                const CallLines *calls)
+                const CallLines *calls, int overflowed = 0)
 {
     lua_Debug ar;
     for (int level = firstLevel; lua_getstack(L, level, &ar); ++level) {
+        if (overflowed > 0 && ar.i_ci == overflowed) {
+            inCall = true;
+            continue;
+        }
         if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source) {
             if ((inCall || level > firstLevel) && calls) {
                 const auto at =
@@ -99,7 +111,8 @@ int messageHandler(lua_State *L)
     if (engine)
         PluaEngineAccess::noteFailureLine(
             engine, programLine(L, PluaEngineAccess::source(engine), 1, isCallError(L, 1),
-                                &PluaEngineAccess::callLines(engine)));
+                                &PluaEngineAccess::callLines(engine),
+                                PluaEngineAccess::overflowDepth(engine)));
     // Where it was raised, as in Lua 4.0: the program's own _ERRORMESSAGE
     // hears of it before the stack unwinds.
     const int raisedAt = lua40::reportUncaught(L);
@@ -129,9 +142,37 @@ void keepPace(PluaEngine &engine)
     }
 }
 
-void stopHook(lua_State *L, lua_Debug *)
+// The depth of the running function's call (Lua 5.1 keeps it in the
+// debug record's i_ci).
+int callDepth(lua_State *L)
+{
+    lua_Debug here;
+    return lua_getstack(L, 0, &here) ? here.i_ci : 0;
+}
+
+void stopHook(lua_State *L, lua_Debug *ar)
 {
     PluaEngine *engine = PluaEngine::fromState(L);
+    if (ar->event == LUA_HOOKCALL) {
+        // Past Lua 4.0's depth: the call being made overflows the stack, on
+        // the caller's line, as in 4.0. Else the program came back up first.
+        const int depth = callDepth(L);
+        if (depth > CallDepthLimit) {
+            if (engine)
+                PluaEngineAccess::overflowDepth(engine) = depth;
+            luaL_where(L, 1);
+            lua_pushliteral(L, "stack overflow");
+            lua_concat(L, 2);
+            lua_error(L);
+        }
+        lua_sethook(L, stopHook, LUA_MASKCOUNT, StopCheckInterval);
+        return;
+    }
+    // Counting calls only when the program is deep costs nothing otherwise.
+    if (callDepth(L) > CallDepthLimit)
+        lua_sethook(L, stopHook, LUA_MASKCOUNT | LUA_MASKCALL, StopCheckInterval);
+    else if (engine)
+        PluaEngineAccess::overflowDepth(engine) = 0;
     if (engine && engine->stopRequested()) {
         // The line where the program was, before a protected call of the
         // program passes the stop on from elsewhere.
@@ -370,7 +411,8 @@ int PluaEngine::currentLine(lua_State *L)
     PluaEngine *engine = fromState(L);
     // Level 1 is the function asking (the library's reporter); the error was
     // raised below it, by a call when its message says so.
-    return engine ? programLine(L, engine->d->source, 2, isCallError(L, 1), &engine->d->callLines)
+    return engine ? programLine(L, engine->d->source, 2, isCallError(L, 1), &engine->d->callLines,
+                                engine->d->overflowDepth)
                   : 0;
 }
 

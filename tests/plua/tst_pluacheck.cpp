@@ -118,19 +118,17 @@ void tst_PluaCheck::encodings_data()
     QTest::newRow("windows-1252 in a string")
         << QByteArray("s = \"caf\xe9 \x80\"\r\n") << QByteArray();
     QTest::newRow("windows-1252 stray character")
-        << QByteArray("s = \"caf\xe9\"\r\nx = \xe9")
-        << QByteArray("2:5: expression expected near '\xc3\xa9'");
-    QTest::newRow("utf-8 stray character")
-        << QByteArray("s = \"\xe2\x82\xac\"\nx = \xe2\x82\xac")
-        << QByteArray("2:5: expression expected near '\xe2\x82\xac'");
-    QTest::newRow("utf-16 with a mark") << QByteArray("\xff\xfex\0 \0=\0 \0=\0", 12)
-                                        << QByteArray("1:5: expression expected near '='");
+        << QByteArray("s = \"caf\xe9\"\r\nx = \xe9") << QByteArray("2:5: <expression> expected");
+    QTest::newRow("utf-8 stray character") << QByteArray("s = \"\xe2\x82\xac\"\nx = \xe2\x82\xac")
+                                           << QByteArray("2:5: <expression> expected");
+    QTest::newRow("utf-16 with a mark")
+        << QByteArray("\xff\xfex\0 \0=\0 \0=\0", 12) << QByteArray("1:5: <expression> expected");
     QTest::newRow("cr lf line ends") << QByteArray("s = \"one\"\r\nt = \"two\r\nlines\"\r\n")
                                      << QByteArray("2:5: unfinished string");
     QTest::newRow("lone cr line ends")
         << QByteArray("s = 1\rt = \"two\rlines\"\r") << QByteArray("2:5: unfinished string");
     QTest::newRow("escaped newline with cr lf") << QByteArray("s = \"one\\\r\ntwo\"\r\nx = = 1\r\n")
-                                                << QByteArray("3:5: expression expected near '='");
+                                                << QByteArray("3:5: <expression> expected");
 }
 
 void tst_PluaCheck::encodings()
@@ -166,7 +164,7 @@ void tst_PluaCheck::usage_data()
     QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("plua-check 1.3")
                              << QByteArray();
     QTest::newRow("dash dash ends options")
-        << QStringList{"--", "--help"} << 1 << QByteArray("--help:2:1: statement expected")
+        << QStringList{"--", "--help"} << 1 << QByteArray("--help:2:1: <statement> expected")
         << QByteArray();
     QTest::newRow("options only before files")
         << QStringList{"ok.lua", "--version"} << 1 << QByteArray()
@@ -199,7 +197,7 @@ void tst_PluaCheck::unreadableFilesAreReported()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.lua")));
     const Result run = runTool({"missing.lua", "binary.lua", "folder.lua", "bad.lua"}, dir.path());
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.out, QByteArray("bad.lua:1:5: expression expected near '='\n"));
+    QCOMPARE(run.out, QByteArray("bad.lua:1:5: <expression> expected\n"));
     QVERIFY2(run.err.contains("cannot read missing.lua"), run.err.constData());
     QVERIFY2(run.err.contains("cannot read binary.lua"), run.err.constData());
     QVERIFY2(run.err.contains("cannot read folder.lua"), run.err.constData());

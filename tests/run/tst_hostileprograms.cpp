@@ -138,7 +138,19 @@ void tst_HostilePrograms::endsClearlyAndStaysInside_data()
     row("dofile with a syntax error")
         << QByteArray("writeto(\"bad.lua\") write(\"\\n\\nx = = 1\") writeto()\n"
                       "print(dofile(\"bad.lua\"))")
-        << QString() << 0 << QByteArray("error: file `bad.lua':3: ")
+        << QString() << 0
+        << QByteArray("error: <expression> expected;\n  last token read: `=' at line 3 in file "
+                      "`bad.lua'\n")
+        << QByteArray("nil\tsyntax error\n") << 5;
+    // 4.0 names a file by the last 67 bytes of a long name in a syntax error.
+    const QByteArray longName = QByteArray(70, 'a') + ".lua";
+    row("dofile of a long name with a syntax error")
+        << QByteArray("writeto(\"" + longName + "\") write(\"x = = 1\") writeto()\n" +
+                      "print(dofile(\"" + longName + "\"))")
+        << QString() << 0
+        << QByteArray("error: <expression> expected;\n  last token read: `=' at line 1 in file "
+                      "`..." +
+                      longName.right(67) + "'\n")
         << QByteArray("nil\tsyntax error\n") << 5;
     row("events from a device") << QByteArray("pevent()") << QStringLiteral("/dev/zero") << 2
                                 << QByteArray("not a regular file") << none << 5;

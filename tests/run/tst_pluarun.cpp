@@ -93,9 +93,8 @@ void tst_PluaRun::faults_data()
     QTest::addColumn<QByteArray>("events");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("err");
-    QTest::newRow("syntax error")
-        << QByteArray("print(1)\nprint(\"x\"\n") << QByteArray() << 1
-        << QByteArray("p.lua:3: ')' expected (to close '(' at line 2) near end of file\n");
+    QTest::newRow("syntax error") << QByteArray("print(1)\nprint(\"x\"\n") << QByteArray() << 1
+                                  << QByteArray("p.lua:3: `)' expected (to close `(' at line 2)\n");
     QTest::newRow("bad argument names the line")
         << QByteArray("pclear()\n\npline(1, 2)\n") << QByteArray() << 1
         << QByteArray("p.lua:3: bad argument #3 to `pline' (number expected, got no value)\n");
@@ -110,6 +109,27 @@ void tst_PluaRun::faults_data()
     QTest::newRow("screenshot cannot be written")
         << QByteArray("pevent()\n") << QByteArray("screenshot no/such/dir/x.png\n") << 1
         << QByteArray("ev.txt: line 1: cannot write no/such/dir/x.png: ");
+
+    // Lua 4.0's stack: as deep as it goes and one call deeper, named on
+    // the line of the call that had no room.
+    QTest::newRow("as deep as 4.0 goes")
+        << QByteArray("d = 1000\nfunction h() if d > 0 then d = d - 1 h() end end\nh()\n")
+        << QByteArray() << 0 << QByteArray();
+    QTest::newRow("recursion past 4.0's stack")
+        << QByteArray("function f(n)\n  return 1 +\n    f(n + 1)\nend\nf(1)\n") << QByteArray() << 1
+        << QByteArray("p.lua:3: stack overflow\n");
+    QTest::newRow("endless return of a call")
+        << QByteArray("function f(n)\n  return f(n + 1)\nend\nf(1)\n") << QByteArray() << 1
+        << QByteArray("p.lua:2: stack overflow\n");
+    QTest::newRow("endless call of call")
+        << QByteArray("function f(n)\n  return call(f, {n + 1})\nend\nf(1)\n") << QByteArray() << 1
+        << QByteArray("p.lua:2: stack overflow\n");
+    QTest::newRow("overflow caught, a later error on its own line")
+        << QByteArray("function f(n) return 1 + f(n + 1) end\nprint(call(f, {1}, \"x\"))\n"
+                      "print(\"on\")\n\nx = nil + 1\n")
+        << QByteArray() << 1
+        << QByteArray("error: stack overflow\np.lua:5: attempt to perform arithmetic on a nil "
+                      "value\n");
 }
 
 void tst_PluaRun::faults()

@@ -32,8 +32,8 @@ void tst_RunSession::ends_data()
     QTest::addColumn<QByteArray>("output");
     QTest::newRow("normal end") << "print(\"a\", 1)\n" << 0 << QString() << QByteArray("a\t1\n");
     QTest::newRow("syntax error does not run")
-        << "print(\"a\")\nif x then" << 3
-        << "'end' expected (to close 'if' at line 2) near end of file" << QByteArray();
+        << "print(\"a\")\nif x then" << 3 << "`end' expected (to close `if' at line 2)"
+        << QByteArray();
     QTest::newRow("run-time error")
         << "print(\"a\")\n\nlocal t = nil\nprint(t[1])\n"
         << 4 << "attempt to index local `t' (a nil value)" << QByteArray("a\n");

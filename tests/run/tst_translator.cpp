@@ -158,11 +158,43 @@ void tst_Translator::translation_data()
     QTest::newRow("call in a list item") << "t = {f()}"
                                          << "t = {(f())}";
     QTest::newRow("brackets round a returned call") << "return (f())"
-                                                    << "return  f() ";
+                                                    << "return _P.keep( f() )";
     QTest::newRow("brackets round a last argument") << "print((f()))"
                                                     << "print( f() )";
     QTest::newRow("brackets round a middle argument") << "print((f()), 1)"
                                                       << "print((f()), 1)";
+
+    // No tail calls: the caller stays on the stack
+    QTest::newRow("returned call") << "function f(n) return g(n) end"
+                                   << "f = function(n) return _P.keep(g(n)) end";
+    QTest::newRow("returned method call") << "return o:m(1)"
+                                          << "return _P.keep(o:m(1))";
+    QTest::newRow("call among returned values") << "return g(), 1"
+                                                << "return g(), 1";
+    QTest::newRow("returned call over lines") << "return g(1,\n2)"
+                                              << "return _P.keep(g(1,\n2))";
+
+    // Constant arithmetic that gives -0 is left to run time
+    QTest::newRow("zero times minus one") << "x = 0 * -1"
+                                          << "x = \"0\" * -1";
+    QTest::newRow("minus of a zero difference") << "x = -(2 - 2)"
+                                                << "x = -(\"2\" - 2)";
+    QTest::newRow("minus zero literal first") << "x = -0 / -1"
+                                              << "x = \"0\" / -1";
+    QTest::newRow("positive zero folds") << "x = 0 * 1 + -0"
+                                         << "x = 0 * 1 + 0";
+    QTest::newRow("variable operand") << "x = y * -1"
+                                      << "x = y * -1";
+
+    // ^ is a tag method in Lua 4.0, not an operator of the machine
+    QTest::newRow("power") << "x = a ^ b"
+                           << "x = _P.pow(a , b)";
+    QTest::newRow("power to the right") << "x = -2 ^ 3 ^ 2"
+                                        << "x = -_P.pow(2 , _P.pow(3 , 2))";
+    QTest::newRow("power over lines") << "x = a ^\nb"
+                                      << "x = _P.pow(a ,\nb)";
+    QTest::newRow("returned power") << "return a ^ b"
+                                    << "return _P.keep(_P.pow(a , b))";
 
     // Lexical differences
     QTest::newRow("empty table parts") << "x = {;} y = {\"a\",; n = 1,}"

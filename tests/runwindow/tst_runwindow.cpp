@@ -126,7 +126,7 @@ void tst_RunWindow::faultsGoToTheirLine_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("status");
     QTest::newRow("syntax error") << "print(1)\nprint(2)\nx = = 3\nprint(4)" << 3
-                                  << "game.lua:3: expression expected near '='";
+                                  << "game.lua:3: <expression> expected";
     QTest::newRow("run-time error") << "print(1)\nlocal t\n\nprint(t.x)" << 4
                                     << "game.lua:4: attempt to index local `t' (a nil value)";
 }

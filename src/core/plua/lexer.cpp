@@ -112,23 +112,10 @@ int columnOf(std::string_view source, std::size_t offset)
     return column;
 }
 
-std::string excerpt(std::string_view text, std::size_t limit)
+std::string lastTokenRead(const Diagnostic &d, std::string_view chunk)
 {
-    std::string out;
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\n' || c == '\r') {
-            out += "...";
-            break;
-        }
-        if ((c & 0xC0) != 0x80 && ++count > limit) {
-            out += "...";
-            break;
-        }
-        out += static_cast<char>(c);
-    }
-    return out;
+    return d.message + ";\n  last token read: `" + d.token + "' at line " + std::to_string(d.line) +
+           " in " + std::string(chunk);
 }
 
 Lexer::Lexer(std::string_view source) : m_src(source)
@@ -140,13 +127,19 @@ Lexer::Lexer(std::string_view source) : m_src(source)
     }
 }
 
-void Lexer::fail(const std::string &message, std::uint32_t tokenBegin, std::int32_t tokenLine) const
+void Lexer::fail(const std::string &message, std::uint32_t tokenBegin, std::int32_t tokenLine,
+                 const char *token) const
 {
     // Point at the token when it starts on the reported line, else at the
     // place the scanner stopped.
-    const std::size_t at =
-        tokenLine == m_line ? tokenBegin : std::min<std::size_t>(m_pos, m_src.size());
-    throw SyntaxError{Diagnostic{m_line, columnOf(m_src, at), message}};
+    const std::size_t stop = std::min<std::size_t>(m_pos, m_src.size());
+    const std::size_t at = tokenLine == m_line ? tokenBegin : stop;
+    // The compiler names what it had read of the token when it stopped.
+    std::string read =
+        token ? std::string(token)
+              : std::string(m_src.substr(tokenBegin,
+                                         std::min<std::size_t>(stop - tokenBegin, LastTokenLimit)));
+    throw SyntaxError{Diagnostic{m_line, columnOf(m_src, at), message, std::move(read)}};
 }
 
 // Passes one line end (LF, CR LF or CR) at `pos` and counts the line.
@@ -182,7 +175,7 @@ Token Lexer::next()
             m_pos = skipNewline(m_pos);
             continue;
         case '$':
-            fail("unexpected '$' (pragmas are not supported)", begin, m_line);
+            fail("unexpected `$' (pragmas are no longer supported)", begin, m_line, "$");
         case '-':
             if (following != '-')
                 return single('-', 1);
@@ -227,7 +220,7 @@ Token Lexer::next()
         if (c < 0x20 || c == 0x7F) {
             char code[8];
             std::snprintf(code, sizeof code, "0x%02X", c);
-            fail(std::string("invalid control character ") + code, begin, m_line);
+            fail("invalid control char", begin, m_line, code);
         }
         // Any other byte is a token of its own that no rule accepts.
         return single(c, 1);
@@ -288,6 +281,7 @@ Token Lexer::readString(std::uint32_t begin)
             ++p;
             continue;
         }
+        const std::uint32_t escape = p;
         ++p; // the backslash
         if (p >= size) {
             m_pos = p;
@@ -304,8 +298,9 @@ Token Lexer::readString(std::uint32_t begin)
                 ++p;
             } while (++count < 3 && p < size && isDigit(m_src[p]));
             if (value > 255) {
-                m_pos = p;
-                fail("escape sequence too large (above \\255)", begin, startLine);
+                // The compiler names the string read up to the escape.
+                m_pos = escape;
+                fail("escape sequence too large", begin, startLine);
             }
         } else {
             ++p; // \n, \t, ... or the character itself
@@ -327,9 +322,7 @@ Token Lexer::readNumber(std::uint32_t begin)
         ++p;
         if (p < size && m_src[p] == '.') {
             m_pos = p + 1;
-            fail("ambiguous syntax (decimal point or string concatenation) near '" +
-                     std::string(m_src.substr(begin, m_pos - begin)) + "'",
-                 begin, m_line);
+            fail("ambiguous syntax (decimal point x string concatenation)", begin, m_line);
         }
     }
     while (p < size && isDigit(m_src[p]))
@@ -344,7 +337,7 @@ Token Lexer::readNumber(std::uint32_t begin)
     m_pos = p;
     const std::string_view text = m_src.substr(begin, p - begin);
     if (!wellFormedNumber(text))
-        fail("malformed number near '" + std::string(text) + "'", begin, m_line);
+        fail("malformed number", begin, m_line);
     return Token{Tok::Number, begin, p, m_line, m_line};
 }
 

@@ -74,7 +74,7 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string &message, std::uint32_t tokenBegin,
-                           std::int32_t tokenLine) const;
+                           std::int32_t tokenLine, const char *token = nullptr) const;
     std::uint32_t skipNewline(std::uint32_t pos);
     Token readLongString(std::uint32_t begin);
     Token readString(std::uint32_t begin);

@@ -9,7 +9,7 @@ namespace {
 
 std::string quoted(std::string_view text)
 {
-    return "'" + std::string(text) + "'";
+    return "`" + std::string(text) + "'";
 }
 
 } // namespace
@@ -53,8 +53,8 @@ void Parser::checkMatch(int what, int who, int where)
     if (m_tok.type != what) {
         if (where == currentLine())
             failExpected(what);
-        failNear(quoted(tokenSpelling(what)) + " expected (to close " + quoted(tokenSpelling(who)) +
-                 " at line " + std::to_string(where) + ")");
+        fail(quoted(tokenSpelling(what)) + " expected (to close " + quoted(tokenSpelling(who)) +
+             " at line " + std::to_string(where) + ")");
     }
     next();
 }
@@ -62,7 +62,7 @@ void Parser::checkMatch(int what, int who, int where)
 Token Parser::checkName()
 {
     if (m_tok.type != Tok::Name)
-        failNear("name expected");
+        fail("<name> expected");
     const Token name = m_tok;
     next();
     return name;
@@ -78,15 +78,21 @@ bool Parser::isIn() const
 std::string Parser::describeCurrent() const
 {
     if (m_tok.type == Tok::Eos)
-        return "end of file";
+        return "<eof>";
     std::size_t end = m_tok.end;
     // A stray non-ASCII byte is shown as its whole character.
     while (end < m_source.size() && (static_cast<unsigned char>(m_source[end]) & 0xC0) == 0x80)
         ++end;
-    return quoted(excerpt(m_source.substr(m_tok.begin, end - m_tok.begin)));
+    return std::string(
+        m_source.substr(m_tok.begin, std::min<std::size_t>(end - m_tok.begin, LastTokenLimit)));
 }
 
 void Parser::fail(const std::string &message, const Token *focus) const
+{
+    fail(message, describeCurrent(), focus);
+}
+
+void Parser::fail(const std::string &message, const std::string &token, const Token *focus) const
 {
     // The compiler reports the line its scanner has reached: the end of the
     // current token. The column points at `focus` when it is on that line,
@@ -95,17 +101,12 @@ void Parser::fail(const std::string &message, const Token *focus) const
     std::size_t at = m_tok.line == line ? m_tok.begin : m_tok.end;
     if (focus && focus->line == line)
         at = focus->begin;
-    throw SyntaxError{Diagnostic{line, columnOf(m_source, at), message}};
-}
-
-void Parser::failNear(const std::string &message) const
-{
-    fail(message + " near " + describeCurrent());
+    throw SyntaxError{Diagnostic{line, columnOf(m_source, at), message, token}};
 }
 
 void Parser::failExpected(int type) const
 {
-    failNear(quoted(tokenSpelling(type)) + " expected");
+    fail(quoted(tokenSpelling(type)) + " expected");
 }
 
 // ---------------------------------------------------------------- stack
@@ -114,8 +115,7 @@ void Parser::deltaStack(int delta)
 {
     m_fs->stack += delta;
     if (m_fs->stack > Limits::StackSlots)
-        failNear("function or expression too complex (it needs more than " +
-                 std::to_string(Limits::StackSlots) + " stack slots)");
+        fail("function or expression too complex");
 }
 
 void Parser::setCallReturns(Exp &v, int results)
@@ -177,8 +177,7 @@ void Parser::testGo(Exp &v)
 void Parser::checkLocalLimit(int pending)
 {
     if (static_cast<int>(m_fs->active.size()) + pending + 1 > Limits::Locals)
-        failNear("too many local variables (limit is " + std::to_string(Limits::Locals) +
-                 " in one function)");
+        fail(tooMany("local variables", Limits::Locals));
 }
 
 // 0: a local of the current function, n: of the function n levels out,
@@ -203,11 +202,7 @@ void Parser::singleVar(const Token &name, Exp &v)
     const std::string_view text = m_source.substr(name.begin, name.end - name.begin);
     const int level = searchLocal(text, &slot);
     if (level >= 1) {
-        std::string message =
-            "cannot access " + quoted(text) + ": it is a local of an enclosing function";
-        if (level == 1)
-            message += " (use %" + std::string(text) + " for its value)";
-        fail(message, &name);
+        fail("cannot access a variable in outer scope", std::string(text), &name);
     }
     v = Exp{};
     v.kind = level == 0 ? Exp::Local : Exp::Global;
@@ -222,12 +217,11 @@ void Parser::pushUpvalue(const Token &percent, const Token &name, Exp &v)
     Upvalue up;
     if (level == -1) {
         if (!m_fs->prev)
-            fail("cannot use upvalue %" + std::string(text) + " in the main chunk", &name);
+            fail("cannot access upvalue in main", std::string(text), &name);
         up.global = true;
         up.name = text;
     } else if (level != 1) {
-        fail("upvalue %" + std::string(text) +
-                 " must be a global or a local of the immediately enclosing function",
+        fail("upvalue must be global or local to immediately outer scope", std::string(text),
              &name);
     } else {
         up.slot = slot;
@@ -241,8 +235,7 @@ void Parser::pushUpvalue(const Token &percent, const Token &name, Exp &v)
     }
     if (!known) {
         if (static_cast<int>(m_fs->upvalues.size()) + 1 > Limits::Upvalues)
-            failNear("too many upvalues (limit is " + std::to_string(Limits::Upvalues) +
-                     " in one function)");
+            fail(tooMany("upvalues", Limits::Upvalues));
         m_fs->upvalues.push_back(up);
     }
     deltaStack(1);
@@ -281,7 +274,7 @@ int Parser::wrap(NodeKind kind, int first)
 void Parser::enter()
 {
     if (++m_depth > Limits::Nesting)
-        failNear("too deeply nested (limit is " + std::to_string(Limits::Nesting) + " levels)");
+        fail(tooMany("nested levels", Limits::Nesting));
 }
 
 // ---------------------------------------------------------------- the program
@@ -297,7 +290,7 @@ void Parser::run()
     chunk(top);
     close(top);
     if (m_tok.type != Tok::Eos)
-        failNear("end of file expected");
+        fail("<eof> expected");
     m_tree.at(root).end = static_cast<std::uint32_t>(m_source.size());
 }
 

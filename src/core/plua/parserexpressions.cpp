@@ -222,7 +222,7 @@ void Parser::simpleExp(Exp &v)
         varOrFunc(v);
         return;
     default:
-        failNear("expression expected");
+        fail("<expression> expected");
     }
 }
 
@@ -316,7 +316,7 @@ void Parser::callArguments(Exp &v, int call, int selfSlots)
         break;
     }
     default:
-        failNear("function arguments expected");
+        fail("function arguments expected");
     }
     close(call);
     m_fs->stack = base; // the call consumes the function and its arguments

@@ -83,11 +83,16 @@ private:
     int currentLine() const { return m_tok.endLine; }
     bool isIn() const;
 
-    // Errors, reported at the current token like the compiler
+    // Errors, reported at the current token like the compiler, in its words
     [[noreturn]] void fail(const std::string &message, const Token *focus = nullptr) const;
-    [[noreturn]] void failNear(const std::string &message) const;
+    [[noreturn]] void fail(const std::string &message, const std::string &token,
+                           const Token *focus = nullptr) const;
     [[noreturn]] void failExpected(int type) const;
     std::string describeCurrent() const;
+    static std::string tooMany(const std::string &what, int limit)
+    {
+        return "too many " + what + " (limit=" + std::to_string(limit) + ")";
+    }
 
     // The compiler's stack accounting
     void deltaStack(int delta);

@@ -90,7 +90,7 @@ bool Parser::statement(int parent)
         last = true;
         break;
     default:
-        failNear("statement expected");
+        fail("<statement> expected");
     }
     if (node != -1) {
         close(node);
@@ -164,7 +164,7 @@ void Parser::forStatement(int node, int line)
         m_tree.at(node).kind = NodeKind::TableFor;
         tableFor(node, text);
     } else {
-        failNear("'=' or ',' expected");
+        fail("`=' or `,' expected");
     }
     checkMatch(Tok::End, Tok::For, line);
     --m_fs->loops;
@@ -200,7 +200,7 @@ void Parser::tableFor(int node, std::string_view key)
     const Token value = checkName();
     m_tree.append(node, nameNode(value, NodeFlag::Local));
     if (!isIn())
-        failNear("'in' expected");
+        fail("`in' expected");
     next();
     Exp v;
     exp1(v);
@@ -280,9 +280,7 @@ void Parser::nameStatement(int parent)
     varOrFunc(v);
     if (v.kind == Exp::Value) {
         if (!v.open) {
-            if (m_tok.type == '=' || m_tok.type == ',')
-                failNear("cannot assign to an upvalue");
-            failNear("syntax error");
+            fail("syntax error");
         }
         setCallReturns(v, 0);
         const int node = wrap(NodeKind::CallStatement, v.node);
@@ -303,16 +301,14 @@ void Parser::nameStatement(int parent)
 int Parser::assignment(Exp &v, int targets, int varList, int node)
 {
     if (targets > Limits::AssignTargets)
-        failNear("too many variables in one assignment (limit is " +
-                 std::to_string(Limits::AssignTargets) + ")");
+        fail(tooMany("variables in a multiple assignment", Limits::AssignTargets));
     int left = 0;
     if (m_tok.type == ',') {
         next();
         Exp target;
         varOrFunc(target);
         if (target.kind == Exp::Value)
-            failNear(target.open ? "cannot assign to a function call"
-                                 : "cannot assign to an upvalue");
+            fail("syntax error");
         m_tree.append(varList, target.node);
         left = assignment(target, targets + 1, varList, node);
     } else {
@@ -341,7 +337,7 @@ void Parser::returnStatement(int node)
 void Parser::breakStatement()
 {
     if (m_fs->loops == 0)
-        failNear("no loop to break");
+        fail("no loop to break");
     next();
 }
 
@@ -393,14 +389,14 @@ void Parser::parameters(int node)
                 pending.push_back(m_source.substr(name.begin, name.end - name.begin));
                 m_tree.append(node, nameNode(name, NodeFlag::Local));
             } else {
-                failNear("name or '...' expected");
+                fail("<name> or `...' expected");
             }
         } while (!vararg && optional(','));
     }
     for (std::string_view n : pending)
         m_fs->active.push_back(n);
     if (static_cast<int>(m_fs->active.size()) > Limits::Parameters)
-        failNear("too many parameters (limit is " + std::to_string(Limits::Parameters) + ")");
+        fail(tooMany("parameters", Limits::Parameters));
     if (vararg) {
         m_tree.at(node).flags |= NodeFlag::Vararg;
         checkLocalLimit(0);

@@ -16,11 +16,7 @@ int Parser::constructor()
         int secondKind = 0;
         constructorPart(node, &secondKind);
         if (firstKind == secondKind) {
-            if (firstKind == 0)
-                failNear("invalid table constructor: two list parts");
-            if (firstKind == 1)
-                failNear("invalid table constructor: two record parts");
-            failNear("invalid table constructor: two empty parts");
+            fail("invalid constructor syntax");
         }
     }
     checkMatch('}', '{', line);
@@ -74,7 +70,7 @@ void Parser::listFields(int part)
         m_tree.append(part, v.node);
         ++count;
         if (count / PerFlush > Limits::ListGroups)
-            failNear("too many items in a list constructor");
+            fail(tooMany("`item groups' in a list initializer", Limits::ListGroups));
         if (count % PerFlush == 0)
             deltaStack(-PerFlush);
     }
@@ -114,7 +110,7 @@ void Parser::recordField(int part)
         m_tree.append(node, key.node);
         check(']');
     } else {
-        failNear("name or '[' expected");
+        fail("<name> or `[' expected");
     }
     check('=');
     Exp value;

@@ -2,6 +2,7 @@
 #include "plua/translatorstate.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -13,6 +14,12 @@ bool isComparison(int op)
 {
     return op == Tok::Eq || op == Tok::Ne || op == '<' || op == Tok::Le || op == '>' ||
            op == Tok::Ge;
+}
+
+// The operators Lua 5.1 folds on constants (^ becomes a call, see finish).
+bool isArithmetic(int op)
+{
+    return op == '+' || op == '-' || op == '*' || op == '/';
 }
 
 } // namespace
@@ -46,6 +53,95 @@ bool Translator::isZeroLiteral(int n) const
         return false;
     const std::string number(text(n));
     return std::strtod(number.c_str(), nullptr) == 0.0;
+}
+
+// The number Lua 5.1 computes for `n` while compiling, or none when it
+// leaves the arithmetic to run time. Past `budget` nodes it gives up: a
+// long sum of constants is no -0 a program means.
+std::optional<double> Translator::folded(int n, int &budget) const
+{
+    if (--budget < 0)
+        return std::nullopt;
+    const Node &e = node(n);
+    switch (e.kind) {
+    case NodeKind::Number:
+        return std::strtod(std::string(text(n)).c_str(), nullptr);
+    case NodeKind::Paren:
+        return folded(e.firstChild, budget);
+    case NodeKind::Unary: {
+        if (e.op != '-')
+            return std::nullopt;
+        if (isZeroLiteral(e.firstChild))
+            return 0.0; // translated to 0
+        const std::optional<double> v = folded(e.firstChild, budget);
+        return v ? std::optional<double>(-*v) : std::nullopt;
+    }
+    case NodeKind::Binary: {
+        if (!isArithmetic(e.op))
+            return std::nullopt;
+        const std::optional<double> a = folded(child(n, 0), budget);
+        const std::optional<double> b = a ? folded(child(n, 1), budget) : std::nullopt;
+        if (!b || (e.op == '/' && *b == 0.0))
+            return std::nullopt;
+        double r = 0;
+        switch (e.op) {
+        case '+':
+            r = *a + *b;
+            break;
+        case '-':
+            r = *a - *b;
+            break;
+        case '*':
+            r = *a * *b;
+            break;
+        default:
+            r = *a / *b;
+            break;
+        }
+        return std::isnan(r) ? std::nullopt : std::optional<double>(r);
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// Lua 4.0 computes 0 * -1 when it runs, giving -0. Lua 5.1 folds it into a
+// constant, and its constants -0 and 0 are one: writing the first number
+// as a string leaves the sum to run time.
+void Translator::keepNegativeZero(int n)
+{
+    int budget = 64;
+    const std::optional<double> v = folded(n, budget);
+    if (!v || *v != 0.0 || !std::signbit(*v))
+        return;
+    int first = n;
+    while (node(first).kind != NodeKind::Number) {
+        const Node &e = node(first);
+        if (e.kind == NodeKind::Unary && isZeroLiteral(e.firstChild))
+            break;
+        first = e.firstChild;
+    }
+    m_unfolded.insert(first);
+}
+
+// Lua 4.0 has no tail calls: `return f()` keeps the caller on the stack,
+// where an error or an overflow names its line. keep() passes the results on.
+void Translator::returnList(int n)
+{
+    const int only = node(n).firstChild;
+    int inner = only;
+    while (node(inner).kind == NodeKind::Paren)
+        inner = node(inner).firstChild;
+    // a ^ b becomes a call too (see finish).
+    const bool call =
+        node(only).next == -1 &&
+        (node(inner).kind == NodeKind::Call || node(inner).kind == NodeKind::MethodCall ||
+         (node(inner).kind == NodeKind::Binary && node(inner).op == '^'));
+    if (call)
+        insert(node(only).begin, m_p + ".keep(");
+    expList(n, true);
+    if (call)
+        insert(node(only).end, ")");
 }
 
 void Translator::expList(int n, bool multi)
@@ -125,9 +221,11 @@ int Translator::descend(int n, bool test, bool *innerTest)
         if (e.op == '-' && isZeroLiteral(e.firstChild)) {
             // Lua 4.0 has no negative zero constant; Lua 5.1 would also
             // fold -0 and a later 0 into one constant.
-            replace(e.begin, e.end, "0");
+            replace(e.begin, e.end, m_unfolded.count(n) ? "\"0\"" : "0");
             return -1;
         }
+        if (e.op == '-')
+            keepNegativeZero(n);
         if (e.op == Tok::Not && !test) {
             insert(e.begin, "(");
             *innerTest = true;
@@ -146,6 +244,12 @@ int Translator::descend(int n, bool test, bool *innerTest)
                 insert(l.begin, "(");
             *innerTest = test;
             return left;
+        }
+        if (isArithmetic(e.op))
+            keepNegativeZero(n);
+        if (e.op == '^') {
+            insert(e.begin, m_p + ".pow(");
+            noteCall(m_tokens[tokenFrom(e.begin)].line, n);
         }
         // Comparisons give 1 or nil, never true or false.
         if (isComparison(e.op) && !test)
@@ -193,6 +297,15 @@ void Translator::finish(int n, bool test)
             exp(right, test);
             break;
         }
+        if (e.op == '^') {
+            // In Lua 4.0 a ^ b is the pow tag method of a or b, numbers'
+            // being the power.
+            const Token &op = m_tokens[tokenFrom(node(left).end)];
+            replace(op.begin, op.end, ",");
+            exp(right, false);
+            insert(e.end, ")");
+            break;
+        }
         operatorAfter(left);
         exp(right, false);
         if (isComparison(e.op) && !test)
@@ -233,6 +346,10 @@ void Translator::leaf(int n)
     }
     case NodeKind::Table:
         table(n);
+        break;
+    case NodeKind::Number:
+        if (m_unfolded.count(n))
+            replace(e.begin, e.end, "\"" + std::string(text(n)) + "\"");
         break;
     case NodeKind::Binary:
         if (e.op == Tok::Concat)

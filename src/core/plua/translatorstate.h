@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,6 +68,8 @@ private:
     std::string variable(int nameNode) const;
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
     bool isZeroLiteral(int n) const;
+    std::optional<double> folded(int n, int &budget) const;
+    void keepNegativeZero(int n);
     std::string operandName(int n) const;
     void noteCall(int line, int n);
     void operatorAfter(int left);
@@ -92,6 +96,7 @@ private:
     void walkedTableFor(int n);
     std::string function(int n);
     void expList(int n, bool multi);
+    void returnList(int n);
     void exp(int n, bool test);
     void target(int n);
     // exp's steps: a chain's link before and after its left side, the rest.
@@ -111,6 +116,8 @@ private:
     std::vector<Edit> m_edits;
     std::map<int, int> m_callEnds;
     std::vector<Function> m_functions;
+    // Number literals written as strings, so that Lua 5.1 does not fold them.
+    std::set<int> m_unfolded;
 };
 
 } // namespace plua::TranslatorInternals

@@ -92,7 +92,7 @@ void Translator::statement(int n)
         break;
     case NodeKind::Return:
         if (s.firstChild != -1)
-            expList(s.firstChild, true);
+            returnList(s.firstChild);
         break;
     default:
         break;

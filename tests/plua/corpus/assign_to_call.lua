@@ -1,2 +1,2 @@
--- expect: 2: cannot assign to a function call
+-- expect: 2: syntax error
 a, f() = 1, 2

@@ -1,3 +1,3 @@
--- expect: 3: ')' expected
+-- expect: 3: `)' expected
 x = (1 + 2
 y = 3

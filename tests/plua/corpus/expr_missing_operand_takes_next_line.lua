@@ -1,4 +1,4 @@
--- expect: 4: statement expected
+-- expect: 4: <statement> expected
 x = 1 +
 
 y = 2

@@ -1,2 +1,2 @@
--- expect: 2: expression expected
+-- expect: 2: <expression> expected
 x = #t

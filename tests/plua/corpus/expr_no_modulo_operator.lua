@@ -1,2 +1,2 @@
--- expect: 2: name expected
+-- expect: 2: <name> expected
 x = 7 % 3

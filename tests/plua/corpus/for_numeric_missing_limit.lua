@@ -1,2 +1,2 @@
--- expect: 2: ',' expected
+-- expect: 2: `,' expected
 for i = 1 do end

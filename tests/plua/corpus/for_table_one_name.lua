@@ -1,2 +1,2 @@
--- expect: 2: '=' or ',' expected
+-- expect: 2: `=' or `,' expected
 for k in pairs(t) do end

@@ -1,2 +1,2 @@
--- expect: 2: 'in' expected
+-- expect: 2: `in' expected
 for k, v, w in t do end

@@ -1,2 +1,2 @@
--- expect: 2: 'end' expected near ')'
+-- expect: 2: `end' expected
 f(function() return 1)

@@ -1,2 +1,2 @@
--- expect: 2: '(' expected
+-- expect: 2: `(' expected
 function a.b.c() end

@@ -1,2 +1,2 @@
--- expect: 2: 'end' expected
+-- expect: 2: `end' expected
 if a then else elseif b then end

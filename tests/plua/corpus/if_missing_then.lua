@@ -1,2 +1,2 @@
--- expect: 2: 'then' expected
+-- expect: 2: `then' expected
 if a b() end

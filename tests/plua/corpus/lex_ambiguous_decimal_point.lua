@@ -1,2 +1,2 @@
--- expect: 2: ambiguous syntax
+-- expect: 2: ambiguous syntax (decimal point x string concatenation)
 x = 1..2

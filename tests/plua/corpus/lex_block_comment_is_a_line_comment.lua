@@ -1,4 +1,4 @@
--- expect: 3: '=' expected
+-- expect: 3: `=' expected
 --[[ a comment?
 this is not code
 ]]

@@ -1,2 +1,2 @@
--- expect: 2: invalid control character 0x7F
+-- expect: 2: invalid control char
 x = 1 

@@ -1,4 +1,4 @@
--- expect: 4: statement expected
+-- expect: 4: <statement> expected
 s = "a\
 b"
 = 1

@@ -1,3 +1,3 @@
 #!/usr/bin/env plua $ @
--- expect: 3: expression expected
+-- expect: 3: <expression> expected
 x = = 1

@@ -1,3 +1,3 @@
--- expect: 3: invalid control character 0x0C
+-- expect: 3: invalid control char
 x = 1
 y = 2

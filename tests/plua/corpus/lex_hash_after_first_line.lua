@@ -1,3 +1,3 @@
--- expect: 3: statement expected
+-- expect: 3: <statement> expected
 x = 1
 #y

@@ -1,4 +1,4 @@
--- expect: 5: '=' expected
+-- expect: 5: `=' expected
 s = [[a
 b
 c]] x

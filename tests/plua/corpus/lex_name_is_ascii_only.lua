@@ -1,2 +1,2 @@
--- expect: 2: '=' expected
+-- expect: 2: `=' expected
 café = 1

@@ -1,2 +1,2 @@
--- expect: 3: '=' expected
+-- expect: 3: `=' expected
 x = 0x1F

@@ -1,3 +1,3 @@
--- expect: 3: pragmas
+-- expect: 3: unexpected `$' (pragmas are no longer supported)
 x = 1
 $debug

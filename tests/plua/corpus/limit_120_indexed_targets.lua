@@ -1,2 +1,2 @@
--- expect: 3: too complex
+-- expect: 3: function or expression too complex
 t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a, t.a = 1

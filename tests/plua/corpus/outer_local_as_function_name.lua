@@ -1,4 +1,4 @@
--- expect: 5: cannot access 'g'
+-- expect: 5: cannot access a variable in outer scope
 function f()
   local g
   local h = function()

@@ -1,4 +1,4 @@
--- expect: 6: cannot access 'x'
+-- expect: 6: cannot access a variable in outer scope
 function f()
   local x = 1
   return function()

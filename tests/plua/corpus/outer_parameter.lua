@@ -1,4 +1,4 @@
--- expect: 3: cannot access 'a'
+-- expect: 3: cannot access a variable in outer scope
 function f(a)
   return function() return a end
 end

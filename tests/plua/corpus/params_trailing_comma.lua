@@ -1,2 +1,2 @@
--- expect: 2: name or '...' expected
+-- expect: 2: <name> or `...' expected
 function f(a,) end

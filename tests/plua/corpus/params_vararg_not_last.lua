@@ -1,2 +1,2 @@
--- expect: 2: ')' expected
+-- expect: 2: `)' expected
 function f(..., a) end

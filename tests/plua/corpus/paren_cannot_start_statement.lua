@@ -1,2 +1,2 @@
--- expect: 2: statement expected
+-- expect: 2: <statement> expected
 (f or g)(1)

@@ -1,4 +1,4 @@
--- expect: 4: main chunk
+-- expect: 4: cannot access upvalue in main
 y = a % b
 
 z = 1

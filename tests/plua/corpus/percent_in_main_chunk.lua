@@ -1,3 +1,3 @@
--- expect: 3: name expected
+-- expect: 3: <name> expected
 x = 7
 y = x % 2

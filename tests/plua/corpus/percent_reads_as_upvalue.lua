@@ -1,4 +1,4 @@
--- expect: 4: immediately enclosing function
+-- expect: 4: upvalue must be global or local to immediately outer scope
 function f(a, b)
   local c = a % b
   return c

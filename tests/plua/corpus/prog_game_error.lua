@@ -1,4 +1,4 @@
--- expect: 22: cannot access 'score'
+-- expect: 22: cannot access a variable in outer scope
 -- A game loop whose inner function reads a local of the enclosing
 -- function without %: the handheld refuses to compile it.
 function play()

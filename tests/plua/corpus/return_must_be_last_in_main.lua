@@ -1,2 +1,2 @@
--- expect: 2: end of file expected
+-- expect: 2: <eof> expected
 return 1 x = 2

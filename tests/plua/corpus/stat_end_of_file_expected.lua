@@ -1,3 +1,3 @@
--- expect: 3: end of file expected
+-- expect: 3: <eof> expected
 x = 1
 end

@@ -1,2 +1,2 @@
--- expect: 3: expression expected
+-- expect: 3: <expression> expected
 x = {

@@ -1,2 +1,2 @@
--- expect: 2: name or '[' expected
+-- expect: 2: <name> or `[' expected
 t = {x = 1, 2}

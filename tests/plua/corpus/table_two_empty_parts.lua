@@ -1,2 +1,2 @@
--- expect: 2: invalid table constructor
+-- expect: 2: invalid constructor syntax
 t = {;;}

@@ -1,4 +1,4 @@
--- expect: 5: '}' expected (to close '{' at line
+-- expect: 5: `}' expected (to close `{' at line 2)
 t = {
   1,
   2

@@ -1,4 +1,4 @@
--- expect: 3: cannot assign to an upvalue
+-- expect: 3: syntax error
 function f()
   %x = 1
 end

@@ -1,2 +1,2 @@
--- expect: 2: main chunk
+-- expect: 2: cannot access upvalue in main
 %x = 1

@@ -1,2 +1,2 @@
--- expect: 3: main chunk
+-- expect: 3: cannot access upvalue in main
 x = %y

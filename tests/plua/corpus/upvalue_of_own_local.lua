@@ -1,4 +1,4 @@
--- expect: 5: immediately enclosing function
+-- expect: 5: upvalue must be global or local to immediately outer scope
 function f()
   local x = 1
   return %x

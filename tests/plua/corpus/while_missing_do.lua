@@ -1,4 +1,4 @@
--- expect: 3: 'do' expected
+-- expect: 3: `do' expected
 while x
   y = 1
 end
