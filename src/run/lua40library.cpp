@@ -3,7 +3,6 @@
 #include "run/lua40libraryscript.h"
 
 #include "plua/translator.h"
-#include "run/pluaengine.h"
 
 #include <lua.hpp>
 
@@ -28,6 +27,7 @@ const char StopSignal = 0;
 const char ExitSignal = 0;
 const char HelpersKey = 0;
 const char ExitCodeKey = 0;
+const char ServicesKey = 0;
 
 // A number as an int, held inside int's range (a plain cast of 2e9 is
 // undefined).
@@ -45,7 +45,7 @@ void checkStopWhileShifting(lua_State *L, long long done)
 {
     if ((done & 0xFFFF) != 0)
         return;
-    if (PluaEngine *engine = PluaEngine::fromState(L); engine && engine->stopRequested()) {
+    if (const RunServices *run = servicesOf(L); run && run->stopRequested()) {
         pushStopSignal(L);
         lua_error(L);
     }
@@ -73,8 +73,8 @@ int confine(lua_State *L)
     std::size_t length = 0;
     const char *name = luaL_checklstring(L, 1, &length);
     const char *fname = luaL_checkstring(L, 2);
-    PluaEngine *engine = PluaEngine::fromState(L);
-    const char *storage = engine ? engine->storageFolder().c_str() : "";
+    const RunServices *run = servicesOf(L);
+    const char *storage = run ? run->storageFolder().c_str() : "";
     const char *refusal = nullptr;
     char root[PATH_MAX];
     char resolved[PATH_MAX];
@@ -125,10 +125,10 @@ int confine(lua_State *L)
 // tmpname(): a name no file in the storage folder has yet.
 int tempName(lua_State *L)
 {
-    PluaEngine *engine = PluaEngine::fromState(L);
+    const RunServices *run = servicesOf(L);
     char pattern[PATH_MAX];
     const int length = std::snprintf(pattern, sizeof pattern, "%s/tmpXXXXXX",
-                                     engine ? engine->storageFolder().c_str() : "");
+                                     run ? run->storageFolder().c_str() : "");
     if (length <= 0 || length >= PATH_MAX)
         return 0;
     const int fd = ::mkstemp(pattern);
@@ -382,7 +382,8 @@ int keepResults(lua_State *L)
 
 int lineHere(lua_State *L)
 {
-    lua_pushnumber(L, PluaEngine::currentLine(L));
+    const RunServices *run = servicesOf(L);
+    lua_pushnumber(L, run ? run->currentLine(L) : 0);
     return 1;
 }
 
@@ -403,8 +404,8 @@ int output(lua_State *L)
 {
     std::size_t length = 0;
     const char *text = luaL_checklstring(L, 1, &length);
-    if (PluaEngine *engine = PluaEngine::fromState(L))
-        engine->output(std::string_view(text, length));
+    if (const RunServices *run = servicesOf(L))
+        run->output(std::string_view(text, length));
     return 0;
 }
 
@@ -555,8 +556,20 @@ void pushNumberText(lua_State *L, double n)
     lua_pushlstring(L, text, static_cast<std::size_t>(r.ptr - text));
 }
 
-void open(lua_State *L)
+const RunServices *servicesOf(lua_State *L)
 {
+    lua_pushlightuserdata(L, const_cast<char *>(&ServicesKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    const auto *run = static_cast<const RunServices *>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    return run;
+}
+
+void open(lua_State *L, const RunServices *run)
+{
+    lua_pushlightuserdata(L, const_cast<char *>(&ServicesKey));
+    lua_pushlightuserdata(L, const_cast<RunServices *>(run));
+    lua_rawset(L, LUA_REGISTRYINDEX);
     luaL_openlibs(L);
     // The helper table, kept in the registry for every chunk that runs.
     lua_newtable(L);
@@ -564,13 +577,8 @@ void open(lua_State *L)
     lua_pushvalue(L, -2);
     lua_rawset(L, LUA_REGISTRYINDEX);
 
-    int status = 0;
-    {
-        // Freed before lua_error, which does not return.
-        const std::string library = std::string(LibraryBase) + LibraryIo;
-        status = luaL_loadbuffer(L, library.data(), library.size(), "=lua40");
-    }
-    if (status != 0)
+    const std::string_view library = libraryScript();
+    if (luaL_loadbuffer(L, library.data(), library.size(), "=lua40") != 0)
         lua_error(L);
     lua_pushvalue(L, -2); // P
     lua_newtable(L);      // C

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 struct lua_State;
 
@@ -10,9 +11,32 @@ struct lua_State;
 // same as in Lua 4.0 or a run-time error that says what cannot be done.
 namespace lua40 {
 
-// Replaces the state's globals with the Lua 4.0 ones. The Lua 5.1
-// libraries stay out of the program's sight.
-void open(lua_State *L);
+// What the library needs of the run it serves. The library knows no engine:
+// whoever opens it in a state says where these come from.
+class RunServices
+{
+public:
+    // A stop was asked for: long loops in C end the run.
+    virtual bool stopRequested() const = 0;
+    // The one folder the file functions reach; empty: they fail.
+    virtual const std::string &storageFolder() const = 0;
+    // Where print and write to standard output go.
+    virtual void output(std::string_view text) const = 0;
+    // For the library's error reporter, in the middle of raising an error:
+    // the program's line it was raised on (0: none known).
+    virtual int currentLine(lua_State *L) const = 0;
+
+protected:
+    ~RunServices() = default;
+};
+
+// Replaces the state's globals with the Lua 4.0 ones, serving `run` (which
+// must outlive the state; nullptr: no output, no files, no stops). The Lua
+// 5.1 libraries stay out of the program's sight.
+void open(lua_State *L, const RunServices *run);
+
+// The services the library was opened with in `L`, or nullptr.
+const RunServices *servicesOf(lua_State *L);
 
 // Pushes the helper table that translated chunks take as their argument.
 void pushHelpers(lua_State *L);

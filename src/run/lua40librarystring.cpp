@@ -2,8 +2,6 @@
 // missing argument from a nil one, 4.0's patterns, and 4.0's format.
 #include "run/lua40library.h"
 
-#include "run/pluaengine.h"
-
 #include <lua.hpp>
 
 #include <array>
@@ -819,8 +817,8 @@ int printFn(lua_State *L)
         line += lua_tostring(L, i);
     }
     line += '\n';
-    if (PluaEngine *engine = PluaEngine::fromState(L))
-        engine->output(line);
+    if (const RunServices *run = servicesOf(L))
+        run->output(line);
     return 0;
 }
 

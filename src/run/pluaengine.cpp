@@ -249,7 +249,7 @@ PluaEngine::PluaEngine() : d(std::make_unique<Private>())
     lua_pushlightuserdata(d->L, this);
     lua_rawset(d->L, LUA_REGISTRYINDEX);
     lua_sethook(d->L, stopHook, LUA_MASKCOUNT, StopCheckInterval);
-    lua40::open(d->L);
+    lua40::open(d->L, this);
     // Lua 5.1's incremental collector with its default pause spends far more
     // time than 4.0's on programs that make many tables; a longer pause
     // brings them back to 4.0's speed.
@@ -406,14 +406,11 @@ const std::string &PluaEngine::storageFolder() const
     return d->storage;
 }
 
-int PluaEngine::currentLine(lua_State *L)
+int PluaEngine::currentLine(lua_State *L) const
 {
-    PluaEngine *engine = fromState(L);
     // Level 1 is the function asking (the library's reporter); the error was
     // raised below it, by a call when its message says so.
-    return engine ? programLine(L, engine->d->source, 2, isCallError(L, 1), &engine->d->callLines,
-                                engine->d->overflowDepth)
-                  : 0;
+    return programLine(L, d->source, 2, isCallError(L, 1), &d->callLines, d->overflowDepth);
 }
 
 int PluaEngine::raise(lua_State *L, const char *message)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/lua40library.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -14,7 +16,7 @@ struct lua_State;
 // and run with the Lua 4.0 standard library (string, table, I/O, system and
 // math in degrees) that Plua 1 programs call. Used from one thread, except
 // requestStop() and stopRequested(), which any thread may call.
-class PluaEngine
+class PluaEngine : public lua40::RunServices
 {
 public:
     // A fault with the line of the user's program it happened on (0 when no
@@ -49,7 +51,7 @@ public:
 
     // Makes run() return "stopped" soon, even from an endless loop.
     void requestStop();
-    bool stopRequested() const;
+    bool stopRequested() const override;
 
     // Holds the run to about `rate` Lua VM instructions a second (0: as fast
     // as it goes), to show a program at a handheld's pace. Any thread may
@@ -59,12 +61,12 @@ public:
     // The handheld's storage: the one folder the program's file functions
     // reach (names resolve relative to it). Empty: file functions fail.
     void setStorageFolder(const std::string &folder);
-    const std::string &storageFolder() const;
+    const std::string &storageFolder() const override;
 
     // Where print and write to standard output go (default: std::cout).
     void setOutput(std::function<void(std::string_view)> sink);
     // Sends text to the output sink (for libraries that print).
-    void output(std::string_view text) const;
+    void output(std::string_view text) const override;
 
     // The engine that owns `L` (nullptr for a state it did not make).
     static PluaEngine *fromState(lua_State *L);
@@ -77,7 +79,7 @@ public:
 
     // For a message handler written in Lua that gets the error as its first
     // argument: the line of the program where the error was raised (0: none).
-    static int currentLine(lua_State *L);
+    int currentLine(lua_State *L) const override;
 
 private:
     friend struct PluaEngineAccess;
