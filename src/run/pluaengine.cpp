@@ -2,6 +2,7 @@
 
 #include "plua/programtext.h"
 #include "plua/translator.h"
+#include "run/enginedebugger.h"
 #include "run/lua40library.h"
 
 #include <lua.hpp>
@@ -20,7 +21,7 @@
 // functions and the hook find it from the state alone.
 static const char EngineKey = 0;
 // Instructions between two looks at a stop request.
-static constexpr int StopCheckInterval = 1000;
+static constexpr int StopCheckInterval = EngineDebugger::CountInterval;
 
 struct PluaEngine::Private
 {
@@ -34,6 +35,7 @@ struct PluaEngine::Private
     std::string storage;                        // the folder the file functions reach
     std::size_t used = 0;                       // bytes the state holds
     std::vector<std::pair<int, int>> callLines; // see plua::Translation
+    std::unique_ptr<EngineDebugger> debugger;
 };
 
 // What the hook and the message handler need of an engine.
@@ -46,6 +48,7 @@ struct PluaEngineAccess
     {
         return e->d->callLines;
     }
+    static EngineDebugger &debugger(PluaEngine *e) { return *e->d->debugger; }
 };
 
 namespace {
@@ -103,10 +106,21 @@ int messageHandler(lua_State *L)
     return 1;
 }
 
-void stopHook(lua_State *L, lua_Debug *)
+// The engine the running program's thread serves, found without a look in
+// the registry on each line the debugger hooks.
+thread_local lua_State *t_state = nullptr;
+thread_local PluaEngine *t_engine = nullptr;
+
+void stopHook(lua_State *L, lua_Debug *ar)
 {
-    PluaEngine *engine = PluaEngine::fromState(L);
-    if (engine && engine->stopRequested()) {
+    PluaEngine *engine = L == t_state ? t_engine : PluaEngine::fromState(L);
+    if (!engine)
+        return;
+    if (ar->event == LUA_HOOKLINE)
+        PluaEngineAccess::debugger(engine).onLine(L, ar);
+    else if (!engine->stopRequested())
+        PluaEngineAccess::debugger(engine).takeRequests(L);
+    if (engine->stopRequested()) {
         // The line where the program was, before a protected call of the
         // program passes the stop on from elsewhere.
         int &line = PluaEngineAccess::stopLine(engine);
@@ -175,6 +189,7 @@ PluaEngine::PluaEngine() : d(std::make_unique<Private>())
     const CLocaleOnThisThread cLocale;
     d->L = lua_newstate(limitedAlloc, &d->used);
     lua_atpanic(d->L, panic);
+    d->debugger = std::make_unique<EngineDebugger>(stopHook, d->source, d->prefix);
     d->sink = [](std::string_view text) { std::cout << text << std::flush; };
     lua_pushlightuserdata(d->L, const_cast<char *>(&EngineKey));
     lua_pushlightuserdata(d->L, this);
@@ -235,6 +250,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         f.message = "the desktop engine cannot run this: " + f.message;
         return f;
     }
+    d->debugger->setCodeLines(chunkCodeLines(d->L));
     d->loaded = true;
     return std::nullopt;
 }
@@ -252,7 +268,13 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     lua40::pushHelpers(L);
     d->failureLine = 0;
     d->stopLine = 0;
+    d->debugger->noteLibraryGlobals(L);
+    d->debugger->takeRequests(L); // breakpoints set before the run
+    t_state = L;
+    t_engine = this;
     const int status = lua_pcall(L, 1, 0, chunk);
+    t_state = nullptr;
+    t_engine = nullptr;
     lua_remove(L, chunk); // the handler
     if (status == 0)
         return std::nullopt;
@@ -309,6 +331,26 @@ void PluaEngine::requestStop()
 bool PluaEngine::stopRequested() const
 {
     return m_stop.load();
+}
+
+void PluaEngine::setPauseHandler(std::function<DebugCommand(PausedProgram &)> handler)
+{
+    d->debugger->setHandler(std::move(handler));
+}
+
+void PluaEngine::setBreakpoints(std::vector<int> lines)
+{
+    d->debugger->setBreakpoints(std::move(lines));
+}
+
+void PluaEngine::requestPause()
+{
+    d->debugger->requestPause();
+}
+
+void PluaEngine::pauseIfRequested()
+{
+    d->debugger->pauseIfRequested(d->L);
 }
 
 void PluaEngine::setOutput(std::function<void(std::string_view)> sink)

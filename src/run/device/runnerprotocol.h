@@ -1,6 +1,9 @@
 #pragma once
 
+#include "run/pluadebug.h"
+
 #include <QByteArray>
+#include <QDataStream>
 
 #include <optional>
 
@@ -16,12 +19,19 @@ enum class Type : quint8 {
     Key,       // qint32 code
     Menu,      // qint32 item number
     Answer,    // bool accepted, QString text, qint32 a, b, c
+    Breakpoints, // QList<qint32> lines
+    Pause,       // nothing
+    Resume,      // qint8 DebugCommand::Kind, qint32 line
+    Evaluate,    // qint32 frame, QString expression
     // runner to editor
     Frame = 16, // 160 x 160 palette indices, raw
     MenuItems,  // QStringList
     Sound,      // QString note
     Dialog,     // qint8 kind, QString text, QString initial, qint32 a, b, c
     Finished,   // bool stopped, qint32 line, QString message
+    Paused,     // DebugSnapshot
+    Resumed,    // nothing
+    Evaluated,  // qint32 frame, QString expression, QString result
 };
 
 // A message's body stays far below this; anything longer is a broken stream.
@@ -38,5 +48,10 @@ QByteArray encode(Type type, const QByteArray &body);
 // Takes one whole message off the front of `buffer`; nothing while it is
 // incomplete. `broken` is set for a length beyond MaxMessage.
 std::optional<Message> take(QByteArray &buffer, bool *broken);
+
+// A snapshot as the runner sends it. Reading refuses one nested deeper
+// than a pause gathers, leaving the stream's status bad.
+void writeSnapshot(QDataStream &out, const DebugSnapshot &snapshot);
+bool readSnapshot(QDataStream &in, DebugSnapshot &snapshot);
 
 } // namespace RunnerProtocol
