@@ -1,6 +1,8 @@
 #include "runcommand.h"
 #include "textfile.h"
 
+#include "debugcontroller.h"
+
 #include "plua/parser.h"
 #include "plua/programtext.h"
 #include "runwindow.h"
@@ -31,6 +33,9 @@ RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices
     stopAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     stopAction->setShortcutContext(Qt::WindowShortcut);
     connect(stopAction, &QAction::triggered, this, &RunCommand::stop);
+    // The debugger's menu comes after Run.
+    m_debugger = new DebugController(
+        window, editor, [this] { return m_runWindow.data(); }, m_fileName);
 }
 
 RunWindow *RunCommand::ensureRunWindow()
@@ -39,6 +44,7 @@ RunWindow *RunCommand::ensureRunWindow()
         m_runWindow = new RunWindow(m_host, m_window);
         connect(m_runWindow, &RunWindow::goToLine, this, &RunCommand::goToLine);
         connect(m_runWindow, &RunWindow::restartRequested, this, &RunCommand::run);
+        m_debugger->watch(m_runWindow);
     }
     return m_runWindow;
 }
