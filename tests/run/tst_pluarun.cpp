@@ -64,11 +64,15 @@ void tst_PluaRun::corpus()
     for (const QString &file : {QStringLiteral("program.lua"), QStringLiteral("events.txt")})
         QVERIFY(QFile::copy(source.filePath(file), work.filePath(file)));
 
-    const ToolRun run = runPluaRun(
-        {QStringLiteral("program.lua"), QStringLiteral("--events"), QStringLiteral("events.txt"),
-         QStringLiteral("--screenshot"), QStringLiteral("final.png"), QStringLiteral("--databases"),
-         QStringLiteral("db"), QStringLiteral("--timeout"), QStringLiteral("20")},
-        work.path());
+    // args.txt: more options for the run, one a line (--break LINE).
+    QStringList args{QStringLiteral("program.lua"),  QStringLiteral("--events"),
+                     QStringLiteral("events.txt"),   QStringLiteral("--screenshot"),
+                     QStringLiteral("final.png"),    QStringLiteral("--databases"),
+                     QStringLiteral("db"),           QStringLiteral("--timeout"),
+                     QStringLiteral("20")};
+    for (const QByteArray &line : readFile(source.filePath(QStringLiteral("args.txt"))).split('\n'))
+        args += QString::fromUtf8(line).split(u' ', Qt::SkipEmptyParts);
+    const ToolRun run = runPluaRun(args, work.path());
     const QByteArray expectedErr = readFile(source.filePath(QStringLiteral("expected.err")));
     QCOMPARE(run.err, expectedErr);
     QCOMPARE(run.exitCode, expectedErr.isEmpty() ? 0 : 1);
