@@ -15,8 +15,21 @@ struct lua_Debug;
 // engine's hook on the program's thread. Lines are hooked only while a
 // breakpoint is set or a step or pause is under way; otherwise the engine
 // runs as it does without it.
-// The lines of the chunk on top of the stack that hold code, sorted.
-std::vector<int> chunkCodeLines(lua_State *L);
+// A function of a compiled chunk: the lines it is defined on, the first
+// number it holds (its entry check's, see plua::translate), and the lines
+// of all its instructions.
+struct FunctionLines
+{
+    int defined = 0;
+    int lastDefined = 0;
+    double firstNumber = 0;
+    bool checked = false; // it starts with an entry check, numbered firstNumber
+    std::vector<int> lines;
+};
+
+// The program's functions in the chunk on top of the stack (the chunk's
+// own wrapper left out); empty when it cannot be read.
+std::vector<FunctionLines> chunkFunctions(lua_State *L);
 
 class EngineDebugger
 {
@@ -49,8 +62,14 @@ public:
     void onLine(lua_State *L, lua_Debug *ar);
     // Pauses now if a pause was requested (from a C function that waits).
     void pauseIfRequested(lua_State *L);
-    // After the load: the lines with code, where breakpoints move to.
-    void setCodeLines(std::vector<int> lines) { m_codeLines = std::move(lines); }
+    // Whether the program should be translated with entry checks (a
+    // breakpoint is set before it loads), and after the load, its functions:
+    // breakpoints move to lines with code, and with entry checks only the
+    // functions that hold one hook lines.
+    bool wantsEntryChecks();
+    void setFunctions(std::vector<FunctionLines> functions, bool entryChecks);
+    // Before the run: the entry checks' table and function.
+    void prepareRun(lua_State *L);
     // Before the run: the globals the library made, kept to tell the
     // program's own apart.
     void noteLibraryGlobals(lua_State *L);
@@ -58,6 +77,19 @@ public:
 private:
     enum class Mode : unsigned char { Run, StepInto, StepOver, StepOut, RunTo };
     void takeRequestsNow(lua_State *L);
+    void regate(lua_State *L);
+    static int enterFunction(lua_State *L);
+    void onReturn(lua_State *L);
+
+public:
+    // From the hook, for a return while lines are hooked for a function.
+    void returned(lua_State *L)
+    {
+        if (m_gateDepth > 0)
+            onReturn(L);
+    }
+
+private:
     void pause(lua_State *L);
     void applyMask(lua_State *L);
 
@@ -73,6 +105,11 @@ private:
 
     // Program's thread only.
     std::vector<int> m_codeLines;
+    std::vector<FunctionLines> m_functions;
+    std::vector<std::pair<int, int>> m_breakpointFunctions; // the lines they span, sorted
+    bool m_entryChecks = false;
+    bool m_uncheckedBreakpoint = false; // in a function without a check: all lines are hooked
+    int m_gateDepth = 0; // the stack depth of the outermost breakpoint function running
     std::vector<char> m_lines; // m_lines[line]: a breakpoint there
     bool m_anyBreakpoint = false;
     Mode m_mode = Mode::Run;

@@ -185,7 +185,7 @@ class DumpReader
 public:
     explicit DumpReader(const std::string &bytes) : m_bytes(bytes) {}
 
-    bool read(std::set<int> &lines)
+    bool read(std::vector<FunctionLines> &functions)
     {
         if (m_bytes.size() < 12 || m_bytes.compare(0, 4, "\x1bLua") != 0)
             return false;
@@ -194,7 +194,7 @@ public:
         m_instructionSize = static_cast<unsigned char>(m_bytes[9]);
         m_numberSize = static_cast<unsigned char>(m_bytes[10]);
         m_at = 12;
-        return function(lines, 0);
+        return function(functions, 0);
     }
 
 private:
@@ -221,24 +221,41 @@ private:
         std::uint64_t n = 0;
         return integer(n, m_sizeSize) && take(n);
     }
-    bool function(std::set<int> &lines, int depth)
+    bool function(std::vector<FunctionLines> &functions, int depth)
     {
         std::uint64_t n = 0;
-        if (depth > 200 || !string() || !take(2 * m_intSize + 4) || !count(n) ||
+        FunctionLines f;
+        std::uint64_t defined = 0, lastDefined = 0;
+        if (depth > 200 || !string() || !integer(defined, m_intSize) ||
+            !integer(lastDefined, m_intSize) || !take(4) || !count(n) ||
             !take(n * m_instructionSize) || !count(n))
             return false;
+        f.defined = static_cast<int>(defined);
+        f.lastDefined = static_cast<int>(lastDefined);
+        // An entry check's constants come first: "D", its number, "dbg".
+        std::string first[3];
         for (std::uint64_t i = 0; i < n; ++i) {
             if (m_at >= m_bytes.size())
                 return false;
             const char type = m_bytes[m_at++];
+            const std::size_t at = m_at;
             if ((type == LUA_TBOOLEAN && !take(1)) || (type == LUA_TNUMBER && !take(m_numberSize)) ||
                 (type == LUA_TSTRING && !string()))
                 return false;
+            if (i < 3 && type == LUA_TSTRING)
+                first[i] = m_bytes.substr(at + m_sizeSize, m_at - at - m_sizeSize);
+            if (i == 1 && type == LUA_TNUMBER && m_numberSize == sizeof(double)) {
+                std::memcpy(&f.firstNumber, m_bytes.data() + at, sizeof(double));
+                first[1] = "number";
+            }
         }
+        // Strings are written with their closing zero.
+        f.checked = first[0] == std::string("D", 2) && first[1] == "number" &&
+                    first[2] == std::string("dbg", 4);
         if (!count(n))
             return false;
         for (std::uint64_t i = 0; i < n; ++i)
-            if (!function(lines, depth + 1))
+            if (!function(functions, depth + 1))
                 return false;
         if (!count(n))
             return false;
@@ -246,10 +263,11 @@ private:
             std::uint64_t line = 0;
             if (!integer(line, m_intSize))
                 return false;
-            // The chunk around the program is the translation's own.
-            if (depth > 0)
-                lines.insert(static_cast<int>(line));
+            f.lines.push_back(static_cast<int>(line));
         }
+        // The chunk around the program is the translation's own.
+        if (depth > 0)
+            functions.push_back(std::move(f));
         if (!count(n))
             return false;
         for (std::uint64_t i = 0; i < n; ++i)
@@ -490,19 +508,32 @@ void writeValue(std::string &out, const DebugValue &v, int indent, bool top)
 
 } // namespace
 
-std::vector<int> chunkCodeLines(lua_State *L)
+std::vector<FunctionLines> chunkFunctions(lua_State *L)
 {
     std::string dump;
     lua_dump(L, collectDump, &dump);
-    std::set<int> lines;
-    if (!DumpReader(dump).read(lines))
+    std::vector<FunctionLines> functions;
+    if (!DumpReader(dump).read(functions))
         return {};
+    return functions;
+}
+
+namespace {
+
+std::vector<int> codeLinesOf(const std::vector<FunctionLines> &functions)
+{
+    std::set<int> lines;
+    for (const FunctionLines &f : functions)
+        lines.insert(f.lines.begin(), f.lines.end());
     return {lines.begin(), lines.end()};
 }
 
+} // namespace
+
 std::vector<int> pluaCodeLines(std::string_view pluaSource)
 {
-    const plua::Translation t = plua::translate(plua::handheldText(pluaSource));
+    // As the runner translates a program with breakpoints.
+    const plua::Translation t = plua::translate(plua::handheldText(pluaSource), true);
     if (!t.ok())
         return {};
     lua_State *L = luaL_newstate();
@@ -510,7 +541,7 @@ std::vector<int> pluaCodeLines(std::string_view pluaSource)
         return {};
     std::vector<int> lines;
     if (luaL_loadbuffer(L, t.code.data(), t.code.size(), "=lines") == 0)
-        lines = chunkCodeLines(L);
+        lines = codeLinesOf(chunkFunctions(L));
     lua_close(L);
     return lines;
 }
@@ -565,6 +596,32 @@ void EngineDebugger::takeRequestsNow(lua_State *L)
             m_lines[static_cast<std::size_t>(line)] = 1;
         }
         m_anyBreakpoint = !m_lines.empty();
+        if (m_entryChecks) {
+            // The functions that hold a breakpoint, marked for their checks.
+            m_breakpointFunctions.clear();
+            m_uncheckedBreakpoint = false;
+            lua40::pushHelpers(L);
+            lua_newtable(L);
+            for (const FunctionLines &f : m_functions) {
+                const bool holds = std::any_of(f.lines.begin(), f.lines.end(), [this](int line) {
+                    return static_cast<std::size_t>(line) < m_lines.size() &&
+                           m_lines[static_cast<std::size_t>(line)] != 0;
+                });
+                if (!holds)
+                    continue;
+                m_breakpointFunctions.emplace_back(f.defined, f.lastDefined);
+                if (!f.checked) {
+                    m_uncheckedBreakpoint = true;
+                    continue;
+                }
+                lua_pushboolean(L, 1);
+                lua_rawseti(L, -2, static_cast<int>(f.firstNumber));
+            }
+            lua_setfield(L, -2, "D");
+            lua_pop(L, 1);
+            std::sort(m_breakpointFunctions.begin(), m_breakpointFunctions.end());
+        }
+        regate(L);
     }
     if (m_pauseRequested.exchange(false) && m_handler)
         m_mode = Mode::StepInto; // the next line of the program
@@ -573,8 +630,96 @@ void EngineDebugger::takeRequestsNow(lua_State *L)
 
 void EngineDebugger::applyMask(lua_State *L)
 {
-    const bool lines = m_handler && (m_anyBreakpoint || m_mode != Mode::Run);
-    lua_sethook(L, m_hook, LUA_MASKCOUNT | (lines ? LUA_MASKLINE : 0), CountInterval);
+    int mask = LUA_MASKCOUNT;
+    if (m_handler && m_mode != Mode::Run)
+        mask |= LUA_MASKLINE;
+    else if (m_handler && m_anyBreakpoint && (!m_entryChecks || m_uncheckedBreakpoint))
+        mask |= LUA_MASKLINE;
+    else if (m_handler && m_anyBreakpoint && m_gateDepth > 0)
+        mask |= LUA_MASKLINE | LUA_MASKRET;
+    lua_sethook(L, m_hook, mask, CountInterval);
+}
+
+bool EngineDebugger::wantsEntryChecks()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_handler && !m_requested.empty();
+}
+
+void EngineDebugger::setFunctions(std::vector<FunctionLines> functions, bool entryChecks)
+{
+    m_codeLines = codeLinesOf(functions);
+    m_functions = std::move(functions);
+    m_entryChecks = entryChecks;
+}
+
+void EngineDebugger::prepareRun(lua_State *L)
+{
+    noteLibraryGlobals(L);
+    m_gateDepth = 0;
+    lua40::pushHelpers(L);
+    lua_newtable(L);
+    lua_setfield(L, -2, "D");
+    lua_pushlightuserdata(L, this);
+    lua_pushcclosure(L, enterFunction, 1);
+    lua_setfield(L, -2, "dbg");
+    lua_pop(L, 1);
+    m_changed.store(true); // marks the functions for the run
+    takeRequests(L);
+}
+
+// With the breakpoints in functions: the depth of the outermost function
+// on the stack that holds one (0: none), whose lines are hooked until it
+// returns.
+void EngineDebugger::regate(lua_State *L)
+{
+    m_gateDepth = 0;
+    if (!m_entryChecks || !m_anyBreakpoint)
+        return;
+    lua_Debug ar;
+    int levels = 0;
+    while (lua_getstack(L, levels, &ar))
+        ++levels;
+    for (int level = levels - 1; level >= 0; --level) {
+        if (lua_getstack(L, level, &ar) && lua_getinfo(L, "S", &ar) &&
+            std::strcmp(ar.source, m_source.c_str()) == 0 &&
+            std::binary_search(m_breakpointFunctions.begin(), m_breakpointFunctions.end(),
+                               std::pair(ar.linedefined, ar.lastlinedefined))) {
+            m_gateDepth = levels - level;
+            return;
+        }
+    }
+}
+
+// P.dbg(), the entry check of a function that holds a breakpoint.
+int EngineDebugger::enterFunction(lua_State *L)
+{
+    auto *self = static_cast<EngineDebugger *>(lua_touserdata(L, lua_upvalueindex(1)));
+    if (self->m_gateDepth > 0 || self->m_inPause || self->m_mode != Mode::Run ||
+        !self->m_anyBreakpoint)
+        return 0;
+    lua_Debug ar;
+    int levels = 0;
+    while (lua_getstack(L, levels, &ar))
+        ++levels;
+    self->m_gateDepth = levels - 1; // the caller's, under this function
+    self->applyMask(L);
+    // The check is on the function's first line: a breakpoint there is hit
+    // now, as lines are hooked only from here on.
+    if (lua_getstack(L, 1, &ar) && lua_getinfo(L, "l", &ar) && ar.currentline > 0 &&
+        static_cast<std::size_t>(ar.currentline) < self->m_lines.size() &&
+        self->m_lines[static_cast<std::size_t>(ar.currentline)] != 0)
+        self->pause(L);
+    return 0;
+}
+
+void EngineDebugger::onReturn(lua_State *L)
+{
+    lua_Debug ar;
+    if (m_mode != Mode::Run || lua_getstack(L, m_gateDepth, &ar))
+        return; // deeper than the function whose lines are hooked
+    m_gateDepth = 0;
+    applyMask(L);
 }
 
 void EngineDebugger::onLine(lua_State *L, lua_Debug *ar)
@@ -587,6 +732,10 @@ void EngineDebugger::onLine(lua_State *L, lua_Debug *ar)
         return;
     if (!lua_getinfo(L, "S", ar) || std::strcmp(ar->source, m_source.c_str()) != 0 ||
         std::strcmp(ar->what, "main") == 0)
+        return;
+    // A step goes past a function's entry check, on its first line, to its
+    // first statement.
+    if (!breakpoint && m_entryChecks && line == ar->linedefined && line != ar->lastlinedefined)
         return;
     lua_Debug level;
     bool stop = breakpoint;
@@ -636,6 +785,7 @@ void EngineDebugger::pause(lua_State *L)
     switch (command.kind) {
     case DebugCommand::Kind::Continue:
         m_mode = Mode::Run;
+        regate(L);
         break;
     case DebugCommand::Kind::StepInto:
         m_mode = Mode::StepInto;

@@ -118,6 +118,8 @@ void stopHook(lua_State *L, lua_Debug *ar)
         return;
     if (ar->event == LUA_HOOKLINE)
         PluaEngineAccess::debugger(engine).onLine(L, ar);
+    else if (ar->event == LUA_HOOKRET || ar->event == LUA_HOOKTAILRET)
+        PluaEngineAccess::debugger(engine).returned(L);
     else if (!engine->stopRequested())
         PluaEngineAccess::debugger(engine).takeRequests(L);
     if (engine->stopRequested()) {
@@ -229,7 +231,8 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         d->loaded = false;
     }
     const CLocaleOnThisThread cLocale;
-    const plua::Translation t = plua::translate(plua::handheldText(pluaSource));
+    const bool entryChecks = d->debugger->wantsEntryChecks();
+    const plua::Translation t = plua::translate(plua::handheldText(pluaSource), entryChecks);
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
@@ -250,7 +253,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         f.message = "the desktop engine cannot run this: " + f.message;
         return f;
     }
-    d->debugger->setCodeLines(chunkCodeLines(d->L));
+    d->debugger->setFunctions(chunkFunctions(d->L), entryChecks);
     d->loaded = true;
     return std::nullopt;
 }
@@ -268,8 +271,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     lua40::pushHelpers(L);
     d->failureLine = 0;
     d->stopLine = 0;
-    d->debugger->noteLibraryGlobals(L);
-    d->debugger->takeRequests(L); // breakpoints set before the run
+    d->debugger->prepareRun(L);
     t_state = L;
     t_engine = this;
     const int status = lua_pcall(L, 1, 0, chunk);

@@ -32,7 +32,7 @@ const DebugValue *find(const std::vector<DebugValue> &values, const std::string 
 // Runs `program` with `breakpoints`, answering the pauses with `commands`
 // in turn (then Continue); gives the stack at each pause.
 QStringList pauses(const char *program, std::vector<int> breakpoints,
-                   std::vector<DebugCommand> commands)
+                   std::vector<DebugCommand> commands, bool afterLoad = false)
 {
     PluaEngine engine;
     engine.setOutput([](std::string_view) {});
@@ -42,9 +42,14 @@ QStringList pauses(const char *program, std::vector<int> breakpoints,
         seen << QString::fromStdString(stackText(paused.snapshot()));
         return next < commands.size() ? commands[next++] : DebugCommand{};
     });
-    engine.setBreakpoints(std::move(breakpoints));
+    // Set before the load, only the functions that hold breakpoints hook
+    // lines; set later (as while a program runs), every line is hooked.
+    if (!afterLoad)
+        engine.setBreakpoints(breakpoints);
     if (const auto f = engine.load(program, "p.lua"))
         return {QStringLiteral("load: ") + QString::fromStdString(f->message)};
+    if (afterLoad)
+        engine.setBreakpoints(breakpoints);
     if (const auto f = engine.run())
         seen << QStringLiteral("run: ") + QString::fromStdString(f->message);
     return seen;
@@ -73,6 +78,8 @@ class tst_PluaDebug : public QObject
 private slots:
     void stops_data();
     void stops();
+    void breakpointsWhereverTheyAre_data();
+    void breakpointsWhereverTheyAre();
     void codeLinesAndMovedBreakpoints_data();
     void codeLinesAndMovedBreakpoints();
     void variablesAsLua40ShowsThem();
@@ -125,6 +132,37 @@ void tst_PluaDebug::stops()
         sequence.push_back(c);
     }
     QCOMPARE(pauses(Calls, {breakpoints.begin(), breakpoints.end()}, sequence), expected);
+}
+
+void tst_PluaDebug::breakpointsWhereverTheyAre_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<int>("breakpoint");
+    QTest::addColumn<QStringList>("expected");
+    const QString oneLine = QStringLiteral("function f(a) return a + 1 end\nx = f(1)\ny = f(2)\n");
+    const QStringList inOneLine{"main chunk:1", "f:1 < main chunk:2", "f:1 < main chunk:3"};
+    QTest::newRow("function on one line") << oneLine << 1 << inOneLine;
+    QTest::newRow("function on one line, set after the load") << oneLine << -1 << inOneLine;
+    // After a call of a function without breakpoints, the rest of the one
+    // with them still stops; and again when it runs next.
+    const QString afterCall =
+        QStringLiteral("function g()\n  return 1\nend\nfunction h() return 2 end\n"
+                       "function f()\n  local a = g() + h()\n  local b = a + 1\n  return b\nend\n"
+                       "f()\nf()\n");
+    const QStringList twice{"f:7 < main chunk:10", "f:7 < main chunk:11"};
+    QTest::newRow("after calls") << afterCall << 7 << twice;
+    QTest::newRow("after calls, set after the load") << afterCall << -7 << twice;
+    QTest::newRow("a function's first line")
+        << afterCall << 5 << QStringList{"f:5 < main chunk:10", "f:5 < main chunk:11"};
+}
+
+void tst_PluaDebug::breakpointsWhereverTheyAre()
+{
+    QFETCH(QString, program);
+    QFETCH(int, breakpoint); // negative: set after the load
+    QFETCH(QStringList, expected);
+    const QByteArray text = program.toLatin1();
+    QCOMPARE(pauses(text.constData(), {std::abs(breakpoint)}, {}, breakpoint < 0), expected);
 }
 
 void tst_PluaDebug::codeLinesAndMovedBreakpoints_data()

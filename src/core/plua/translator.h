@@ -38,7 +38,14 @@ struct Translation
 //   table(t), next  a table for walked in a while loop
 // The names the code adds all start with a prefix that no name of the
 // program starts with.
-Translation translate(std::string_view source);
+//
+// With `entryChecks`, every function over several lines (and the program's
+// chunk) starts with
+//   if P.D[N] then P.dbg() end
+// where N numbers the functions (the first number each compiled function
+// holds): a debugger marks the functions that hold breakpoints in D and
+// hooks lines only while one of them runs.
+Translation translate(std::string_view source, bool entryChecks = false);
 
 // A Lua 5.1 message about translated code in the program's own words: the
 // copies of %names (quoted) become %name again, renamed locals their names.

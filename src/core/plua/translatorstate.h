@@ -33,8 +33,9 @@ class Translator
 {
 public:
     Translator(std::string_view source, const SyntaxTree &tree, std::vector<Token> tokens,
-               std::string prefix)
-        : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix))
+               std::string prefix, bool entryChecks = false)
+        : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix)),
+          m_entryChecks(entryChecks)
     {}
 
     std::string run();
@@ -64,6 +65,8 @@ private:
     void replace(std::uint32_t begin, std::uint32_t end, std::string text);
 
     std::string variable(int nameNode) const;
+    // The debugger's look at a function's entry (see translate()).
+    std::string entryCheck();
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
     bool isZeroLiteral(int n) const;
     std::string operandName(int n) const;
@@ -108,6 +111,8 @@ private:
     const SyntaxTree &m_tree;
     std::vector<Token> m_tokens;
     std::string m_p;
+    bool m_entryChecks = false;
+    int m_functionCount = 0; // numbers the entry checks
     std::vector<Edit> m_edits;
     std::map<int, int> m_callEnds;
     std::vector<Function> m_functions;

@@ -1,6 +1,7 @@
 // The translation of statements, for loops and functions.
 #include "plua/translatorstate.h"
 
+
 namespace plua::TranslatorInternals {
 
 void Translator::block(int n)
@@ -238,6 +239,14 @@ void Translator::functionStatement(int n)
     replace(s.begin, node(body).begin, lead + wrapper + "function");
 }
 
+std::string Translator::entryCheck()
+{
+    // The number is the first number the compiled function holds: the
+    // debugger reads it there to tell which function is which.
+    return " if " + m_p + ".D[" + std::to_string(++m_functionCount) + "] then " + m_p +
+           ".dbg() end";
+}
+
 // Walks a function; returns the text that must come before its `function`
 // keyword (empty unless it has %names).
 std::string Translator::function(int n)
@@ -249,6 +258,11 @@ std::string Translator::function(int n)
         renameLocal(p);
         ++count;
     }
+    // A function written on one line goes without: a check would cost a
+    // small function called in a loop more than the rest of it.
+    if (m_entryChecks &&
+        m_src.substr(node(n).begin, node(n).end - node(n).begin).find('\n') != std::string_view::npos)
+        insert(node(params).end, entryCheck());
     if (node(params).flags & NodeFlag::Vararg)
         insert(node(params).end, " local arg = {n = " + m_p + ".select(\"#\", ...), ...};");
 
