@@ -42,7 +42,10 @@ public:
     void setBreakpoints(const QList<int> &lines);
     void toggleBreakpoint(int line);
     // The tool tip of a breakpoint's line (where the program will stop).
-    void setBreakpointTip(std::function<QString(int line)> tip) { m_breakpointTip = std::move(tip); }
+    void setBreakpointTip(std::function<QString(int line)> tip)
+    {
+        m_breakpointTip = std::move(tip);
+    }
     // The line a paused program stands at; 0 when none.
     void setPausedLine(int line);
     int pausedLine() const { return m_pausedLine; }

@@ -42,8 +42,7 @@ public:
     // `source` and `prefix` are the engine's, read when the program runs.
     EngineDebugger(Hook hook, const std::string &source, const std::string &prefix)
         : m_hook(hook), m_source(source), m_prefix(prefix)
-    {
-    }
+    {}
 
     // Any thread: taken up by the program's thread at its next count hook.
     void setBreakpoints(std::vector<int> lines);
@@ -109,7 +108,7 @@ private:
     std::vector<std::pair<int, int>> m_breakpointFunctions; // the lines they span, sorted
     bool m_entryChecks = false;
     bool m_uncheckedBreakpoint = false; // in a function without a check: all lines are hooked
-    int m_gateDepth = 0; // the stack depth of the outermost breakpoint function running
+    int m_gateDepth = 0;       // the stack depth of the outermost breakpoint function running
     std::vector<char> m_lines; // m_lines[line]: a breakpoint there
     bool m_anyBreakpoint = false;
     Mode m_mode = Mode::Run;

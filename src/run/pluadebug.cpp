@@ -137,7 +137,9 @@ struct Gatherer
         while (lua_next(L, table) != 0) {
             lua_pop(L, 1);
             const int type = lua_type(L, -1);
-            keys.push_back({type == LUA_TNUMBER ? 0 : type == LUA_TSTRING ? 1 : 2,
+            keys.push_back({type == LUA_TNUMBER   ? 0
+                            : type == LUA_TSTRING ? 1
+                                                  : 2,
                             type == LUA_TNUMBER ? lua_tonumber(L, -1) : 0, keyText(L, -1)});
         }
         std::sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
@@ -157,15 +159,16 @@ struct Gatherer
             }
             const std::string text = keyText(L, -2);
             const int type = lua_type(L, -2);
-            const Key probe{type == LUA_TNUMBER ? 0 : type == LUA_TSTRING ? 1 : 2,
+            const Key probe{type == LUA_TNUMBER   ? 0
+                            : type == LUA_TSTRING ? 1
+                                                  : 2,
                             type == LUA_TNUMBER ? lua_tonumber(L, -2) : 0, text};
-            const auto at = std::lower_bound(keys.begin(), keys.begin() + count, probe,
-                                             [](const Key &a, const Key &b) {
-                                                 if (a.rank != b.rank)
-                                                     return a.rank < b.rank;
-                                                 return a.rank == 0 ? a.number < b.number
-                                                                    : a.text < b.text;
-                                             });
+            const auto at = std::lower_bound(
+                keys.begin(), keys.begin() + count, probe, [](const Key &a, const Key &b) {
+                    if (a.rank != b.rank)
+                        return a.rank < b.rank;
+                    return a.rank == 0 ? a.number < b.number : a.text < b.text;
+                });
             if (at != keys.begin() + count && at->text == text)
                 entries.emplace_back(at - keys.begin(), describe(-1, text, depth + 1));
             lua_pop(L, 1);
@@ -239,8 +242,8 @@ private:
                 return false;
             const char type = m_bytes[m_at++];
             const std::size_t at = m_at;
-            if ((type == LUA_TBOOLEAN && !take(1)) || (type == LUA_TNUMBER && !take(m_numberSize)) ||
-                (type == LUA_TSTRING && !string()))
+            if ((type == LUA_TBOOLEAN && !take(1)) ||
+                (type == LUA_TNUMBER && !take(m_numberSize)) || (type == LUA_TSTRING && !string()))
                 return false;
             if (i < 3 && type == LUA_TSTRING)
                 first[i] = m_bytes.substr(at + m_sizeSize, m_at - at - m_sizeSize);

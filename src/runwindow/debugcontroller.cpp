@@ -51,8 +51,9 @@ DebugController::DebugController(QMainWindow *window, QPlainTextEdit *editor,
     m_runToCursor = add("mnuDebugRunToCursor", tr("Run &To Cursor"),
                         QKeySequence(Qt::CTRL | Qt::Key_F10), &DebugController::runToCursor);
     menu->addSeparator();
-    m_showWindow = add("mnuDebugWindow", tr("Debug &Window"),
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9), &DebugController::showWindow);
+    m_showWindow =
+        add("mnuDebugWindow", tr("Debug &Window"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9),
+            &DebugController::showWindow);
     // The stepping keys work where the stack and variables are read too.
     m_panel->addActions({m_continue, m_pause, m_stepOver, m_stepInto, m_stepOut});
 

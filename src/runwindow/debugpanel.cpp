@@ -118,8 +118,8 @@ void DebugPanel::showRunning(const QString &program)
 {
     setPausedControls(false);
     setWindowTitle(tr("Debug - %1: running").arg(program));
-    m_state->setText(tr("%1 is running. Pause it, or set a breakpoint (F9) to stop it at a line.")
-                         .arg(program));
+    m_state->setText(
+        tr("%1 is running. Pause it, or set a breakpoint (F9) to stop it at a line.").arg(program));
 }
 
 void DebugPanel::showPaused(const QString &program, const DebugSnapshot &snapshot)

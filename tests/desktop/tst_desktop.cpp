@@ -991,8 +991,8 @@ void tst_Desktop::debugProgramByKeys()
     // Stop ends the paused program at once.
     QCOMPARE(childrenOf(editor).size(), 1);
     d.key(QStringLiteral("shift+F5"));
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !d.windows(QStringLiteral("Debug - dbg.lua: stopped")).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.windows(QStringLiteral("Debug - dbg.lua: stopped")).isEmpty(),
+                             10000);
     QTRY_VERIFY_WITH_TIMEOUT(childrenOf(editor).isEmpty(), 5000);
     QCOMPARE(d.program().state(), QProcess::Running);
 }

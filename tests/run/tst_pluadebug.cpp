@@ -57,17 +57,17 @@ QStringList pauses(const char *program, std::vector<int> breakpoints,
 
 using K = DebugCommand::Kind;
 
-constexpr const char *Calls = "function inner(a)\n"   // 1
-                              "  local b = a + 1\n"   // 2
-                              "  return b\n"          // 3
-                              "end\n"                 // 4
-                              "function outer(x)\n"   // 5
+constexpr const char *Calls = "function inner(a)\n"    // 1
+                              "  local b = a + 1\n"    // 2
+                              "  return b\n"           // 3
+                              "end\n"                  // 4
+                              "function outer(x)\n"    // 5
                               "  local y = inner(x)\n" // 6
-                              "  return y * 2\n"      // 7
-                              "end\n"                 // 8
-                              "-- a comment\n"        // 9
-                              "r = outer(1)\n"        // 10
-                              "s = outer(2)\n";       // 11
+                              "  return y * 2\n"       // 7
+                              "end\n"                  // 8
+                              "-- a comment\n"         // 9
+                              "r = outer(1)\n"         // 10
+                              "s = outer(2)\n";        // 11
 
 } // namespace
 
@@ -102,7 +102,8 @@ void tst_PluaDebug::stops_data()
     QTest::newRow("breakpoint on a comment moves to the next code")
         << QList<int>{9} << QList<int>{} << QStringList{"main chunk:10"};
     QTest::newRow("step over a call")
-        << QList<int>{6} << QList<int>{int(K::StepOver), int(K::StepOver)}
+        << QList<int>{6}
+        << QList<int>{int(K::StepOver), int(K::StepOver)}
         // Back in the caller, the rest of line 10 has no line of its own.
         << QStringList{"outer:6 < main chunk:10", "outer:7 < main chunk:10", "main chunk:11",
                        "outer:6 < main chunk:11"};
@@ -207,8 +208,7 @@ void tst_PluaDebug::variablesAsLua40ShowsThem()
     engine.setBreakpoints({7});
     QVERIFY(!engine.load(program, "p.lua"));
     QVERIFY(!engine.run());
-    QCOMPARE(QString::fromStdString(stackText(snapshot)),
-             QStringLiteral("bump:7 < main chunk:11"));
+    QCOMPARE(QString::fromStdString(stackText(snapshot)), QStringLiteral("bump:7 < main chunk:11"));
     const DebugFrame &top = snapshot.frames.front();
     // Locals by the names the program gave them, renamed or not.
     QCOMPARE(find(top.locals, "step")->value, std::string("2"));
@@ -238,14 +238,22 @@ void tst_PluaDebug::expressionsInAFrame_data()
     QTest::addColumn<int>("frame");
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("result");
-    QTest::newRow("local") << 0 << "a * 10" << "10";
-    QTest::newRow("caller's local") << 1 << "x" << "1";
-    QTest::newRow("global") << 0 << "g .. \"!\"" << "seven!";
-    QTest::newRow("Lua 4.0 comparison") << 0 << "a < 2" << "1";
-    QTest::newRow("several values") << 0 << "a, g" << "1, seven";
-    QTest::newRow("not Lua 4.0") << 0 << "a ~= nil and true" << "nil";
-    QTest::newRow("syntax error") << 0 << "a +" << "error: expression expected near end of file";
-    QTest::newRow("run-time error") << 0 << "a .. {}" << "error: attempt to concat a table value";
+    QTest::newRow("local") << 0 << "a * 10"
+                           << "10";
+    QTest::newRow("caller's local") << 1 << "x"
+                                    << "1";
+    QTest::newRow("global") << 0 << "g .. \"!\""
+                            << "seven!";
+    QTest::newRow("Lua 4.0 comparison") << 0 << "a < 2"
+                                        << "1";
+    QTest::newRow("several values") << 0 << "a, g"
+                                    << "1, seven";
+    QTest::newRow("not Lua 4.0") << 0 << "a ~= nil and true"
+                                 << "nil";
+    QTest::newRow("syntax error") << 0 << "a +"
+                                  << "error: expression expected near end of file";
+    QTest::newRow("run-time error") << 0 << "a .. {}"
+                                    << "error: attempt to concat a table value";
 }
 
 void tst_PluaDebug::expressionsInAFrame()

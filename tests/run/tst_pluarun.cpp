@@ -65,11 +65,10 @@ void tst_PluaRun::corpus()
         QVERIFY(QFile::copy(source.filePath(file), work.filePath(file)));
 
     // args.txt: more options for the run, one a line (--break LINE).
-    QStringList args{QStringLiteral("program.lua"),  QStringLiteral("--events"),
-                     QStringLiteral("events.txt"),   QStringLiteral("--screenshot"),
-                     QStringLiteral("final.png"),    QStringLiteral("--databases"),
-                     QStringLiteral("db"),           QStringLiteral("--timeout"),
-                     QStringLiteral("20")};
+    QStringList args{
+        QStringLiteral("program.lua"),  QStringLiteral("--events"),  QStringLiteral("events.txt"),
+        QStringLiteral("--screenshot"), QStringLiteral("final.png"), QStringLiteral("--databases"),
+        QStringLiteral("db"),           QStringLiteral("--timeout"), QStringLiteral("20")};
     for (const QByteArray &line : readFile(source.filePath(QStringLiteral("args.txt"))).split('\n'))
         args += QString::fromUtf8(line).split(u' ', Qt::SkipEmptyParts);
     const ToolRun run = runPluaRun(args, work.path());

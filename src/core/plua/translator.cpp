@@ -170,7 +170,8 @@ std::string Translator::run()
 {
     // The program runs as a function inside the chunk, so that the helper
     // table takes none of its 200 locals.
-    insert(0, "local " + m_p + " = ...; return (function()" + (m_entryChecks ? entryCheck() : "") + " ");
+    const std::string check = m_entryChecks ? entryCheck() : std::string();
+    insert(0, "local " + m_p + " = ...; return (function()" + check + " ");
     lexical();
     m_functions.emplace_back();
     m_functions.back().tight = localsOf(child(0, 0), 0) > MaxLocals51;

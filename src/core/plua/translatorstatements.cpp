@@ -1,7 +1,6 @@
 // The translation of statements, for loops and functions.
 #include "plua/translatorstate.h"
 
-
 namespace plua::TranslatorInternals {
 
 void Translator::block(int n)
@@ -260,8 +259,8 @@ std::string Translator::function(int n)
     }
     // A function written on one line goes without: a check would cost a
     // small function called in a loop more than the rest of it.
-    if (m_entryChecks &&
-        m_src.substr(node(n).begin, node(n).end - node(n).begin).find('\n') != std::string_view::npos)
+    const std::string_view whole = m_src.substr(node(n).begin, node(n).end - node(n).begin);
+    if (m_entryChecks && whole.find('\n') != std::string_view::npos)
         insert(node(params).end, entryCheck());
     if (node(params).flags & NodeFlag::Vararg)
         insert(node(params).end, " local arg = {n = " + m_p + ".select(\"#\", ...), ...};");

@@ -14,11 +14,11 @@ namespace RunnerProtocol {
 
 enum class Type : quint8 {
     // editor to runner
-    Start = 1, // QString source, QString chunk name
-    Pen,       // qint8 kind (0 down, 1 move, 2 up), qint16 x, qint16 y
-    Key,       // qint32 code
-    Menu,      // qint32 item number
-    Answer,    // bool accepted, QString text, qint32 a, b, c
+    Start = 1,   // QString source, QString chunk name
+    Pen,         // qint8 kind (0 down, 1 move, 2 up), qint16 x, qint16 y
+    Key,         // qint32 code
+    Menu,        // qint32 item number
+    Answer,      // bool accepted, QString text, qint32 a, b, c
     Breakpoints, // QList<qint32> lines
     Pause,       // nothing
     Resume,      // qint8 DebugCommand::Kind, qint32 line

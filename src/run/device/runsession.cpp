@@ -157,23 +157,24 @@ DebugCommand RunSession::waitWhilePaused(PausedProgram &program)
         Qt::QueuedConnection);
     for (;;) {
         std::unique_lock lock(m_debugMutex);
-        m_debugWake.wait(lock, [this] {
-            return !m_debugRequests.empty() || m_device->stopped();
-        });
+        m_debugWake.wait(lock, [this] { return !m_debugRequests.empty() || m_device->stopped(); });
         if (m_device->stopped())
             return {};
         DebugRequest request = m_debugRequests.front();
         m_debugRequests.pop_front();
         lock.unlock();
         if (!request.evaluate) {
-            QMetaObject::invokeMethod(this, [this] { emit resumed(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { emit resumed(); }, Qt::QueuedConnection);
             return request.command;
         }
         // Programs are text in the handheld's character set, Latin-1.
         const QByteArray text = TextFile::toWindows1252(request.expression);
         const std::string result = program.evaluate(
-            request.frame, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-        const QString shown = QString::fromLatin1(result.data(), static_cast<qsizetype>(result.size()));
+            request.frame,
+            std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        const QString shown =
+            QString::fromLatin1(result.data(), static_cast<qsizetype>(result.size()));
         QMetaObject::invokeMethod(
             this,
             [this, frame = request.frame, expression = request.expression, shown] {
