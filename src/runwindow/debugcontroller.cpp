@@ -63,12 +63,11 @@ DebugController::DebugController(QMainWindow *window, QPlainTextEdit *editor,
                     m_session->evaluate(frame, expression);
             });
     connect(m_panel, &DebugPanel::frameChosen, this, &DebugController::showLine);
-    // Lines moved by editing take their breakpoints along: a running
-    // program hears of the new lines.
-    connect(editor->document(), &QTextDocument::contentsChanged, this,
-            &DebugController::sendBreakpoints);
     if (LineNumberMargin *m = margin()) {
         m->setBreakpointTip([this](int line) { return breakpointTip(line); });
+        // A running program hears of breakpoints set or cleared. It runs the
+        // text as it was when it started: marks moved by editing since are
+        // not sent for the lines they moved to.
         connect(m, &LineNumberMargin::breakpointsChanged, this, &DebugController::sendBreakpoints);
     }
     updateActions();
@@ -108,7 +107,7 @@ QList<int> DebugController::effectiveBreakpoints()
 {
     QList<int> lines;
     LineNumberMargin *m = margin();
-    if (!m)
+    if (!m || m->breakpoints().isEmpty())
         return lines;
     const std::vector<int> &code = codeLines();
     for (const int line : m->breakpoints()) {
