@@ -245,16 +245,15 @@ private:
             if ((type == LUA_TBOOLEAN && !take(1)) ||
                 (type == LUA_TNUMBER && !take(m_numberSize)) || (type == LUA_TSTRING && !string()))
                 return false;
-            if (i < 3 && type == LUA_TSTRING)
-                first[i] = m_bytes.substr(at + m_sizeSize, m_at - at - m_sizeSize);
+            // A string is written with its closing zero, which is left off.
+            if (i < 3 && type == LUA_TSTRING && m_at - at > m_sizeSize)
+                first[i] = m_bytes.substr(at + m_sizeSize, m_at - at - m_sizeSize - 1);
             if (i == 1 && type == LUA_TNUMBER && m_numberSize == sizeof(double)) {
                 std::memcpy(&f.firstNumber, m_bytes.data() + at, sizeof(double));
                 first[1] = "number";
             }
         }
-        // Strings are written with their closing zero.
-        f.checked = first[0] == std::string("D", 2) && first[1] == "number" &&
-                    first[2] == std::string("dbg", 4);
+        f.checked = first[0] == "D" && first[1] == "number" && first[2] == "dbg";
         if (!count(n))
             return false;
         for (std::uint64_t i = 0; i < n; ++i)
@@ -633,10 +632,13 @@ void EngineDebugger::takeRequestsNow(lua_State *L)
 
 void EngineDebugger::applyMask(lua_State *L)
 {
+    // Every line while stepping, or for breakpoints no entry check covers;
+    // with entry checks, lines (and returns) only while a function that
+    // holds a breakpoint runs.
+    const bool everyLine =
+        m_mode != Mode::Run || (m_anyBreakpoint && (!m_entryChecks || m_uncheckedBreakpoint));
     int mask = LUA_MASKCOUNT;
-    if (m_handler && m_mode != Mode::Run)
-        mask |= LUA_MASKLINE;
-    else if (m_handler && m_anyBreakpoint && (!m_entryChecks || m_uncheckedBreakpoint))
+    if (m_handler && everyLine)
         mask |= LUA_MASKLINE;
     else if (m_handler && m_anyBreakpoint && m_gateDepth > 0)
         mask |= LUA_MASKLINE | LUA_MASKRET;
