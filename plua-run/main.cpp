@@ -402,9 +402,10 @@ int main(int argc, char *argv[])
             return usage("only one FILE can be run");
         options.program = QFile::decodeName(arg);
     }
-    if (options.serve &&
-        (!options.imports.isEmpty() || !options.exports.isEmpty() || !options.breaks.empty()))
-        return usage("--import, --export and --break do not go with --serve");
+    if (options.serve && (!options.imports.isEmpty() || !options.exports.isEmpty()))
+        return usage("--import and --export do not go with --serve");
+    if (options.serve && !options.breaks.empty())
+        return usage("--break does not go with --serve: the editor sets its breakpoints");
     if (options.serve && !options.program.isEmpty())
         return usage("--serve takes its program on standard input");
     if (!options.serve && options.program.isEmpty())

@@ -164,8 +164,8 @@ private slots:
         QStringList top;
         for (QAction *a : f.window->menuBar()->actions())
             top << a->text();
-        // The design's four menus in their order; Run comes after them.
-        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help", "&Run"}));
+        // The design's four menus in their order; Run and Debug come after them.
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help", "&Run", "&Debug"}));
     }
 
     void tabMovesBetweenListHelpAndEditor()
