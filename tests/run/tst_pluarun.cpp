@@ -42,6 +42,8 @@ private slots:
     void faults_data();
     void faults();
     void stopsAnEndlessLoop();
+    void breakNeedsALine_data();
+    void breakNeedsALine();
     void databasesSurviveTheRun();
     void programSeesTheHandheldsCharacters();
 };
@@ -129,6 +131,32 @@ void tst_PluaRun::faults()
                    work.path());
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.startsWith(err), run.err.constData());
+}
+
+void tst_PluaRun::breakNeedsALine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray needsLine = "plua-run: --break needs a line number\nTry 'plua-run --help'.\n";
+    QTest::newRow("zero") << QStringList{"p.lua", "--break", "0"} << needsLine;
+    QTest::newRow("not a number") << QStringList{"p.lua", "--break", "x"} << needsLine;
+    QTest::newRow("missing") << QStringList{"p.lua", "--break"} << needsLine;
+    QTest::newRow("with --serve")
+        << QStringList{"--serve", "--break", "3"}
+        << QByteArray("plua-run: --break does not go with --serve: the editor sets its "
+                      "breakpoints\nTry 'plua-run --help'.\n");
+}
+
+void tst_PluaRun::breakNeedsALine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, err);
+    QTemporaryDir work;
+    QVERIFY(writeFile(work.filePath(QStringLiteral("p.lua")), "print(1)\n"));
+    const ToolRun run = runPluaRun(args, work.path());
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, err);
+    QVERIFY(run.out.isEmpty());
 }
 
 void tst_PluaRun::stopsAnEndlessLoop()
