@@ -107,6 +107,7 @@ private:
     std::vector<FunctionLines> m_functions;
     std::vector<std::pair<int, int>> m_breakpointFunctions; // the lines they span, sorted
     bool m_entryChecks = false;
+    std::vector<int> m_marked;          // the numbers of the functions marked in the helper table
     bool m_uncheckedBreakpoint = false; // in a function without a check: all lines are hooked
     int m_gateDepth = 0;       // the stack depth of the outermost breakpoint function running
     std::vector<char> m_lines; // m_lines[line]: a breakpoint there

@@ -235,8 +235,8 @@ private:
             return false;
         f.defined = static_cast<int>(defined);
         f.lastDefined = static_cast<int>(lastDefined);
-        // An entry check's constants come first: "D", its number, "dbg".
-        std::string first[3];
+        // An entry check's constants come first: its number, then "dbg".
+        std::string first[2];
         for (std::uint64_t i = 0; i < n; ++i) {
             if (m_at >= m_bytes.size())
                 return false;
@@ -246,14 +246,14 @@ private:
                 (type == LUA_TNUMBER && !take(m_numberSize)) || (type == LUA_TSTRING && !string()))
                 return false;
             // A string is written with its closing zero, which is left off.
-            if (i < 3 && type == LUA_TSTRING && m_at - at > m_sizeSize)
+            if (i < 2 && type == LUA_TSTRING && m_at - at > m_sizeSize)
                 first[i] = m_bytes.substr(at + m_sizeSize, m_at - at - m_sizeSize - 1);
-            if (i == 1 && type == LUA_TNUMBER && m_numberSize == sizeof(double)) {
+            if (i == 0 && type == LUA_TNUMBER && m_numberSize == sizeof(double)) {
                 std::memcpy(&f.firstNumber, m_bytes.data() + at, sizeof(double));
-                first[1] = "number";
+                first[0] = "number";
             }
         }
-        f.checked = first[0] == "D" && first[1] == "number" && first[2] == "dbg";
+        f.checked = first[0] == "number" && first[1] == "dbg";
         if (!count(n))
             return false;
         for (std::uint64_t i = 0; i < n; ++i)
@@ -603,7 +603,11 @@ void EngineDebugger::takeRequestsNow(lua_State *L)
             m_breakpointFunctions.clear();
             m_uncheckedBreakpoint = false;
             lua40::pushHelpers(L);
-            lua_newtable(L);
+            for (const int id : m_marked) {
+                lua_pushnil(L);
+                lua_rawseti(L, -2, id);
+            }
+            m_marked.clear();
             for (const FunctionLines &f : m_functions) {
                 const bool holds = std::any_of(f.lines.begin(), f.lines.end(), [this](int line) {
                     return static_cast<std::size_t>(line) < m_lines.size() &&
@@ -616,10 +620,10 @@ void EngineDebugger::takeRequestsNow(lua_State *L)
                     m_uncheckedBreakpoint = true;
                     continue;
                 }
+                m_marked.push_back(static_cast<int>(f.firstNumber));
                 lua_pushboolean(L, 1);
-                lua_rawseti(L, -2, static_cast<int>(f.firstNumber));
+                lua_rawseti(L, -2, m_marked.back());
             }
-            lua_setfield(L, -2, "D");
             lua_pop(L, 1);
             std::sort(m_breakpointFunctions.begin(), m_breakpointFunctions.end());
         }
@@ -663,8 +667,6 @@ void EngineDebugger::prepareRun(lua_State *L)
     noteLibraryGlobals(L);
     m_gateDepth = 0;
     lua40::pushHelpers(L);
-    lua_newtable(L);
-    lua_setfield(L, -2, "D");
     lua_pushlightuserdata(L, this);
     lua_pushcclosure(L, enterFunction, 1);
     lua_setfield(L, -2, "dbg");

@@ -41,10 +41,10 @@ struct Translation
 //
 // With `entryChecks`, every function over several lines (and the program's
 // chunk) starts with
-//   if P.D[N] then P.dbg() end
+//   if P[N] then P.dbg() end
 // where N numbers the functions (the first number each compiled function
-// holds): a debugger marks the functions that hold breakpoints in D and
-// hooks lines only while one of them runs.
+// holds): a debugger marks the functions that hold breakpoints in the
+// helper table and hooks lines only while one of them runs.
 Translation translate(std::string_view source, bool entryChecks = false);
 
 // A Lua 5.1 message about translated code in the program's own words: the

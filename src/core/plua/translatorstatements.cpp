@@ -242,8 +242,7 @@ std::string Translator::entryCheck()
 {
     // The number is the first number the compiled function holds: the
     // debugger reads it there to tell which function is which.
-    return " if " + m_p + ".D[" + std::to_string(++m_functionCount) + "] then " + m_p +
-           ".dbg() end";
+    return " if " + m_p + "[" + std::to_string(++m_functionCount) + "] then " + m_p + ".dbg() end";
 }
 
 // Walks a function; returns the text that must come before its `function`
