@@ -19,7 +19,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -34,6 +36,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <csignal>
@@ -448,6 +451,24 @@ void tst_RunWindow::pauseFreezesTheProgramUntilContinue()
     QVERIFY(panel->windowTitle().startsWith(QLatin1String("Debug - game.lua: paused at line ")));
     QCOMPARE(panel->stack()->count(), 1);
     QVERIFY(panel->stack()->item(0)->text().startsWith(QLatin1String("main chunk, line ")));
+    // A screen reader finds the parts by name and reads a variable's row
+    // as one sentence; Ctrl+C copies it.
+    QAccessibleInterface *variables = QAccessible::queryAccessibleInterface(panel->variables());
+    QVERIFY(variables);
+    QCOMPARE(variables->text(QAccessible::Name), QStringLiteral("Variables"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(panel->stack())->text(QAccessible::Name),
+             QStringLiteral("Call stack"));
+    QTreeWidgetItem *globals = panel->variables()->topLevelItem(2);
+    QCOMPARE(globals->text(0), QStringLiteral("Globals"));
+    QCOMPARE(globals->child(0)->text(0), QStringLiteral("n"));
+    const int n = globals->child(0)->text(1).toInt();
+    QVERIFY(n > 0);
+    QCOMPARE(globals->child(0)->data(1, Qt::AccessibleTextRole).toString(),
+             QStringLiteral("n = %1 (number)").arg(n));
+    panel->variables()->setCurrentItem(globals->child(0));
+    panel->variables()->setFocus();
+    QTest::keyClick(panel->variables(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("n = %1").arg(n));
 
     const QImage frozen = view->frame();
     const int scale = view->scale();
