@@ -768,7 +768,9 @@ void EngineDebugger::onLine(lua_State *L, lua_Debug *ar)
 
 void EngineDebugger::pauseIfRequested(lua_State *L)
 {
-    if (m_pauseRequested.load() && !m_inPause && m_handler) {
+    // A pause the count hook took up just before the program began to wait
+    // stands as a step into the next line: it is this one.
+    if ((m_pauseRequested.load() || m_mode == Mode::StepInto) && !m_inPause && m_handler) {
         m_pauseRequested.store(false);
         pause(L);
     }
@@ -782,7 +784,7 @@ void EngineDebugger::pause(lua_State *L)
     {
         Pause paused(L, m_source, m_prefix);
         depth = paused.depth();
-        if (!paused.snapshot().frames.empty())
+        if (m_handler && !paused.snapshot().frames.empty())
             command = m_handler(paused);
     }
     m_inPause = false;
