@@ -61,11 +61,12 @@ public:
     void onLine(lua_State *L, lua_Debug *ar);
     // Pauses now if a pause was requested (from a C function that waits).
     void pauseIfRequested(lua_State *L);
-    // Whether the program should be translated with entry checks (a
-    // breakpoint is set before it loads), and after the load, its functions:
-    // breakpoints move to lines with code, and with entry checks only the
-    // functions that hold one hook lines.
-    bool wantsEntryChecks();
+    // The lines whose functions get entry checks when the program is
+    // translated (the breakpoints set before it loads, moved to lines with
+    // code; none: no checks), and after the load, its functions: breakpoints
+    // move to lines with code, and with entry checks only the functions that
+    // hold one hook lines.
+    std::vector<int> entryCheckLines(const std::string &handheldText);
     void setFunctions(std::vector<FunctionLines> functions, bool entryChecks);
     // Before the run: the entry checks' table and function.
     void prepareRun(lua_State *L);
@@ -104,6 +105,7 @@ private:
 
     // Program's thread only.
     std::vector<int> m_codeLines;
+    std::vector<int> m_plainCodeLines; // of the program translated without checks
     std::vector<FunctionLines> m_functions;
     std::vector<std::pair<int, int>> m_breakpointFunctions; // the lines they span, sorted
     bool m_entryChecks = false;

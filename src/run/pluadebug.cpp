@@ -534,8 +534,7 @@ std::vector<int> codeLinesOf(const std::vector<FunctionLines> &functions)
 
 std::vector<int> pluaCodeLines(std::string_view pluaSource)
 {
-    // As the runner translates a program with breakpoints.
-    const plua::Translation t = plua::translate(plua::handheldText(pluaSource), true);
+    const plua::Translation t = plua::translate(plua::handheldText(pluaSource));
     if (!t.ok())
         return {};
     lua_State *L = luaL_newstate();
@@ -649,15 +648,45 @@ void EngineDebugger::applyMask(lua_State *L)
     lua_sethook(L, m_hook, mask, CountInterval);
 }
 
-bool EngineDebugger::wantsEntryChecks()
+std::vector<int> EngineDebugger::entryCheckLines(const std::string &handheldText)
 {
-    const std::lock_guard lock(m_mutex);
-    return m_handler && !m_requested.empty();
+    std::vector<int> requested;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_handler)
+            return {};
+        requested = m_requested;
+    }
+    if (requested.empty())
+        return {};
+    // Where the breakpoints will stop, from the program as it compiles
+    // without checks (the checks add no lines of their own elsewhere).
+    const plua::Translation plain = plua::translate(handheldText);
+    std::vector<int> code;
+    if (plain.ok()) {
+        lua_State *L = luaL_newstate();
+        if (L && luaL_loadbuffer(L, plain.code.data(), plain.code.size(), "=lines") == 0)
+            code = codeLinesOf(chunkFunctions(L));
+        if (L)
+            lua_close(L);
+    }
+    m_plainCodeLines = code;
+    std::vector<int> lines;
+    for (const int line : requested) {
+        const int at = code.empty() ? line : breakpointLine(code, line);
+        lines.push_back(at > 0 ? at : line);
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return lines;
 }
 
 void EngineDebugger::setFunctions(std::vector<FunctionLines> functions, bool entryChecks)
 {
-    m_codeLines = codeLinesOf(functions);
+    // Breakpoints move as in the program without checks, as the editor
+    // moves them.
+    m_codeLines =
+        entryChecks && !m_plainCodeLines.empty() ? m_plainCodeLines : codeLinesOf(functions);
     m_functions = std::move(functions);
     m_entryChecks = entryChecks;
 }

@@ -231,8 +231,12 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         d->loaded = false;
     }
     const CLocaleOnThisThread cLocale;
-    const bool entryChecks = d->debugger->wantsEntryChecks();
-    const plua::Translation t = plua::translate(plua::handheldText(pluaSource), entryChecks);
+    // With breakpoints set, the functions that hold them check at entry
+    // whether to hook lines (see EngineDebugger).
+    const std::string text = plua::handheldText(pluaSource);
+    const std::vector<int> checkLines = d->debugger->entryCheckLines(text);
+    const bool entryChecks = !checkLines.empty();
+    const plua::Translation t = plua::translate(text, entryChecks ? &checkLines : nullptr);
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;

@@ -170,7 +170,7 @@ std::string Translator::run()
 {
     // The program runs as a function inside the chunk, so that the helper
     // table takes none of its 200 locals.
-    const std::string check = m_entryChecks ? entryCheck() : std::string();
+    const std::string check = m_entryCheckLines ? entryCheck() : std::string();
     insert(0, "local " + m_p + " = ...; return (function()" + check + " ");
     lexical();
     m_functions.emplace_back();
@@ -207,7 +207,7 @@ std::string Translator::run()
 
 } // namespace TranslatorInternals
 
-Translation translate(std::string_view source, bool entryChecks)
+Translation translate(std::string_view source, const std::vector<int> *entryCheckLines)
 {
     Translation result;
     const std::string text = normalizedLineEnds(source);
@@ -222,7 +222,7 @@ Translation translate(std::string_view source, bool entryChecks)
         tokens.push_back(t);
     result.prefix = uniquePrefix(tokens, text);
     TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix,
-                                               entryChecks);
+                                               entryCheckLines);
     result.code = translator.run();
     for (const auto &[line, end] : translator.callEnds()) {
         if (end > 0)
