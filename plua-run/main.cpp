@@ -46,6 +46,7 @@ enum ExitCode : int {
 constexpr const char *Help =
     R"(Usage: plua-run FILE [--events FILE] [--screenshot PNG] [--timeout SECONDS]
                 [--storage FOLDER] [--import PDB]... [--export NAME=PDB]...
+                [--break LINE]...
        plua-run --serve [--storage FOLDER]
        plua-run --help | --version
 
@@ -84,6 +85,10 @@ display. What the program prints goes to standard output.
                      handheld installs; may be repeated. A database that
                      came from --import keeps its header, record attributes
                      and unique ids: unchanged, it is the same bytes
+  --break LINE       each time the program reaches LINE (or the first line
+                     with code after it), prints its call stack and the
+                     variables of the function there, then goes on; may be
+                     repeated. Strings are quoted, tables show their entries
   --serve            runs one program for the editor: the program and its
                      input come on standard input, its screen and dialogs
                      go to standard output, in the editor's own format
@@ -126,6 +131,7 @@ struct Options
     QString storage;
     QStringList imports;
     QList<std::pair<QString, QString>> exports; // database name, file
+    std::vector<int> breaks;
     double timeout = 10;
     bool serve = false;
 };
@@ -259,6 +265,13 @@ int run(const Options &options)
     });
     registerPluaLibrary(engine.state(), device);
     script->attach(device);
+    if (!options.breaks.empty()) {
+        engine.setPauseHandler([toStdout](PausedProgram &paused) {
+            toStdout(breakReport(paused.snapshot()));
+            return DebugCommand{};
+        });
+        engine.setBreakpoints(options.breaks);
+    }
 
     // Programs are stored in the handheld's character set, Latin-1.
     // The engine takes it as the handheld does (plua::handheldText).
@@ -358,7 +371,15 @@ int main(int argc, char *argv[])
                 target = &options.screenshot;
             else if (std::strcmp(arg, "--storage") == 0 || std::strcmp(arg, "--databases") == 0)
                 target = &options.storage;
-            else if (std::strcmp(arg, "--timeout") != 0)
+            else if (std::strcmp(arg, "--break") == 0) {
+                bool ok = false;
+                const int line = i + 1 < argc ? QByteArray(argv[i + 1]).toInt(&ok) : 0;
+                if (!ok || line <= 0)
+                    return usage("--break needs a line number");
+                options.breaks.push_back(line);
+                ++i;
+                continue;
+            } else if (std::strcmp(arg, "--timeout") != 0)
                 return usage((std::string("unknown option ") + arg).c_str());
             if (i + 1 >= argc)
                 return usage((std::string(arg) + " needs a value").c_str());
@@ -385,6 +406,8 @@ int main(int argc, char *argv[])
     }
     if (options.serve && (!options.imports.isEmpty() || !options.exports.isEmpty()))
         return usage("--import and --export do not go with --serve");
+    if (options.serve && !options.breaks.empty())
+        return usage("--break does not go with --serve: the editor sets its breakpoints");
     if (options.serve && !options.program.isEmpty())
         return usage("--serve takes its program on standard input");
     if (!options.serve && options.program.isEmpty())

@@ -38,7 +38,7 @@ BELOW = {
     "output": ["document", "platform"],
     "lang": ["document", "platform"],
     "session": ["output", "document", "platform"],
-    "runwindow": ["document", "platform", "run"],
+    "runwindow": ["lang", "document", "platform", "run"],
     "info": ["session", "output", "document", "platform"],
     "app": ["info", "session", "output", "lang", "runwindow", "document", "platform", "run"],
 }

@@ -4,13 +4,18 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextBlock>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int Padding = 4; // between the numbers and either edge
+// A breakpoint's mark: white numbers on it stand out 5.9:1.
+const QColor BreakpointFill(196, 32, 32);
 
 int digitsFor(int count)
 {
@@ -114,6 +119,7 @@ void LineNumberMargin::paintEvent(QPaintEvent *event)
     painter.fillRect(event->rect(), m_background);
     const int right = width() - Padding;
     const QList<Row> rows = visibleRows();
+    const QList<int> breakpointLines = breakpoints();
     // Numbers never taller than their lines, however the text was sized.
     if (!rows.isEmpty() && rows.first().height > 0 &&
         painter.fontMetrics().height() > rows.first().height) {
@@ -125,11 +131,34 @@ void LineNumberMargin::paintEvent(QPaintEvent *event)
         if (row.top + row.height < event->rect().top() || row.top > event->rect().bottom())
             continue;
         const QRect box(0, row.top, width(), row.height);
+        const bool breakpoint = breakpointLines.contains(row.line);
         if (row.line == m_markedLine) {
             painter.fillRect(box.adjusted(1, 0, -1, 0), m_markFill);
             painter.setPen(m_markText);
+        } else if (row.line == m_pausedLine) {
+            painter.fillRect(box, palette().color(QPalette::Highlight));
+            painter.setPen(palette().color(QPalette::HighlightedText));
         } else {
             painter.setPen(m_text);
+        }
+        if (breakpoint) {
+            // A round mark: red with white text, or a red ring round a
+            // line that is marked already.
+            painter.save();
+            painter.setRenderHint(QPainter::Antialiasing);
+            const QRectF pill = QRectF(box).adjusted(1.5, 1.5, -1.5, -1.5);
+            const qreal radius = pill.height() / 2;
+            if (row.line == m_markedLine || row.line == m_pausedLine) {
+                painter.setPen(QPen(BreakpointFill, 2));
+                painter.drawRoundedRect(pill, radius, radius);
+            } else {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(BreakpointFill);
+                painter.drawRoundedRect(pill, radius, radius);
+            }
+            painter.restore();
+            if (row.line != m_markedLine && row.line != m_pausedLine)
+                painter.setPen(Qt::white);
         }
         painter.drawText(QRect(0, row.top, right, row.height), Qt::AlignRight | Qt::AlignVCenter,
                          QString::number(row.line));
@@ -138,12 +167,19 @@ void LineNumberMargin::paintEvent(QPaintEvent *event)
 
 bool LineNumberMargin::event(QEvent *event)
 {
-    if (event->type() == QEvent::ToolTip && m_markedLine > 0) {
+    if (event->type() == QEvent::ToolTip && (m_markedLine > 0 || !m_breakpoints.isEmpty())) {
         const auto *help = static_cast<QHelpEvent *>(event);
+        const QList<int> breakpointLines = breakpoints();
         for (const Row &row : visibleRows()) {
-            if (row.line == m_markedLine && help->pos().y() >= row.top &&
-                help->pos().y() < row.top + row.height) {
-                QToolTip::showText(help->globalPos(), m_message, this);
+            if (help->pos().y() < row.top || help->pos().y() >= row.top + row.height)
+                continue;
+            QStringList tips;
+            if (row.line == m_markedLine)
+                tips << m_message;
+            if (breakpointLines.contains(row.line))
+                tips << (m_breakpointTip ? m_breakpointTip(row.line) : tr("Breakpoint"));
+            if (!tips.isEmpty()) {
+                QToolTip::showText(help->globalPos(), tips.join(QLatin1Char('\n')), this);
                 return true;
             }
         }
@@ -152,6 +188,61 @@ bool LineNumberMargin::event(QEvent *event)
         return true;
     }
     return QWidget::event(event);
+}
+
+QList<int> LineNumberMargin::breakpoints() const
+{
+    QList<int> lines;
+    for (const QTextCursor &cursor : m_breakpoints)
+        lines.append(cursor.blockNumber() + 1);
+    std::sort(lines.begin(), lines.end());
+    // Lines deleted round a breakpoint leave it once, on the line that took
+    // their place.
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return lines;
+}
+
+void LineNumberMargin::setBreakpoints(const QList<int> &lines)
+{
+    m_breakpoints.clear();
+    QTextDocument *document = m_editor->document();
+    for (const int line : lines) {
+        const QTextBlock block = document->findBlockByNumber(line - 1);
+        if (block.isValid())
+            m_breakpoints.append(QTextCursor(block));
+    }
+    update();
+    emit breakpointsChanged();
+}
+
+void LineNumberMargin::toggleBreakpoint(int line)
+{
+    QList<int> lines = breakpoints();
+    if (lines.contains(line))
+        lines.removeAll(line);
+    else
+        lines.append(line);
+    setBreakpoints(lines);
+}
+
+void LineNumberMargin::setPausedLine(int line)
+{
+    if (line == m_pausedLine)
+        return;
+    m_pausedLine = line;
+    update();
+}
+
+void LineNumberMargin::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    for (const Row &row : visibleRows()) {
+        if (event->position().y() >= row.top && event->position().y() < row.top + row.height) {
+            toggleBreakpoint(row.line);
+            return;
+        }
+    }
 }
 
 bool LineNumberMargin::eventFilter(QObject *watched, QEvent *event)

@@ -1,14 +1,21 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
+#include <QTextCursor>
 #include <QWidget>
+
+#include <functional>
 
 class EditorTextEdit;
 
 // A margin left of the editor's text with the number of each line, as wide
 // as the largest number needs. A line can be marked (a fault found there):
 // its number shows on a red mark, with the message as the mark's tool tip.
+// Lines may hold breakpoints (a click on the number toggles one): they show
+// as a round mark, stay with their lines as the text is edited, and the line
+// a paused program stands at shows in the selection's colours.
 class LineNumberMargin : public QWidget
 {
     Q_OBJECT
@@ -30,6 +37,19 @@ public:
     QColor markFillColour() const { return m_markFill; }
     QColor markTextColour() const { return m_markText; }
 
+    // Breakpoints, from 1, sorted.
+    QList<int> breakpoints() const;
+    void setBreakpoints(const QList<int> &lines);
+    void toggleBreakpoint(int line);
+    // The tool tip of a breakpoint's line (where the program will stop).
+    void setBreakpointTip(std::function<QString(int line)> tip)
+    {
+        m_breakpointTip = std::move(tip);
+    }
+    // The line a paused program stands at; 0 when none.
+    void setPausedLine(int line);
+    int pausedLine() const { return m_pausedLine; }
+
     // Lines shown, from 1, with their top in the margin's coordinates.
     struct Row
     {
@@ -39,8 +59,12 @@ public:
     };
     QList<Row> visibleRows() const;
 
+signals:
+    void breakpointsChanged();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -56,4 +80,8 @@ private:
     QColor m_text;
     QColor m_markFill;
     QColor m_markText;
+    // A cursor at the start of each breakpoint's line moves with the line.
+    QList<QTextCursor> m_breakpoints;
+    std::function<QString(int)> m_breakpointTip;
+    int m_pausedLine = 0;
 };

@@ -3,6 +3,7 @@
 
 #include "plua/programtext.h"
 #include "plua/translator.h"
+#include "run/enginedebugger.h"
 #include "run/lua40library.h"
 
 #include <lua.hpp>
@@ -22,7 +23,7 @@
 // functions and the hook find it from the state alone.
 static const char EngineKey = 0;
 // Instructions between two looks at a stop request.
-static constexpr int StopCheckInterval = 1000;
+static constexpr int StopCheckInterval = EngineDebugger::CountInterval;
 // Lua 4.0's stack of 1024 slots holds about a thousand calls of the
 // smallest function and fewer of larger ones; deeper, a program overflows
 // it. Counting calls, not slots, never refuses a program 4.0 runs.
@@ -42,6 +43,7 @@ struct PluaEngine::Private
     std::size_t used = 0;                       // bytes the state holds
     std::vector<std::pair<int, int>> callLines; // see plua::Translation
     InstructionPace pace;                       // of a run held to a handheld's speed
+    std::unique_ptr<EngineDebugger> debugger;
 };
 
 // What the hook and the message handler need of an engine.
@@ -57,6 +59,7 @@ struct PluaEngineAccess
     {
         return e->d->callLines;
     }
+    static EngineDebugger &debugger(PluaEngine *e) { return *e->d->debugger; }
 };
 
 namespace {
@@ -150,9 +153,24 @@ int callDepth(lua_State *L)
     return lua_getstack(L, 0, &here) ? here.i_ci : 0;
 }
 
+// The engine the running program's thread serves, found without a look in
+// the registry on each line the debugger hooks.
+thread_local lua_State *t_state = nullptr;
+thread_local PluaEngine *t_engine = nullptr;
+
+void stopHook(lua_State *L, lua_Debug *ar);
+
+// Switches the call hook on or off, leaving the debugger's line and return
+// hooks as they are.
+void hookCalls(lua_State *L, bool on)
+{
+    const int mask = lua_gethookmask(L);
+    lua_sethook(L, stopHook, on ? mask | LUA_MASKCALL : mask & ~LUA_MASKCALL, StopCheckInterval);
+}
+
 void stopHook(lua_State *L, lua_Debug *ar)
 {
-    PluaEngine *engine = PluaEngine::fromState(L);
+    PluaEngine *engine = L == t_state ? t_engine : PluaEngine::fromState(L);
     if (ar->event == LUA_HOOKCALL) {
         // Past Lua 4.0's depth: the call being made overflows the stack, on
         // the caller's line, as in 4.0. Else the program came back up first.
@@ -165,15 +183,26 @@ void stopHook(lua_State *L, lua_Debug *ar)
             lua_concat(L, 2);
             lua_error(L);
         }
-        lua_sethook(L, stopHook, LUA_MASKCOUNT, StopCheckInterval);
+        hookCalls(L, false);
         return;
     }
-    // Counting calls only when the program is deep costs nothing otherwise.
-    if (callDepth(L) > CallDepthLimit)
-        lua_sethook(L, stopHook, LUA_MASKCOUNT | LUA_MASKCALL, StopCheckInterval);
-    else if (engine)
-        PluaEngineAccess::overflowDepth(engine) = 0;
-    if (engine && engine->stopRequested()) {
+    if (!engine)
+        return;
+    const bool counted = ar->event == LUA_HOOKCOUNT;
+    if (ar->event == LUA_HOOKLINE) {
+        PluaEngineAccess::debugger(engine).onLine(L, ar);
+    } else if (ar->event == LUA_HOOKRET || ar->event == LUA_HOOKTAILRET) {
+        PluaEngineAccess::debugger(engine).returned(L);
+    } else {
+        // Counting calls only when the program is deep costs nothing otherwise.
+        if (callDepth(L) > CallDepthLimit)
+            hookCalls(L, true);
+        else
+            PluaEngineAccess::overflowDepth(engine) = 0;
+        if (!engine->stopRequested())
+            PluaEngineAccess::debugger(engine).takeRequests(L);
+    }
+    if (engine->stopRequested()) {
         // The line where the program was, before a protected call of the
         // program passes the stop on from elsewhere.
         int &line = PluaEngineAccess::stopLine(engine);
@@ -182,7 +211,8 @@ void stopHook(lua_State *L, lua_Debug *ar)
         lua40::pushStopSignal(L);
         lua_error(L);
     }
-    if (engine)
+    // The pace counts instructions, which only the count hook sees.
+    if (counted)
         keepPace(*engine);
 }
 
@@ -244,6 +274,7 @@ PluaEngine::PluaEngine() : d(std::make_unique<Private>())
     const CLocaleOnThisThread cLocale;
     d->L = lua_newstate(limitedAlloc, &d->used);
     lua_atpanic(d->L, panic);
+    d->debugger = std::make_unique<EngineDebugger>(stopHook, d->source, d->prefix);
     d->sink = [](std::string_view text) { std::cout << text << std::flush; };
     lua_pushlightuserdata(d->L, const_cast<char *>(&EngineKey));
     lua_pushlightuserdata(d->L, this);
@@ -283,7 +314,12 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         d->loaded = false;
     }
     const CLocaleOnThisThread cLocale;
-    const plua::Translation t = plua::translate(plua::handheldText(pluaSource));
+    // With breakpoints set, the functions that hold them check at entry
+    // whether to hook lines (see EngineDebugger).
+    const std::string text = plua::handheldText(pluaSource);
+    const std::vector<int> checkLines = d->debugger->entryCheckLines(text);
+    const bool entryChecks = !checkLines.empty();
+    const plua::Translation t = plua::translate(text, entryChecks ? &checkLines : nullptr);
     if (!t.ok())
         return Failure{t.error->line, t.error->message};
     d->source = "=" + chunkName;
@@ -304,6 +340,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
         f.message = "the desktop engine cannot run this: " + f.message;
         return f;
     }
+    d->debugger->setFunctions(chunkFunctions(d->L), entryChecks);
     d->loaded = true;
     return std::nullopt;
 }
@@ -321,7 +358,12 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
     lua40::pushHelpers(L);
     d->failureLine = 0;
     d->stopLine = 0;
+    d->debugger->prepareRun(L);
+    t_state = L;
+    t_engine = this;
     const int status = lua_pcall(L, 1, 0, chunk);
+    t_state = nullptr;
+    t_engine = nullptr;
     lua_remove(L, chunk); // the handler
     if (status == 0)
         return std::nullopt;
@@ -383,6 +425,26 @@ bool PluaEngine::stopRequested() const
 void PluaEngine::setInstructionRate(double rate)
 {
     m_rate.store(rate > 0 ? rate : 0);
+}
+
+void PluaEngine::setPauseHandler(std::function<DebugCommand(PausedProgram &)> handler)
+{
+    d->debugger->setHandler(std::move(handler));
+}
+
+void PluaEngine::setBreakpoints(std::vector<int> lines)
+{
+    d->debugger->setBreakpoints(std::move(lines));
+}
+
+void PluaEngine::requestPause()
+{
+    d->debugger->requestPause();
+}
+
+void PluaEngine::pauseIfRequested()
+{
+    d->debugger->pauseIfRequested(d->L);
 }
 
 void PluaEngine::setOutput(std::function<void(std::string_view)> sink)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "run/lua40library.h"
+#include "run/pluadebug.h"
 
 #include <atomic>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct lua_State;
 
@@ -67,6 +69,20 @@ public:
     void setOutput(std::function<void(std::string_view)> sink);
     // Sends text to the output sink (for libraries that print).
     void output(std::string_view text) const override;
+
+    // --- debugging (run/pluadebug.h) ---
+    // Without a pause handler, breakpoints and pauses do nothing. It is
+    // called on the program's thread at each stop, may block as long as it
+    // likes and says how the program goes on; a stop requested meanwhile
+    // ends the run once it returns.
+    void setPauseHandler(std::function<DebugCommand(PausedProgram &)> handler);
+    // Any thread: the lines of the program to stop at (taken up within a
+    // thousand instructions), and a stop at the program's next line.
+    void setBreakpoints(std::vector<int> lines);
+    void requestPause();
+    // Program's thread, for library functions that wait: pauses here if a
+    // pause was requested. A stop meanwhile is theirs to see (the device's).
+    void pauseIfRequested();
 
     // The engine that owns `L` (nullptr for a state it did not make).
     static PluaEngine *fromState(lua_State *L);

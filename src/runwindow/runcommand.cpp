@@ -2,6 +2,8 @@
 #include "document/gotoline.h"
 #include "textfile.h"
 
+#include "debugcontroller.h"
+
 #include "plua/parser.h"
 #include "plua/programtext.h"
 #include "runwindow.h"
@@ -30,6 +32,9 @@ RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices
     stopAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     stopAction->setShortcutContext(Qt::WindowShortcut);
     connect(stopAction, &QAction::triggered, this, &RunCommand::stop);
+    // The debugger's menu comes after Run.
+    m_debugger = new DebugController(
+        window, editor, [this] { return m_runWindow.data(); }, m_fileName);
 }
 
 RunWindow *RunCommand::ensureRunWindow()
@@ -38,6 +43,7 @@ RunWindow *RunCommand::ensureRunWindow()
         m_runWindow = new RunWindow(m_host, m_window);
         connect(m_runWindow, &RunWindow::goToLine, this, &RunCommand::goToLine);
         connect(m_runWindow, &RunWindow::restartRequested, this, &RunCommand::run);
+        m_debugger->watch(m_runWindow);
     }
     return m_runWindow;
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class DebugController;
 class HostServices;
 class QAction;
 class QMainWindow;
@@ -29,6 +30,7 @@ public:
     RunWindow *runWindow() const { return m_runWindow; }
     // Puts the editor's caret at the start of `line` (from 1) and focuses it.
     void goToLine(int line);
+    DebugController *debugger() const { return m_debugger; }
 
 private:
     RunWindow *ensureRunWindow();
@@ -38,6 +40,7 @@ private:
     HostServices &m_host;
     std::function<QString()> m_fileName;
     QPointer<RunWindow> m_runWindow;
+    DebugController *m_debugger;
 };
 
 // Gives `window` the Run command for `editor`; `fileName` tells the

@@ -41,7 +41,8 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_view(new HandheldView(this)),
       m_scaleBox(new QComboBox(this)), m_speedBox(new HandheldSpeedBox(host, this)),
       m_status(new QLabel(this)), m_sound(new QLabel(this)),
-      m_stopButton(new QPushButton(tr("Stop"), this))
+      m_stopButton(new QPushButton(tr("Stop"), this)),
+      m_pauseButton(new QPushButton(tr("Pause"), this))
 {
     setObjectName(QStringLiteral("runWindow"));
     setWindowTitle(tr("Run"));
@@ -63,6 +64,12 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     m_stopButton->setObjectName(QStringLiteral("runStop"));
     m_stopButton->setEnabled(false);
     m_stopButton->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+
+    m_pauseButton->setObjectName(QStringLiteral("runPause"));
+    m_pauseButton->setEnabled(false);
+    m_pauseButton->setShortcut(QKeySequence(Qt::Key_Pause));
+    m_pauseButton->setToolTip(tr("Freeze the program and its screen until Continue (Pause)"));
+    m_pauseButton->setFocusPolicy(Qt::NoFocus);
 
     m_scaleBox->setObjectName(QStringLiteral("runScale"));
     m_scaleBox->setToolTip(tr("Screen scale"));
@@ -107,6 +114,7 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     controls->addWidget(m_sound, 1);
     controls->addWidget(restart);
     controls->addWidget(screenshot);
+    controls->addWidget(m_pauseButton);
     controls->addWidget(m_stopButton);
     auto *tools = new QHBoxLayout;
     tools->addWidget(m_speedBox);
@@ -132,6 +140,12 @@ RunWindow::RunWindow(HostServices &host, QWidget *parent)
     connect(shown, &QAction::triggered, this, [this] { saveScreenshot(true); });
 
     connect(m_stopButton, &QPushButton::clicked, this, &RunWindow::stop);
+    connect(m_pauseButton, &QPushButton::clicked, this, [this] {
+        if (isPaused())
+            resume({});
+        else
+            pause();
+    });
     connect(m_status, &QLabel::linkActivated, this, [this](const QString &link) {
         emit goToLine(link.mid(QStringLiteral("line:").size()).toInt());
     });
@@ -263,6 +277,37 @@ bool RunWindow::isRunning() const
     return m_session && m_session->isRunning();
 }
 
+bool RunWindow::isPaused() const
+{
+    return m_session && m_session->isPaused();
+}
+
+void RunWindow::pause()
+{
+    if (isRunning())
+        m_session->pause();
+}
+
+void RunWindow::resume(DebugCommand command)
+{
+    if (isPaused())
+        m_session->resume(command);
+}
+
+void RunWindow::showPaused(bool paused, int line)
+{
+    // Paused, the handheld takes no pen or keys: the program could not
+    // see them.
+    m_view->setRunner(paused ? nullptr : m_session);
+    m_pauseButton->setText(paused ? tr("Continue") : tr("Pause"));
+    const QString shortName =
+        m_fileName.isEmpty() ? tr("Untitled") : QFileInfo(m_fileName).fileName();
+    if (paused)
+        setStatus(tr("Paused at line %1 of %2").arg(line).arg(shortName), line);
+    else
+        setStatus(tr("Running %1").arg(shortName), 0);
+}
+
 void RunWindow::run(const QString &source, const QString &fileName)
 {
     if (m_session) {
@@ -292,8 +337,17 @@ void RunWindow::run(const QString &source, const QString &fileName)
         showSound(note);
     });
     connect(m_session, &RunnerProcess::finished, this, &RunWindow::onFinished);
+    connect(m_session, &RunnerProcess::paused, this,
+            [this](const DebugSnapshot &snapshot) { showPaused(true, snapshot.line); });
+    connect(m_session, &RunnerProcess::resumed, this, [this] {
+        if (isRunning())
+            showPaused(false, 0);
+    });
     setStatus(tr("Running %1").arg(shortName), 0);
     m_stopButton->setEnabled(true);
+    m_pauseButton->setEnabled(true);
+    m_pauseButton->setText(tr("Pause"));
+    emit sessionStarted(m_session);
     m_firstFrame = false;
     m_started.start();
     m_session->start(source, shortName);
@@ -333,6 +387,8 @@ void RunWindow::stop()
 void RunWindow::onFinished(bool stopped, int line, const QString &message)
 {
     m_stopButton->setEnabled(false);
+    m_pauseButton->setEnabled(false);
+    m_pauseButton->setText(tr("Pause"));
     m_view->setRunner(nullptr);
     if (m_databases)
         m_databases->setProgramRunning(false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/pluadebug.h"
+
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
@@ -18,7 +20,9 @@ class RunnerProcess;
 // wrong (a click on it goes to the program's line), the screen's scale,
 // Restart (Ctrl+R), Save Screenshot and Stop. Closing it stops the program.
 // The scale chosen is remembered; the window shows the largest scale up to
-// it that fits the screen's free area.
+// it that fits the screen's free area. Pause (the Pause key) freezes the
+// program and its screen until Continue; the handheld takes no input
+// meanwhile.
 class RunWindow : public QWidget
 {
     Q_OBJECT
@@ -33,6 +37,12 @@ public:
     void showFault(const QString &fileName, int line, const QString &message);
     void stop();
     bool isRunning() const;
+    bool isPaused() const;
+    void pause();
+    // Goes on after a pause as `command` says (Continue, a step).
+    void resume(DebugCommand command);
+    // The run's runner; nullptr before the first run.
+    RunnerProcess *session() const { return m_session; }
     QString statusText() const;
     HandheldView *view() const { return m_view; }
     // The scale the user chose (the one shown may be smaller to fit).
@@ -51,6 +61,8 @@ signals:
     void goToLine(int line);
     // The first picture of a run reached the window, `ms` after run().
     void firstFrameShown(qint64 ms);
+    // A run's runner was made; it starts right after (breakpoints go in now).
+    void sessionStarted(RunnerProcess *session);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -60,6 +72,7 @@ private:
     void onFinished(bool stopped, int line, const QString &message);
     void setStatus(const QString &text, int line);
     void showSound(const QString &note);
+    void showPaused(bool paused, int line);
     void fitScale();
     bool fits(int scale);
 
@@ -72,6 +85,7 @@ private:
     QLabel *m_sound; // the latest sound, fading
     QPropertyAnimation *m_soundFade;
     QPushButton *m_stopButton;
+    QPushButton *m_pauseButton;
     RunnerProcess *m_session = nullptr;
     QString m_fileName;
     QElapsedTimer m_started;

@@ -6,12 +6,14 @@
 #include "info/frmfirstrun.h"
 #include "info/pluainfo.h"
 #include "document/textbuffer.h"
+#include "lang/linenumbermargin.h"
 #include "textfile.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
@@ -29,6 +31,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <memory>
 
@@ -158,14 +161,53 @@ private slots:
             QVERIFY(items[captions.size()]->isSeparator());
     }
 
+    // F9 sets a breakpoint at the caret's line; it moves with its line as
+    // lines are added or deleted above it, its tool tip says where a line
+    // without code really stops, and a click on its number clears it.
+    void breakpointsStayWithTheirLines()
+    {
+        MainWindowFixture f;
+        f.setText(QStringLiteral("x = 1\n-- note\ny = 2\nz = 3\n"));
+        auto *margin = f.editor()->findChild<LineNumberMargin *>();
+        QVERIFY(margin);
+        f.setCaret(f.editor()->document()->findBlockByNumber(1).position());
+        f.trigger("mnuDebugToggleBreakpoint");
+        QCOMPARE(margin->breakpoints(), QList<int>{2});
+        const auto rowOf = [margin](int line) {
+            for (const LineNumberMargin::Row &row : margin->visibleRows())
+                if (row.line == line)
+                    return QPoint(margin->width() / 2, row.top + row.height / 2);
+            return QPoint();
+        };
+        QHelpEvent tip(QEvent::ToolTip, rowOf(2), margin->mapToGlobal(rowOf(2)));
+        QApplication::sendEvent(margin, &tip);
+        QCOMPARE(
+            QToolTip::text(),
+            QStringLiteral("Breakpoint: this line has no code, so the program stops at line 3"));
+
+        QTextCursor cursor(f.editor()->document());
+        cursor.insertText(QStringLiteral("w = 0\n"));
+        QCOMPARE(margin->breakpoints(), QList<int>{3});
+        cursor = QTextCursor(f.editor()->document()->findBlockByNumber(2));
+        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        QCOMPARE(f.editor()->toPlainText(), QStringLiteral("w = 0\nx = 1\ny = 2\nz = 3\n"));
+        QCOMPARE(margin->breakpoints(), QList<int>{3});
+
+        QTest::mouseClick(margin, Qt::LeftButton, {}, rowOf(3));
+        QVERIFY(margin->breakpoints().isEmpty());
+        QTest::mouseClick(margin, Qt::LeftButton, {}, rowOf(1));
+        QCOMPARE(margin->breakpoints(), QList<int>{1});
+    }
+
     void menuOrder()
     {
         MainWindowFixture f;
         QStringList top;
         for (QAction *a : f.window->menuBar()->actions())
             top << a->text();
-        // The design's four menus in their order; Run comes after them.
-        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help", "&Run"}));
+        // The design's four menus in their order; Run and Debug come after them.
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help", "&Run", "&Debug"}));
     }
 
     void tabMovesBetweenListHelpAndEditor()

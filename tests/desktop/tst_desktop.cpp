@@ -30,6 +30,7 @@ private slots:
     void editorConveniencesByKeys();
     void runProgramFromTheEditor();
     void runWindowToolsByKeys();
+    void debugProgramByKeys();
     void hostileProgramsLeaveTheEditorWhole();
     void userEnvironments_data();
     void userEnvironments();
@@ -1028,6 +1029,55 @@ void tst_Desktop::runWindowToolsByKeys()
     QVERIFY2(d.waitActive(title), qPrintable(d.error()));
     d.key(QStringLiteral("alt+F4"));
     QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    QCOMPARE(d.program().state(), QProcess::Running);
+}
+
+// The debugger by keys: a breakpoint (F9) stops the run and the debug
+// window comes with the keyboard on the first local, which Ctrl+C copies;
+// F10 steps, F6 goes on to the next hit, Shift+F5 stops. What the window
+// shows is read from its title and from the locals pasted into the file.
+void tst_Desktop::debugProgramByKeys()
+{
+    X11Desktop &d = *m_desktop;
+    writeUserFile(d.home() + QStringLiteral("/program/settings.ini"), "1\r\n");
+    const QString lua = d.home() + QStringLiteral("/dbg.lua");
+    writeUserFile(lua, "total = 0\r\nfunction add(n)\r\n  local doubled = n * 2\r\n"
+                       "  total = total + doubled\r\nend\r\nadd(21)\r\nadd(5)\r\n"
+                       "while 1 do pevent() end\r\n");
+    QVERIFY2(d.startProgram(QStringLiteral(SCRIVLET_BIN_DIR), {lua}), qPrintable(d.error()));
+    QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+    const QString editorWindow = d.windows(MainTitle).value(0);
+    const qint64 editor = d.program().processId();
+
+    d.key(QStringLiteral("ctrl+Home Down Down F9"));
+    d.key(QStringLiteral("F5"));
+    const QString atLine3 = QStringLiteral("Debug - dbg.lua: paused at line 3");
+    QVERIFY2(d.waitActive(atLine3), qPrintable(d.error()));
+    const auto pasteLocal = [&](const QByteArray &expected) {
+        d.key(QStringLiteral("ctrl+c"));
+        d.run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), editorWindow});
+        QVERIFY2(d.waitActive(MainTitle), qPrintable(d.error()));
+        d.key(QStringLiteral("ctrl+End Return ctrl+v ctrl+s"));
+        QTRY_VERIFY_WITH_TIMEOUT(X11Desktop::readFile(lua).endsWith("\r\n" + expected + "\r\n"),
+                                 10000);
+    };
+    pasteLocal("n = 21");
+
+    d.key(QStringLiteral("F10"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !d.windows(QStringLiteral("Debug - dbg.lua: paused at line 4")).isEmpty(), 10000);
+    d.key(QStringLiteral("F6"));
+    QTRY_VERIFY_WITH_TIMEOUT(!d.windows(atLine3).isEmpty(), 10000);
+    d.key(QStringLiteral("ctrl+shift+F9"));
+    QVERIFY2(d.waitActive(atLine3), qPrintable(d.error()));
+    pasteLocal("n = 5");
+
+    // Stop ends the paused program at once.
+    QCOMPARE(childrenOf(editor).size(), 1);
+    d.key(QStringLiteral("shift+F5"));
+    QTRY_VERIFY_WITH_TIMEOUT(!d.windows(QStringLiteral("Debug - dbg.lua: stopped")).isEmpty(),
+                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(childrenOf(editor).isEmpty(), 5000);
     QCOMPARE(d.program().state(), QProcess::Running);
 }
 

@@ -42,6 +42,8 @@ private slots:
     void faults_data();
     void faults();
     void stopsAnEndlessLoop();
+    void breakNeedsALine_data();
+    void breakNeedsALine();
     void databasesSurviveTheRun();
     void programSeesTheHandheldsCharacters();
 };
@@ -64,11 +66,14 @@ void tst_PluaRun::corpus()
     for (const QString &file : {QStringLiteral("program.lua"), QStringLiteral("events.txt")})
         QVERIFY(QFile::copy(source.filePath(file), work.filePath(file)));
 
-    const ToolRun run = runPluaRun(
-        {QStringLiteral("program.lua"), QStringLiteral("--events"), QStringLiteral("events.txt"),
-         QStringLiteral("--screenshot"), QStringLiteral("final.png"), QStringLiteral("--databases"),
-         QStringLiteral("db"), QStringLiteral("--timeout"), QStringLiteral("20")},
-        work.path());
+    // args.txt: more options for the run, one a line (--break LINE).
+    QStringList args{
+        QStringLiteral("program.lua"),  QStringLiteral("--events"),  QStringLiteral("events.txt"),
+        QStringLiteral("--screenshot"), QStringLiteral("final.png"), QStringLiteral("--databases"),
+        QStringLiteral("db"),           QStringLiteral("--timeout"), QStringLiteral("20")};
+    for (const QByteArray &line : readFile(source.filePath(QStringLiteral("args.txt"))).split('\n'))
+        args += QString::fromUtf8(line).split(u' ', Qt::SkipEmptyParts);
+    const ToolRun run = runPluaRun(args, work.path());
     const QByteArray expectedErr = readFile(source.filePath(QStringLiteral("expected.err")));
     QCOMPARE(run.err, expectedErr);
     QCOMPARE(run.exitCode, expectedErr.isEmpty() ? 0 : 1);
@@ -146,6 +151,32 @@ void tst_PluaRun::faults()
                    work.path());
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.startsWith(err), run.err.constData());
+}
+
+void tst_PluaRun::breakNeedsALine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray needsLine = "plua-run: --break needs a line number\nTry 'plua-run --help'.\n";
+    QTest::newRow("zero") << QStringList{"p.lua", "--break", "0"} << needsLine;
+    QTest::newRow("not a number") << QStringList{"p.lua", "--break", "x"} << needsLine;
+    QTest::newRow("missing") << QStringList{"p.lua", "--break"} << needsLine;
+    QTest::newRow("with --serve")
+        << QStringList{"--serve", "--break", "3"}
+        << QByteArray("plua-run: --break does not go with --serve: the editor sets its "
+                      "breakpoints\nTry 'plua-run --help'.\n");
+}
+
+void tst_PluaRun::breakNeedsALine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, err);
+    QTemporaryDir work;
+    QVERIFY(writeFile(work.filePath(QStringLiteral("p.lua")), "print(1)\n"));
+    const ToolRun run = runPluaRun(args, work.path());
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, err);
+    QVERIFY(run.out.isEmpty());
 }
 
 void tst_PluaRun::stopsAnEndlessLoop()

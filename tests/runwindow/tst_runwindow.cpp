@@ -10,17 +10,22 @@
 #include "scriptedhost.h"
 #include "offscreenscreen.h"
 #include "testenv.h"
+#include "runwindow/debugcontroller.h"
+#include "runwindow/debugpanel.h"
 #include "runwindow/handheldview.h"
 #include "runwindow/runcommand.h"
 #include "runwindow/runwindow.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -30,6 +35,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <csignal>
@@ -102,6 +108,7 @@ private slots:
     void screenshotsAreTheViewsPixels();
     void screenshotFailuresAreReported_data();
     void screenshotFailuresAreReported();
+    void pauseFreezesTheProgramUntilContinue();
 
 private:
     struct Editor
@@ -437,6 +444,78 @@ void tst_RunWindow::screenshotFailuresAreReported()
                  qPrintable(host.messages.constFirst().text));
         QCOMPARE(host.messages.constFirst().icon, HostServices::Icon::Error);
     }
+}
+
+// Pause freezes the program where it is, even where it waits for input,
+// and its screen with it; the pen does not reach it meanwhile. The debug
+// window shows where it stands; Continue goes on, and Stop ends it paused.
+void tst_RunWindow::pauseFreezesTheProgramUntilContinue()
+{
+    Editor editor;
+    editor.edit->setPlainText("n = 0\n"
+                              "while 1 do\n"
+                              "  n = n + 1\n"
+                              "  pmoveto(0, 0) print(n)\n"
+                              "  local e, x, y = pevent(10)\n"
+                              "  if e == penDown then pbox(x, y, 4, 4) end\n"
+                              "end\n");
+    editor.command->run();
+    RunWindow *window = editor.command->runWindow();
+    HandheldView *view = window->view();
+    QTRY_VERIFY(window->isRunning());
+    auto *pause = window->findChild<QPushButton *>(QStringLiteral("runPause"));
+    QVERIFY(pause);
+    QTRY_VERIFY(!view->frame().isNull());
+    QTest::qWait(100);
+    pause->click();
+    QTRY_VERIFY(window->isPaused());
+    QCOMPARE(pause->text(), QStringLiteral("Continue"));
+    QVERIFY(window->statusText().startsWith(QLatin1String("Paused at line ")));
+    DebugPanel *panel = editor.command->debugger()->panel();
+    QTRY_VERIFY(panel->isVisible());
+    QVERIFY(panel->windowTitle().startsWith(QLatin1String("Debug - game.lua: paused at line ")));
+    QCOMPARE(panel->stack()->count(), 1);
+    QVERIFY(panel->stack()->item(0)->text().startsWith(QLatin1String("main chunk, line ")));
+    // A screen reader finds the parts by name and reads a variable's row
+    // as one sentence; Ctrl+C copies it.
+    QAccessibleInterface *variables = QAccessible::queryAccessibleInterface(panel->variables());
+    QVERIFY(variables);
+    QCOMPARE(variables->text(QAccessible::Name), QStringLiteral("Variables"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(panel->stack())->text(QAccessible::Name),
+             QStringLiteral("Call stack"));
+    QTreeWidgetItem *globals = panel->variables()->topLevelItem(2);
+    QCOMPARE(globals->text(0), QStringLiteral("Globals"));
+    QCOMPARE(globals->child(0)->text(0), QStringLiteral("n"));
+    const int n = globals->child(0)->text(1).toInt();
+    QVERIFY(n > 0);
+    QCOMPARE(globals->child(0)->data(1, Qt::AccessibleTextRole).toString(),
+             QStringLiteral("n = %1 (number)").arg(n));
+    panel->variables()->setCurrentItem(globals->child(0));
+    panel->variables()->setFocus();
+    QTest::keyClick(panel->variables(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("n = %1").arg(n));
+
+    const QImage frozen = view->frame();
+    const int scale = view->scale();
+    QTest::mouseClick(view, Qt::LeftButton, {},
+                      view->screenRect().topLeft() + QPoint(80, 80) * scale);
+    QTest::qWait(300);
+    QCOMPARE(view->frame(), frozen);
+    QVERIFY(window->isPaused());
+
+    pause->click();
+    QTRY_VERIFY(view->frame() != frozen);
+    QCOMPARE(view->frame().pixelColor(81, 81), QColor(Qt::white));
+    QTRY_VERIFY(!window->isPaused());
+    QCOMPARE(pause->text(), QStringLiteral("Pause"));
+
+    window->pause();
+    QTRY_VERIFY(window->isPaused());
+    window->stop();
+    QTRY_VERIFY(!window->isRunning());
+    QCOMPARE(window->statusText(), QStringLiteral("Stopped"));
+    QVERIFY(panel->windowTitle().endsWith(QLatin1String("stopped")));
+    QVERIFY(!pause->isEnabled());
 }
 
 int main(int argc, char *argv[])

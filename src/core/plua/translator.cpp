@@ -170,7 +170,8 @@ std::string Translator::run()
 {
     // The program runs as a function inside the chunk, so that the helper
     // table takes none of its 200 locals.
-    insert(0, "local " + m_p + " = ...; return (function() ");
+    const std::string check = m_entryCheckLines ? entryCheck() : std::string();
+    insert(0, "local " + m_p + " = ...; return (function()" + check + " ");
     lexical();
     m_functions.emplace_back();
     m_functions.back().tight = localsOf(child(0, 0), 0) > MaxLocals51;
@@ -206,7 +207,7 @@ std::string Translator::run()
 
 } // namespace TranslatorInternals
 
-Translation translate(std::string_view source)
+Translation translate(std::string_view source, const std::vector<int> *entryCheckLines)
 {
     Translation result;
     const std::string text = normalizedLineEnds(source);
@@ -220,7 +221,8 @@ Translation translate(std::string_view source)
     for (Token t = lexer.next(); t.type != Tok::Eos; t = lexer.next())
         tokens.push_back(t);
     result.prefix = uniquePrefix(tokens, text);
-    TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix);
+    TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix,
+                                               entryCheckLines);
     result.code = translator.run();
     for (const auto &[line, end] : translator.callEnds()) {
         if (end > 0)

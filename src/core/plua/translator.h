@@ -38,7 +38,15 @@ struct Translation
 //   table(t), next  a table for walked in a while loop
 // The names the code adds all start with a prefix that no name of the
 // program starts with.
-Translation translate(std::string_view source);
+//
+// With `entryCheckLines` (sorted), every function whose text spans one of
+// those lines (and the program's chunk) starts with
+//   if P[N] then P.dbg() end
+// where N numbers the functions (the first number each compiled function
+// holds): a debugger marks the functions that hold breakpoints in the
+// helper table and hooks lines only while one of them runs; the others
+// cost nothing.
+Translation translate(std::string_view source, const std::vector<int> *entryCheckLines = nullptr);
 
 // A Lua 5.1 message about translated code in the program's own words: the
 // copies of %names (quoted) become %name again, renamed locals their names.

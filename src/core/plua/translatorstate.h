@@ -35,8 +35,9 @@ class Translator
 {
 public:
     Translator(std::string_view source, const SyntaxTree &tree, std::vector<Token> tokens,
-               std::string prefix)
-        : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix))
+               std::string prefix, const std::vector<int> *entryCheckLines = nullptr)
+        : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix)),
+          m_entryCheckLines(entryCheckLines)
     {}
 
     std::string run();
@@ -66,6 +67,11 @@ private:
     void replace(std::uint32_t begin, std::uint32_t end, std::string text);
 
     std::string variable(int nameNode) const;
+    // The debugger's look at a function's entry (see translate()).
+    std::string entryCheck();
+    // Whether the text from `begin` to `end` spans one of the lines of
+    // m_entryCheckLines.
+    bool spansCheckLine(std::uint32_t begin, std::uint32_t end);
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
     bool isZeroLiteral(int n) const;
     std::optional<double> folded(int n, int &budget) const;
@@ -113,6 +119,9 @@ private:
     const SyntaxTree &m_tree;
     std::vector<Token> m_tokens;
     std::string m_p;
+    const std::vector<int> *m_entryCheckLines = nullptr; // sorted; see translate()
+    std::vector<std::uint32_t> m_lineStarts;             // made for the first check
+    int m_functionCount = 0;                             // numbers the entry checks
     std::vector<Edit> m_edits;
     std::map<int, int> m_callEnds;
     std::vector<Function> m_functions;

@@ -1,6 +1,8 @@
 // The translation of statements, for loops and functions.
 #include "plua/translatorstate.h"
 
+#include <algorithm>
+
 namespace plua::TranslatorInternals {
 
 void Translator::block(int n)
@@ -238,6 +240,30 @@ void Translator::functionStatement(int n)
     replace(s.begin, node(body).begin, lead + wrapper + "function");
 }
 
+std::string Translator::entryCheck()
+{
+    // The number is the first number the compiled function holds: the
+    // debugger reads it there to tell which function is which.
+    return " if " + m_p + "[" + std::to_string(++m_functionCount) + "] then " + m_p + ".dbg() end";
+}
+
+bool Translator::spansCheckLine(std::uint32_t begin, std::uint32_t end)
+{
+    if (m_lineStarts.empty()) {
+        m_lineStarts.push_back(0);
+        for (std::uint32_t i = 0; i < m_src.size(); ++i)
+            if (m_src[i] == '\n')
+                m_lineStarts.push_back(i + 1);
+    }
+    const auto lineOf = [this](std::uint32_t pos) {
+        return static_cast<int>(std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos) -
+                                m_lineStarts.begin());
+    };
+    const auto first =
+        std::lower_bound(m_entryCheckLines->begin(), m_entryCheckLines->end(), lineOf(begin));
+    return first != m_entryCheckLines->end() && *first <= lineOf(end);
+}
+
 // Walks a function; returns the text that must come before its `function`
 // keyword (empty unless it has %names).
 std::string Translator::function(int n)
@@ -249,6 +275,8 @@ std::string Translator::function(int n)
         renameLocal(p);
         ++count;
     }
+    if (m_entryCheckLines && spansCheckLine(node(n).begin, node(n).end))
+        insert(node(params).end, entryCheck());
     if (node(params).flags & NodeFlag::Vararg)
         insert(node(params).end, " local arg = {n = " + m_p + ".select(\"#\", ...), ...};");
 

@@ -176,6 +176,11 @@ public:
     void setDialogObserver(std::function<void(const DialogRequest &)> observer);
     std::optional<DialogAnswer> askDialog(const DialogRequest &request);
     void answerDialog(const DialogAnswer &answer);
+    // A debugger's pause where the program waits for input: after
+    // interruptWait() (any thread), waitEvent() calls `interrupter` once on
+    // the program's thread before it goes on waiting.
+    void setWaitInterrupter(std::function<void()> interrupter);
+    void interruptWait();
     // Sleeps, waking early on stop. Returns false when stopped.
     bool sleepMs(qint64 ms);
     void requestStop();
@@ -305,6 +310,8 @@ private:
     bool m_inputEnded = false;
     Clock::time_point m_quietUntil;
     bool m_stop = false;
+    std::function<void()> m_interrupter;
+    bool m_interrupted = false;
     std::function<std::optional<DialogAnswer>(const DialogRequest &)> m_answerer;
     std::function<void(const DialogRequest &)> m_dialogObserver;
     std::optional<DialogAnswer> m_answer;

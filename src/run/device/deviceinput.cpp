@@ -208,6 +208,14 @@ std::optional<DeviceEvent> Device::waitEvent(int timeoutMs)
     for (;;) {
         if (m_stop)
             return std::nullopt;
+        if (m_interrupted && m_interrupter) {
+            m_interrupted = false;
+            const std::function<void()> interrupter = m_interrupter;
+            lock.unlock();
+            interrupter();
+            lock.lock();
+            continue;
+        }
         // While the menu is open the program waits, whatever its time-out.
         const bool menuOpen = m_form.open && m_form.menu;
         if (!m_events.empty() && !menuOpen && !m_inputEnded) {
@@ -318,6 +326,19 @@ bool Device::sleepMs(qint64 ms)
     const auto until = Clock::now() + std::chrono::milliseconds(std::max<qint64>(ms, 0));
     m_wake.wait_until(lock, until, [this] { return m_stop; });
     return !m_stop;
+}
+
+void Device::setWaitInterrupter(std::function<void()> interrupter)
+{
+    const std::lock_guard lock(m_mutex);
+    m_interrupter = std::move(interrupter);
+}
+
+void Device::interruptWait()
+{
+    const std::lock_guard lock(m_mutex);
+    m_interrupted = true;
+    m_wake.notify_all();
 }
 
 void Device::requestStop()

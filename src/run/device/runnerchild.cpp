@@ -108,6 +108,30 @@ void handle(RunSession &session, const RunnerProtocol::Message &m, bool *started
         device.answerDialog(answer);
         break;
     }
+    case Type::Breakpoints: {
+        QList<qint32> lines;
+        in >> lines;
+        session.setBreakpoints({lines.begin(), lines.end()});
+        break;
+    }
+    case Type::Pause:
+        session.pause();
+        break;
+    case Type::Resume: {
+        qint8 kind = 0;
+        qint32 line = 0;
+        in >> kind >> line;
+        if (kind >= 0 && kind <= static_cast<qint8>(DebugCommand::Kind::RunTo))
+            session.resume({static_cast<DebugCommand::Kind>(kind), line});
+        break;
+    }
+    case Type::Evaluate: {
+        qint32 frame = 0;
+        QString expression;
+        in >> frame >> expression;
+        session.evaluate(frame, expression);
+        break;
+    }
     default:
         break;
     }
@@ -141,6 +165,18 @@ int serveRunner(const QString &storage)
         channel.send(Type::Dialog, static_cast<qint8>(r.kind), r.text, r.initial, qint32(r.a),
                      qint32(r.b), qint32(r.c));
     });
+    QObject::connect(&session, &RunSession::paused, &session, [&](const DebugSnapshot &snapshot) {
+        QByteArray body;
+        QDataStream out(&body, QIODevice::WriteOnly);
+        RunnerProtocol::writeSnapshot(out, snapshot);
+        channel.sendRaw(Type::Paused, body);
+    });
+    QObject::connect(&session, &RunSession::resumed, &session,
+                     [&] { channel.sendRaw(Type::Resumed, {}); });
+    QObject::connect(&session, &RunSession::evaluated, &session,
+                     [&](int frame, const QString &expression, const QString &result) {
+                         channel.send(Type::Evaluated, qint32(frame), expression, result);
+                     });
     QObject::connect(&session, &RunSession::finished, &session,
                      [&](bool stopped, int line, const QString &message) {
                          channel.send(Type::Finished, stopped, qint32(line), message);

@@ -2,6 +2,7 @@
 
 #include "palmpalette.h"
 #include "runnerprotocol.h"
+#include "runsession.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -38,6 +39,7 @@ RunnerProcess::RunnerProcess(const QString &runner, const QString &storage, QObj
       m_runner(runner), m_storage(storage)
 {
     qRegisterMetaType<DialogRequest>();
+    qRegisterMetaType<DebugSnapshot>();
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
 #ifdef Q_OS_LINUX
     // The runner dies with the editor, even when the editor is killed, and
@@ -89,6 +91,8 @@ void RunnerProcess::start(const QString &source, const QString &chunkName)
         return;
     m_running = true;
     m_process->start(m_runner, {QStringLiteral("--serve"), QStringLiteral("--storage"), m_storage});
+    if (!m_breakpoints.isEmpty())
+        send(message(Type::Breakpoints, QList<qint32>(m_breakpoints.begin(), m_breakpoints.end())));
     send(message(Type::Start, source, chunkName));
     if (m_rate > 0)
         send(message(Type::Speed, m_rate));
@@ -142,6 +146,32 @@ void RunnerProcess::answerDialog(const DialogAnswer &answer)
                  qint32(answer.c)));
 }
 
+void RunnerProcess::setBreakpoints(const QList<int> &lines)
+{
+    m_breakpoints = lines;
+    send(message(Type::Breakpoints, QList<qint32>(lines.begin(), lines.end())));
+}
+
+void RunnerProcess::pause()
+{
+    if (!m_paused)
+        send(RunnerProtocol::encode(Type::Pause, {}));
+}
+
+void RunnerProcess::resume(DebugCommand command)
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    send(message(Type::Resume, qint8(command.kind), qint32(command.line)));
+}
+
+void RunnerProcess::evaluate(int frame, const QString &expression)
+{
+    if (m_paused)
+        send(message(Type::Evaluate, qint32(frame), expression));
+}
+
 void RunnerProcess::readMessages()
 {
     m_pending += m_process->readAllStandardOutput();
@@ -193,6 +223,27 @@ void RunnerProcess::readMessages()
             emit dialogRequested(request);
             break;
         }
+        case Type::Paused: {
+            DebugSnapshot snapshot;
+            if (!RunnerProtocol::readSnapshot(in, snapshot)) {
+                m_process->kill();
+                fail(tr("The program's runner sent what it should not; it was ended"));
+                return;
+            }
+            m_paused = true;
+            emit paused(snapshot);
+            break;
+        }
+        case Type::Resumed:
+            emit resumed();
+            break;
+        case Type::Evaluated: {
+            qint32 frame = 0;
+            QString expression, result;
+            in >> frame >> expression >> result;
+            emit evaluated(frame, expression, result);
+            break;
+        }
         case Type::Finished: {
             bool stopped = false;
             qint32 line = 0;
@@ -240,6 +291,7 @@ void RunnerProcess::end(bool stopped, int line, const QString &message)
         return;
     m_ended = true;
     m_running = false;
+    m_paused = false;
     m_menu.clear();
     emit finished(stopped, line, message);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device.h"
+#include "run/pluadebug.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -51,6 +52,14 @@ public:
     // speed), from its start or at once while it runs.
     void setInstructionRate(double rate);
 
+    // --- debugging, as RunSession's ---
+    // Before start() or while running: the lines to stop at.
+    void setBreakpoints(const QList<int> &lines);
+    void pause();
+    void resume(DebugCommand command);
+    void evaluate(int frame, const QString &expression);
+    bool isPaused() const { return m_paused; }
+
 signals:
     void frameReady(const QImage &screen);
     void dialogRequested(const DialogRequest &request);
@@ -59,6 +68,9 @@ signals:
     // As RunSession::finished; a runner that crashed or could not start
     // ends with a message that says so and line 0.
     void finished(bool stopped, int line, const QString &message);
+    void paused(const DebugSnapshot &snapshot);
+    void resumed();
+    void evaluated(int frame, const QString &expression, const QString &result);
 
 private:
     void sendPen(int kind, int x, int y);
@@ -80,4 +92,6 @@ private:
     bool m_stopRequested = false;
     bool m_ended = false;
     bool m_failed = false;
+    bool m_paused = false;
+    QList<int> m_breakpoints;
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "run/pluadebug.h"
+
 #include <QByteArray>
+#include <QDataStream>
 
 #include <optional>
 
@@ -11,11 +14,15 @@ namespace RunnerProtocol {
 
 enum class Type : quint8 {
     // editor to runner
-    Start = 1, // QString source, QString chunk name
-    Pen,       // qint8 kind (0 down, 1 move, 2 up), qint16 x, qint16 y
-    Key,       // qint32 code
-    Menu,      // qint32 item number
-    Answer,    // bool accepted, QString text, qint32 a, b, c
+    Start = 1,   // QString source, QString chunk name
+    Pen,         // qint8 kind (0 down, 1 move, 2 up), qint16 x, qint16 y
+    Key,         // qint32 code
+    Menu,        // qint32 item number
+    Answer,      // bool accepted, QString text, qint32 a, b, c
+    Breakpoints, // QList<qint32> lines
+    Pause,       // nothing
+    Resume,      // qint8 DebugCommand::Kind, qint32 line
+    Evaluate,    // qint32 frame, QString expression
     // double VM instructions a second, 0 for full speed
     Speed = 12,
     // runner to editor
@@ -24,6 +31,9 @@ enum class Type : quint8 {
     Sound,      // QString note
     Dialog,     // qint8 kind, QString text, QString initial, qint32 a, b, c
     Finished,   // bool stopped, qint32 line, QString message
+    Paused,     // DebugSnapshot
+    Resumed,    // nothing
+    Evaluated,  // qint32 frame, QString expression, QString result
     // QList<ScreenItem>: the screen in words
     ScreenItems = 28,
 };
@@ -42,5 +52,10 @@ QByteArray encode(Type type, const QByteArray &body);
 // Takes one whole message off the front of `buffer`; nothing while it is
 // incomplete. `broken` is set for a length beyond MaxMessage.
 std::optional<Message> take(QByteArray &buffer, bool *broken);
+
+// A snapshot as the runner sends it. Reading refuses one nested deeper
+// than a pause gathers, leaving the stream's status bad.
+void writeSnapshot(QDataStream &out, const DebugSnapshot &snapshot);
+bool readSnapshot(QDataStream &in, DebugSnapshot &snapshot);
 
 } // namespace RunnerProtocol

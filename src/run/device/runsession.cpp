@@ -13,6 +13,7 @@ RunSession::RunSession(const QString &databaseFolder, QObject *parent)
       m_frameTimer(new QTimer(this))
 {
     qRegisterMetaType<DialogRequest>();
+    qRegisterMetaType<DebugSnapshot>();
     // A little under 1/60 s, so a program that draws without pause is shown
     // at 60 frames a second at least.
     m_frameTimer->setInterval(15);
@@ -61,16 +62,21 @@ void RunSession::start(const QString &source, const QString &chunkName)
                 emit output(QByteArray(s.data(), static_cast<qsizetype>(s.size())));
             });
             registerPluaLibrary(engine.state(), *m_device);
+            engine.setPauseHandler(
+                [this](PausedProgram &program) { return waitWhilePaused(program); });
+            m_device->setWaitInterrupter([&engine] { engine.pauseIfRequested(); });
             {
                 const std::lock_guard lock(m_engineMutex);
                 m_engine = &engine;
                 engine.setInstructionRate(m_rate);
                 if (m_stopRequested)
                     engine.requestStop();
+                engine.setBreakpoints({m_breakpoints.begin(), m_breakpoints.end()});
             }
             failure = engine.load(text, chunk);
             if (!failure)
                 failure = engine.run();
+            m_device->setWaitInterrupter({});
             // Home ended it while it waited: an ordinary end.
             if (failure && m_device->inputEnded())
                 failure.reset();
@@ -89,11 +95,97 @@ void RunSession::start(const QString &source, const QString &chunkName)
 
 void RunSession::stop()
 {
+    {
+        const std::lock_guard lock(m_engineMutex);
+        m_stopRequested = true;
+        if (m_engine)
+            m_engine->requestStop();
+        m_device->requestStop();
+    }
+    const std::lock_guard lock(m_debugMutex);
+    m_debugWake.notify_all();
+}
+
+void RunSession::setBreakpoints(const QList<int> &lines)
+{
     const std::lock_guard lock(m_engineMutex);
-    m_stopRequested = true;
+    m_breakpoints = lines;
     if (m_engine)
-        m_engine->requestStop();
-    m_device->requestStop();
+        m_engine->setBreakpoints({lines.begin(), lines.end()});
+}
+
+void RunSession::pause()
+{
+    const std::lock_guard lock(m_engineMutex);
+    if (!m_engine || m_paused)
+        return;
+    m_engine->requestPause();
+    m_device->interruptWait();
+}
+
+void RunSession::resume(DebugCommand command)
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    const std::lock_guard lock(m_debugMutex);
+    m_debugRequests.push_back({command, false, 0, {}});
+    m_debugWake.notify_all();
+}
+
+void RunSession::evaluate(int frame, const QString &expression)
+{
+    if (!m_paused)
+        return;
+    const std::lock_guard lock(m_debugMutex);
+    m_debugRequests.push_back({{}, true, frame, expression});
+    m_debugWake.notify_all();
+}
+
+DebugCommand RunSession::waitWhilePaused(PausedProgram &program)
+{
+    // On the program's thread: the window hears of the pause, and the
+    // program waits here for how to go on, answering expressions meanwhile.
+    {
+        const std::lock_guard lock(m_debugMutex);
+        m_debugRequests.clear();
+    }
+    const DebugSnapshot snapshot = program.snapshot();
+    QMetaObject::invokeMethod(
+        this,
+        [this, snapshot] {
+            m_paused = true;
+            pollFrame(); // the screen as it is now
+            emit paused(snapshot);
+        },
+        Qt::QueuedConnection);
+    for (;;) {
+        std::unique_lock lock(m_debugMutex);
+        m_debugWake.wait(lock, [this] { return !m_debugRequests.empty() || m_device->stopped(); });
+        if (m_device->stopped())
+            return {};
+        DebugRequest request = m_debugRequests.front();
+        m_debugRequests.pop_front();
+        lock.unlock();
+        if (!request.evaluate) {
+            QMetaObject::invokeMethod(
+                this, [this] { emit resumed(); }, Qt::QueuedConnection);
+            return request.command;
+        }
+        // Programs are text in the handheld's character set, Latin-1.
+        const QByteArray text = TextFile::toWindows1252(request.expression);
+        const std::string result = program.evaluate(
+            request.frame,
+            std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        const QString shown =
+            QString::fromLatin1(result.data(), static_cast<qsizetype>(result.size()));
+        QMetaObject::invokeMethod(
+            this,
+            [this, frame = request.frame, expression = request.expression, shown] {
+                emit evaluated(frame, expression, shown);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void RunSession::setInstructionRate(double rate)
@@ -124,5 +216,6 @@ void RunSession::onThreadDone(bool stopped, int line, const QString &message)
     m_frameTimer->stop();
     pollFrame(); // the last picture
     m_running = false;
+    m_paused = false;
     emit finished(stopped, line, message);
 }

@@ -14,8 +14,10 @@ for name in "${names[@]}"; do
     work="$(mktemp -d)"
     cp "$name/program.lua" "$name/events.txt" "$work/"
     status=0
+    args=()
+    [ -f "$name/args.txt" ] && read -ra args <<<"$(tr '\n' ' ' <"$name/args.txt")"
     (cd "$work" && "$runner" program.lua --events events.txt --screenshot final.png \
-        --databases db --timeout 20 >out.txt 2>err.txt) || status=$?
+        --databases db --timeout 20 "${args[@]}" >out.txt 2>err.txt) || status=$?
     rm -f "$name"/*.png "$name/expected.out" "$name/expected.err"
     cp "$work/out.txt" "$name/expected.out"
     [ -s "$work/err.txt" ] && cp "$work/err.txt" "$name/expected.err"

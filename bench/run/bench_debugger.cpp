@@ -1,0 +1,192 @@
+// The debugger's cost and speed:
+//   - CPU time of the CPU-bound loops of bench_translate on the engine with
+//     no debugger, with breakpoints set but never hit, and the ratio (goal
+//     at most 1.2x; with none set the engine hooks no lines at all);
+//   - a step in the runner process (plua-run --serve beside the build):
+//     Step Over sent until the new line and its variables reached the
+//     editor's side (goal 50 ms), median and worst of RUNS steps.
+// usage: bench_debugger [RUNS]
+
+#include "run/pluaengine.h"
+#include "runnerprocess.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+struct Loop
+{
+    const char *name;
+    const char *code;
+};
+
+// The loops of bench_translate after a function that never runs: its line
+// 2 holds the breakpoint that is set but not hit.
+constexpr Loop Loops[] = {
+    {"arithmetic (10^6)", R"(function never()
+  return 1
+end
+local s = 0
+local i = 1
+while i <= 1000000 do
+  s = s + i * 2 - i / 3
+  if s > 1000000 then s = s - 999999 end
+  i = i + 1
+end
+result = s
+)"},
+    {"numeric for (10^6)", R"(function never()
+  return 1
+end
+local s = 0
+for i = 1, 1000000 do
+  local x = i * 0.5
+  s = s + x * x - x
+end
+result = s
+)"},
+    {"string building (2x10^5)", R"(function never()
+  return 1
+end
+local lines = 0
+local line = ""
+for i = 1, 200000 do
+  line = line .. "x" .. i
+  if i - 100 * floor(i / 100) == 0 then line = "" lines = lines + 1 end
+end
+result = lines
+)"},
+    {"table loop (10^6)", R"(function never()
+  return 1
+end
+local t = {}
+for i = 1, 1000000 do t[i] = i * 2 end
+local sum = 0
+for i = 1, 1000000 do sum = sum + t[i] end
+result = sum
+)"},
+    {"function calls (10^6)", R"(function never()
+  return 1
+end
+function add(a, b) return a + b end
+local s = 0
+for i = 1, 1000000 do s = add(s, i) end
+result = s
+)"},
+    {"calls of a 3-line function (10^6)", R"(function never()
+  return 1
+end
+function add(a, b)
+  return a + b
+end
+local s = 0
+for i = 1, 1000000 do s = add(s, i) end
+result = s
+)"},
+};
+
+double engineRun(const char *code, bool breakpoints)
+{
+    PluaEngine engine;
+    if (breakpoints) {
+        engine.setPauseHandler([](PausedProgram &) { return DebugCommand{}; });
+        engine.setBreakpoints({2});
+    }
+    if (const auto f = engine.load(code, "bench")) {
+        std::fprintf(stderr, "load failed: %d: %s\n", f->line, f->message.c_str());
+        std::exit(1);
+    }
+    const double start = cpuMs();
+    if (const auto f = engine.run()) {
+        std::fprintf(stderr, "run failed: %d: %s\n", f->line, f->message.c_str());
+        std::exit(1);
+    }
+    return cpuMs() - start;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// A program stepped line by line: a loop over a table, so every step
+// gathers a few locals and globals.
+constexpr const char *Stepped = R"(scores = {}
+for i = 1, 50 do scores[i] = i * i end
+local total = 0
+local i = 1
+while 1 do
+  total = total + scores[mod(i, 50) + 1]
+  i = i + 1
+end
+)";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    std::printf("Breakpoints set but not hit, best of %d (goal at most 1.2x):\n", runs);
+    std::printf("  %-34s %10s %14s %7s\n", "loop", "none ms", "breakpoint ms", "ratio");
+    for (const Loop &loop : Loops) {
+        double plain = 1e18, hooked = 1e18;
+        for (int r = 0; r < runs; ++r) {
+            plain = std::min(plain, engineRun(loop.code, false));
+            hooked = std::min(hooked, engineRun(loop.code, true));
+        }
+        std::printf("  %-34s %10.1f %14.1f %6.2fx\n", loop.name, plain, hooked, hooked / plain);
+    }
+
+    RunnerProcess runner(RunnerProcess::defaultRunner(), QDir::tempPath() + "/bench-debugger");
+    std::vector<double> steps;
+    const int wanted = std::max(20, runs * 10);
+    QElapsedTimer sent;
+    bool failed = false;
+    QObject::connect(&runner, &RunnerProcess::paused, &app, [&](const DebugSnapshot &snapshot) {
+        if (sent.isValid())
+            steps.push_back(static_cast<double>(sent.nsecsElapsed()) / 1e6);
+        if (snapshot.frames.empty() || static_cast<int>(steps.size()) >= wanted) {
+            runner.stop();
+            return;
+        }
+        sent.start();
+        runner.resume({DebugCommand::Kind::StepOver, 0});
+    });
+    QObject::connect(&runner, &RunnerProcess::finished, &app,
+                     [&](bool stopped, int, const QString &message) {
+                         failed = !stopped;
+                         if (failed)
+                             std::fprintf(stderr, "the run ended: %s\n", qPrintable(message));
+                         app.quit();
+                     });
+    runner.setBreakpoints({6});
+    runner.start(QString::fromLatin1(Stepped), QStringLiteral("bench"));
+    QTimer::singleShot(60000, &app, &QCoreApplication::quit);
+    app.exec();
+    if (failed || steps.empty())
+        return 1;
+    std::printf("Step Over in the runner until the new line and variables arrive, %zu steps "
+                "(goal 50 ms):\n  median %.2f ms, worst %.2f ms\n",
+                steps.size(), median(steps), *std::max_element(steps.begin(), steps.end()));
+    return 0;
+}
