@@ -252,7 +252,7 @@ void tst_PluaDebug::expressionsInAFrame_data()
     QTest::newRow("not Lua 4.0") << 0 << "a ~= nil and true"
                                  << "nil";
     QTest::newRow("syntax error") << 0 << "a +"
-                                  << "error: expression expected near end of file";
+                                  << "error: <expression> expected";
     QTest::newRow("run-time error") << 0 << "a .. {}"
                                     << "error: attempt to concat a table value";
 }
