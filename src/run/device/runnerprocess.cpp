@@ -91,11 +91,13 @@ void RunnerProcess::start(const QString &source, const QString &chunkName)
         return;
     m_running = true;
     m_process->start(m_runner, {QStringLiteral("--serve"), QStringLiteral("--storage"), m_storage});
+    // What the run starts with goes first: a short program may be over
+    // before a later message is read.
     if (!m_breakpoints.isEmpty())
         send(message(Type::Breakpoints, QList<qint32>(m_breakpoints.begin(), m_breakpoints.end())));
-    send(message(Type::Start, source, chunkName));
     if (m_rate > 0)
         send(message(Type::Speed, m_rate));
+    send(message(Type::Start, source, chunkName));
 }
 
 void RunnerProcess::setInstructionRate(double rate)
@@ -133,17 +135,6 @@ void RunnerProcess::sendPen(int kind, int x, int y)
 void RunnerProcess::key(int code)
 {
     send(message(Type::Key, qint32(code)));
-}
-
-void RunnerProcess::chooseMenu(int number)
-{
-    send(message(Type::Menu, qint32(number)));
-}
-
-void RunnerProcess::answerDialog(const DialogAnswer &answer)
-{
-    send(message(Type::Answer, answer.accepted, answer.text, qint32(answer.a), qint32(answer.b),
-                 qint32(answer.c)));
 }
 
 void RunnerProcess::setBreakpoints(const QList<int> &lines)
@@ -197,9 +188,6 @@ void RunnerProcess::readMessages()
             if (m->body.size() == Device::Width * Device::Height)
                 frame = m->body;
             break;
-        case Type::MenuItems:
-            in >> m_menu;
-            break;
         case Type::ScreenItems:
             in >> m_screenItems;
             emit screenItemsChanged();
@@ -208,19 +196,6 @@ void RunnerProcess::readMessages()
             QString note;
             in >> note;
             emit soundPlayed(note);
-            break;
-        }
-        case Type::Dialog: {
-            DialogRequest request;
-            qint8 kind = 0;
-            qint32 a = 0, b = 0, c = 0;
-            in >> kind >> request.text >> request.initial >> a >> b >> c;
-            request.kind = static_cast<DialogRequest::Kind>(
-                std::clamp<int>(kind, 0, static_cast<int>(DialogRequest::Kind::Time)));
-            request.a = a;
-            request.b = b;
-            request.c = c;
-            emit dialogRequested(request);
             break;
         }
         case Type::Paused: {
@@ -292,6 +267,5 @@ void RunnerProcess::end(bool stopped, int line, const QString &message)
     m_ended = true;
     m_running = false;
     m_paused = false;
-    m_menu.clear();
     emit finished(stopped, line, message);
 }
