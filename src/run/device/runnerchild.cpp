@@ -86,26 +86,10 @@ void handle(RunSession &session, const RunnerProtocol::Message &m, bool *started
         device.key(code);
         break;
     }
-    case Type::Menu: {
-        qint32 number = 0;
-        in >> number;
-        device.chooseMenu(number);
-        break;
-    }
     case Type::Speed: {
         double rate = 0;
         in >> rate;
         session.setInstructionRate(rate);
-        break;
-    }
-    case Type::Answer: {
-        DialogAnswer answer;
-        qint32 a = 0, b = 0, c = 0;
-        in >> answer.accepted >> answer.text >> a >> b >> c;
-        answer.a = a;
-        answer.b = b;
-        answer.c = c;
-        device.answerDialog(answer);
         break;
     }
     case Type::Breakpoints: {
@@ -149,7 +133,6 @@ int serveRunner(const QString &storage)
     Channel channel(channelFd);
 
     RunSession session(storage);
-    QStringList sentMenu;
     QList<ScreenItem> sentItems;
     bool started = false;
     QObject::connect(&session, &RunSession::frameReady, &session, [&](const QImage &frame) {
@@ -161,10 +144,6 @@ int serveRunner(const QString &storage)
     });
     QObject::connect(&session, &RunSession::soundPlayed, &session,
                      [&](const QString &note) { channel.send(Type::Sound, note); });
-    QObject::connect(&session, &RunSession::dialogRequested, &session, [&](const DialogRequest &r) {
-        channel.send(Type::Dialog, static_cast<qint8>(r.kind), r.text, r.initial, qint32(r.a),
-                     qint32(r.b), qint32(r.c));
-    });
     QObject::connect(&session, &RunSession::paused, &session, [&](const DebugSnapshot &snapshot) {
         QByteArray body;
         QDataStream out(&body, QIODevice::WriteOnly);
@@ -182,23 +161,18 @@ int serveRunner(const QString &storage)
                          channel.send(Type::Finished, stopped, qint32(line), message);
                          QCoreApplication::exit(0);
                      });
-    // The menu has no picture of its own: it is looked at as often as frames.
-    QTimer menuTimer;
-    menuTimer.setInterval(15);
-    QObject::connect(&menuTimer, &QTimer::timeout, &session, [&] {
-        const QStringList items = session.device().menuItems();
-        if (items != sentMenu) {
-            sentMenu = items;
-            channel.send(Type::MenuItems, items);
-        }
-        // So is what a screen reader reads.
+    // What a screen reader reads has no picture of its own: it is looked at
+    // as often as frames.
+    QTimer wordsTimer;
+    wordsTimer.setInterval(15);
+    QObject::connect(&wordsTimer, &QTimer::timeout, &session, [&] {
         const QList<ScreenItem> screenItems = session.device().screenItems();
         if (screenItems != sentItems) {
             sentItems = screenItems;
             channel.send(Type::ScreenItems, screenItems);
         }
     });
-    menuTimer.start();
+    wordsTimer.start();
 
     QByteArray pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);

@@ -43,11 +43,8 @@ public:
     void penMove(int x, int y) { sendPen(1, x, y); }
     void penUp(int x, int y) { sendPen(2, x, y); }
     void key(int code);
-    void chooseMenu(int number);
-    QStringList menuItems() const { return m_menu; }
     // The screen in words, as last sent.
     QList<ScreenItem> screenItems() const { return m_screenItems; }
-    void answerDialog(const DialogAnswer &answer);
     // Holds the program to about `rate` VM instructions a second (0: full
     // speed), from its start or at once while it runs.
     void setInstructionRate(double rate);
@@ -62,7 +59,6 @@ public:
 
 signals:
     void frameReady(const QImage &screen);
-    void dialogRequested(const DialogRequest &request);
     void soundPlayed(const QString &note);
     void screenItemsChanged();
     // As RunSession::finished; a runner that crashed or could not start
@@ -85,7 +81,6 @@ private:
     QString m_runner;
     QString m_storage;
     QByteArray m_pending;
-    QStringList m_menu;
     QList<ScreenItem> m_screenItems;
     double m_rate = 0;
     bool m_running = false;

@@ -17,8 +17,6 @@ enum class Type : quint8 {
     Start = 1,   // QString source, QString chunk name
     Pen,         // qint8 kind (0 down, 1 move, 2 up), qint16 x, qint16 y
     Key,         // qint32 code
-    Menu,        // qint32 item number
-    Answer,      // bool accepted, QString text, qint32 a, b, c
     Breakpoints, // QList<qint32> lines
     Pause,       // nothing
     Resume,      // qint8 DebugCommand::Kind, qint32 line
@@ -27,9 +25,7 @@ enum class Type : quint8 {
     Speed = 12,
     // runner to editor
     Frame = 16, // 160 x 160 palette indices, raw
-    MenuItems,  // QStringList
     Sound,      // QString note
-    Dialog,     // qint8 kind, QString text, QString initial, qint32 a, b, c
     Finished,   // bool stopped, qint32 line, QString message
     Paused,     // DebugSnapshot
     Resumed,    // nothing
