@@ -7,6 +7,7 @@
 #include "document/editortextedit.h"
 #include "document/gotoline.h"
 #include "document/projectdocument.h"
+#include "platform/menumerge.h"
 #include "lang/codeinsertion.h"
 #include "lang/pluacodeassist.h"
 #include "lang/pluaoutline.h"
@@ -54,12 +55,11 @@ EditorConveniences::EditorConveniences(frmMain &window) : QObject(&window), m_wi
 {
     setObjectName(QStringLiteral("conveniences"));
     m_recent = RecentFiles::load(m_window.host());
-    for (QMenu *menu : m_window.menuBar()->findChildren<QMenu *>(Qt::FindDirectChildrenOnly)) {
-        if (menu->objectName() == QLatin1String("mnuEdit"))
-            addEditItems(menu);
-        else if (menu->objectName() == QLatin1String("mnuFile"))
-            addRecentMenu(menu);
-    }
+    const MenuMerge &merge = MenuMerge::of(m_window);
+    if (QMenu *edit = merge.menuAt(QStringLiteral("edit")))
+        addEditItems(edit);
+    if (QMenu *file = merge.menuAt(QStringLiteral("file")))
+        addRecentMenu(file);
 
     // Ctrl+Q leaves as File > Exit does, through the same close question.
     auto *quit = new QAction(QStringLiteral("Quit"), &m_window);

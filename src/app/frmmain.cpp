@@ -6,6 +6,7 @@
 #include "document/textbuffer.h"
 #include "document/textmirror.h"
 #include "platform/hostservices.h"
+#include "platform/menumerge.h"
 #include "linestatus.h"
 #include "session/programstate.h"
 #include "document/projectdocument.h"
@@ -198,6 +199,18 @@ void frmMain::createMenus()
             addAction(action);
         }
     }
+
+    // Where the conveniences, Run and the debugger add their commands.
+    QStringList barPlaces;
+    for (const MainCommands::MergePlace &place : MainCommands::mergePlaces())
+        if (!place.menu)
+            barPlaces.append(QLatin1String(place.name));
+    auto *merge = new MenuMerge(*this, barPlaces);
+    for (const MainCommands::MergePlace &place : MainCommands::mergePlaces())
+        if (place.menu)
+            merge->addMenuPlace(QLatin1String(place.name),
+                                menuBar()->findChild<QMenu *>(QLatin1String(place.menu),
+                                                              Qt::FindDirectChildrenOnly));
 }
 
 void frmMain::createToolBar()

@@ -79,6 +79,15 @@ const Menu Menus[] = {
      }},
 };
 
+// In the order they appear: the conveniences after File's and Edit's own
+// items, then the Run and Debug menus after Help.
+const MergePlace MergePlaces[] = {
+    {"file", "mnuFile"},
+    {"edit", "mnuEdit"},
+    {"run", nullptr},
+    {"debug", nullptr},
+};
+
 // clang-format off
 const ToolButton ToolButtons[] = {
     {"New",   "mnuFileNew",   "document-new",   ":/icons/new.svg"},
@@ -98,6 +107,11 @@ const ToolButton ToolButtons[] = {
 std::span<const Menu> menus()
 {
     return Menus;
+}
+
+std::span<const MergePlace> mergePlaces()
+{
+    return MergePlaces;
 }
 
 std::span<const ToolButton> toolButtons()

@@ -6,9 +6,9 @@
 class frmMain;
 
 // The main window's commands as data: each menu with its items (design
-// name, caption, shortcut, what it runs) and the toolbar buttons that show
-// some of those same commands. frmMain builds its menus and toolbar from
-// these tables.
+// name, caption, shortcut, what it runs), the places where features add
+// theirs, and the toolbar buttons that show some of those same commands.
+// frmMain builds its menus and toolbar from these tables.
 namespace MainCommands {
 
 using Command = void (*)(frmMain &);
@@ -37,7 +37,16 @@ struct ToolButton
     const char *resource;
 };
 
+// A named place where a feature adds its own commands (see MenuMerge): the
+// end of one of the menus above, or a menu of the feature's own on the bar.
+struct MergePlace
+{
+    const char *name;
+    const char *menu; // the name of the menu it ends; nullptr: on the bar
+};
+
 std::span<const Menu> menus();
+std::span<const MergePlace> mergePlaces();
 std::span<const ToolButton> toolButtons();
 
 } // namespace MainCommands

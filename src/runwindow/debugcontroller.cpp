@@ -3,6 +3,7 @@
 
 #include "debugpanel.h"
 #include "lang/linenumbermargin.h"
+#include "platform/menumerge.h"
 #include "runnerprocess.h"
 #include "runwindow.h"
 
@@ -22,8 +23,8 @@ DebugController::DebugController(QMainWindow *window, QPlainTextEdit *editor,
       m_fileName(std::move(fileName)), m_panel(new DebugPanel(window))
 {
     setObjectName(QStringLiteral("debugController"));
-    QMenu *menu = window->menuBar()->addMenu(tr("&Debug"));
-    menu->setObjectName(QStringLiteral("mnuDebug"));
+    QMenu *menu = MenuMerge::of(*window).barMenu(QStringLiteral("debug"), tr("&Debug"),
+                                                 QStringLiteral("mnuDebug"));
     const auto add = [this, menu](const char *name, const QString &text, const QKeySequence &key,
                                   auto slot) {
         QAction *action = menu->addAction(text);

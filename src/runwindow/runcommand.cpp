@@ -1,5 +1,6 @@
 #include "runcommand.h"
 #include "document/gotoline.h"
+#include "platform/menumerge.h"
 #include "textfile.h"
 
 #include "debugcontroller.h"
@@ -20,8 +21,8 @@ RunCommand::RunCommand(QMainWindow *window, QPlainTextEdit *editor, HostServices
       m_fileName(std::move(fileName))
 {
     setObjectName(QStringLiteral("runCommand"));
-    QMenu *menu = window->menuBar()->addMenu(tr("&Run"));
-    menu->setObjectName(QStringLiteral("mnuRun"));
+    QMenu *menu =
+        MenuMerge::of(*window).barMenu(QStringLiteral("run"), tr("&Run"), QStringLiteral("mnuRun"));
     QAction *runAction = menu->addAction(tr("&Run Program"));
     runAction->setObjectName(QStringLiteral("mnuRunProgram"));
     runAction->setShortcut(QKeySequence(Qt::Key_F5));

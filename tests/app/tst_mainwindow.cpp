@@ -6,6 +6,7 @@
 #include "info/frmfirstrun.h"
 #include "info/pluainfo.h"
 #include "document/textbuffer.h"
+#include "platform/menumerge.h"
 #include "lang/linenumbermargin.h"
 #include "textfile.h"
 
@@ -208,6 +209,25 @@ private slots:
             top << a->text();
         // The design's four menus in their order; Run and Debug come after them.
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&Insert", "&Help", "&Run", "&Debug"}));
+    }
+
+    // Features' menus stand where their places are, whatever order the
+    // features are attached in; a place asked for twice is one menu.
+    void featureMenusKeepTheirPlaces()
+    {
+        QMainWindow window;
+        window.menuBar()->addMenu(QStringLiteral("&Help"));
+        auto *merge = new MenuMerge(window, {"run", "debug", "tools"});
+        merge->barMenu(QStringLiteral("tools"), QStringLiteral("&Tools"), QStringLiteral("t"));
+        merge->barMenu(QStringLiteral("debug"), QStringLiteral("&Debug"), QStringLiteral("d"));
+        QMenu *run = merge->barMenu(QStringLiteral("run"), QStringLiteral("&Run"), "r");
+        QCOMPARE(merge->barMenu(QStringLiteral("run"), QStringLiteral("&Again"), "a"), run);
+        merge->barMenu(QStringLiteral("other"), QStringLiteral("&Other"), QStringLiteral("o"));
+        QStringList top;
+        for (QAction *a : window.menuBar()->actions())
+            top << a->text();
+        QCOMPARE(top, (QStringList{"&Help", "&Run", "&Debug", "&Tools", "&Other"}));
+        QCOMPARE(&MenuMerge::of(window), merge);
     }
 
     void tabMovesBetweenListHelpAndEditor()
