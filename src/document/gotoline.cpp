@@ -14,7 +14,7 @@ int parse(const QString &typed, int lineCount)
     return ok && line >= 1 && line <= lineCount ? line : 0;
 }
 
-void moveTo(QPlainTextEdit &editor, int line)
+void moveTo(QPlainTextEdit &editor, int line, Scroll scroll)
 {
     // A line past the end (a fault at the end of the program is named on
     // the line after the last) is the last line.
@@ -24,7 +24,10 @@ void moveTo(QPlainTextEdit &editor, int line)
     QTextCursor cursor = editor.textCursor();
     cursor.setPosition(block.position());
     editor.setTextCursor(cursor);
-    editor.centerCursor();
+    if (scroll == Scroll::Centre)
+        editor.centerCursor();
+    else
+        editor.ensureCursorVisible();
 }
 
 } // namespace GoToLine

@@ -2,6 +2,7 @@
 #include "textfile.h"
 
 #include "debugpanel.h"
+#include "document/gotoline.h"
 #include "lang/linenumbermargin.h"
 #include "platform/menumerge.h"
 #include "runnerprocess.h"
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTreeWidget>
 
 DebugController::DebugController(QMainWindow *window, QPlainTextEdit *editor,
@@ -199,13 +199,8 @@ void DebugController::onFinished(bool stopped, int line, const QString &message)
 
 void DebugController::showLine(int line)
 {
-    if (line <= 0)
-        return;
-    const QTextBlock block = m_editor->document()->findBlockByNumber(line - 1);
-    if (!block.isValid())
-        return;
-    m_editor->setTextCursor(QTextCursor(block));
-    m_editor->ensureCursorVisible();
+    if (line > 0)
+        GoToLine::moveTo(*m_editor, line, GoToLine::Scroll::JustVisible);
 }
 
 void DebugController::resume(DebugCommand::Kind kind)
