@@ -7,6 +7,7 @@
 //     editor's side (goal 50 ms), median and worst of RUNS steps.
 // usage: bench_debugger [RUNS]
 
+#include "engineloops.h"
 #include "run/pluaengine.h"
 #include "runnerprocess.h"
 
@@ -19,88 +20,39 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <string>
 #include <vector>
 
 namespace {
 
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
+using EngineLoops::cpuMs;
+
+// A function that never runs, put before each loop: its line 2 holds the
+// breakpoint that is set but not hit.
+constexpr const char NeverRuns[] = "function never()\n  return 1\nend\n";
 
 struct Loop
 {
     const char *name;
-    const char *code;
+    std::string code;
 };
 
-// The loops of bench_translate after a function that never runs: its line
-// 2 holds the breakpoint that is set but not hit.
-constexpr Loop Loops[] = {
-    {"arithmetic (10^6)", R"(function never()
-  return 1
-end
-local s = 0
-local i = 1
-while i <= 1000000 do
-  s = s + i * 2 - i / 3
-  if s > 1000000 then s = s - 999999 end
-  i = i + 1
-end
-result = s
-)"},
-    {"numeric for (10^6)", R"(function never()
-  return 1
-end
-local s = 0
-for i = 1, 1000000 do
-  local x = i * 0.5
-  s = s + x * x - x
-end
-result = s
-)"},
-    {"string building (2x10^5)", R"(function never()
-  return 1
-end
-local lines = 0
-local line = ""
-for i = 1, 200000 do
-  line = line .. "x" .. i
-  if i - 100 * floor(i / 100) == 0 then line = "" lines = lines + 1 end
-end
-result = lines
-)"},
-    {"table loop (10^6)", R"(function never()
-  return 1
-end
-local t = {}
-for i = 1, 1000000 do t[i] = i * 2 end
-local sum = 0
-for i = 1, 1000000 do sum = sum + t[i] end
-result = sum
-)"},
-    {"function calls (10^6)", R"(function never()
-  return 1
-end
-function add(a, b) return a + b end
-local s = 0
-for i = 1, 1000000 do s = add(s, i) end
-result = s
-)"},
-    {"calls of a 3-line function (10^6)", R"(function never()
-  return 1
-end
-function add(a, b)
+// The loops of bench_translate, and calls of a function on lines of its own.
+std::vector<Loop> loops()
+{
+    std::vector<Loop> all;
+    for (const EngineLoops::Loop &loop : EngineLoops::Loops)
+        all.push_back({loop.name, NeverRuns + std::string(loop.code)});
+    all.push_back(
+        {"calls of a 3-line function (10^6)", NeverRuns + std::string(R"(function add(a, b)
   return a + b
 end
 local s = 0
 for i = 1, 1000000 do s = add(s, i) end
 result = s
-)"},
-};
+)")});
+    return all;
+}
 
 double engineRun(const char *code, bool breakpoints)
 {
@@ -148,11 +100,11 @@ int main(int argc, char *argv[])
 
     std::printf("Breakpoints set but not hit, best of %d (goal at most 1.2x):\n", runs);
     std::printf("  %-34s %10s %14s %7s\n", "loop", "none ms", "breakpoint ms", "ratio");
-    for (const Loop &loop : Loops) {
+    for (const Loop &loop : loops()) {
         double plain = 1e18, hooked = 1e18;
         for (int r = 0; r < runs; ++r) {
-            plain = std::min(plain, engineRun(loop.code, false));
-            hooked = std::min(hooked, engineRun(loop.code, true));
+            plain = std::min(plain, engineRun(loop.code.c_str(), false));
+            hooked = std::min(hooked, engineRun(loop.code.c_str(), true));
         }
         std::printf("  %-34s %10.1f %14.1f %6.2fx\n", loop.name, plain, hooked, hooked / plain);
     }

@@ -5,6 +5,7 @@
 // screen reader reads of the handheld.
 
 #include "palmdatabases.h"
+#include "runeditor.h"
 #include "runsession.h"
 #include "scriptedhost.h"
 #include "runwindow/databasesview.h"
@@ -29,26 +30,7 @@
 
 namespace {
 
-struct Editor
-{
-    QTemporaryDir folder;
-    ScriptedHostServices host{folder.path()};
-    QMainWindow window;
-    QPlainTextEdit *edit = new QPlainTextEdit(&window);
-    RunCommand *command =
-        attachRunCommand(&window, edit, host, [] { return QStringLiteral("/p/tools.lua"); });
-    Editor()
-    {
-        window.setCentralWidget(edit);
-        window.show();
-    }
-    RunWindow *run(const QString &program)
-    {
-        edit->setPlainText(program);
-        command->run();
-        return command->runWindow();
-    }
-};
+using Editor = RunEditor;
 
 // Writes a database into `folder` the way a program does.
 void writeDatabase(const QString &folder, const QString &name, const QList<QByteArray> &records)

@@ -6,6 +6,7 @@
 // The scale chosen is remembered and shown as far as the screen allows,
 // Restart runs the editor's text again and screenshots are the view's pixels.
 
+#include "runeditor.h"
 #include "runnerprocess.h"
 #include "scriptedhost.h"
 #include "offscreenscreen.h"
@@ -111,20 +112,7 @@ private slots:
     void pauseFreezesTheProgramUntilContinue();
 
 private:
-    struct Editor
-    {
-        QTemporaryDir folder;
-        ScriptedHostServices host{folder.path()};
-        QMainWindow window;
-        QPlainTextEdit *edit = new QPlainTextEdit(&window);
-        RunCommand *command =
-            attachRunCommand(&window, edit, host, [] { return QStringLiteral("/p/game.lua"); });
-        Editor()
-        {
-            window.setCentralWidget(edit);
-            window.show();
-        }
-    };
+    using Editor = RunEditor;
 };
 
 void tst_RunWindow::faultsGoToTheirLine_data()
