@@ -25,8 +25,6 @@
 
 namespace {
 
-using EngineLoops::cpuMs;
-
 // A function that never runs, put before each loop: its line 2 holds the
 // breakpoint that is set but not hit.
 constexpr const char NeverRuns[] = "function never()\n  return 1\nend\n";
@@ -61,16 +59,7 @@ double engineRun(const char *code, bool breakpoints)
         engine.setPauseHandler([](PausedProgram &) { return DebugCommand{}; });
         engine.setBreakpoints({2});
     }
-    if (const auto f = engine.load(code, "bench")) {
-        std::fprintf(stderr, "load failed: %d: %s\n", f->line, f->message.c_str());
-        std::exit(1);
-    }
-    const double start = cpuMs();
-    if (const auto f = engine.run()) {
-        std::fprintf(stderr, "run failed: %d: %s\n", f->line, f->message.c_str());
-        std::exit(1);
-    }
-    return cpuMs() - start;
+    return EngineLoops::timedRun(engine, code);
 }
 
 double median(std::vector<double> values)

@@ -29,16 +29,7 @@ using EngineLoops::Loops;
 double engineRun(const char *code)
 {
     PluaEngine engine;
-    if (const auto f = engine.load(code, "bench")) {
-        std::fprintf(stderr, "load failed: %d: %s\n", f->line, f->message.c_str());
-        std::exit(1);
-    }
-    const double start = cpuMs();
-    if (const auto f = engine.run()) {
-        std::fprintf(stderr, "run failed: %d: %s\n", f->line, f->message.c_str());
-        std::exit(1);
-    }
-    return cpuMs() - start;
+    return EngineLoops::timedRun(engine, code);
 }
 
 // Lua 5.1 with its own library; `floor` is math.floor there.

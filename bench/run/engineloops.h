@@ -1,9 +1,13 @@
 #pragma once
 
-// What the engine benchmarks share: the CPU clock and the CPU-bound loops
+// What the engine benchmarks share: the CPU clock, the CPU-bound loops
 // that bench_translate times against plain Lua 5.1 and bench_debugger
-// times with and without a breakpoint.
+// times with and without a breakpoint, and timing one run on the engine.
 
+#include "run/pluaengine.h"
+
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace EngineLoops {
@@ -62,5 +66,21 @@ for i = 1, 1000000 do s = add(s, i) end
 result = s
 )"},
 };
+
+// The CPU time of running `code` on `engine` (loading left out); a program
+// that fails to load or run ends the benchmark.
+inline double timedRun(PluaEngine &engine, const char *code)
+{
+    if (const auto f = engine.load(code, "bench")) {
+        std::fprintf(stderr, "load failed: %d: %s\n", f->line, f->message.c_str());
+        std::exit(1);
+    }
+    const double start = cpuMs();
+    if (const auto f = engine.run()) {
+        std::fprintf(stderr, "run failed: %d: %s\n", f->line, f->message.c_str());
+        std::exit(1);
+    }
+    return cpuMs() - start;
+}
 
 } // namespace EngineLoops

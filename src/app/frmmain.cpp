@@ -178,10 +178,19 @@ void frmMain::createControls()
 
 void frmMain::createMenus()
 {
+    // Where the conveniences, Run and the debugger add their commands.
+    QStringList barPlaces;
+    for (const MainCommands::MergePlace &place : MainCommands::mergePlaces())
+        if (!place.menu)
+            barPlaces.append(QLatin1String(place.name));
+    auto *merge = new MenuMerge(*this, barPlaces);
     for (const MainCommands::Menu &menu : MainCommands::menus()) {
         QMenu *qmenu = menuBar()->addMenu(QString::fromLatin1(menu.caption));
         qmenu->setObjectName(QLatin1String(menu.name));
         qmenu->menuAction()->setObjectName(QLatin1String(menu.name));
+        for (const MainCommands::MergePlace &place : MainCommands::mergePlaces())
+            if (place.menu && qstrcmp(place.menu, menu.name) == 0)
+                merge->addMenuPlace(QLatin1String(place.name), qmenu);
         for (const MainCommands::MenuItem &item : menu.items) {
             QAction *action = nullptr;
             if (qstrcmp(item.caption, "-") == 0) {
@@ -199,18 +208,6 @@ void frmMain::createMenus()
             addAction(action);
         }
     }
-
-    // Where the conveniences, Run and the debugger add their commands.
-    QStringList barPlaces;
-    for (const MainCommands::MergePlace &place : MainCommands::mergePlaces())
-        if (!place.menu)
-            barPlaces.append(QLatin1String(place.name));
-    auto *merge = new MenuMerge(*this, barPlaces);
-    for (const MainCommands::MergePlace &place : MainCommands::mergePlaces())
-        if (place.menu)
-            merge->addMenuPlace(QLatin1String(place.name),
-                                menuBar()->findChild<QMenu *>(QLatin1String(place.menu),
-                                                              Qt::FindDirectChildrenOnly));
 }
 
 void frmMain::createToolBar()

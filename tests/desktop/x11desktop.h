@@ -124,7 +124,6 @@ public:
         env.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
         // What only the test runner's own environment had: the program runs
         // as the user's session starts it.
-        env.remove(QStringLiteral("QT_LOGGING_RULES"));
         env.remove(QStringLiteral("QT_PLUGIN_PATH"));
         env.remove(QStringLiteral("XDG_STATE_HOME"));
         env.remove(QStringLiteral("XDG_DATA_HOME"));

@@ -172,8 +172,6 @@ public:
     // Answers dialogs on the program's thread (scripts). Without one, a
     // dialog waits for answerDialog() from another thread.
     void setDialogAnswerer(std::function<std::optional<DialogAnswer>(const DialogRequest &)> f);
-    // Told, on the program's thread, that a dialog waits for an answer.
-    void setDialogObserver(std::function<void(const DialogRequest &)> observer);
     std::optional<DialogAnswer> askDialog(const DialogRequest &request);
     void answerDialog(const DialogAnswer &answer);
     // A debugger's pause where the program waits for input: after
@@ -313,7 +311,6 @@ private:
     std::function<void()> m_interrupter;
     bool m_interrupted = false;
     std::function<std::optional<DialogAnswer>(const DialogRequest &)> m_answerer;
-    std::function<void(const DialogRequest &)> m_dialogObserver;
     std::optional<DialogAnswer> m_answer;
     bool m_dialogOpen = false;
     std::function<void(const QString &)> m_soundObserver;

@@ -271,12 +271,6 @@ void Device::setDialogAnswerer(
     m_answerer = std::move(answerer);
 }
 
-void Device::setDialogObserver(std::function<void(const DialogRequest &)> observer)
-{
-    const std::lock_guard lock(m_mutex);
-    m_dialogObserver = std::move(observer);
-}
-
 std::optional<DialogAnswer> Device::askDialog(const DialogRequest &request)
 {
     std::unique_lock lock(m_mutex);
@@ -296,12 +290,6 @@ std::optional<DialogAnswer> Device::askDialog(const DialogRequest &request)
         if (!answer)
             m_inputEnded = true;
         return answer;
-    }
-    if (m_dialogObserver) {
-        const auto observer = m_dialogObserver;
-        lock.unlock();
-        observer(request);
-        lock.lock();
     }
     m_wake.wait(lock, [this] { return m_stop || m_inputEnded || m_answer.has_value(); });
     m_dialogOpen = false;

@@ -26,8 +26,6 @@ RunSession::RunSession(const QString &databaseFolder, QObject *parent)
         const std::lock_guard lock(m_soundMutex);
         m_pendingSound = note;
     });
-    m_device->setDialogObserver(
-        [this](const DialogRequest &request) { emit dialogRequested(request); });
 }
 
 RunSession::~RunSession()

@@ -57,8 +57,7 @@ public:
 signals:
     void frameReady(const QImage &screen); // at most 67 times a second
     void output(const QByteArray &text);
-    void dialogRequested(const DialogRequest &request); // answer with device().answerDialog()
-    void soundPlayed(const QString &note);              // the latest, at most once a frame
+    void soundPlayed(const QString &note); // the latest, at most once a frame
     // The run ended. `stopped`: by stop(); otherwise a non-empty message is
     // a fault (line 0 when no line is known) and an empty one a normal end.
     void finished(bool stopped, int line, const QString &message);
