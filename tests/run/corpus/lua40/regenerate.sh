@@ -23,7 +23,9 @@ for name in "${names[@]}"; do
     [ -z "$(tail -c 1 "$work/$name.lua")" ] || printf '\n' >>"$work/$name.lua"
     status=0
     # Lua 4.0's interpreter never sets a locale: it runs in C whatever the shell's.
-    (cd "$work" && "$lua" "$name.lua" >out.txt 2>err.txt </dev/null) || status=$?
+    # It runs with no environment at all, as a program does on the handheld,
+    # which has none (getenv answers nil there).
+    (cd "$work" && env -i "$lua" "$name.lua" >out.txt 2>err.txt </dev/null) || status=$?
     cp "$work/out.txt" "$name.out"
     rm -f "$name.err"
     if [ "$status" -ne 0 ] || [ -s "$work/err.txt" ]; then
