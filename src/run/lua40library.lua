@@ -32,6 +32,7 @@ P.table = function(t)
   return t
 end
 P.next = next
+P.nilindex = function() error("table index is nil", 0) end
 
 local function argerror(n, fname, msg)
   error("bad argument #" .. n .. " to `" .. fname .. "' (" .. msg .. ")", 0)

@@ -175,7 +175,9 @@ void Translator::target(int n)
             replace(node(n).begin, node(n).end, variable(n));
         return;
     }
+    m_target = n;
     exp(n, false);
+    m_target = -1;
 }
 
 // Chains (1 + 1 + 1 ..., a.b.c ..., f()() ..., a[1][1] ..., o:m():m() ...)
@@ -273,9 +275,16 @@ void Translator::finish(int n, bool test)
         }
         break;
     }
-    case NodeKind::Index:
-        exp(child(n, 1), false);
+    case NodeKind::Index: {
+        const int key = child(n, 1);
+        exp(key, false);
+        // Lua 4.0 refuses to read t[nil]; Lua 5.1 gives nil. A store to
+        // t[nil] fails in both, after its value is made.
+        const NodeKind kind = node(key).kind;
+        if (n != m_target && kind != NodeKind::Number && kind != NodeKind::String)
+            insert(node(key).end, " or " + m_p + ".nilindex()");
         break;
+    }
     case NodeKind::Call:
         callArguments(n);
         break;

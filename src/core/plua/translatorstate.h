@@ -127,6 +127,7 @@ private:
     std::vector<Function> m_functions;
     // Number literals written as strings, so that Lua 5.1 does not fold them.
     std::set<int> m_unfolded;
+    int m_target = -1; // the assignment target being translated
 };
 
 } // namespace plua::TranslatorInternals

@@ -1,0 +1,5 @@
+tg = newtag()
+settagmethod(tg, "index", function(t, k) return "idx" end)
+u = settag({}, tg)
+print(u.x, u[1])
+print(u[nil])

@@ -1,0 +1,3 @@
+t = {}
+function f() print("value made") return 1 end
+t[nil] = f()
