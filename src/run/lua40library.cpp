@@ -28,6 +28,7 @@ const char ExitSignal = 0;
 const char HelpersKey = 0;
 const char ExitCodeKey = 0;
 const char ServicesKey = 0;
+const char StoresKey = 0;
 
 // A number as an int, held inside int's range (a plain cast of 2e9 is
 // undefined).
@@ -303,6 +304,56 @@ int toString(lua_State *L)
     return 1;
 }
 
+// Puts the store of the table at `i` (an index from the bottom), if it has
+// one, in its place on the stack.
+void lookThrough(lua_State *L, int i)
+{
+    if (!lua_getmetatable(L, i))
+        return;
+    lua_pop(L, 1);
+    pushContents(L, i);
+    lua_replace(L, i);
+}
+
+// rawget, rawset and next: Lua 5.1's, through a store, and refusing a nil
+// index as Lua 4.0 does.
+int rawGet(lua_State *L)
+{
+    luaL_checktype(L, 1, LUA_TTABLE);
+    luaL_checkany(L, 2);
+    lua_settop(L, 2);
+    if (lua_isnil(L, 2))
+        return luaL_error(L, "table index is nil");
+    lookThrough(L, 1);
+    lua_rawget(L, 1);
+    return 1;
+}
+
+int rawSet(lua_State *L)
+{
+    luaL_checktype(L, 1, LUA_TTABLE);
+    luaL_checkany(L, 2);
+    luaL_checkany(L, 3);
+    lua_settop(L, 3);
+    lua_pushvalue(L, 1); // the answer: the table, not its store
+    lookThrough(L, 1);
+    lua_pushvalue(L, 2);
+    lua_pushvalue(L, 3);
+    lua_rawset(L, 1);
+    return 1;
+}
+
+int nextFunction(lua_State *L)
+{
+    luaL_checktype(L, 1, LUA_TTABLE);
+    lua_settop(L, 2);
+    lookThrough(L, 1);
+    if (lua_next(L, 1))
+        return 2;
+    lua_pushnil(L);
+    return 1;
+}
+
 // Lua 4.0's getn: a number in t.n, otherwise the largest numeric key.
 int getn(lua_State *L, int t)
 {
@@ -327,6 +378,7 @@ int getn(lua_State *L, int t)
 int getnFunction(lua_State *L)
 {
     checkTable(L, 1, "getn");
+    lookThrough(L, 1);
     lua_pushnumber(L, getn(L, 1));
     return 1;
 }
@@ -336,6 +388,7 @@ int tinsert(lua_State *L)
 {
     const int v = lua_gettop(L);
     checkTable(L, 1, "tinsert");
+    lookThrough(L, 1);
     int n = getn(L, 1);
     const int pos = v == 2 ? n + 1 : checkInt(L, 2, "tinsert");
     lua_pushliteral(L, "n");
@@ -354,6 +407,7 @@ int tinsert(lua_State *L)
 int tremove(lua_State *L)
 {
     checkTable(L, 1, "tremove");
+    lookThrough(L, 1);
     const int n = getn(L, 1);
     int pos = lua_isnoneornil(L, 2) ? n : checkInt(L, 2, "tremove");
     if (n <= 0)
@@ -556,6 +610,19 @@ void pushNumberText(lua_State *L, double n)
     lua_pushlstring(L, text, static_cast<std::size_t>(r.ptr - text));
 }
 
+void pushContents(lua_State *L, int index)
+{
+    lua_pushlightuserdata(L, const_cast<char *>(&StoresKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    lua_pushvalue(L, index);
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_pushvalue(L, index);
+    }
+}
+
 const RunServices *servicesOf(lua_State *L)
 {
     lua_pushlightuserdata(L, const_cast<char *>(&ServicesKey));
@@ -576,6 +643,15 @@ void open(lua_State *L, const RunServices *run)
     lua_pushlightuserdata(L, const_cast<char *>(&HelpersKey));
     lua_pushvalue(L, -2);
     lua_rawset(L, LUA_REGISTRYINDEX);
+    // The stores of tables (see lookThrough), by table, held no longer than
+    // their tables.
+    lua_pushlightuserdata(L, const_cast<char *>(&StoresKey));
+    lua_newtable(L);
+    lua_newtable(L);
+    lua_pushliteral(L, "k");
+    lua_setfield(L, -2, "__mode");
+    lua_setmetatable(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
 
     const std::string_view library = libraryScript();
     if (luaL_loadbuffer(L, library.data(), library.size(), "=lua40") != 0)
@@ -591,6 +667,9 @@ void open(lua_State *L, const RunServices *run)
         {"getn", getnFunction},
         {"tinsert", tinsert},
         {"tremove", tremove},
+        {"rawget", rawGet},
+        {"rawset", rawSet},
+        {"next", nextFunction},
         {"out", output},
         {"load", loadChunk},
         {"bare", bareMessage},
@@ -614,6 +693,9 @@ void open(lua_State *L, const RunServices *run)
     lua_setfield(L, -2, "noresult");
     lua_pushlightuserdata(L, const_cast<char *>(&NoMessage));
     lua_setfield(L, -2, "nomessage");
+    lua_pushlightuserdata(L, const_cast<char *>(&StoresKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    lua_setfield(L, -2, "stores");
     addStringFunctions(L, -1);
     lua_call(L, 2, 1);
     lua_replace(L, LUA_GLOBALSINDEX);

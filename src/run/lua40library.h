@@ -47,6 +47,12 @@ void pushStopSignal(lua_State *L);
 bool isStopSignal(lua_State *L, int index);
 bool isExitSignal(lua_State *L, int index, int *code);
 
+// Pushes the table that holds the entries of the table at `index` (from the
+// bottom): the table itself, or, for a table whose tag has a gettable or
+// settable method, the store the library keeps its contents in, since Lua
+// 5.1 calls those methods only for keys a table lacks.
+void pushContents(lua_State *L, int index);
+
 // A number as Lua 4.0 writes it ("%.16g").
 void pushNumberText(lua_State *L, double n);
 

@@ -16,6 +16,12 @@ local STOP, EXIT, NORESULT, NOMESSAGE = C.stop, C.exit, C.noresult, C.nomessage
 -- now: globals(t) makes every function of the program use t (see rebind).
 local G = {}
 local CUR = G
+-- 4.0 calls a tag's gettable and settable methods for every key of a table,
+-- Lua 5.1 its __index and __newindex only for an absent one. A table whose
+-- tag has either is kept empty, its contents in a store of its own, so that
+-- every access reaches the metatable; the raw table functions, here and in
+-- the C++ half, work on the store.
+local stores = C.stores
 
 P.G = G
 P.cat = cat
@@ -24,12 +30,12 @@ P.keep = C.keep
 P.select = select
 P.each = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
-  return next, t, nil
+  return next, stores[t] or t, nil
 end
 P.meth = function(o, k, ...) return o[k](o, ...) end
 P.table = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
-  return t
+  return stores[t] or t
 end
 P.next = next
 P.nilindex = function() error("table index is nil", 0) end
@@ -99,11 +105,11 @@ G.type = function(...)
   if select("#", ...) == 0 then argerror(1, "type", "value expected") end
   return type((...))
 end
-G.next = next
-G.rawget = rawget
-G.rawset = rawset
-G.rawgettable = rawget
-G.rawsettable = rawset
+G.next = C.next
+G.rawget = C.rawget
+G.rawset = C.rawset
+G.rawgettable = C.rawget
+G.rawsettable = C.rawset
 G.tostring = tostr
 G.tonumber = C.tonumber
 G.print = C.print
@@ -200,6 +206,7 @@ local FILETAGS = {file = 6, ["closed file"] = 7}
 local lasttag = 7
 local methods = {}
 local metas = {}
+local storemetas = {} -- the metatables of the tables kept in a store
 local tagof = setmetatable({}, {__mode = "k"})
 local function tagvalue(o)
   local t = tagof[o]
@@ -218,18 +225,34 @@ local function checktag(t, n, fname)
   return t
 end
 local function binary(f) return function(a, b) return f(a, b) end end
+-- Moves a table's contents into a store of its own (see stores).
+local function hide(o)
+  local store = {}
+  for k, v in next, o do store[k] = v end
+  for k in next, store do rawset(o, k, nil) end
+  stores[o] = store
+end
 local function rebuild(t)
-  local m, mt = methods[t], metas[t]
+  local m, mt, pmt = methods[t], metas[t], storemetas[t]
   if not mt then return end
   for k in next, mt do mt[k] = nil end
-  local index, gettable = m.index, m.gettable
+  for k in next, pmt do pmt[k] = nil end
+  local index, gettable, settable = m.index, m.gettable, m.settable
+  if index then mt.__index = function(o, k) return index(o, k) end end
   if gettable then
-    mt.__index = function(o, k) return gettable(o, k) end
-  elseif index then
-    mt.__index = function(o, k) return index(o, k) end
+    pmt.__index = function(o, k) return gettable(o, k) end
+  else
+    pmt.__index = function(o, k)
+      local v = stores[o][k]
+      if v == nil and index then return index(o, k) end
+      return v
+    end
   end
-  local settable = m.settable
-  if settable then mt.__newindex = function(o, k, v) settable(o, k, v) end end
+  if settable then
+    pmt.__newindex = function(o, k, v) settable(o, k, v) end
+  else
+    pmt.__newindex = function(o, k, v) stores[o][k] = v end
+  end
   for e, meta in next, {add = "__add", sub = "__sub", mul = "__mul", div = "__div",
                         concat = "__concat"} do
     if m[e] then mt[meta] = binary(m[e]) end
@@ -245,6 +268,17 @@ local function rebuild(t)
   if m["function"] then
     local f = m["function"]
     mt.__call = function(...) return f(...) end
+  end
+  for k, v in next, mt do
+    if k ~= "__index" then pmt[k] = v end
+  end
+  if gettable or settable then
+    for o, tg in next, tagof do
+      if tg == t and not stores[o] then
+        hide(o)
+        setmetatable(o, pmt)
+      end
+    end
   end
 end
 -- nil's getglobal and setglobal tag methods: a metatable on the table of
@@ -268,13 +302,16 @@ G.newtag = function()
   lasttag = lasttag + 1
   methods[lasttag] = {}
   metas[lasttag] = {}
+  storemetas[lasttag] = {}
   return lasttag
 end
 G.settag = function(o, t)
   checktable(o, 1, "settag", true)
   t = checkint(t, 2, "settag")
   if not metas[t] then error("tag " .. t .. " was not created by `newtag'", 0) end
-  setmetatable(o, metas[t])
+  local m = methods[t]
+  if not stores[o] and (m.gettable or m.settable) then hide(o) end
+  setmetatable(o, stores[o] and storemetas[t] or metas[t])
   tagof[o] = t
   return o
 end
@@ -398,6 +435,7 @@ G.call = function(...)
   if nargs >= 3 then mode = checkstr(mode, 3, "call") else mode = "" end
   if strfind(mode, "p", 1, true) then error("deprecated option `p' in `call'", 0) end
   local x = strfind(mode, "x", 1, true)
+  args = stores[args] or args
   local n = getn(args)
   local run = function() return f(unpack(args, 1, n)) end
   if nesting >= CALLNESTING then error("stack overflow", 2) end
@@ -469,6 +507,7 @@ G.tremove = C.tremove
 G.foreach = function(t, f)
   checktable(t, 1, "foreach", true)
   checkfunction(f, 2, "foreach")
+  t = stores[t] or t
   local k, v = next(t)
   while k ~= nil do
     local r = f(k, v)
@@ -479,6 +518,7 @@ end
 G.foreachi = function(t, f)
   checktable(t, 1, "foreachi", true)
   checkfunction(f, 2, "foreachi")
+  t = stores[t] or t
   for i = 1, getn(t) do
     local r = f(i, rawget(t, i))
     if r ~= nil then return r end
@@ -494,6 +534,7 @@ G.sort = function(...)
   local t, comp = ...
   checktable(t, 1, "sort", nargs >= 1)
   if nargs >= 2 then checkfunction(comp, 2, "sort") end
+  t = stores[t] or t
   local n = getn(t)
   if n < 2 then return end
   if plainarray(t, n) then

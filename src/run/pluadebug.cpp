@@ -115,8 +115,11 @@ struct Gatherer
             index = lua_gettop(L) + index + 1;
         --budget;
         DebugValue v{std::move(name), valueText(L, index), luaL_typename(L, index), {}, false};
-        if (lua_type(L, index) == LUA_TTABLE)
-            gatherEntries(index, depth, v);
+        if (lua_type(L, index) == LUA_TTABLE) {
+            lua40::pushContents(L, index);
+            gatherEntries(lua_gettop(L), depth, v);
+            lua_pop(L, 1);
+        }
         return v;
     }
 
