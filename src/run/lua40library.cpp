@@ -297,6 +297,18 @@ int toString(lua_State *L)
     case LUA_TBOOLEAN:
         lua_pushstring(L, lua_toboolean(L, 1) ? "true" : "false");
         break;
+    case LUA_TUSERDATA:
+    case LUA_TLIGHTUSERDATA: {
+        // Lua 4.0 names a userdata's tag, which the library knows.
+        pushHelpers(L);
+        lua_getfield(L, -1, "tag");
+        lua_pushvalue(L, 1);
+        lua_call(L, 1, 1);
+        const int tag = static_cast<int>(lua_tonumber(L, -1));
+        lua_pop(L, 2);
+        lua_pushfstring(L, "userdata(%d): %p", tag, lua_topointer(L, 1));
+        break;
+    }
     default:
         lua_pushfstring(L, "%s: %p", luaL_typename(L, 1), lua_topointer(L, 1));
         break;
@@ -689,8 +701,6 @@ void open(lua_State *L, const RunServices *run)
     lua_setfield(L, -2, "stop");
     lua_pushlightuserdata(L, const_cast<char *>(&ExitSignal));
     lua_setfield(L, -2, "exit");
-    lua_pushlightuserdata(L, nullptr);
-    lua_setfield(L, -2, "noresult");
     lua_pushlightuserdata(L, const_cast<char *>(&NoMessage));
     lua_setfield(L, -2, "nomessage");
     lua_pushlightuserdata(L, const_cast<char *>(&StoresKey));

@@ -11,7 +11,10 @@ local concat, tsort = table.concat, table.sort
 local floor, ceil = math.floor, math.ceil
 local open, iotype, stdin, stderr = io.open, io.type, io.stdin, io.stderr
 local cat, tostr, getn, out, load4, bare = C.cat, C.tostring, C.getn, C.out, C.load, C.bare
-local STOP, EXIT, NORESULT, NOMESSAGE = C.stop, C.exit, C.noresult, C.nomessage
+local STOP, EXIT, NOMESSAGE = C.stop, C.exit, C.nomessage
+-- What dostring, dofile, remove and the like give for success: a new
+-- userdata each time, of tag 0, as in Lua 4.0.
+local NORESULT = newproxy
 -- G is the table of globals the program starts with; CUR the one it uses
 -- now: globals(t) makes every function of the program use t (see rebind).
 local G = {}
@@ -215,6 +218,7 @@ local function tagvalue(o)
   if t == "userdata" then return FILETAGS[iotype(o)] or 0 end
   return TAGS[t]
 end
+P.tag = tagvalue
 local EVENTS = {gettable = 1, settable = 1, index = 1, getglobal = 1, setglobal = 1, add = 1,
                 sub = 1, mul = 1, div = 1, pow = 1, unm = 1, lt = 1, concat = 1, gc = 1,
                 ["function"] = 1}
@@ -466,7 +470,7 @@ local function runsource(s, chunkname, label, whole)
   local r = pack(xpcall(function() return f(P) end, reporter))
   if r[1] then
     if r.n > 1 then return unpack(r, 2, r.n) end
-    return NORESULT
+    return NORESULT()
   end
   if signal(r[2]) then error(r[2], 0) end
   caught()
@@ -627,7 +631,7 @@ local function strip(msg, name)
 end
 -- Success is a userdata, as in Lua 4.0.
 local function result(ok, msg, code, name)
-  if ok then return NORESULT end
+  if ok then return NORESULT() end
   return nil, strip(msg, name), code
 end
 local function checkfile(f, n, fname)

@@ -1,0 +1,10 @@
+-- success values are userdata of tag 0, a new one each time; files have tag 6, closed ones 7
+local u = dostring("")
+print(type(u), tag(u), tag(_STDOUT), tag(_STDIN))
+print(strsub(tostring(u), 1, 15), strsub(tostring(_STDOUT), 1, 15))
+print(tostring(u) == tostring(dostring("")))
+local f = openfile("ud.txt", "w")
+print(strsub(tostring(f), 1, 15), tag(f))
+closefile(f)
+print(strsub(tostring(f), 1, 15), tag(f))
+print(type(remove("ud.txt")), remove("ud.txt"))
