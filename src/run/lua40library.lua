@@ -219,16 +219,72 @@ local function tagvalue(o)
   return TAGS[t]
 end
 P.tag = tagvalue
-local EVENTS = {gettable = 1, settable = 1, index = 1, getglobal = 1, setglobal = 1, add = 1,
-                sub = 1, mul = 1, div = 1, pow = 1, unm = 1, lt = 1, concat = 1, gc = 1,
-                ["function"] = 1}
+-- 4.0's events, in its order, and which of them each built-in tag takes
+-- (a tag from newtag takes all).
+local EVENTS = {"gettable", "settable", "index", "getglobal", "setglobal", "add", "sub", "mul",
+                "div", "pow", "unm", "lt", "concat", "gc", "function"}
+local VALID = {[0] = "110001111111101", "111111111111111", "110000000100001", "110000000000001",
+               "001001111111101", "110011111111100"}
+local TYPENAMES = {[0] = "userdata", "nil", "number", "string", "table", "function"}
+for i, e in ipairs(EVENTS) do EVENTS[e] = i end
+-- Tables may take the file tags too.
+for t = FILETAGS.file, lasttag do metas[t], storemetas[t] = {}, {} end
 for t = 0, lasttag do methods[t] = {} end
-local function checktag(t, n, fname)
-  t = checkint(t, n, fname)
-  if not methods[t] then error("tag " .. t .. " is not valid", 0) end
+local function checktag(t)
+  if t < 0 or t > lasttag then error(t .. " is not a valid tag", 0) end
   return t
 end
-local function binary(f) return function(a, b) return f(a, b) end end
+-- The event named, as 4.0 checks it for tag t.
+local function checkevent(event, t)
+  if event == "le" or event == "gt" or event == "ge" then
+    error("event `" .. event .. "' is deprecated", 0)
+  end
+  if event == "gc" and t == TAGS.table then error("event `gc' for tables is deprecated", 0) end
+  if not EVENTS[event] then error("`" .. event .. "' is not a valid event name", 0) end
+  return event
+end
+local function valid(t, event)
+  local v = VALID[t]
+  return not v or strsub(v, EVENTS[event], EVENTS[event]) == "1"
+end
+-- A binary event goes to the tag method of the first operand's tag, else
+-- the second's, else tag 0's, and hears the event's name; unary minus is
+-- an event of its operand and nil. One function for each, shared by every
+-- metatable, since Lua 5.1 compares two values only if their __lt agree.
+local ARITH = {add = "__add", sub = "__sub", mul = "__mul", div = "__div", concat = "__concat"}
+local dispatch = {}
+for e in next, ARITH do
+  dispatch[e] = function(a, b)
+    local f = methods[tagvalue(a)][e] or methods[tagvalue(b)][e] or methods[0][e]
+    return f(a, b, e)
+  end
+end
+dispatch.lt = function(a, b)
+  local f = methods[tagvalue(a)].lt or methods[tagvalue(b)].lt or methods[0].lt
+  if not f then
+    local ta, tb = type(a), type(b)
+    error(ta == tb and "attempt to compare two " .. ta .. " values" or
+          "attempt to compare " .. ta .. " with " .. tb, 0)
+  end
+  return f(a, b, "lt") ~= nil
+end
+dispatch.unm = function(a)
+  local f = methods[tagvalue(a)].unm or methods[1].unm or methods[0].unm
+  return f(a, nil, "unm")
+end
+-- The metamethods of tag t that do not depend on how its values are kept.
+local function fill(mt, t)
+  local m, global = methods[t], methods[0]
+  for e, meta in next, ARITH do
+    if m[e] or global[e] then mt[meta] = dispatch[e] end
+  end
+  -- Every tag's tables have it: Lua 5.1 compares two tables only if their
+  -- __lt agree.
+  if m.lt or global.lt or metas[t] then mt.__lt = dispatch.lt end
+  if m.unm or methods[1].unm or global.unm then mt.__unm = dispatch.unm end
+  local f = m["function"]
+  if f then mt.__call = function(...) return f(...) end end
+end
 -- Moves a table's contents into a store of its own (see stores).
 local function hide(o)
   local store = {}
@@ -238,9 +294,10 @@ local function hide(o)
 end
 local function rebuild(t)
   local m, mt, pmt = methods[t], metas[t], storemetas[t]
-  if not mt then return end
   for k in next, mt do mt[k] = nil end
   for k in next, pmt do pmt[k] = nil end
+  fill(mt, t)
+  fill(pmt, t)
   local index, gettable, settable = m.index, m.gettable, m.settable
   if index then mt.__index = function(o, k) return index(o, k) end end
   if gettable then
@@ -257,30 +314,34 @@ local function rebuild(t)
   else
     pmt.__newindex = function(o, k, v) stores[o][k] = v end
   end
-  for e, meta in next, {add = "__add", sub = "__sub", mul = "__mul", div = "__div",
-                        concat = "__concat"} do
-    if m[e] then mt[meta] = binary(m[e]) end
+end
+-- nil, numbers, strings and functions take tag methods through the
+-- metatable Lua 5.1 keeps for each type, which has none unless the program
+-- gave one: Lua 4.0's strings have no methods.
+local setmeta = debug.setmetatable
+local SAMPLES = {[TAGS["nil"]] = false, [TAGS.number] = 0, [TAGS.string] = "",
+                 [TAGS["function"]] = print}
+local function rebuildall()
+  for t = 6, lasttag do rebuild(t) end
+  for t, sample in next, SAMPLES do
+    local mt, m = {}, methods[t]
+    fill(mt, t)
+    local gettable, settable = m.gettable, m.settable
+    if gettable then mt.__index = function(o, k) return gettable(o, k) end end
+    if settable then mt.__newindex = function(o, k, v) settable(o, k, v) end end
+    if sample == false then sample = nil end
+    setmeta(sample, next(mt) and mt or nil)
   end
-  if m.lt then
-    local lt = m.lt
-    mt.__lt = function(a, b) return lt(a, b) ~= nil end
-  end
-  if m.unm then
-    local unm = m.unm
-    mt.__unm = function(a) return unm(a, nil) end
-  end
-  if m["function"] then
-    local f = m["function"]
-    mt.__call = function(...) return f(...) end
-  end
-  for k, v in next, mt do
-    if k ~= "__index" then pmt[k] = v end
-  end
-  if gettable or settable then
+end
+-- Tables of tag t kept as they are move into stores once t calls a
+-- method for every key.
+local function storeall(t)
+  local m = methods[t]
+  if metas[t] and (m.gettable or m.settable) then
     for o, tg in next, tagof do
       if tg == t and not stores[o] then
         hide(o)
-        setmetatable(o, pmt)
+        setmetatable(o, storemetas[t])
       end
     end
   end
@@ -307,6 +368,7 @@ G.newtag = function()
   methods[lasttag] = {}
   metas[lasttag] = {}
   storemetas[lasttag] = {}
+  rebuild(lasttag)
   return lasttag
 end
 G.settag = function(o, t)
@@ -324,14 +386,22 @@ G.tag = function(...)
   return tagvalue((...))
 end
 G.settagmethod = function(t, event, f)
-  t = checktag(t, 1, "settagmethod")
+  t = checkint(t, 1, "settagmethod")
   event = checkstr(event, 2, "settagmethod")
-  if not EVENTS[event] then error("`" .. event .. "' is not a valid event name", 0) end
+  if f ~= nil and type(f) ~= "function" then
+    argerror(3, "settagmethod", "function or nil expected")
+  end
   if event == "gc" then error("deprecated use: cannot set the `gc' tag method from Lua", 0) end
-  if f ~= nil then checkfunction(f, 3, "settagmethod") end
+  checkevent(event, t)
+  checktag(t)
+  if not valid(t, event) then
+    error("cannot change `" .. event .. "' tag method for type `" .. TYPENAMES[t] .. "'" ..
+          ((t == TAGS.table or t == TAGS.userdata) and " with default tag" or ""), 0)
+  end
   local old = methods[t][event]
   methods[t][event] = f
-  rebuild(t)
+  storeall(t)
+  rebuildall()
   if t == 1 then P.refreshglobals() end
   return old
 end
@@ -347,16 +417,21 @@ P.pow = function(a, b)
   return f(a, b, "pow")
 end
 G.gettagmethod = function(t, event)
-  t = checktag(t, 1, "gettagmethod")
+  t = checkint(t, 1, "gettagmethod")
   event = checkstr(event, 2, "gettagmethod")
-  if not EVENTS[event] then error("`" .. event .. "' is not a valid event name", 0) end
+  if event == "gc" then error("deprecated use: cannot get the `gc' tag method from Lua", 0) end
+  checkevent(event, t)
+  checktag(t)
   return methods[t][event]
 end
 G.copytagmethods = function(to, from)
-  to = checktag(to, 1, "copytagmethods")
-  from = checktag(from, 2, "copytagmethods")
-  for e, f in next, methods[from] do methods[to][e] = f end
-  rebuild(to)
+  to = checktag(checkint(to, 1, "copytagmethods"))
+  from = checktag(checkint(from, 2, "copytagmethods"))
+  for _, e in ipairs(EVENTS) do
+    if valid(to, e) then methods[to][e] = methods[from][e] end
+  end
+  storeall(to)
+  rebuildall()
   if to == 1 then P.refreshglobals() end
   return to
 end

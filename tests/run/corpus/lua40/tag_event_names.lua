@@ -1,0 +1,11 @@
+-- binary tag methods hear the event; unary minus gets nil; every tag compares
+tg = newtag()
+settagmethod(tg, "add", function(a, b, e) return "add:" .. e end)
+settagmethod(tg, "concat", function(a, b, e) return "cat:" .. e end)
+settagmethod(tg, "lt", function(a, b, e) return e end)
+settagmethod(tg, "unm", function(a, b, e) return "neg:" .. tostring(b) .. ":" .. e end)
+settagmethod(tg, "function", function(self, x) return "called " .. x end)
+local u = settag({}, tg)
+local w = settag({}, newtag())
+print(u + 1, 1 + u, u .. "x", "x" .. u, u < u, -u, u(5))
+print(u <= u, u >= u, u < w, w < u, w + u)
