@@ -272,6 +272,18 @@ dispatch.unm = function(a)
   local f = methods[tagvalue(a)].unm or methods[1].unm or methods[0].unm
   return f(a, nil, "unm")
 end
+-- a < b, a > b, a <= b and a >= b in a program that sets tag methods, as
+-- 4.0 orders them: numbers and strings by value, anything else by the lt
+-- tag method; 1 or nil.
+local function less(a, b)
+  local ta = type(a)
+  if ta == type(b) and (ta == "number" or ta == "string") then return a < b end
+  return dispatch.lt(a, b)
+end
+P.lt = function(a, b) if less(a, b) then return 1 end return nil end
+P.gt = function(a, b) if less(b, a) then return 1 end return nil end
+P.le = function(a, b) if not less(b, a) then return 1 end return nil end
+P.ge = function(a, b) if not less(a, b) then return 1 end return nil end
 -- The metamethods of tag t that do not depend on how its values are kept.
 local function fill(mt, t)
   local m, global = methods[t], methods[0]

@@ -16,6 +16,17 @@ bool isComparison(int op)
            op == Tok::Ge;
 }
 
+bool isOrder(int op)
+{
+    return op == '<' || op == Tok::Le || op == '>' || op == Tok::Ge;
+}
+
+// The helper that orders a and b as Lua 4.0 does for `a op b`.
+std::string orderHelper(int op)
+{
+    return op == '<' ? "lt" : op == '>' ? "gt" : op == Tok::Le ? "le" : "ge";
+}
+
 // The operators Lua 5.1 folds on constants (^ becomes a call, see finish).
 bool isArithmetic(int op)
 {
@@ -253,9 +264,15 @@ int Translator::descend(int n, bool test, bool *innerTest)
             insert(e.begin, m_p + ".pow(");
             noteCall(m_tokens[tokenFrom(e.begin)].line, n);
         }
-        // Comparisons give 1 or nil, never true or false.
-        if (isComparison(e.op) && !test)
+        if (m_tagOrder && isOrder(e.op)) {
+            // Lua 4.0 orders values of two types by tag method; Lua 5.1
+            // refuses before asking.
+            insert(e.begin, m_p + "." + orderHelper(e.op) + "(");
+            noteCall(m_tokens[tokenFrom(e.begin)].line, n);
+        } else if (isComparison(e.op) && !test) {
+            // Comparisons give 1 or nil, never true or false.
             insert(e.begin, "(");
+        }
         return left;
     }
     default:
@@ -309,6 +326,13 @@ void Translator::finish(int n, bool test)
         if (e.op == '^') {
             // In Lua 4.0 a ^ b is the pow tag method of a or b, numbers'
             // being the power.
+            const Token &op = m_tokens[tokenFrom(node(left).end)];
+            replace(op.begin, op.end, ",");
+            exp(right, false);
+            insert(e.end, ")");
+            break;
+        }
+        if (m_tagOrder && isOrder(e.op)) {
             const Token &op = m_tokens[tokenFrom(node(left).end)];
             replace(op.begin, op.end, ",");
             exp(right, false);

@@ -128,6 +128,9 @@ private:
     // Number literals written as strings, so that Lua 5.1 does not fold them.
     std::set<int> m_unfolded;
     int m_target = -1; // the assignment target being translated
+    // The program sets tag methods: <, >, <= and >= ask the library, which
+    // orders values of two types as Lua 4.0 does.
+    bool m_tagOrder = false;
 };
 
 } // namespace plua::TranslatorInternals
