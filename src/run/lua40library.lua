@@ -334,7 +334,8 @@ local setmeta = debug.setmetatable
 local SAMPLES = {[TAGS["nil"]] = false, [TAGS.number] = 0, [TAGS.string] = "",
                  [TAGS["function"]] = print}
 local function rebuildall()
-  for t = 6, lasttag do rebuild(t) end
+  rebuild(TAGS.table)
+  for t = FILETAGS.file, lasttag do rebuild(t) end
   for t, sample in next, SAMPLES do
     local mt, m = {}, methods[t]
     fill(mt, t)
@@ -358,23 +359,65 @@ local function storeall(t)
     end
   end
 end
--- nil's getglobal and setglobal tag methods: a metatable on the table of
--- globals, whose __index and __newindex Lua 5.1 calls just when 4.0 calls
--- them, for a global whose value is nil.
+-- Globals' tag methods: 4.0 calls the getglobal and setglobal methods of
+-- the tag of a global's value. While only nil's are set, a metatable on the
+-- table of globals does, since Lua 5.1 calls __index and __newindex just
+-- for a global whose value is nil; once another tag has one, the globals
+-- move into a store (see stores), so that every access asks.
 local GMT = {}
+local SGMT = {
+  __index = function(g, name)
+    local v = stores[g][name]
+    local tm = methods[tagvalue(v)].getglobal
+    if tm then return tm(name, v) end
+    return v
+  end,
+  __newindex = function(g, name, new)
+    local store = stores[g]
+    local old = store[name]
+    local tm = methods[tagvalue(old)].setglobal
+    if tm then tm(name, old, new) else store[name] = new end
+  end,
+}
 P.refreshglobals = function(old)
-  if old and getmetatable(old) == GMT then setmetatable(old, nil) end
-  local nilm = methods[1]
+  local oldmt = old and getmetatable(old)
+  if oldmt == SGMT then
+    local store = stores[old]
+    stores[old] = nil
+    setmetatable(old, nil)
+    for k, v in next, store do rawset(old, k, v) end
+  elseif oldmt == GMT then
+    setmetatable(old, nil)
+  end
+  local every = false
+  for t = 0, lasttag do
+    every = every or (t ~= TAGS["nil"] and (methods[t].getglobal or methods[t].setglobal) ~= nil)
+  end
+  local nilm = methods[TAGS["nil"]]
   local get, set = nilm.getglobal, nilm.setglobal
   GMT.__index = get and function(_, k) return get(k, nil) end or nil
   GMT.__newindex = set and function(_, k, v) set(k, nil, v) end or nil
   local mt = getmetatable(CUR)
-  if get or set then
+  if every then
+    if mt == GMT then
+      setmetatable(CUR, nil)
+      mt = nil
+    end
+    if mt == nil then
+      hide(CUR)
+      setmetatable(CUR, SGMT)
+    end
+  elseif get or set then
     if mt == nil then setmetatable(CUR, GMT) end
   elseif mt == GMT then
     setmetatable(CUR, nil)
   end
 end
+-- The tables a program makes, in a program that sets tag methods: 4.0
+-- calls tag 4's methods for every table without a tag of its own.
+metas[TAGS.table], storemetas[TAGS.table] = {}, {}
+rebuild(TAGS.table)
+P.new = function(t) return setmetatable(t, metas[TAGS.table]) end
 G.newtag = function()
   lasttag = lasttag + 1
   methods[lasttag] = {}
@@ -386,7 +429,9 @@ end
 G.settag = function(o, t)
   checktable(o, 1, "settag", true)
   t = checkint(t, 2, "settag")
-  if not metas[t] then error("tag " .. t .. " was not created by `newtag'", 0) end
+  if t < FILETAGS.file or not metas[t] then
+    error("tag " .. t .. " was not created by `newtag'", 0)
+  end
   local m = methods[t]
   if not stores[o] and (m.gettable or m.settable) then hide(o) end
   setmetatable(o, stores[o] and storemetas[t] or metas[t])
@@ -414,7 +459,7 @@ G.settagmethod = function(t, event, f)
   methods[t][event] = f
   storeall(t)
   rebuildall()
-  if t == 1 then P.refreshglobals() end
+  if event == "getglobal" or event == "setglobal" then P.refreshglobals() end
   return old
 end
 -- a ^ b: the pow tag method of a's tag, else of b's, else of tag 0.
@@ -444,14 +489,16 @@ G.copytagmethods = function(to, from)
   end
   storeall(to)
   rebuildall()
-  if to == 1 then P.refreshglobals() end
+  P.refreshglobals()
   return to
 end
 
 for _, name in ipairs{"debug", "getinfo", "getlocal", "setlocal", "setcallhook", "setlinehook"} do
   unsupported(name, "there is no debugger in a run")
 end
-G.foreachvar = function() error("function `foreachvar' is deprecated", 0) end
+for _, name in ipairs{"foreachvar", "nextvar", "rawgetglobal", "rawsetglobal"} do
+  G[name] = function() error("function `" .. name .. "' is deprecated", 0) end
+end
 
 -- Errors. As in Lua 4.0, the _ERRORMESSAGE in force where an error is
 -- raised hears of it once, before the stack unwinds to the call, dostring

@@ -452,6 +452,9 @@ private:
     {
         lua_State *L = m_L;
         lua_getfenv(L, -1);
+        // Read as they are, without the program's getglobal tag methods.
+        lua40::pushContents(L, lua_gettop(L));
+        lua_remove(L, -2);
         const int globals = lua_gettop(L);
         lua_pushlightuserdata(L, const_cast<char *>(&LibraryGlobalsKey));
         lua_rawget(L, LUA_REGISTRYINDEX);

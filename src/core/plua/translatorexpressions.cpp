@@ -475,11 +475,16 @@ void Translator::callArguments(int n)
         }
     }
     noteCall(callLine, n);
+    const bool tableArgument = open.type == '{' && m_tagOrder;
+    if (tableArgument)
+        insert(node(callee).end, "(");
     for (int a = args; a != -1; a = node(a).next) {
         exp(a, false);
         if (node(a).next == -1 && open.type == '(')
             keepAllResults(a);
     }
+    if (tableArgument)
+        insert(node(n).end, ")");
 }
 
 void Translator::methodArguments(int n)
@@ -508,6 +513,9 @@ void Translator::methodArguments(int n)
         } else {
             noteCall(open.line, n);
         }
+    } else if (open.type == '{' && m_tagOrder) {
+        insert(node(method).end, "(");
+        insert(node(n).end, ")");
     }
     for (int a = firstArg; a != -1; a = node(a).next) {
         exp(a, false);
@@ -519,6 +527,11 @@ void Translator::methodArguments(int n)
 void Translator::table(int n)
 {
     const Node &t = node(n);
+    if (m_tagOrder) {
+        // Tag 4's methods apply to it (see callArguments for f{...}).
+        insert(t.begin, m_p + ".new(");
+        insert(t.end, ")");
+    }
     for (int part = t.firstChild; part != -1; part = node(part).next) {
         if (node(part).kind == NodeKind::ListPart) {
             for (int item = node(part).firstChild; item != -1; item = node(item).next) {
