@@ -366,6 +366,82 @@ int nextFunction(lua_State *L)
     return 1;
 }
 
+// a < b, a > b, a <= b and a >= b as Lua 4.0 orders two values: numbers and
+// strings by value, anything else by the library's lt dispatch (upvalue
+// 1); 1 or nil. Upvalue 2 says which comparison.
+int orderCall(lua_State *L)
+{
+    lua_settop(L, 2);
+    const int kind = static_cast<int>(lua_tonumber(L, lua_upvalueindex(2)));
+    const bool swapped = kind == 1 || kind == 2; // a > b and a <= b ask b < a
+    const int x = swapped ? 2 : 1;
+    const int y = swapped ? 1 : 2;
+    const int type = lua_type(L, x);
+    bool less = false;
+    if (type == lua_type(L, y) && type == LUA_TNUMBER) {
+        less = lua_tonumber(L, x) < lua_tonumber(L, y);
+    } else if (type == lua_type(L, y) && type == LUA_TSTRING) {
+        less = lua_lessthan(L, x, y) != 0;
+    } else {
+        // The first operand's own lt method, found at once; anything else
+        // through the dispatch.
+        lua_pushnil(L);
+        if (lua_getmetatable(L, x)) {
+            lua_getfield(L, -1, "__ltm");
+            lua_remove(L, -2);
+            lua_remove(L, -2);
+        }
+        if (lua_isfunction(L, -1)) {
+            lua_pushvalue(L, x);
+            lua_pushvalue(L, y);
+            lua_pushliteral(L, "lt");
+            lua_call(L, 3, 1);
+            less = !lua_isnil(L, -1);
+        } else {
+            lua_pop(L, 1);
+            lua_pushvalue(L, lua_upvalueindex(1));
+            lua_pushvalue(L, x);
+            lua_pushvalue(L, y);
+            lua_call(L, 2, 1);
+            less = lua_toboolean(L, -1) != 0;
+        }
+    }
+    if (less != (kind >= 2))
+        lua_pushnumber(L, 1);
+    else
+        lua_pushnil(L);
+    return 1;
+}
+
+// order(lt): the helpers for <, >, <= and >= over the dispatch lt.
+int order(lua_State *L)
+{
+    luaL_checktype(L, 1, LUA_TFUNCTION);
+    for (int kind = 0; kind < 4; ++kind) {
+        lua_pushvalue(L, 1);
+        lua_pushnumber(L, kind);
+        lua_pushcclosure(L, orderCall, 2);
+    }
+    return 4;
+}
+
+// maker(mt): a function that gives the table it is given the metatable mt.
+int makerCall(lua_State *L)
+{
+    lua_settop(L, 1);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_setmetatable(L, 1);
+    return 1;
+}
+
+int maker(lua_State *L)
+{
+    luaL_checktype(L, 1, LUA_TTABLE);
+    lua_settop(L, 1);
+    lua_pushcclosure(L, makerCall, 1);
+    return 1;
+}
+
 // Lua 4.0's getn: a number in t.n, otherwise the largest numeric key.
 int getn(lua_State *L, int t)
 {
@@ -682,6 +758,8 @@ void open(lua_State *L, const RunServices *run)
         {"rawget", rawGet},
         {"rawset", rawSet},
         {"next", nextFunction},
+        {"order", order},
+        {"maker", maker},
         {"out", output},
         {"load", loadChunk},
         {"bare", bareMessage},

@@ -136,9 +136,12 @@ G.setglobal = function(n, v) CUR[checkstr(n, 1, "setglobal")] = v end
 -- that used the old table, all that can still be reached: from the
 -- registry, the tables of globals, and the functions and locals on the
 -- stack, through tables, metatables and upvalues.
-local function rebind(old, new)
+-- Calls visit(v) once for each table, function and userdata that can be
+-- reached from the registry, `roots`, and the functions and locals on the
+-- stack, through tables, metatables and upvalues.
+local function walk(roots, visit)
   local seen = {}
-  local pending, n = {old, new, getregistry()}, 3
+  local pending, n = {getregistry(), unpack(roots)}, #roots + 1
   for level = 2, 1000000 do
     local info = getinfo(level, "f")
     if not info then break end
@@ -158,13 +161,13 @@ local function rebind(old, new)
     local tv = type(v)
     if (tv == "table" or tv == "function" or tv == "userdata") and not seen[v] then
       seen[v] = true
+      visit(v, tv)
       if tv == "table" then
         for k, x in next, v do
           n = n + 2
           pending[n - 1], pending[n] = k, x
         end
       elseif tv == "function" then
-        if getinfo(v, "S").what ~= "C" and getfenv(v) == old then setfenv(v, new) end
         for i = 1, 1000000 do
           local name, u = getupvalue(v, i)
           if name == nil then break end
@@ -179,6 +182,13 @@ local function rebind(old, new)
       end
     end
   end
+end
+local function rebind(old, new)
+  walk({old, new}, function(v, tv)
+    if tv == "function" and getinfo(v, "S").what ~= "C" and getfenv(v) == old then
+      setfenv(v, new)
+    end
+  end)
   setfenv(0, new)
 end
 G.globals = function(...)
@@ -210,12 +220,16 @@ local lasttag = 7
 local methods = {}
 local metas = {}
 local storemetas = {} -- the metatables of the tables kept in a store
-local tagof = setmetatable({}, {__mode = "k"})
+-- A table's tag is its metatable's __tag; the standard files' is here.
+local tagof = {}
 local function tagvalue(o)
-  local t = tagof[o]
-  if t then return t end
-  t = type(o)
-  if t == "userdata" then return FILETAGS[iotype(o)] or 0 end
+  local t = type(o)
+  if t == "table" then
+    local mt = getmetatable(o)
+    return mt and mt.__tag or TAGS.table
+  elseif t == "userdata" then
+    return tagof[o] or FILETAGS[iotype(o)] or 0
+  end
   return TAGS[t]
 end
 P.tag = tagvalue
@@ -249,7 +263,9 @@ local function valid(t, event)
 end
 -- A binary event goes to the tag method of the first operand's tag, else
 -- the second's, else tag 0's, and hears the event's name; unary minus is
--- an event of its operand and nil. One function for each, shared by every
+-- an event of its operand and nil. Lua 5.1 asks the first operand's
+-- metatable, then the second's, so a tag's own method can sit in its
+-- metatable; these find the others. lt has one function shared by every
 -- metatable, since Lua 5.1 compares two values only if their __lt agree.
 local ARITH = {add = "__add", sub = "__sub", mul = "__mul", div = "__div", concat = "__concat"}
 local dispatch = {}
@@ -260,7 +276,9 @@ for e in next, ARITH do
   end
 end
 dispatch.lt = function(a, b)
-  local f = methods[tagvalue(a)].lt or methods[tagvalue(b)].lt or methods[0].lt
+  local ma, mb = getmetatable(a), getmetatable(b)
+  local f = ma and ma.__ltm or mb and mb.__ltm or methods[tagvalue(a)].lt or
+            methods[tagvalue(b)].lt or methods[0].lt
   if not f then
     local ta, tb = type(a), type(b)
     error(ta == tb and "attempt to compare two " .. ta .. " values" or
@@ -275,27 +293,30 @@ end
 -- a < b, a > b, a <= b and a >= b in a program that sets tag methods, as
 -- 4.0 orders them: numbers and strings by value, anything else by the lt
 -- tag method; 1 or nil.
-local function less(a, b)
-  local ta = type(a)
-  if ta == type(b) and (ta == "number" or ta == "string") then return a < b end
-  return dispatch.lt(a, b)
-end
-P.lt = function(a, b) if less(a, b) then return 1 end return nil end
-P.gt = function(a, b) if less(b, a) then return 1 end return nil end
-P.le = function(a, b) if not less(b, a) then return 1 end return nil end
-P.ge = function(a, b) if not less(a, b) then return 1 end return nil end
+P.lt, P.gt, P.le, P.ge = C.order(dispatch.lt)
 -- The metamethods of tag t that do not depend on how its values are kept.
 local function fill(mt, t)
   local m, global = methods[t], methods[0]
   for e, meta in next, ARITH do
-    if m[e] or global[e] then mt[meta] = dispatch[e] end
+    local f = m[e]
+    if f then
+      mt[meta] = function(a, b) return f(a, b, e) end
+    elseif global[e] then
+      mt[meta] = dispatch[e]
+    end
   end
   -- Every tag's tables have it: Lua 5.1 compares two tables only if their
   -- __lt agree.
   if m.lt or global.lt or metas[t] then mt.__lt = dispatch.lt end
-  if m.unm or methods[1].unm or global.unm then mt.__unm = dispatch.unm end
-  local f = m["function"]
-  if f then mt.__call = function(...) return f(...) end end
+  mt.__ltm = m.lt -- for dispatch.lt and C.order
+  if m.unm then
+    local unm = m.unm
+    mt.__unm = function(a) return unm(a, nil, "unm") end
+  elseif methods[1].unm or global.unm then
+    mt.__unm = dispatch.unm
+  end
+  -- Lua 5.1 calls these as 4.0 calls its methods.
+  mt.__call = m["function"]
 end
 -- Moves a table's contents into a store of its own (see stores).
 local function hide(o)
@@ -310,10 +331,13 @@ local function rebuild(t)
   for k in next, pmt do pmt[k] = nil end
   fill(mt, t)
   fill(pmt, t)
+  mt.__tag, pmt.__tag = t, t
+  -- Its tables keep their contents in stores.
+  mt.__store = (m.gettable or m.settable) and true
   local index, gettable, settable = m.index, m.gettable, m.settable
-  if index then mt.__index = function(o, k) return index(o, k) end end
+  mt.__index = index
   if gettable then
-    pmt.__index = function(o, k) return gettable(o, k) end
+    pmt.__index = gettable
   else
     pmt.__index = function(o, k)
       local v = stores[o][k]
@@ -322,7 +346,7 @@ local function rebuild(t)
     end
   end
   if settable then
-    pmt.__newindex = function(o, k, v) settable(o, k, v) end
+    pmt.__newindex = settable
   else
     pmt.__newindex = function(o, k, v) stores[o][k] = v end
   end
@@ -339,9 +363,7 @@ local function rebuildall()
   for t, sample in next, SAMPLES do
     local mt, m = {}, methods[t]
     fill(mt, t)
-    local gettable, settable = m.gettable, m.settable
-    if gettable then mt.__index = function(o, k) return gettable(o, k) end end
-    if settable then mt.__newindex = function(o, k, v) settable(o, k, v) end end
+    mt.__index, mt.__newindex = m.gettable, m.settable
     if sample == false then sample = nil end
     setmeta(sample, next(mt) and mt or nil)
   end
@@ -351,12 +373,13 @@ end
 local function storeall(t)
   local m = methods[t]
   if metas[t] and (m.gettable or m.settable) then
-    for o, tg in next, tagof do
-      if tg == t and not stores[o] then
+    local mt = metas[t]
+    walk({}, function(o, to)
+      if to == "table" and getmetatable(o) == mt then
         hide(o)
         setmetatable(o, storemetas[t])
       end
-    end
+    end)
   end
 end
 -- Globals' tag methods: 4.0 calls the getglobal and setglobal methods of
@@ -417,7 +440,8 @@ end
 -- calls tag 4's methods for every table without a tag of its own.
 metas[TAGS.table], storemetas[TAGS.table] = {}, {}
 rebuild(TAGS.table)
-P.new = function(t) return setmetatable(t, metas[TAGS.table]) end
+for t = FILETAGS.file, lasttag do rebuild(t) end
+P.new = C.maker(metas[TAGS.table])
 G.newtag = function()
   lasttag = lasttag + 1
   methods[lasttag] = {}
@@ -427,15 +451,20 @@ G.newtag = function()
   return lasttag
 end
 G.settag = function(o, t)
-  checktable(o, 1, "settag", true)
-  t = checkint(t, 2, "settag")
-  if t < FILETAGS.file or not metas[t] then
-    error("tag " .. t .. " was not created by `newtag'", 0)
+  if type(o) ~= "table" then checktable(o, 1, "settag", true) end
+  local mt = t ~= TAGS.table and metas[t]
+  if not mt then
+    t = checkint(t, 2, "settag")
+    mt = metas[t]
+    if t < FILETAGS.file or not mt then error("tag " .. t .. " was not created by `newtag'", 0) end
   end
-  local m = methods[t]
-  if not stores[o] and (m.gettable or m.settable) then hide(o) end
-  setmetatable(o, stores[o] and storemetas[t] or metas[t])
-  tagof[o] = t
+  if stores[o] then
+    mt = storemetas[t]
+  elseif mt.__store then
+    hide(o)
+    mt = storemetas[t]
+  end
+  setmetatable(o, mt)
   return o
 end
 G.tag = function(...)
