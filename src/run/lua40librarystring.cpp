@@ -646,7 +646,10 @@ void addQuoted(luaL_Buffer *b, std::string_view s)
 
 int formatFn(lua_State *L)
 {
-    const std::string_view f = checkStr(L, 1, "format");
+    // Lua 4.0 reads the format up to its first zero byte, and keeps each
+    // item up to its first: format("%c", 0) is "".
+    std::string_view f = checkStr(L, 1, "format");
+    f = f.substr(0, f.find('\0'));
     luaL_Buffer b;
     luaL_buffinit(L, &b);
     int arg = 1;
@@ -736,7 +739,7 @@ int formatFn(lua_State *L)
             return lua_error(L);
         }
         if (n > 0)
-            luaL_addlstring(&b, buffer, std::min(static_cast<std::size_t>(n), sizeof buffer - 1));
+            luaL_addlstring(&b, buffer, std::strlen(buffer));
         i = p;
     }
     luaL_pushresult(&b);
