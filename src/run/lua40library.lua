@@ -797,9 +797,15 @@ local function result(ok, msg, code, name)
   if ok then return NORESULT() end
   return nil, strip(msg, name), code
 end
+-- f, argument n of fname, or the file in the global _INPUT or _OUTPUT
+-- when n is that name.
 local function checkfile(f, n, fname)
   if f == STDIN then error("there is no standard input in a run: read from a file", 0) end
-  if not isfile(f) or iotype(f) == "closed file" then argerror(n, fname, "file handle expected") end
+  if iotype(f) == "closed file" then error("cannot access a closed file", 0) end
+  if not isfile(f) then
+    if type(n) == "string" then error("global variable `" .. n .. "' is not a file handle", 0) end
+    argerror(n, fname, "invalid file handle")
+  end
   return f
 end
 G._STDIN, G._STDOUT, G._STDERR = STDIN, STDOUT, STDERR
@@ -818,10 +824,10 @@ local function openas(name, mode, fname)
 end
 G.readfrom = function(name)
   if name == nil then
-    local f = CUR._INPUT
+    local f = checkfile(CUR._INPUT, "_INPUT")
     if iotype(f) == "file" then f:close() end
     CUR._INPUT = STDIN
-    return 1
+    return STDIN
   end
   local f, msg, code = openas(name, "r", "readfrom")
   if not f then return nil, msg, code end
@@ -831,9 +837,10 @@ end
 local function output(name, mode, fname)
   if name == nil then
     local f = CUR._OUTPUT
+    if f ~= STDOUT and f ~= STDERR then checkfile(f, "_OUTPUT") end
     if iotype(f) == "file" then f:close() end
     CUR._OUTPUT = STDOUT
-    return 1
+    return STDOUT
   end
   local f, msg, code = openas(name, mode, fname)
   if not f then return nil, msg, code end
@@ -851,14 +858,15 @@ G.openfile = function(name, mode)
   return f
 end
 G.closefile = function(f)
-  if f == STDOUT or f == STDIN or f == STDERR then return nil, "cannot close a standard file" end
+  -- The standard files stay open, and closing them succeeds, as in 4.0.
+  if f == STDOUT or f == STDIN or f == STDERR then return NORESULT() end
   checkfile(f, 1, "closefile")
   local ok, msg, code = f:close()
   return result(ok, msg, code)
 end
 G.flush = function(f)
   if f == nil then f = CUR._OUTPUT end
-  if f == STDOUT or f == STDERR then return 1 end
+  if f == STDOUT or f == STDERR then return NORESULT() end
   local ok, msg, code = checkfile(f, 1, "flush"):flush()
   return result(ok, msg, code)
 end
@@ -893,9 +901,11 @@ local function readone(f, fmt, n)
 end
 G.read = function(...)
   local nargs = select("#", ...)
-  local f, first = CUR._INPUT, 1
-  if nargs > 0 and isfile((...)) then f, first = (...), 2 end
-  checkfile(f, 1, "read")
+  local f, first, where = CUR._INPUT, 1, "_INPUT"
+  if nargs > 0 and (isfile((...)) or iotype((...)) == "closed file") then
+    f, first, where = (...), 2, 1
+  end
+  checkfile(f, where, "read")
   -- What could not be read is left out: at the end, read returns nothing.
   if nargs < first then
     local line = f:read("*l")
@@ -913,9 +923,11 @@ G.read = function(...)
 end
 G.write = function(...)
   local nargs = select("#", ...)
-  local f, first = CUR._OUTPUT, 1
-  if nargs > 0 and isfile((...)) then f, first = (...), 2 end
-  if f ~= STDOUT and f ~= STDERR then checkfile(f, 1, "write") end
+  local f, first, where = CUR._OUTPUT, 1, "_OUTPUT"
+  if nargs > 0 and (isfile((...)) or iotype((...)) == "closed file") then
+    f, first, where = (...), 2, 1
+  end
+  if f ~= STDOUT and f ~= STDERR then checkfile(f, where, "write") end
   for i = first, nargs do
     local v = select(i, ...)
     local s = v
@@ -930,7 +942,9 @@ G.write = function(...)
       if not ok then return nil, msg end
     end
   end
-  return f
+  -- 4.0 answers a failure with the error's number, which reads as success;
+  -- here it is nil and the message.
+  return NORESULT()
 end
 
 -- System
