@@ -694,7 +694,8 @@ G.sort = function(...)
       return x < y
     end
   end
-  local ok, e = pcall(tsort, a, lt)
+  -- The handler hears of a failing comparison where it fails, as in 4.0.
+  local ok, e = xpcall(function() tsort(a, lt) end, reporter)
   for i = 1, n do
     local v = a[i]
     if v == HOLE then v = nil end
