@@ -396,14 +396,14 @@ int callLineOf(lua_State *L)
     return 1;
 }
 
-// twin(f): a C function doing what f does without being f, for the
-// library's own use of one the program also sees (tracebacks tell them
-// apart by identity).
+// twin(f): a C function without upvalues doing what f does without being
+// f, for the library's own use of one the program also sees (tracebacks
+// tell them apart by identity).
 int twin(lua_State *L)
 {
     const lua_CFunction f = lua_tocfunction(L, 1);
-    if (!f)
-        return luaL_argerror(L, 1, "C function expected");
+    if (!f || lua_getupvalue(L, 1, 1))
+        return luaL_argerror(L, 1, "C function without upvalues expected");
     lua_pushcfunction(L, f);
     return 1;
 }
@@ -690,7 +690,8 @@ void beginRun(lua_State *L, const std::string &source)
     lua_getfield(L, -1, "begin");
     lua_remove(L, -2);
     lua_pushlstring(L, source.data(), source.size());
-    // Only memory can fail here; the run then fails the same way at once.
+    // Only memory can fail here: tracebacks then know fewer of the library's
+    // functions, and the run goes on.
     if (lua_pcall(L, 1, 0, 0) != 0)
         lua_pop(L, 1);
 }

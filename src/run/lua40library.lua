@@ -498,6 +498,8 @@ local function traceback(first, callerror)
   return concat(out)
 end
 
+-- Called by the program itself, its traceback starts at its caller, which
+-- stands at the call.
 local DEFAULT_ERRORMESSAGE = function(m)
   if toplevel then return end
   local alert = CUR._ALERT
