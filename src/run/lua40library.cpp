@@ -529,6 +529,43 @@ int lineHere(lua_State *L)
     return 1;
 }
 
+// callline(line): see RunServices::callLine.
+int callLineOf(lua_State *L)
+{
+    const int line = static_cast<int>(luaL_checknumber(L, 1));
+    const RunServices *run = servicesOf(L);
+    lua_pushnumber(L, run ? run->callLine(line) : line);
+    return 1;
+}
+
+// twin(f): a C function without upvalues doing what f does without being
+// f, for the library's own use of one the program also sees (tracebacks
+// tell them apart by identity).
+int twin(lua_State *L)
+{
+    const lua_CFunction f = lua_tocfunction(L, 1);
+    if (!f || lua_getupvalue(L, 1, 1))
+        return luaL_argerror(L, 1, "C function without upvalues expected");
+    lua_pushcfunction(L, f);
+    return 1;
+}
+
+// keyof(t, v): the first string key of t whose value is v, or nothing.
+int keyOf(lua_State *L)
+{
+    luaL_checktype(L, 1, LUA_TTABLE);
+    lua_settop(L, 2);
+    lua_pushnil(L);
+    while (lua_next(L, 1) != 0) {
+        if (lua_type(L, -2) == LUA_TSTRING && lua_rawequal(L, -1, 2)) {
+            lua_pop(L, 1);
+            return 1;
+        }
+        lua_pop(L, 1);
+    }
+    return 0;
+}
+
 int plainArray(lua_State *L)
 {
     const int n = static_cast<int>(lua_tonumber(L, 2));
@@ -727,6 +764,8 @@ void open(lua_State *L, const RunServices *run)
     lua_rawset(L, LUA_REGISTRYINDEX);
     luaL_openlibs(L);
     // The helper table, kept in the registry for every chunk that runs.
+    // The library's chunk name starts with '@', a program's chunks' with
+    // '=': a traceback tells the library's frames by it.
     lua_newtable(L);
     lua_pushlightuserdata(L, const_cast<char *>(&HelpersKey));
     lua_pushvalue(L, -2);
@@ -742,7 +781,7 @@ void open(lua_State *L, const RunServices *run)
     lua_rawset(L, LUA_REGISTRYINDEX);
 
     const std::string_view library = libraryScript();
-    if (luaL_loadbuffer(L, library.data(), library.size(), "=lua40") != 0)
+    if (luaL_loadbuffer(L, library.data(), library.size(), "@lua40") != 0)
         lua_error(L);
     lua_pushvalue(L, -2); // P
     lua_newtable(L);      // C
@@ -766,6 +805,9 @@ void open(lua_State *L, const RunServices *run)
         {"exitrun", exitFunction},
         {"plainarray", plainArray},
         {"line", lineHere},
+        {"callline", callLineOf},
+        {"twin", twin},
+        {"keyof", keyOf},
         {"confine", confine},
         {"tmpname", tempName},
         {"errout", errorOutput},
@@ -810,6 +852,18 @@ int reportUncaught(lua_State *L)
     const int line = static_cast<int>(lua_tonumber(L, -1));
     lua_pop(L, 1);
     return line;
+}
+
+void beginRun(lua_State *L, const std::string &source)
+{
+    pushHelpers(L);
+    lua_getfield(L, -1, "begin");
+    lua_remove(L, -2);
+    lua_pushlstring(L, source.data(), source.size());
+    // Only memory can fail here: tracebacks then know fewer of the library's
+    // functions, and the run goes on.
+    if (lua_pcall(L, 1, 0, 0) != 0)
+        lua_pop(L, 1);
 }
 
 void pushHelpers(lua_State *L)

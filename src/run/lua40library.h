@@ -25,6 +25,10 @@ public:
     // For the library's error reporter, in the middle of raising an error:
     // the program's line it was raised on (0: none known).
     virtual int currentLine(lua_State *L) const = 0;
+    // For the library's traceback: the line Lua 4.0 names for a call of the
+    // program's own chunk that Lua 5.1 puts on `line` (one over several lines
+    // ends on a later line).
+    virtual int callLine(int line) const = 0;
 
 protected:
     ~RunServices() = default;
@@ -34,6 +38,11 @@ protected:
 // must outlive the state; nullptr: no output, no files, no stops). The Lua
 // 5.1 libraries stay out of the program's sight.
 void open(lua_State *L, const RunServices *run);
+
+// Before the program's chunk named `source` runs: the functions the library
+// and any library opened since put among the globals are, from here on,
+// the ones a traceback shows as the system's own.
+void beginRun(lua_State *L, const std::string &source);
 
 // The services the library was opened with in `L`, or nullptr.
 const RunServices *servicesOf(lua_State *L);

@@ -11,6 +11,7 @@ local concat, tsort = table.concat, table.sort
 local floor, ceil = math.floor, math.ceil
 local open, iotype, stdin, stderr = io.open, io.type, io.stdin, io.stderr
 local cat, tostr, getn, out, load4, bare = C.cat, C.tostring, C.getn, C.out, C.load, C.bare
+local keep = C.keep
 local STOP, EXIT, NOMESSAGE = C.stop, C.exit, C.nomessage
 -- What dostring, dofile, remove and the like give for success: a new
 -- userdata each time, of tag 0, as in Lua 4.0.
@@ -31,16 +32,20 @@ P.cat = cat
 P.catd = C.catd
 P.keep = C.keep
 P.select = select
+-- The table for's own next: the program's next is one of 4.0's library
+-- functions, which a traceback shows; the loop's is part of the loop.
+local loopnext = C.twin(next)
 P.each = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
-  return next, stores[t] or t, nil
+  return loopnext, stores[t] or t, nil
 end
-P.meth = function(o, k, ...) return o[k](o, ...) end
+-- Not a tail call: a traceback names the method by k.
+P.meth = function(o, k, ...) return keep(o[k](o, ...)) end
 P.table = function(t)
   if type(t) ~= "table" then error("`for' table must be a table", 0) end
   return stores[t] or t
 end
-P.next = next
+P.next = loopnext
 P.nilindex = function() error("table index is nil", 0) end
 
 local function argerror(n, fname, msg)
@@ -534,16 +539,176 @@ end
 -- or dofile that catches it (the program's end, at the top). The default
 -- passes it to _ALERT; at the top the run reports the error itself.
 local toplevel = false
+
+-- The stack traceback the default _ERRORMESSAGE adds, as Lua 4.0 writes
+-- it: one line for each function of the program (and of its dostring and
+-- dofile chunks) and one for each library function it sees, which are C
+-- functions in 4.0; the library's own workings are left out.
+local LIBSOURCE = getinfo(1, "S").source
+local PROGRAM, PROGRAMID -- the program's chunk name and its name in 4.0
+local VISIBLE = {} -- the library functions a program can see
+local runsource -- runs dostring and dofile chunks (below)
+local EVENTORDER = {}
+for i, event in ipairs{"gettable", "settable", "index", "getglobal", "setglobal", "add", "sub",
+                       "mul", "div", "pow", "unm", "lt", "concat", "gc", "function"} do
+  EVENTORDER[event] = i
+end
+local RESERVED51 = {["true"] = 1, ["false"] = 1, ["in"] = 1}
+local format, callline, keyof = string.format, C.callline, C.keyof
+-- How 4.0 names a chunk loaded under `name`: "@file" a file, "=text" the
+-- text, anything else the start of its source.
+local function chunkid(name)
+  name = strsub(name, 1, (strfind(name, "\0", 1, true) or 0) - 1)
+  local first = strsub(name, 1, 1)
+  if first == "=" then return strsub(name, 2, 60) end
+  if first == "@" then
+    if strlen(name) > 48 then return "file `..." .. strsub(name, -47) .. "'" end
+    return "file `" .. strsub(name, 2) .. "'"
+  end
+  local line = strfind(name, "\n", 1, true)
+  local len = line and line - 1 or strlen(name)
+  if len > 43 then len = 43 end
+  if len < strlen(name) then return "string \"" .. strsub(name, 1, len) .. "...\"" end
+  return "string \"" .. name .. "\""
+end
+P.begin = function(source)
+  PROGRAM, PROGRAMID = source, chunkid("@" .. strsub(source, 2))
+  VISIBLE = {}
+  for _, v in next, CUR do
+    if type(v) == "function" then VISIBLE[v] = true end
+  end
+  for t = 0, lasttag do
+    for _, f in next, methods[t] do VISIBLE[f] = true end
+  end
+end
+local function isprogram(info)
+  return info ~= nil and info.what ~= "C" and info.what ~= "tail" and info.source ~= LIBSOURCE
+end
+-- What the frame frames[i] is to 4.0 (frames[i + 1] its caller): "C" for a
+-- library function, "main" for the body of a chunk, "Lua" for a function
+-- of the program, nil for none.
+local function framekind(frames, i)
+  local info = frames[i]
+  if info.what == "tail" then return nil end
+  local f = info.func
+  if VISIBLE[f] then return "C" end
+  if info.what == "C" or info.source == LIBSOURCE then return nil end
+  -- A chunk's body is a function its chunk tail calls, run by the run
+  -- itself or by runsource (through xpcall).
+  if info.what == "main" then return "main" end
+  local j = i + 1
+  while frames[j] and frames[j].what == "tail" do j = j + 1 end
+  if j > i + 1 and (frames[j] == nil or frames[j + 1] and frames[j + 1].func == runsource) then
+    return "main"
+  end
+  return "Lua"
+end
+-- By the global that holds f, else by the tag method it is.
+local function searchname(f)
+  local k = keyof(stores[CUR] or CUR, f)
+  if k then return "function `" .. strsub(k, 1, 50) .. "'" end
+  -- The first event in 4.0's order that has f for some tag.
+  local found
+  for t = 0, lasttag do
+    for event, m in next, methods[t] do
+      if m == f and (not found or EVENTORDER[event] < EVENTORDER[found]) then found = event end
+    end
+  end
+  if found then return "`" .. found .. "' tag method" end
+end
+-- By the call that made it: 4.0 knows a global, a local and a field or
+-- method; what Lua 5.1 reads in the translation says which it was.
+local function callname(kind, name, f)
+  if kind == "global" then return "function `" .. strsub(name, 1, 50) .. "'" end
+  if kind == "local" then
+    local renamed = strsub(name, 1, 2) == "_P" and string.match(name, "^_P_*k_(.*)$")
+    if RESERVED51[renamed] then name = renamed end
+    return "function `" .. strsub(name, 1, 50) .. "'"
+  end
+  if kind == "method" then return "method `" .. strsub(name, 1, 50) .. "'" end
+  if kind == "field" and name ~= "?" then
+    -- A global named as a Lua 5.1 keyword is a field of the helper table.
+    if RESERVED51[name] and rawget(CUR, name) == f then return "function `" .. name .. "'" end
+    return "method `" .. strsub(name, 1, 50) .. "'"
+  end
+  -- An upvalue's copy, an expression: no name.
+end
+local function shortsource(source)
+  if source == PROGRAM then return PROGRAMID end
+  return chunkid(source)
+end
+-- The traceback from level `first` of the caller on; `callerror` says the
+-- function there stands at a call.
+local function traceback(first, callerror)
+  local frames, count = {}, 0
+  local info = getinfo(first + 1, "Slf")
+  while info do
+    count = count + 1
+    frames[count] = info
+    info = getinfo(first + 1 + count, "Slf")
+  end
+  local shown, kinds, n = {}, {}, 0
+  for i = 1, count do
+    local kind = framekind(frames, i)
+    if kind then
+      n = n + 1
+      shown[n], kinds[n] = i, kind
+    end
+  end
+  if n == 0 then return "" end
+  local out = {"stack traceback:\n"}
+  for j = 1, n do
+    if n > 22 and j == 12 then out[#out + 1] = "       ...\n" end
+    if n <= 22 or j <= 11 or j > n - 10 then
+      local i, kind = shown[j], kinds[j]
+      info = frames[i]
+      local src = kind == "C" and "C" or shortsource(info.source)
+      local text
+      local caller = frames[i + 1]
+      if isprogram(caller) then
+        local how = getinfo(first + i, "n")
+        text = callname(how.namewhat, how.name, info.func)
+      elseif caller and caller.func == P.meth then
+        -- o:k() where k is a Lua 5.1 keyword: meth(o, "k") makes the call.
+        local _, k = getlocal(first + i + 1, 2)
+        text = "method `" .. strsub(k, 1, 50) .. "'"
+      end
+      text = text or searchname(info.func)
+      if not text then
+        if kind == "main" then
+          text = "main of " .. src
+        elseif kind == "C" then
+          text = src
+        else
+          text = "function <" .. info.linedefined .. ":" .. src .. ">"
+        end
+        src = nil
+      end
+      local line = info.currentline
+      if kind ~= "C" and line > 0 then
+        if info.source == PROGRAM and (i > 1 or callerror) then line = callline(line) end
+        text = text .. " at line " .. line
+      end
+      if src then text = text .. " [" .. src .. "]" end
+      out[#out + 1] = format("%4d:  ", j) .. text .. "\n"
+    end
+  end
+  return concat(out)
+end
+
+-- Called by the program itself, its traceback starts at its caller, which
+-- stands at the call.
 local DEFAULT_ERRORMESSAGE = function(m)
   if toplevel then return end
   local alert = CUR._ALERT
-  if alert then alert("error: " .. tostr(m) .. "\n") end
+  if alert then alert("error: " .. tostr(m) .. "\n" .. traceback(2, true)) end
 end
 G._ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
 G._ERRORMESSAGE = DEFAULT_ERRORMESSAGE
 -- The error last reported, the program's line where it was raised, and
--- whether the default handler still owes its text: that goes to _ALERT only
--- if a call or dostring ends the error; at the top the run reports it.
+-- whether the default handler still owes its text (with the traceback of
+-- when it was raised): that goes to _ALERT only if a call or dostring ends
+-- the error; at the top the run reports it.
 local REPORTED = {}
 local lineofprogram = C.line
 local function signal(e)
@@ -554,16 +719,23 @@ local function reporter(e, keepwhere)
   local handler = CUR._ERRORMESSAGE
   REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(e), handler == DEFAULT_ERRORMESSAGE
   REPORTED[4] = keepwhere
-  if handler and handler ~= DEFAULT_ERRORMESSAGE then pcall(handler, keepwhere and e or bare(e)) end
+  if handler == DEFAULT_ERRORMESSAGE then
+    -- Protected: a failure here (memory) must not become the program's error.
+    local ok, text =
+      pcall(traceback, 3, type(e) == "string" and strfind(e, "attempt to call", 1, true))
+    REPORTED[5] = ok and text or ""
+  elseif handler then
+    pcall(handler, keepwhere and e or bare(e))
+  end
   return e
 end
 local function caught()
   if REPORTED[3] then
     local alert = CUR._ALERT
     local e = REPORTED[4] and REPORTED[1] or bare(REPORTED[1])
-    if alert then pcall(alert, "error: " .. tostr(e) .. "\n") end
+    if alert then pcall(alert, "error: " .. tostr(e) .. "\n" .. (REPORTED[5] or "")) end
   end
-  REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4] = nil, nil, nil, nil
+  REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4], REPORTED[5] = nil, nil, nil, nil, nil
 end
 -- At the top: the program's own handler hears of an error no call caught.
 -- Gives the error and the line it was raised on.
@@ -572,7 +744,7 @@ P.report = function(e)
   if signal(e) then return e end
   if REPORTED[1] == e then
     local line = REPORTED[2]
-    REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4] = nil, nil, nil, nil
+    REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4], REPORTED[5] = nil, nil, nil, nil, nil
     return e, line
   end
   local handler = CUR._ERRORMESSAGE
@@ -622,9 +794,10 @@ end
 
 -- Compiles `s` and runs it as dostring and dofile do: a syntax error is
 -- reported and answered with nil and "syntax error"; a file's syntax error
--- keeps the file's name and line, as Lua 4.0 names them.
-local function runsource(s, chunkname, label, whole)
-  local f, msg = load4(s, chunkname, label)
+-- keeps the file's name and line, as Lua 4.0 names them. The chunk's name
+-- in Lua 5.1 is the one 4.0 gives it in a traceback.
+function runsource(s, label, whole)
+  local f, msg = load4(s, "=" .. chunkid(label), label)
   if not f then
     reporter(msg, whole)
     caught()
@@ -642,13 +815,8 @@ end
 G.dostring = function(s, name)
   s = checkstr(s, 1, "dostring")
   name = optstr(name, 2, "dostring", nil)
-  local label = name or s
-  if name == nil then
-    local first = strsub(s, 1, (strfind(s, "\n", 1, true) or 0) - 1)
-    if strlen(first) > 40 or strlen(first) < strlen(s) then first = strsub(first, 1, 40) .. "..." end
-    name = "string \"" .. first .. "\""
-  end
-  return runsource(s, "=" .. name, label)
+  -- Not a tail call: dostring stays on the stack for a traceback.
+  return keep(runsource(s, name or s))
 end
 G.dofile = function(filename)
   filename = checkstr(filename, 1, "dofile")
@@ -657,7 +825,7 @@ G.dofile = function(filename)
   local s = h:read("*a")
   h:close()
   if not s then return nil, "file error" end
-  return runsource(s, "=file `" .. filename .. "'", "@" .. filename, true)
+  return keep(runsource(s, "@" .. filename, true))
 end
 
 -- Strings
@@ -730,7 +898,8 @@ G.sort = function(...)
       return x < y
     end
   end
-  local ok, e = pcall(tsort, a, lt)
+  -- The handler hears of a failing comparison where it fails, as in 4.0.
+  local ok, e = xpcall(function() tsort(a, lt) end, reporter)
   for i = 1, n do
     local v = a[i]
     if v == HOLE then v = nil end

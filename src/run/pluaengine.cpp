@@ -73,6 +73,14 @@ std::string nameInMessages(const std::string &source)
 
 using CallLines = std::vector<std::pair<int, int>>;
 
+// The line Lua 4.0 names for a call Lua 5.1 puts on `line`: where the call
+// ends, for one over several lines.
+int callEnd(const CallLines &calls, int line)
+{
+    const auto at = std::lower_bound(calls.begin(), calls.end(), std::pair(line, 0));
+    return at != calls.end() && at->first == line ? at->second : line;
+}
+
 // Lua 4.0 counts the program's lines; the first frame of the program's own
 // chunk on the stack from `firstLevel` on names the line an error happened
 // on. When that frame stands at a call (`inCall`, or it called the library
@@ -90,12 +98,8 @@ int programLine(lua_State *L, const std::string &source, int firstLevel, bool in
             continue;
         }
         if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0 && source == ar.source) {
-            if ((inCall || level > firstLevel) && calls) {
-                const auto at =
-                    std::lower_bound(calls->begin(), calls->end(), std::pair(ar.currentline, 0));
-                if (at != calls->end() && at->first == ar.currentline)
-                    return at->second;
-            }
+            if ((inCall || level > firstLevel) && calls)
+                return callEnd(*calls, ar.currentline);
             return ar.currentline;
         }
     }
@@ -352,6 +356,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         return Failure{0, "no program is loaded"};
     d->loaded = false;
     const CLocaleOnThisThread cLocale;
+    lua40::beginRun(L, d->source);
     const int chunk = lua_gettop(L);
     lua_pushcfunction(L, messageHandler);
     lua_insert(L, chunk);
@@ -473,6 +478,11 @@ int PluaEngine::currentLine(lua_State *L) const
     // Level 1 is the function asking (the library's reporter); the error was
     // raised below it, by a call when its message says so.
     return programLine(L, d->source, 2, isCallError(L, 1), &d->callLines, d->overflowDepth);
+}
+
+int PluaEngine::callLine(int line) const
+{
+    return callEnd(d->callLines, line);
 }
 
 int PluaEngine::raise(lua_State *L, const char *message)

@@ -41,6 +41,7 @@ private slots:
     void corpus();
     void faults_data();
     void faults();
+    void caughtErrorAlertsWithItsTraceback();
     void stopsAnEndlessLoop();
     void breakNeedsALine_data();
     void breakNeedsALine();
@@ -129,12 +130,29 @@ void tst_PluaRun::faults_data()
     QTest::newRow("endless call of call")
         << QByteArray("function f(n)\n  return call(f, {n + 1})\nend\nf(1)\n") << QByteArray() << 1
         << QByteArray("p.lua:2: stack overflow\n");
-    QTest::newRow("overflow caught, a later error on its own line")
-        << QByteArray("function f(n) return 1 + f(n + 1) end\nprint(call(f, {1}, \"x\"))\n"
-                      "print(\"on\")\n\nx = nil + 1\n")
-        << QByteArray() << 1
-        << QByteArray("error: stack overflow\np.lua:5: attempt to perform arithmetic on a nil "
-                      "value\n");
+}
+
+// The default _ALERT writes a caught error, with 4.0's traceback of where
+// it was raised, to standard error; a later error still names its own line
+// (here after an overflow, whose depth the run must forget).
+void tst_PluaRun::caughtErrorAlertsWithItsTraceback()
+{
+    QTemporaryDir work;
+    QVERIFY(writeFile(work.filePath(QStringLiteral("p.lua")),
+                      "function f(n) return 1 + f(n + 1) end\nprint(call(f, {1}, \"x\"))\n"
+                      "print(\"on\")\n\nx = nil + 1\n"));
+    const ToolRun run = runPluaRun({QStringLiteral("p.lua")}, work.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray("nil\non\n"));
+    QVERIFY2(run.err.startsWith("error: stack overflow\nstack traceback:\n   1:  function `f' "),
+             run.err.constData());
+    // Deeper than 22 levels: the first eleven, then the last ten.
+    QVERIFY2(run.err.contains("\n  11:  function `f' at line 1 [file `p.lua']\n       ...\n"),
+             run.err.constData());
+    QVERIFY2(run.err.contains(":  function `call' [C]\n"), run.err.constData());
+    QVERIFY2(run.err.endsWith(":  main of file `p.lua' at line 2\n"
+                              "p.lua:5: attempt to perform arithmetic on a nil value\n"),
+             run.err.constData());
 }
 
 void tst_PluaRun::faults()
