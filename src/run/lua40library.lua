@@ -604,8 +604,16 @@ local function framekind(frames, i)
   return "Lua"
 end
 -- By the global that holds f, else by the tag method it is.
+-- The global found last for each function, tried first: walking the
+-- globals is most of what a traceback costs.
+local lastkey = setmetatable({}, {__mode = "k"})
 local function searchname(f)
-  local k = keyof(stores[CUR] or CUR, f)
+  local globals = stores[CUR] or CUR
+  local k = lastkey[f]
+  if k == nil or rawget(globals, k) ~= f then
+    k = keyof(globals, f)
+    lastkey[f] = k
+  end
   if k then return "function `" .. strsub(k, 1, 50) .. "'" end
   -- The first event in 4.0's order that has f for some tag.
   local found
@@ -673,7 +681,8 @@ local function traceback(first, callerror)
         local _, k = getlocal(first + i + 1, 2)
         text = "method `" .. strsub(k, 1, 50) .. "'"
       end
-      text = text or searchname(info.func)
+      -- A chunk's body is no value the program can hold.
+      if kind ~= "main" then text = text or searchname(info.func) end
       if not text then
         if kind == "main" then
           text = "main of " .. src
