@@ -617,7 +617,10 @@ int loadChunk(lua_State *L)
     const char *name = luaL_checkstring(L, 2);
     std::size_t labelLength = 0;
     const char *label = luaL_checklstring(L, 3, &labelLength);
-    const plua::Translation t = plua::translate(std::string_view(source, length));
+    // A chunk loaded after the program set tag methods runs as one that
+    // sets them (see plua::translate).
+    const plua::Translation t =
+        plua::translate(std::string_view(source, length), nullptr, lua_toboolean(L, 4) != 0);
     if (!t.ok()) {
         lua_pushnil(L);
         const std::string message =

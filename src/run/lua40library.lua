@@ -222,6 +222,9 @@ local TAGS = {userdata = 0, ["nil"] = 1, number = 2, string = 3, table = 4, ["fu
 -- files; a program's first newtag is 8.
 local FILETAGS = {file = 6, ["closed file"] = 7}
 local lasttag = 7
+-- Whether the program has set tag methods: chunks it loads from then on
+-- order values and make tables by them (see plua::translate).
+local tagging = false
 local methods = {}
 local metas = {}
 local storemetas = {} -- the metatables of the tables kept in a store
@@ -491,6 +494,7 @@ G.settagmethod = function(t, event, f)
   end
   local old = methods[t][event]
   methods[t][event] = f
+  tagging = true
   storeall(t)
   rebuildall()
   if event == "getglobal" or event == "setglobal" then P.refreshglobals() end
@@ -521,6 +525,7 @@ G.copytagmethods = function(to, from)
   for _, e in ipairs(EVENTS) do
     if valid(to, e) then methods[to][e] = methods[from][e] end
   end
+  tagging = true
   storeall(to)
   rebuildall()
   P.refreshglobals()
@@ -806,7 +811,7 @@ end
 -- keeps the file's name and line, as Lua 4.0 names them. The chunk's name
 -- in Lua 5.1 is the one 4.0 gives it in a traceback.
 function runsource(s, label, whole)
-  local f, msg = load4(s, "=" .. chunkid(label), label)
+  local f, msg = load4(s, "=" .. chunkid(label), label, tagging)
   if not f then
     reporter(msg, whole)
     caught()

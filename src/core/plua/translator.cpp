@@ -173,6 +173,8 @@ std::string Translator::run()
     const std::string check = m_entryCheckLines ? entryCheck() : std::string();
     insert(0, "local " + m_p + " = ...; return (function()" + check + " ");
     for (const Token &t : m_tokens) {
+        if (m_tagOrder)
+            break;
         const std::string_view name = m_src.substr(t.begin, t.end - t.begin);
         m_tagOrder = m_tagOrder ||
                      (t.type == Tok::Name && (name == "settagmethod" || name == "copytagmethods"));
@@ -212,7 +214,8 @@ std::string Translator::run()
 
 } // namespace TranslatorInternals
 
-Translation translate(std::string_view source, const std::vector<int> *entryCheckLines)
+Translation translate(std::string_view source, const std::vector<int> *entryCheckLines,
+                      bool tagMethods)
 {
     Translation result;
     const std::string text = normalizedLineEnds(source);
@@ -227,7 +230,7 @@ Translation translate(std::string_view source, const std::vector<int> *entryChec
         tokens.push_back(t);
     result.prefix = uniquePrefix(tokens, text);
     TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix,
-                                               entryCheckLines);
+                                               entryCheckLines, tagMethods);
     result.code = translator.run();
     for (const auto &[line, end] : translator.callEnds()) {
         if (end > 0)

@@ -36,6 +36,12 @@ struct Translation
 //   meth(o,k,..) a method call whose name is a Lua 5.1 keyword
 //   forprep(a,b[,c]), fornext(i,s)  a numeric for counted in a while loop
 //   table(t), next  a table for walked in a while loop
+//   nilindex()   the error of reading t[nil]
+//   pow(a,b)     a ^ b by tag method
+// A chunk that names settagmethod or copytagmethods, or any chunk when
+// `tagMethods` says the run has set tag methods, also uses
+//   lt, gt, le, ge(a,b)  a < b, a > b, a <= b, a >= b ordered by tag method
+//   new(t)       a table made by the program, given tag 4's methods
 // The names the code adds all start with a prefix that no name of the
 // program starts with.
 //
@@ -46,7 +52,8 @@ struct Translation
 // holds): a debugger marks the functions that hold breakpoints in the
 // helper table and hooks lines only while one of them runs; the others
 // cost nothing.
-Translation translate(std::string_view source, const std::vector<int> *entryCheckLines = nullptr);
+Translation translate(std::string_view source, const std::vector<int> *entryCheckLines = nullptr,
+                      bool tagMethods = false);
 
 // A Lua 5.1 message about translated code in the program's own words: the
 // copies of %names (quoted) become %name again, renamed locals their names.

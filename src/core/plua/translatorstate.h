@@ -35,9 +35,10 @@ class Translator
 {
 public:
     Translator(std::string_view source, const SyntaxTree &tree, std::vector<Token> tokens,
-               std::string prefix, const std::vector<int> *entryCheckLines = nullptr)
+               std::string prefix, const std::vector<int> *entryCheckLines = nullptr,
+               bool tagMethods = false)
         : m_src(source), m_tree(tree), m_tokens(std::move(tokens)), m_p(std::move(prefix)),
-          m_entryCheckLines(entryCheckLines)
+          m_entryCheckLines(entryCheckLines), m_tagOrder(tagMethods)
     {}
 
     std::string run();
