@@ -633,7 +633,13 @@ int loadChunk(lua_State *L)
         lua_insert(L, -2);
         return 2;
     }
-    return 1;
+    // Where each call over several lines ends, by the line it starts on.
+    lua_createtable(L, 0, static_cast<int>(t.callLines.size()));
+    for (const auto &[line, end] : t.callLines) {
+        lua_pushnumber(L, end);
+        lua_rawseti(L, -2, line);
+    }
+    return 2;
 }
 
 int exitFunction(lua_State *L)

@@ -116,8 +116,10 @@ end
 G.next = C.next
 G.rawget = C.rawget
 G.rawset = C.rawset
-G.rawgettable = C.rawget
-G.rawsettable = C.rawset
+-- Each name its own function, as in 4.0, whose messages name the one
+-- found among the globals.
+G.rawgettable = C.twin(C.rawget)
+G.rawsettable = C.twin(C.rawset)
 G.tostring = tostr
 G.tonumber = C.tonumber
 G.print = C.print
@@ -133,6 +135,7 @@ G.error = function(...)
   if select("#", ...) == 0 then error(NOMESSAGE, 0) end
   error(checkstr((...), 1, "error"), 0)
 end
+local programerror = G.error
 G.getglobal = function(n) return CUR[checkstr(n, 1, "getglobal")] end
 G.setglobal = function(n, v) CUR[checkstr(n, 1, "setglobal")] = v end
 -- Lua 4.0 functions use whatever table of globals is current when they
@@ -553,11 +556,9 @@ local LIBSOURCE = getinfo(1, "S").source
 local PROGRAM, PROGRAMID -- the program's chunk name and its name in 4.0
 local VISIBLE = {} -- the library functions a program can see
 local runsource -- runs dostring and dofile chunks (below)
-local EVENTORDER = {}
-for i, event in ipairs{"gettable", "settable", "index", "getglobal", "setglobal", "add", "sub",
-                       "mul", "div", "pow", "unm", "lt", "concat", "gc", "function"} do
-  EVENTORDER[event] = i
-end
+-- Where the calls over several lines of those chunks end, by chunk name.
+local CALLENDS = {}
+local EVENTORDER = EVENTS -- each event's place in 4.0's order
 local RESERVED51 = {["true"] = 1, ["false"] = 1, ["in"] = 1}
 local format, callline, keyof = string.format, C.callline, C.keyof
 -- How 4.0 names a chunk loaded under `name`: "@file" a file, "=text" the
@@ -700,7 +701,13 @@ local function traceback(first, callerror)
       end
       local line = info.currentline
       if kind ~= "C" and line > 0 then
-        if info.source == PROGRAM and (i > 1 or callerror) then line = callline(line) end
+        if i > 1 or callerror then
+          if info.source == PROGRAM then
+            line = callline(line)
+          elseif CALLENDS[info.source] then
+            line = CALLENDS[info.source][line] or line
+          end
+        end
         text = text .. " at line " .. line
       end
       if src then text = text .. " [" .. src .. "]" end
@@ -710,14 +717,47 @@ local function traceback(first, callerror)
   return concat(out)
 end
 
+-- 4.0 names the function in "bad argument" as the program called it (the
+-- name a traceback gives it, "?" for none); the library's checks name
+-- their own. e, raised below level 2 of the caller: with 4.0's name.
+local function argname(e)
+  if type(e) ~= "string" then return e end
+  -- After the place Lua 5.1 puts in front, if any.
+  local start, to = strfind(e, "bad argument #%d+ to [`']")
+  if not start or start > 1 and not strfind(strsub(e, 1, start - 1), "^[^\n]*:%d+: $") then
+    return e
+  end
+  for level = 3, 60 do
+    local info = getinfo(level, "Sf")
+    if not info or isprogram(info) or info.func == programerror then return e end
+    if VISIBLE[info.func] then
+      local text
+      if isprogram(getinfo(level + 1, "S")) then
+        local how = getinfo(level, "n")
+        text = callname(how.namewhat, how.name, info.func)
+      end
+      text = text or searchname(info.func) or "`?'"
+      local name = string.match(text, "`(.*)'")
+      -- Lua 5.1's own checks quote it 'so'.
+      local close = strfind(e, "' (", to + 1, true)
+      if not close then return e end
+      return strsub(e, 1, to - 1) .. "`" .. name .. strsub(e, close)
+    end
+  end
+  return e
+end
+
 -- Called by the program itself, its traceback starts at its caller, which
 -- stands at the call.
-local DEFAULT_ERRORMESSAGE = function(m)
+local DEFAULT_ERRORMESSAGE = function(...)
   if toplevel then return end
+  if select("#", ...) == 0 then argerror(1, "_ERRORMESSAGE", "string expected, got no value") end
+  local m = checkstr((...), 1, "_ERRORMESSAGE")
   local alert = CUR._ALERT
   if alert then alert("error: " .. tostr(m) .. "\n" .. traceback(2, true)) end
 end
-G._ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
+local DEFAULT_ALERT = function(s) stderr:write(checkstr(s, 1, "_ALERT")) end
+G._ALERT = DEFAULT_ALERT
 G._ERRORMESSAGE = DEFAULT_ERRORMESSAGE
 -- The error last reported, the program's line where it was raised, and
 -- whether the default handler still owes its text (with the traceback of
@@ -730,6 +770,7 @@ local function signal(e)
 end
 local function reporter(e, keepwhere)
   if signal(e) or e == NOMESSAGE or REPORTED[1] == e then return e end
+  e = argname(e)
   local handler = CUR._ERRORMESSAGE
   REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(e), handler == DEFAULT_ERRORMESSAGE
   REPORTED[4] = keepwhere
@@ -756,13 +797,28 @@ end
 P.report = function(e)
   if e == NOMESSAGE then return "`error' called without a message" end
   if signal(e) then return e end
+  if REPORTED[1] ~= e then e = argname(e) end
+  -- 4.0's default handler hands a program's own _ALERT the error and its
+  -- traceback, at the top too; the run reports the error besides.
+  local alert = CUR._ALERT
+  local own = alert and alert ~= DEFAULT_ALERT
   if REPORTED[1] == e then
     local line = REPORTED[2]
+    if REPORTED[3] and own then
+      local m = REPORTED[4] and e or bare(e)
+      pcall(alert, "error: " .. tostr(m) .. "\n" .. (REPORTED[5] or ""))
+    end
     REPORTED[1], REPORTED[2], REPORTED[3], REPORTED[4], REPORTED[5] = nil, nil, nil, nil, nil
     return e, line
   end
   local handler = CUR._ERRORMESSAGE
-  if handler and handler ~= DEFAULT_ERRORMESSAGE then
+  if handler == DEFAULT_ERRORMESSAGE then
+    if own then
+      local ok, text =
+        pcall(traceback, 3, type(e) == "string" and strfind(e, "attempt to call", 1, true))
+      pcall(alert, "error: " .. tostr(bare(e)) .. "\n" .. (ok and text or ""))
+    end
+  elseif handler then
     toplevel = true
     pcall(handler, bare(e))
     toplevel = false
@@ -811,12 +867,14 @@ end
 -- keeps the file's name and line, as Lua 4.0 names them. The chunk's name
 -- in Lua 5.1 is the one 4.0 gives it in a traceback.
 function runsource(s, label, whole)
-  local f, msg = load4(s, "=" .. chunkid(label), label, tagging)
+  local chunkname = "=" .. chunkid(label)
+  local f, msg = load4(s, chunkname, label, tagging)
   if not f then
     reporter(msg, whole)
     caught()
     return nil, "syntax error"
   end
+  CALLENDS[chunkname] = msg
   local r = pack(xpcall(function() return f(P) end, reporter))
   if r[1] then
     if r.n > 1 then return unpack(r, 2, r.n) end
@@ -847,7 +905,7 @@ for _, name in ipairs{"strlen", "strsub", "strlower", "strupper", "strrep", "str
                       "format", "strfind", "gsub"} do
   G[name] = C[name]
 end
-G.ascii = C.strbyte
+G.ascii = C.twin(C.strbyte)
 
 -- Tables
 G.getn = getn

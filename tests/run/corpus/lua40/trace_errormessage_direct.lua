@@ -1,8 +1,5 @@
--- A program may call the default _ERRORMESSAGE itself, or from its own.
-_ALERT = function(s) write(s) end
-_ERRORMESSAGE("from the main chunk")
-function warn(m) _ERRORMESSAGE("warning: " .. m) end
-warn("low battery")
-old = _ERRORMESSAGE
-_ERRORMESSAGE = function(m) %old("logged: " .. m) end
-print(call(function() error("wrapped") end, {}, "x"))
+-- the default handler called by the program takes a string or a number
+_ALERT = function(s) write("ALERT[", strsub(s, 1, 12), "]\n") end
+_ERRORMESSAGE(12)
+print(call(_ERRORMESSAGE, {}, "x", function(m) print("E: " .. m) end))
+_ERRORMESSAGE(nil)
