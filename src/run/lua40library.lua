@@ -413,15 +413,18 @@ local SGMT = {
     if tm then tm(name, old, new) else store[name] = new end
   end,
 }
+-- The metatable a table of globals had before one of these (nil, or tag
+-- 4's for a table the program made), for when it is one no longer.
+local priormeta = setmetatable({}, {__mode = "k"})
 P.refreshglobals = function(old)
   local oldmt = old and getmetatable(old)
   if oldmt == SGMT then
     local store = stores[old]
     stores[old] = nil
-    setmetatable(old, nil)
+    setmetatable(old, priormeta[old])
     for k, v in next, store do rawset(old, k, v) end
   elseif oldmt == GMT then
-    setmetatable(old, nil)
+    setmetatable(old, priormeta[old])
   end
   local every = false
   for t = 0, lasttag do
@@ -432,19 +435,21 @@ P.refreshglobals = function(old)
   GMT.__index = get and function(_, k) return get(k, nil) end or nil
   GMT.__newindex = set and function(_, k, v) set(k, nil, v) end or nil
   local mt = getmetatable(CUR)
+  local plain = mt == nil or mt == metas[TAGS.table]
+  if plain then priormeta[CUR] = mt end
   if every then
     if mt == GMT then
-      setmetatable(CUR, nil)
-      mt = nil
+      setmetatable(CUR, priormeta[CUR])
+      plain = true
     end
-    if mt == nil then
+    if plain then
       hide(CUR)
       setmetatable(CUR, SGMT)
     end
   elseif get or set then
-    if mt == nil then setmetatable(CUR, GMT) end
+    if plain then setmetatable(CUR, GMT) end
   elseif mt == GMT then
-    setmetatable(CUR, nil)
+    setmetatable(CUR, priormeta[CUR])
   end
 end
 -- The tables a program makes, in a program that sets tag methods: 4.0
