@@ -402,7 +402,8 @@ int orderCall(lua_State *L)
             lua_pushvalue(L, lua_upvalueindex(1));
             lua_pushvalue(L, x);
             lua_pushvalue(L, y);
-            lua_call(L, 2, 1);
+            lua_pushboolean(L, swapped); // 4.0 names a and b as written
+            lua_call(L, 3, 1);
             less = lua_toboolean(L, -1) != 0;
         }
     }
@@ -610,6 +611,16 @@ std::string syntaxChunkName(std::string_view label)
 // load(source, chunkname, label): a Plua 1 chunk translated and loaded, or
 // nil and the message of its syntax error, whole as Lua 4.0 gives it to a
 // handler, naming the chunk by `label` (see syntaxChunkName).
+// A set of lines, as a table of line = true.
+void pushLineSet(lua_State *L, const std::vector<int> &lines)
+{
+    lua_createtable(L, 0, static_cast<int>(lines.size()));
+    for (const int line : lines) {
+        lua_pushboolean(L, 1);
+        lua_rawseti(L, -2, line);
+    }
+}
+
 int loadChunk(lua_State *L)
 {
     std::size_t length = 0;
@@ -639,7 +650,8 @@ int loadChunk(lua_State *L)
         lua_pushnumber(L, end);
         lua_rawseti(L, -2, line);
     }
-    return 2;
+    pushLineSet(L, t.swappedOrderLines);
+    return 3;
 }
 
 int exitFunction(lua_State *L)
@@ -863,15 +875,16 @@ int reportUncaught(lua_State *L)
     return line;
 }
 
-void beginRun(lua_State *L, const std::string &source)
+void beginRun(lua_State *L, const std::string &source, const std::vector<int> &swappedOrderLines)
 {
     pushHelpers(L);
     lua_getfield(L, -1, "begin");
     lua_remove(L, -2);
     lua_pushlstring(L, source.data(), source.size());
+    pushLineSet(L, swappedOrderLines);
     // Only memory can fail here: tracebacks then know fewer of the library's
     // functions, and the run goes on.
-    if (lua_pcall(L, 1, 0, 0) != 0)
+    if (lua_pcall(L, 2, 0, 0) != 0)
         lua_pop(L, 1);
 }
 

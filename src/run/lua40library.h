@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct lua_State;
 
@@ -41,8 +42,9 @@ void open(lua_State *L, const RunServices *run);
 
 // Before the program's chunk named `source` runs: the functions the library
 // and any library opened since put among the globals are, from here on,
-// the ones a traceback shows as the system's own.
-void beginRun(lua_State *L, const std::string &source);
+// the ones a traceback shows as the system's own. `swappedOrderLines`: see
+// plua::Translation.
+void beginRun(lua_State *L, const std::string &source, const std::vector<int> &swappedOrderLines);
 
 // The services the library was opened with in `L`, or nullptr.
 const RunServices *servicesOf(lua_State *L);

@@ -286,12 +286,13 @@ for e in next, ARITH do
     return f(a, b, e)
   end
 end
-dispatch.lt = function(a, b)
+dispatch.lt = function(a, b, swapped)
   local ma, mb = getmetatable(a), getmetatable(b)
   local f = ma and ma.__ltm or mb and mb.__ltm or methods[tagvalue(a)].lt or
             methods[tagvalue(b)].lt or methods[0].lt
   if not f then
     local ta, tb = type(a), type(b)
+    if swapped then ta, tb = tb, ta end
     error(ta == tb and "attempt to compare two " .. ta .. " values" or
           "attempt to compare " .. ta .. " with " .. tb, 0)
   end
@@ -563,6 +564,9 @@ local VISIBLE = {} -- the library functions a program can see
 local runsource -- runs dostring and dofile chunks (below)
 -- Where the calls over several lines of those chunks end, by chunk name.
 local CALLENDS = {}
+-- By chunk name, the lines where Lua 5.1 names the operands of a refused
+-- comparison the other way round from 4.0 (see plua::Translation).
+local SWAPPED = {}
 local EVENTORDER = EVENTS -- each event's place in 4.0's order
 local RESERVED51 = {["true"] = 1, ["false"] = 1, ["in"] = 1}
 local format, callline, keyof = string.format, C.callline, C.keyof
@@ -582,8 +586,9 @@ local function chunkid(name)
   if len < strlen(name) then return "string \"" .. strsub(name, 1, len) .. "...\"" end
   return "string \"" .. name .. "\""
 end
-P.begin = function(source)
+P.begin = function(source, swapped)
   PROGRAM, PROGRAMID = source, chunkid("@" .. strsub(source, 2))
+  SWAPPED[source] = swapped
   VISIBLE = {}
   for _, v in next, CUR do
     if type(v) == "function" then VISIBLE[v] = true end
@@ -752,6 +757,25 @@ local function argname(e)
   return e
 end
 
+-- A comparison Lua 5.1 refused on a line of the program where it names the
+-- operands the other way round from 4.0 (a > b and a <= b): e, raised below
+-- level 2 of the caller, with them in 4.0's order.
+local function ordernames(e)
+  if type(e) ~= "string" then return e end
+  local start, _, first, second = strfind(e, "attempt to compare (%a+) with (%a+)$")
+  if not start then return e end
+  -- The frame that compared: past the run's own handler, if any.
+  local level = 3
+  local info = getinfo(level, "Sl")
+  while info and info.what == "C" do
+    level = level + 1
+    info = getinfo(level, "Sl")
+  end
+  local lines = info and SWAPPED[info.source]
+  if not (lines and lines[info.currentline]) then return e end
+  return strsub(e, 1, start - 1) .. "attempt to compare " .. second .. " with " .. first
+end
+
 -- Called by the program itself, its traceback starts at its caller, which
 -- stands at the call.
 local DEFAULT_ERRORMESSAGE = function(...)
@@ -775,7 +799,7 @@ local function signal(e)
 end
 local function reporter(e, keepwhere)
   if signal(e) or e == NOMESSAGE or REPORTED[1] == e then return e end
-  e = argname(e)
+  e = ordernames(argname(e))
   local handler = CUR._ERRORMESSAGE
   REPORTED[1], REPORTED[2], REPORTED[3] = e, lineofprogram(e), handler == DEFAULT_ERRORMESSAGE
   REPORTED[4] = keepwhere
@@ -802,7 +826,7 @@ end
 P.report = function(e)
   if e == NOMESSAGE then return "`error' called without a message" end
   if signal(e) then return e end
-  if REPORTED[1] ~= e then e = argname(e) end
+  if REPORTED[1] ~= e then e = ordernames(argname(e)) end
   -- 4.0's default handler hands a program's own _ALERT the error and its
   -- traceback, at the top too; the run reports the error besides.
   local alert = CUR._ALERT
@@ -873,13 +897,13 @@ end
 -- in Lua 5.1 is the one 4.0 gives it in a traceback.
 function runsource(s, label, whole)
   local chunkname = "=" .. chunkid(label)
-  local f, msg = load4(s, chunkname, label, tagging)
+  local f, msg, swapped = load4(s, chunkname, label, tagging)
   if not f then
     reporter(msg, whole)
     caught()
     return nil, "syntax error"
   end
-  CALLENDS[chunkname] = msg
+  CALLENDS[chunkname], SWAPPED[chunkname] = msg, swapped
   local r = pack(xpcall(function() return f(P) end, reporter))
   if r[1] then
     if r.n > 1 then return unpack(r, 2, r.n) end

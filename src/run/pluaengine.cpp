@@ -42,6 +42,7 @@ struct PluaEngine::Private
     std::string storage;                        // the folder the file functions reach
     std::size_t used = 0;                       // bytes the state holds
     std::vector<std::pair<int, int>> callLines; // see plua::Translation
+    std::vector<int> swappedOrderLines;         // see plua::Translation
     InstructionPace pace;                       // of a run held to a handheld's speed
     std::unique_ptr<EngineDebugger> debugger;
 };
@@ -329,6 +330,7 @@ std::optional<PluaEngine::Failure> PluaEngine::load(std::string_view pluaSource,
     d->source = "=" + chunkName;
     d->prefix = t.prefix;
     d->callLines = t.callLines;
+    d->swappedOrderLines = t.swappedOrderLines;
     if (luaL_loadbuffer(d->L, t.code.data(), t.code.size(), d->source.c_str()) != 0) {
         // The front end accepted the program, but it goes past a limit of
         // Lua 5.1 (200 variables left of one `=`, for one).
@@ -356,7 +358,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         return Failure{0, "no program is loaded"};
     d->loaded = false;
     const CLocaleOnThisThread cLocale;
-    lua40::beginRun(L, d->source);
+    lua40::beginRun(L, d->source, d->swappedOrderLines);
     const int chunk = lua_gettop(L);
     lua_pushcfunction(L, messageHandler);
     lua_insert(L, chunk);

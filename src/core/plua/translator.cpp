@@ -212,6 +212,16 @@ std::string Translator::run()
     return out;
 }
 
+std::vector<int> Translator::swappedOrderLines() const
+{
+    std::vector<int> lines;
+    for (const auto &[line, swapped] : m_orderLines) {
+        if (swapped)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
 } // namespace TranslatorInternals
 
 Translation translate(std::string_view source, const std::vector<int> *entryCheckLines,
@@ -232,6 +242,7 @@ Translation translate(std::string_view source, const std::vector<int> *entryChec
     TranslatorInternals::Translator translator(text, parsed.tree, std::move(tokens), result.prefix,
                                                entryCheckLines, tagMethods);
     result.code = translator.run();
+    result.swappedOrderLines = translator.swappedOrderLines();
     for (const auto &[line, end] : translator.callEnds()) {
         if (end > 0)
             result.callLines.emplace_back(line, end);

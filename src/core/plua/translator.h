@@ -19,6 +19,9 @@ struct Translation
     // the call itself (its opening bracket's) and the line Lua 4.0 names
     // (where the call ends), sorted.
     std::vector<std::pair<int, int>> callLines;
+    // Lines whose every ordering comparison is a > or a <=: Lua 5.1 names
+    // their operands the other way round from 4.0 when they are refused.
+    std::vector<int> swappedOrderLines;
 
     bool ok() const { return !error.has_value(); }
 };

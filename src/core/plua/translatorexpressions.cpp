@@ -273,6 +273,11 @@ int Translator::descend(int n, bool test, bool *innerTest)
             // Comparisons give 1 or nil, never true or false.
             insert(e.begin, "(");
         }
+        if ((e.op == Tok::Ge || e.op == Tok::Le) && !m_tagOrder) {
+            // Lua 4.0's a >= b is not (a < b) and a <= b is not (b < a),
+            // NaN and all, where Lua 5.1 asks whether b <= a and a <= b.
+            insert(e.begin, "not (");
+        }
         return left;
     }
     default:
@@ -339,8 +344,20 @@ void Translator::finish(int n, bool test)
             insert(e.end, ")");
             break;
         }
-        operatorAfter(left);
+        const bool negated = (e.op == Tok::Ge || e.op == Tok::Le) && !m_tagOrder;
+        if (isOrder(e.op) && !m_tagOrder) {
+            const bool swapped = e.op == '>' || e.op == Tok::Le;
+            for (int line = m_tokens[tokenFrom(e.begin)].line;
+                 line <= m_tokens[tokenBefore(e.end)].endLine; ++line) {
+                const auto [at, added] = m_orderLines.emplace(line, swapped);
+                if (!added)
+                    at->second = at->second && swapped;
+            }
+        }
+        operatorAfter(left, !negated ? std::string_view() : e.op == Tok::Ge ? "<" : ">");
         exp(right, false);
+        if (negated)
+            insert(e.end, ")");
         if (isComparison(e.op) && !test)
             insert(e.end, " and 1 or nil)");
         break;
@@ -397,16 +414,20 @@ void Translator::leaf(int n)
 // the operand: Lua 5.1 takes the operand's last value (a field, say) when
 // it reads the operator, and so names the operator's line for an error
 // there, where Lua 4.0 names the operand's.
-void Translator::operatorAfter(int left)
+void Translator::operatorAfter(int left, std::string_view as)
 {
     const std::size_t at = tokenFrom(node(left).end);
     if (at >= m_tokens.size())
         return;
     const Token &op = m_tokens[at];
-    if (op.line <= m_tokens[tokenBefore(node(left).end)].endLine)
+    const std::string text(as.empty() ? m_src.substr(op.begin, op.end - op.begin) : as);
+    if (op.line <= m_tokens[tokenBefore(node(left).end)].endLine) {
+        if (!as.empty())
+            replace(op.begin, op.end, text);
         return;
+    }
     replace(op.begin, op.end, "");
-    insert(node(left).end, " " + std::string(m_src.substr(op.begin, op.end - op.begin)));
+    insert(node(left).end, " " + text);
 }
 
 // a .. b .. c becomes cat(a, b, c), which writes numbers with 16 digits.

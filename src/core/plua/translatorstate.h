@@ -79,11 +79,15 @@ private:
     void keepNegativeZero(int n);
     std::string operandName(int n) const;
     void noteCall(int line, int n);
-    void operatorAfter(int left);
+    // The operator after `left` on the line where `left` ends, spelled `as`
+    // if given.
+    void operatorAfter(int left, std::string_view as = {});
 
 public:
     // Lines where Lua 5.1 puts a call over several lines, and where it ends.
     const std::map<int, int> &callEnds() const { return m_callEnds; }
+    // See Translation::swappedOrderLines.
+    std::vector<int> swappedOrderLines() const;
 
 private:
     static bool isNameByte(char c)
@@ -129,6 +133,9 @@ private:
     // Number literals written as strings, so that Lua 5.1 does not fold them.
     std::set<int> m_unfolded;
     int m_target = -1; // the assignment target being translated
+    // Lines with ordering comparisons whose operands Lua 5.1 names the other
+    // way round (true) or as 4.0 does (false); both makes the line false.
+    std::map<int, bool> m_orderLines;
     // The program sets tag methods: <, >, <= and >= ask the library, which
     // orders values of two types as Lua 4.0 does.
     bool m_tagOrder = false;
