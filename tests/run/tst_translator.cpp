@@ -178,7 +178,9 @@ void tst_Translator::translation_data()
     QTest::newRow("zero times minus one") << "x = 0 * -1"
                                           << "x = \"0\" * -1";
     QTest::newRow("minus of a zero difference") << "x = -(2 - 2)"
-                                                << "x = -(\"2\" - 2)";
+                                                << "x = -(\"2\" + (-2))";
+    QTest::newRow("difference of a float") << "x = y - 2.5"
+                                           << "x = y - 2.5";
     QTest::newRow("minus zero literal first") << "x = -0 / -1"
                                               << "x = \"0\" / -1";
     QTest::newRow("positive zero folds") << "x = 0 * 1 + -0"

@@ -69,6 +69,31 @@ bool Translator::isZeroLiteral(int n) const
 // The number Lua 5.1 computes for `n` while compiling, or none when it
 // leaves the arithmetic to run time. Past `budget` nodes it gives up: a
 // long sum of constants is no -0 a program means.
+std::optional<int> Translator::smallInteger(int n) const
+{
+    // What Lua 4.0 pushes with PUSHINT: a whole number literal up to
+    // 2^25 - 1, in brackets or under unary minus (which it folds) or not.
+    constexpr double Largest = (1 << 25) - 1;
+    int sign = 1;
+    for (;;) {
+        const Node &e = node(n);
+        if (e.kind == NodeKind::Paren) {
+            n = e.firstChild;
+        } else if (e.kind == NodeKind::Unary && e.op == '-') {
+            sign = -sign;
+            n = e.firstChild;
+        } else {
+            break;
+        }
+    }
+    if (node(n).kind != NodeKind::Number)
+        return std::nullopt;
+    const double v = std::strtod(std::string(text(n)).c_str(), nullptr);
+    if (!(v <= Largest) || v != std::floor(v))
+        return std::nullopt;
+    return sign * static_cast<int>(v);
+}
+
 std::optional<double> Translator::folded(int n, int &budget) const
 {
     if (--budget < 0)
@@ -343,6 +368,15 @@ void Translator::finish(int n, bool test)
             exp(right, false);
             insert(e.end, ")");
             break;
+        }
+        if (e.op == '-') {
+            // Lua 4.0 compiles a - k, k a small whole number, as a + -k:
+            // the add tag method hears of it, and -0 - 0 is 0.
+            if (const std::optional<int> k = smallInteger(right)) {
+                operatorAfter(left, "+");
+                replace(node(right).begin, node(right).end, "(" + std::to_string(-*k) + ")");
+                break;
+            }
         }
         const bool negated = (e.op == Tok::Ge || e.op == Tok::Le) && !m_tagOrder;
         if (isOrder(e.op) && !m_tagOrder) {

@@ -76,6 +76,8 @@ private:
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
     bool isZeroLiteral(int n) const;
     std::optional<double> folded(int n, int &budget) const;
+    // The value of `n` when Lua 4.0 makes it a small whole constant.
+    std::optional<int> smallInteger(int n) const;
     void keepNegativeZero(int n);
     std::string operandName(int n) const;
     void noteCall(int line, int n);

@@ -277,8 +277,11 @@ std::string Translator::function(int n)
     }
     if (m_entryCheckLines && spansCheckLine(node(n).begin, node(n).end))
         insert(node(params).end, entryCheck());
-    if (node(params).flags & NodeFlag::Vararg)
-        insert(node(params).end, " local arg = {n = " + m_p + ".select(\"#\", ...), ...};");
+    if (node(params).flags & NodeFlag::Vararg) {
+        const std::string made = "{n = " + m_p + ".select(\"#\", ...), ...}";
+        insert(node(params).end,
+               " local arg = " + (m_tagOrder ? m_p + ".new(" + made + ")" : made) + ";");
+    }
 
     m_functions.emplace_back();
     m_functions.back().tight = localsOf(body, count) > MaxLocals51;
