@@ -69,6 +69,32 @@ bool Translator::isZeroLiteral(int n) const
 // The number Lua 5.1 computes for `n` while compiling, or none when it
 // leaves the arithmetic to run time. Past `budget` nodes it gives up: a
 // long sum of constants is no -0 a program means.
+int Translator::unwrapped(int n) const
+{
+    while (node(n).kind == NodeKind::Paren)
+        n = node(n).firstChild;
+    return n;
+}
+
+int Translator::doublyDenied(int n) const
+{
+    // An even number of `not`s, walked in a loop: they may be many.
+    const auto isNot = [this](int i) {
+        return node(i).kind == NodeKind::Unary && node(i).op == Tok::Not;
+    };
+    for (;;) {
+        const int inner = unwrapped(node(n).firstChild);
+        if (!isNot(inner))
+            return -1;
+        const int below = unwrapped(node(inner).firstChild);
+        if (node(below).kind == NodeKind::Binary && node(below).op == Tok::Or)
+            return below;
+        if (!isNot(below))
+            return -1;
+        n = below;
+    }
+}
+
 std::optional<int> Translator::smallInteger(int n) const
 {
     // What Lua 4.0 pushes with PUSHINT: a whole number literal up to
@@ -265,6 +291,18 @@ int Translator::descend(int n, bool test, bool *innerTest)
         if (e.op == '-')
             keepNegativeZero(n);
         if (e.op == Tok::Not && !test) {
+            if (const int chain = doublyDenied(n); chain != -1) {
+                // Lua 4.0 keeps the value of a true operand of an `or`
+                // under two `not`s: not not (a or b) is a when a is true.
+                const int inner = unwrapped(e.firstChild);
+                replace(e.begin, m_tokens[tokenFrom(e.begin)].end, "   ");
+                replace(node(inner).begin, m_tokens[tokenFrom(node(inner).begin)].end, "   ");
+                m_truthChains.insert(chain);
+                m_dropped.insert(n);
+                return node(inner).firstChild;
+            }
+        }
+        if (e.op == Tok::Not && !test) {
             insert(e.begin, "(");
             *innerTest = true;
         } else {
@@ -339,7 +377,7 @@ void Translator::finish(int n, bool test)
         methodArguments(n);
         break;
     case NodeKind::Unary:
-        if (e.op == Tok::Not && !test)
+        if (e.op == Tok::Not && !test && !m_dropped.count(n))
             insert(e.end, " and 1 or nil)");
         break;
     case NodeKind::Binary: {
@@ -350,6 +388,16 @@ void Translator::finish(int n, bool test)
             if (l.kind == NodeKind::Binary && e.op == Tok::And && l.op == Tok::Or)
                 insert(l.end, ")");
             operatorAfter(left);
+            if (e.op == Tok::Or && m_truthChains.count(n)) {
+                // Its last operand is made 1 or nil; the others keep their values.
+                int last = unwrapped(right);
+                while (node(last).kind == NodeKind::Binary && node(last).op == Tok::Or)
+                    last = unwrapped(child(last, 1));
+                insert(node(last).begin, "(");
+                exp(right, test);
+                insert(node(last).end, " and 1 or nil)");
+                break;
+            }
             exp(right, test);
             break;
         }

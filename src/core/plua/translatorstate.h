@@ -76,6 +76,10 @@ private:
     std::string upvalueCopy(std::string_view name) const { return m_p + "u_" + std::string(name); }
     bool isZeroLiteral(int n) const;
     std::optional<double> folded(int n, int &budget) const;
+    // `n` inside any brackets.
+    int unwrapped(int n) const;
+    // For `not not (a or b)` at `n`: the `or` inside, else -1.
+    int doublyDenied(int n) const;
     // The value of `n` when Lua 4.0 makes it a small whole constant.
     std::optional<int> smallInteger(int n) const;
     void keepNegativeZero(int n);
@@ -135,6 +139,9 @@ private:
     // Number literals written as strings, so that Lua 5.1 does not fold them.
     std::set<int> m_unfolded;
     int m_target = -1; // the assignment target being translated
+    // `or`s under two `not`s whose true operands keep their values.
+    std::set<int> m_truthChains;
+    std::set<int> m_dropped; // the first `not` of each such pair
     // Lines with ordering comparisons whose operands Lua 5.1 names the other
     // way round (true) or as 4.0 does (false); both makes the line false.
     std::map<int, bool> m_orderLines;
