@@ -219,7 +219,8 @@ G.gcinfo = function()
 end
 
 -- Tags and tag methods, on Lua 5.1's metatables: each tag made by newtag
--- has one metatable, shared by the tables settag gives it.
+-- has two, shared by the tables settag gives it: one for tables kept as
+-- they are, one for tables kept in a store (see stores).
 local TAGS = {userdata = 0, ["nil"] = 1, number = 2, string = 3, table = 4, ["function"] = 5}
 -- 4.0's input and output library makes the next two, for open and closed
 -- files; a program's first newtag is 8.
