@@ -383,9 +383,10 @@ local function rebuildall()
 end
 -- Tables of tag t kept as they are move into stores once t calls a
 -- method for every key.
+local plaintags = {} -- the tags some table has been given as it is
 local function storeall(t)
   local m = methods[t]
-  if metas[t] and (m.gettable or m.settable) then
+  if plaintags[t] and (m.gettable or m.settable) then
     local mt = metas[t]
     walk({}, function(o, to)
       if to == "table" and getmetatable(o) == mt then
@@ -481,6 +482,8 @@ G.settag = function(o, t)
   elseif mt.__store then
     hide(o)
     mt = storemetas[t]
+  else
+    plaintags[t] = true
   end
   setmetatable(o, mt)
   return o
