@@ -530,15 +530,6 @@ int lineHere(lua_State *L)
     return 1;
 }
 
-// callline(line): see RunServices::callLine.
-int callLineOf(lua_State *L)
-{
-    const int line = static_cast<int>(luaL_checknumber(L, 1));
-    const RunServices *run = servicesOf(L);
-    lua_pushnumber(L, run ? run->callLine(line) : line);
-    return 1;
-}
-
 // twin(f): a C function without upvalues doing what f does without being
 // f, for the library's own use of one the program also sees (tracebacks
 // tell them apart by identity).
@@ -608,19 +599,28 @@ std::string syntaxChunkName(std::string_view label)
     return "string \"" + std::string(label) + "\"";
 }
 
-// load(source, chunkname, label): a Plua 1 chunk translated and loaded, or
-// nil and the message of its syntax error, whole as Lua 4.0 gives it to a
-// handler, naming the chunk by `label` (see syntaxChunkName).
-// A set of lines, as a table of line = true.
-void pushLineSet(lua_State *L, const std::vector<int> &lines)
+// What the traceback and the error reporter need of a chunk's translation,
+// as two tables: where each call over several lines ends, by the line it
+// starts on, and the set of lines whose refused comparisons Lua 5.1 names
+// the other way round (see plua::Translation).
+void pushLineTables(lua_State *L, const std::vector<std::pair<int, int>> &callLines,
+                    const std::vector<int> &swappedOrderLines)
 {
-    lua_createtable(L, 0, static_cast<int>(lines.size()));
-    for (const int line : lines) {
+    lua_createtable(L, 0, static_cast<int>(callLines.size()));
+    for (const auto &[line, end] : callLines) {
+        lua_pushnumber(L, end);
+        lua_rawseti(L, -2, line);
+    }
+    lua_createtable(L, 0, static_cast<int>(swappedOrderLines.size()));
+    for (const int line : swappedOrderLines) {
         lua_pushboolean(L, 1);
         lua_rawseti(L, -2, line);
     }
 }
 
+// load(source, chunkname, label): a Plua 1 chunk translated and loaded, or
+// nil and the message of its syntax error, whole as Lua 4.0 gives it to a
+// handler, naming the chunk by `label` (see syntaxChunkName).
 int loadChunk(lua_State *L)
 {
     std::size_t length = 0;
@@ -644,13 +644,7 @@ int loadChunk(lua_State *L)
         lua_insert(L, -2);
         return 2;
     }
-    // Where each call over several lines ends, by the line it starts on.
-    lua_createtable(L, 0, static_cast<int>(t.callLines.size()));
-    for (const auto &[line, end] : t.callLines) {
-        lua_pushnumber(L, end);
-        lua_rawseti(L, -2, line);
-    }
-    pushLineSet(L, t.swappedOrderLines);
+    pushLineTables(L, t.callLines, t.swappedOrderLines);
     return 3;
 }
 
@@ -826,7 +820,6 @@ void open(lua_State *L, const RunServices *run)
         {"exitrun", exitFunction},
         {"plainarray", plainArray},
         {"line", lineHere},
-        {"callline", callLineOf},
         {"twin", twin},
         {"keyof", keyOf},
         {"confine", confine},
@@ -875,16 +868,18 @@ int reportUncaught(lua_State *L)
     return line;
 }
 
-void beginRun(lua_State *L, const std::string &source, const std::vector<int> &swappedOrderLines)
+void beginRun(lua_State *L, const std::string &source,
+              const std::vector<std::pair<int, int>> &callLines,
+              const std::vector<int> &swappedOrderLines)
 {
     pushHelpers(L);
     lua_getfield(L, -1, "begin");
     lua_remove(L, -2);
     lua_pushlstring(L, source.data(), source.size());
-    pushLineSet(L, swappedOrderLines);
+    pushLineTables(L, callLines, swappedOrderLines);
     // Only memory can fail here: tracebacks then know fewer of the library's
     // functions, and the run goes on.
-    if (lua_pcall(L, 2, 0, 0) != 0)
+    if (lua_pcall(L, 3, 0, 0) != 0)
         lua_pop(L, 1);
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct lua_State;
@@ -26,10 +27,6 @@ public:
     // For the library's error reporter, in the middle of raising an error:
     // the program's line it was raised on (0: none known).
     virtual int currentLine(lua_State *L) const = 0;
-    // For the library's traceback: the line Lua 4.0 names for a call of the
-    // program's own chunk that Lua 5.1 puts on `line` (one over several lines
-    // ends on a later line).
-    virtual int callLine(int line) const = 0;
 
 protected:
     ~RunServices() = default;
@@ -42,9 +39,11 @@ void open(lua_State *L, const RunServices *run);
 
 // Before the program's chunk named `source` runs: the functions the library
 // and any library opened since put among the globals are, from here on,
-// the ones a traceback shows as the system's own. `swappedOrderLines`: see
-// plua::Translation.
-void beginRun(lua_State *L, const std::string &source, const std::vector<int> &swappedOrderLines);
+// the ones a traceback shows as the system's own. `callLines` and
+// `swappedOrderLines`: the chunk's, see plua::Translation.
+void beginRun(lua_State *L, const std::string &source,
+              const std::vector<std::pair<int, int>> &callLines,
+              const std::vector<int> &swappedOrderLines);
 
 // The services the library was opened with in `L`, or nullptr.
 const RunServices *servicesOf(lua_State *L);

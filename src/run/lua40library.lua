@@ -566,14 +566,14 @@ local LIBSOURCE = getinfo(1, "S").source
 local PROGRAM, PROGRAMID -- the program's chunk name and its name in 4.0
 local VISIBLE = {} -- the library functions a program can see
 local runsource -- runs dostring and dofile chunks (below)
--- Where the calls over several lines of those chunks end, by chunk name.
+-- Where the calls over several lines of the program's chunk and of those
+-- chunks end, by chunk name.
 local CALLENDS = {}
 -- By chunk name, the lines where Lua 5.1 names the operands of a refused
 -- comparison the other way round from 4.0 (see plua::Translation).
 local SWAPPED = {}
-local EVENTORDER = EVENTS -- each event's place in 4.0's order
 local RESERVED51 = {["true"] = 1, ["false"] = 1, ["in"] = 1}
-local format, callline, keyof = string.format, C.callline, C.keyof
+local format, keyof = string.format, C.keyof
 -- How 4.0 names a chunk loaded under `name`: "@file" a file, "=text" the
 -- text, anything else the start of its source.
 local function chunkid(name)
@@ -590,9 +590,9 @@ local function chunkid(name)
   if len < strlen(name) then return "string \"" .. strsub(name, 1, len) .. "...\"" end
   return "string \"" .. name .. "\""
 end
-P.begin = function(source, swapped)
+P.begin = function(source, callends, swapped)
   PROGRAM, PROGRAMID = source, chunkid("@" .. strsub(source, 2))
-  SWAPPED[source] = swapped
+  CALLENDS[source], SWAPPED[source] = callends, swapped
   VISIBLE = {}
   for _, v in next, CUR do
     if type(v) == "function" then VISIBLE[v] = true end
@@ -639,7 +639,7 @@ local function searchname(f)
   local found
   for t = 0, lasttag do
     for event, m in next, methods[t] do
-      if m == f and (not found or EVENTORDER[event] < EVENTORDER[found]) then found = event end
+      if m == f and (not found or EVENTS[event] < EVENTS[found]) then found = event end
     end
   end
   if found then return "`" .. found .. "' tag method" end
@@ -715,13 +715,8 @@ local function traceback(first, callerror)
       end
       local line = info.currentline
       if kind ~= "C" and line > 0 then
-        if i > 1 or callerror then
-          if info.source == PROGRAM then
-            line = callline(line)
-          elseif CALLENDS[info.source] then
-            line = CALLENDS[info.source][line] or line
-          end
-        end
+        local ends = CALLENDS[info.source]
+        if ends and (i > 1 or callerror) then line = ends[line] or line end
         text = text .. " at line " .. line
       end
       if src then text = text .. " [" .. src .. "]" end

@@ -358,7 +358,7 @@ std::optional<PluaEngine::Failure> PluaEngine::run()
         return Failure{0, "no program is loaded"};
     d->loaded = false;
     const CLocaleOnThisThread cLocale;
-    lua40::beginRun(L, d->source, d->swappedOrderLines);
+    lua40::beginRun(L, d->source, d->callLines, d->swappedOrderLines);
     const int chunk = lua_gettop(L);
     lua_pushcfunction(L, messageHandler);
     lua_insert(L, chunk);
@@ -480,11 +480,6 @@ int PluaEngine::currentLine(lua_State *L) const
     // Level 1 is the function asking (the library's reporter); the error was
     // raised below it, by a call when its message says so.
     return programLine(L, d->source, 2, isCallError(L, 1), &d->callLines, d->overflowDepth);
-}
-
-int PluaEngine::callLine(int line) const
-{
-    return callEnd(d->callLines, line);
 }
 
 int PluaEngine::raise(lua_State *L, const char *message)

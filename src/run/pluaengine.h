@@ -96,7 +96,6 @@ public:
     // For a message handler written in Lua that gets the error as its first
     // argument: the line of the program where the error was raised (0: none).
     int currentLine(lua_State *L) const override;
-    int callLine(int line) const override;
 
 private:
     friend struct PluaEngineAccess;

@@ -172,13 +172,11 @@ std::string Translator::run()
     // table takes none of its 200 locals.
     const std::string check = m_entryCheckLines ? entryCheck() : std::string();
     insert(0, "local " + m_p + " = ...; return (function()" + check + " ");
-    for (const Token &t : m_tokens) {
-        if (m_tagOrder)
-            break;
-        const std::string_view name = m_src.substr(t.begin, t.end - t.begin);
-        m_tagOrder = m_tagOrder ||
-                     (t.type == Tok::Name && (name == "settagmethod" || name == "copytagmethods"));
-    }
+    m_tagOrder =
+        m_tagOrder || std::any_of(m_tokens.begin(), m_tokens.end(), [&](const Token &t) {
+            const std::string_view name = m_src.substr(t.begin, t.end - t.begin);
+            return t.type == Tok::Name && (name == "settagmethod" || name == "copytagmethods");
+        });
     lexical();
     m_functions.emplace_back();
     m_functions.back().tight = localsOf(child(0, 0), 0) > MaxLocals51;

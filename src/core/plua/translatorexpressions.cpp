@@ -66,9 +66,6 @@ bool Translator::isZeroLiteral(int n) const
     return std::strtod(number.c_str(), nullptr) == 0.0;
 }
 
-// The number Lua 5.1 computes for `n` while compiling, or none when it
-// leaves the arithmetic to run time. Past `budget` nodes it gives up: a
-// long sum of constants is no -0 a program means.
 int Translator::unwrapped(int n) const
 {
     while (node(n).kind == NodeKind::Paren)
@@ -120,6 +117,9 @@ std::optional<int> Translator::smallInteger(int n) const
     return sign * static_cast<int>(v);
 }
 
+// The number Lua 5.1 computes for `n` while compiling, or none when it
+// leaves the arithmetic to run time. Past `budget` nodes it gives up: a
+// long sum of constants is no -0 a program means.
 std::optional<double> Translator::folded(int n, int &budget) const
 {
     if (--budget < 0)
@@ -191,9 +191,7 @@ void Translator::keepNegativeZero(int n)
 void Translator::returnList(int n)
 {
     const int only = node(n).firstChild;
-    int inner = only;
-    while (node(inner).kind == NodeKind::Paren)
-        inner = node(inner).firstChild;
+    const int inner = unwrapped(only);
     // a ^ b becomes a call too (see finish).
     const bool call =
         node(only).next == -1 &&
@@ -218,9 +216,7 @@ void Translator::expList(int n, bool multi)
 // In Lua 4.0 brackets round a call do not cut its results to one.
 void Translator::keepAllResults(int n)
 {
-    int inner = n;
-    while (node(inner).kind == NodeKind::Paren)
-        inner = node(inner).firstChild;
+    const int inner = unwrapped(n);
     if (inner == n ||
         (node(inner).kind != NodeKind::Call && node(inner).kind != NodeKind::MethodCall))
         return;
@@ -401,16 +397,9 @@ void Translator::finish(int n, bool test)
             exp(right, test);
             break;
         }
-        if (e.op == '^') {
+        if (e.op == '^' || (m_tagOrder && isOrder(e.op))) {
             // In Lua 4.0 a ^ b is the pow tag method of a or b, numbers'
-            // being the power.
-            const Token &op = m_tokens[tokenFrom(node(left).end)];
-            replace(op.begin, op.end, ",");
-            exp(right, false);
-            insert(e.end, ")");
-            break;
-        }
-        if (m_tagOrder && isOrder(e.op)) {
+            // being the power; an ordering goes to the library (see descend).
             const Token &op = m_tokens[tokenFrom(node(left).end)];
             replace(op.begin, op.end, ",");
             exp(right, false);
